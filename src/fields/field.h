@@ -1,0 +1,37 @@
+// AGPField: one field (column) of a table, a settings store of 114 settings with
+// one typed property per setting.
+#pragma once
+
+#include <string>
+
+#include "fields/field_settings.h"
+#include "fields/settings_owner.h"
+#include "vb/dispatch.h"
+
+namespace tolvex {
+
+class AGPField : public vb::AutoDispatch<AGPField>, public SettingsOwner<FieldSetting, kFieldSettings> {
+ public:
+  // Declares the settings and reads the per-user defaults (RegKeyField).
+  AGPField();
+
+  using SettingsStore::GetV;
+  using SettingsStore::SetV;
+
+  TOLVEX_FIELD_SETTINGS(TOLVEX_SETTING_ACCESSORS)
+
+  // FldName and nothing else: the collection key and FldVar stay.
+  std::string Key() const { return FldName(); }
+  void Key(const std::string& v) { FldName(v); }
+  // FldVar without its "x_" prefix (from its third character on).
+  std::string FldParm() const;
+
+  std::string collection_name() const { return FldName(); }
+  void set_collection_name(const std::string& v) { FldName(v); }
+  int16_t collection_seq() const { return FldSeq(); }
+  void set_collection_seq(int16_t s) { FldSeq(s); }
+
+  static const vb::DispatchTable<AGPField>& dispatch_table();
+};
+
+}  // namespace tolvex

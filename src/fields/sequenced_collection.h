@@ -1,0 +1,146 @@
+// The keyed, numbered collection pattern under tables, fields, charts and trend
+// lines: items held under their names (letter case ignored by the container),
+// each carrying its 1-based place in a sequence setting that Add and Delete keep
+// free of gaps, and a current item that lookups move.
+//
+// Item types provide collection_name(), collection_seq() and set_collection_seq().
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "foundation/super_collection.h"
+#include "vb/convert.h"
+#include "vb/error.h"
+
+namespace tolvex {
+
+// Sequence numbers are Integers: a collection holds at most this many items.
+inline constexpr int32_t kMaxSequencedItems = INT16_MAX;
+
+template <class ItemT>
+class SequencedCollection {
+ public:
+  SequencedCollection() : col_(vb::make_ref<CSuperCollection>()) { col_->setCompareMode(int32_t(KeyCompare::Text)); }
+
+  int32_t Count() const noexcept { return col_->Count(); }
+  const std::string& curName() const noexcept { return cur_name_; }
+  int16_t curSeq() const noexcept { return cur_seq_; }
+  vb::Ref<vb::Enumerator> new_enum() const { return col_->NewEnum(); }
+
+  // The item at a 0-based slot of the container.
+  vb::Ref<ItemT> at(size_t slot) const { return vb::ref_cast<ItemT>(col_->at(slot).object_or_null()); }
+  size_t size() const noexcept { return col_->size(); }
+  const CSuperCollection& container() const noexcept { return *col_; }
+
+ protected:
+  // The first item whose name setting equals `name` exactly. An item whose name
+  // cannot be read is passed over.
+  std::optional<size_t> find_exact(std::string_view name) const {
+    for (size_t i = 0; i < col_->size(); ++i) {
+      auto item = at(i);
+      if (item && read_or(item, [&] { return item->collection_name() == name; })) return i;
+    }
+    return std::nullopt;
+  }
+  // The item whose container key equals `name` without regard to letter case (the
+  // container keeps keys unique that way), with its name setting. Add goes by the
+  // key: it is what the container refuses a second of, and finding it needs no walk.
+  struct KeyMatch {
+    size_t slot;
+    std::string name;  // the item's name setting ("" when unreadable)
+  };
+  std::optional<KeyMatch> find_by_key(std::string_view name) const {
+    auto slot = col_->find_key(name);
+    if (!slot) return std::nullopt;
+    KeyMatch m{*slot, std::string()};
+    if (auto item = at(*slot)) {
+      read_or(item, [&] {
+        m.name = item->collection_name();
+        return true;
+      });
+    }
+    return m;
+  }
+  std::optional<size_t> find_seq(int16_t seq) const {
+    for (size_t i = 0; i < col_->size(); ++i) {
+      auto item = at(i);
+      if (item && read_or(item, [&] { return item->collection_seq() == seq; })) return i;
+    }
+    return std::nullopt;
+  }
+  // The 0-based slot that an Item position argument selects: numbers only.
+  std::optional<size_t> position_slot(const vb::Variant& index) const {
+    int32_t pos = 0;
+    try {
+      pos = vb::to_long(index);
+    } catch (const vb::VBError&) {
+      return std::nullopt;
+    }
+    if (pos < 1 || pos > Count()) return std::nullopt;
+    return size_t(pos - 1);
+  }
+  static bool is_position(const vb::Variant& v) noexcept {
+    switch (v.type()) {
+      case vb::VarType::Integer:
+      case vb::VarType::Long:
+      case vb::VarType::Single:
+      case vb::VarType::Double:
+      case vb::VarType::Byte:
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  bool full() const noexcept { return Count() >= kMaxSequencedItems; }
+
+  // Appends under `key` and numbers the item Count; it becomes current.
+  void append(const vb::Ref<ItemT>& item, const std::string& key) {
+    col_->Add(vb::Variant(item), key);
+    const auto seq = int16_t(Count());
+    item->set_collection_seq(seq);
+    cur_name_ = key;
+    cur_seq_ = seq;
+  }
+  // Every item numbered `seq` or higher moves down by one.
+  void close_gap(int16_t seq) {
+    for (size_t i = 0; i < col_->size(); ++i) {
+      auto item = at(i);
+      if (!item) continue;
+      read_or(item, [&] {
+        const int16_t s = item->collection_seq();
+        if (s >= seq) item->set_collection_seq(int16_t(s - 1));
+        return true;
+      });
+    }
+  }
+  // Removes the item at `slot`, whatever key it is held under.
+  void remove_slot(size_t slot) { col_->Remove(vb::Variant(int32_t(slot) + col_->BaseIndex())); }
+  // Renames the item at `slot` (container key and, through its Key, its name).
+  void rename_slot(size_t slot, const std::string& new_name) {
+    const std::string old_key = col_->key_at(slot);
+    col_->ChangeKey(old_key, new_name);
+  }
+  void make_current(const std::string& name, int16_t seq) {
+    cur_name_ = name;
+    cur_seq_ = seq;
+  }
+
+  template <class F>
+  static bool read_or(const vb::Ref<ItemT>&, F&& f) {
+    try {
+      return f();
+    } catch (const vb::VBError&) {
+      return false;
+    }
+  }
+
+  vb::Ref<CSuperCollection> col_;
+  std::string cur_name_;
+  int16_t cur_seq_ = 0;
+};
+
+}  // namespace tolvex

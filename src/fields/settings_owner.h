@@ -1,0 +1,76 @@
+// The part every model object with a settings catalogue shares: its store, typed
+// access by catalogue index, GetV/SetV, and loading the per-user defaults.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "fields/setting_catalogue.h"
+#include "foundation/properties.h"
+#include "vb/error.h"
+
+namespace tolvex {
+
+// Text access and registry defaults, independent of the catalogue.
+class SettingsStore {
+ public:
+  explicit SettingsStore(SettingCatalogue catalogue);
+
+  AGProperties& store() const noexcept { return *props_; }
+  const vb::Ref<AGProperties>& Properties() const noexcept { return props_; }
+
+  // Every setting marked RegSave takes the converted value of the registry value of
+  // its name under the current user's `key`; a missing value gives the empty value
+  // of the type.
+  void load_registry_defaults(const std::string& key);
+
+  // Empties the store and declares the catalogue again, all values empty.
+  void redeclare(SettingCatalogue catalogue);
+
+ protected:
+  // Text access, offered by the owners that have it (`using SettingsStore::GetV;`).
+  // The value as text ("" for Empty and Null, "True"/"False", decimal numbers).
+  // A name the store lacks is declared as a saved, synchronized text setting with
+  // the value "". An empty name raises error 91 (there is no setting to read);
+  // a name that differs from a present one only in letter case raises 457.
+  std::string GetV(std::string_view name);
+  // Converts the text by the setting's data type; a name the store lacks is
+  // declared as in GetV and takes the text unchanged. The result is Empty.
+  vb::Variant SetV(std::string_view name, std::string_view value);
+
+  // The slot of setting `index` of the catalogue; raises error 91 when the store
+  // no longer holds it (the host deleted it through Properties).
+  size_t slot_of(SettingCatalogue catalogue, size_t index) const;
+
+  vb::Ref<AGProperties> props_;
+};
+
+// Typed access for an owner whose catalogue is `Catalogue` with index enum `Enum`.
+// The typed accessors made by TOLVEX_SETTING_ACCESSORS call read_setting and
+// write_setting with the setting's enumerator.
+template <class Enum, const SettingCatalogue& Catalogue>
+class SettingsOwner : public SettingsStore {
+ public:
+  using SettingIndex = Enum;
+
+  SettingsOwner() : SettingsStore(Catalogue) {}
+
+  // The stored value of a setting, unconverted.
+  const vb::Variant& setting_value(Enum e) const { return props_->value_at(slot_of(Catalogue, setting_index(e))); }
+  void set_setting_value(Enum e, vb::Variant v) { props_->set_value_at(slot_of(Catalogue, setting_index(e)), std::move(v)); }
+
+  static constexpr const char* setting_name(Enum e) noexcept { return Catalogue[setting_index(e)].name; }
+  void redeclare() { SettingsStore::redeclare(Catalogue); }
+
+ protected:
+  template <class T>
+  typename T::value_type read_setting(Enum e) const {
+    return T::from_variant(setting_value(e));
+  }
+  template <class T>
+  void write_setting(Enum e, typename T::arg_type v) {
+    set_setting_value(e, T::store(v));
+  }
+};
+
+}  // namespace tolvex

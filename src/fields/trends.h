@@ -1,0 +1,51 @@
+// Trend lines of a chart: AGPTrend (11 settings) and AGPTrends, the chart's
+// collection of them by name and sequence number.
+#pragma once
+
+#include <string>
+
+#include "fields/sequenced_collection.h"
+#include "fields/settings_owner.h"
+#include "fields/trend_settings.h"
+#include "vb/dispatch.h"
+
+namespace tolvex {
+
+class AGPTrend : public vb::AutoDispatch<AGPTrend>, public SettingsOwner<TrendSetting, kTrendSettings> {
+ public:
+  // Declares the settings and reads the per-user defaults (RegKeyTrendline).
+  AGPTrend();
+
+  TOLVEX_TREND_SETTINGS(TOLVEX_SETTING_ACCESSORS)
+
+  // A second name for TrendName.
+  std::string Key() const { return TrendName(); }
+  void Key(const std::string& v) { TrendName(v); }
+
+  std::string collection_name() const { return TrendName(); }
+  int16_t collection_seq() const { return TrendSeq(); }
+  void set_collection_seq(int16_t s) { TrendSeq(s); }
+
+  static const vb::DispatchTable<AGPTrend>& dispatch_table();
+};
+
+class AGPTrends : public vb::AutoDispatch<AGPTrends>, public SequencedCollection<AGPTrend> {
+ public:
+  // The current sequence number as decimal text.
+  std::string curSeq() const { return std::to_string(cur_seq_); }
+
+  // True also for a name that exists (it becomes current); a name that differs
+  // from an existing one only in letter case renames that trend line.
+  bool Add(const std::string& Name);
+  bool Change(const std::string& OldName, const std::string& NewName);
+  bool Delete(const vb::Variant& Index);
+  bool TrendExist(const vb::Variant& Index) const;
+  // By position (a number) or exact name (a text); Nothing otherwise.
+  vb::Ref<AGPTrend> Item(const vb::Variant& Index);
+  vb::Ref<AGPTrend> Seq(int16_t Index) const;
+  vb::Ref<vb::Enumerator> NewEnum_trend() const { return new_enum(); }
+
+  static const vb::DispatchTable<AGPTrends>& dispatch_table();
+};
+
+}  // namespace tolvex

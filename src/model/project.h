@@ -1,0 +1,101 @@
+// AGP: the project object, the host's entry point and the script object PROJ.
+// Its constructor is the library's start-up: product identity, registry paths,
+// folders and the per-user defaults of the 122 project settings.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "fields/settings_owner.h"
+#include "model/database.h"
+#include "model/menus.h"
+#include "model/project_settings.h"
+#include "vb/dispatch.h"
+
+namespace tolvex {
+
+class AGP : public vb::Dispatch, public SettingsOwner<ProjectSetting, kProjectSettings> {
+ public:
+  AGP();
+
+  // The host's window handle (hwnd is the same value).
+  int32_t lhWnd = 0;
+  int32_t hwnd() const noexcept { return lhWnd; }
+  void hwnd(int32_t v) noexcept { lhWnd = v; }
+
+  bool ProjInit() const noexcept { return proj_init_; }
+  // The current database, or Nothing.
+  const vb::Ref<AGPDatabase>& DB() const noexcept { return db_; }
+  vb::Ref<AGPMenus> MenuList() const { return menu_list(); }
+  int16_t DBCnt();
+  // The module-wide extension list, made on first use by the factory that the
+  // extensions layer registers (Nothing without one).
+  vb::Ref<vb::Dispatch> Extensions() const;
+
+  using SettingsStore::GetV;
+  using SettingsStore::SetV;
+
+  const std::string& ProjErr() const;
+  void ProjErr(const std::string& v);
+
+  TOLVEX_PROJECT_SETTINGS(TOLVEX_SETTING_ACCESSORS)
+
+  // Starts a new project: name, variable name, per-user defaults; ProjInit True.
+  void AddProj(const std::string& strProjName);
+  // Discards the project: settings emptied and declared again, databases dropped.
+  void DeleteProj();
+
+  // The per-user defaults and fixed values of the project settings, and the general
+  // values under RegKeyGeneral.
+  void LoadDefault();
+  // First run: copies the machine-wide keys to the current user.
+  void CopyDefaultSettings();
+  void CopyRegistryKey(const std::string& key);
+
+  // --- state that later layers use ---
+  AGPDatabases& databases();
+  void set_current_database(vb::Ref<AGPDatabase> db) { db_ = std::move(db); }
+  const std::string& current_database_name() const noexcept { return db_name_; }
+  void set_current_database_name(std::string n) { db_name_ = std::move(n); }
+  const std::string& version_text() const noexcept { return version_; }
+  int16_t version_part(int i) const noexcept { return version_parts_[i]; }
+  const std::string& language() const noexcept { return language_; }
+  void set_language(std::string l) { language_ = std::move(l); }
+  bool backup_file() const noexcept { return backup_file_; }
+  const std::string& user_code() const noexcept { return user_code_; }
+  int32_t script_engine_timeout() const noexcept { return script_timeout_; }
+  int16_t unload_threshold_count() const noexcept { return unload_threshold_; }
+  const std::string& default_output_extension() const noexcept { return default_ext_; }
+  const vb::Variant& default_page() const noexcept { return default_page_; }
+  // The two table objects that conditions of table scope read.
+  vb::Variant& table_slot(int i) { return table_slots_[i]; }
+
+  // --- dispatch: own members first, then those that later layers registered ---
+  std::string type_name() const override { return "AGP"; }
+  vb::DispId find_member(std::string_view name) const override;
+  vb::Variant invoke(vb::DispId id, vb::InvokeKind kind, vb::Args args) override;
+  std::vector<std::string> member_names() const override;
+  static const vb::DispatchTable<AGP>& dispatch_table();
+
+ private:
+  bool proj_init_ = false;
+  vb::Ref<AGPDatabases> databases_;
+  vb::Ref<AGPDatabase> db_;
+  std::string db_name_;
+  std::string version_;
+  int16_t version_parts_[4] = {0, 0, 0, 0};
+  std::string language_;
+  bool backup_file_ = false;
+  std::string user_code_;
+  int32_t script_timeout_ = 0;
+  int16_t unload_threshold_ = 20;
+  std::string default_ext_;
+  vb::Variant default_page_;
+  vb::Variant table_slots_[2];
+};
+
+// Makes the extension list for AGP::Extensions (registered by the extensions layer).
+void register_extension_list_factory(std::function<vb::Ref<vb::Dispatch>()> factory);
+
+}  // namespace tolvex

@@ -1,0 +1,67 @@
+#include "model/table.h"
+
+#include "foundation/context.h"
+#include "model/menus.h"
+
+namespace tolvex {
+
+AGPTable::AGPTable() { load_registry_defaults(context().RegKeyTable); }
+
+const vb::Ref<AGPCharts>& AGPTable::Charts() {
+  if (!charts_) charts_ = vb::make_ref<AGPCharts>();
+  return charts_;
+}
+
+const vb::Ref<AGPFields>& AGPTable::Fields() {
+  if (!fields_) fields_ = vb::make_ref<AGPFields>();
+  return fields_;
+}
+
+void AGPTable::TblGen(bool v) {
+  write_setting<setting_types::Boolean>(TableSetting::TblGen, v);
+  const std::string name = TblName();
+  auto menus = menu_list();
+  for (int32_t i = 1; i <= menus->Count(); ++i) {
+    auto entry = menus->Item(i);
+    if (!entry->MenuCustomUrl() && entry->MenuUrl() == name) entry->MenuShow(v);
+  }
+}
+
+void AGPTable::release() {
+  if (fields_) {
+    std::string name;
+    try {
+      name = TblName();
+    } catch (const vb::VBError&) {
+    }
+    fields_->delete_all(name);
+  }
+  charts_.reset();
+}
+
+const vb::DispatchTable<AGPTable>& AGPTable::dispatch_table() {
+  using vb::Args;
+  using vb::Variant;
+  using Self = AGPTable;
+  static const vb::DispatchTable<Self> built = [] {
+    vb::DispatchTable<Self> table("AGPTable");
+    table.property("Properties", [](Self& s, Args) { return Variant(s.Properties()); });
+    table.method("GetV", [](Self& s, Args a) {
+      vb::check_arg_count(a, 1, 1);
+      return Variant(s.GetV(vb::to_string(a[0])));
+    });
+    table.method("SetV", [](Self& s, Args a) {
+      vb::check_arg_count(a, 2, 2);
+      return s.SetV(vb::to_string(a[0]), vb::to_string(a[1]));
+    });
+    table.property("Charts", [](Self& s, Args) { return Variant(s.Charts()); });
+    table.property("Fields", [](Self& s, Args) { return Variant(s.Fields()); });
+    table.property("Key", [](Self& s, Args) { return Variant(s.Key()); },
+                   [](Self& s, Args, const Variant& v) { s.Key(vb::to_string(v)); });
+    TOLVEX_TABLE_SETTINGS(TOLVEX_SETTING_DISPATCH)
+    return table;
+  }();
+  return built;
+}
+
+}  // namespace tolvex

@@ -1,0 +1,214 @@
+#include "platform/progress.h"
+
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <ctime>
+#include <iostream>
+#include <mutex>
+
+#include "vb/strings.h"
+
+namespace tolvex::platform {
+
+int64_t system_clock_seconds() { return int64_t(std::time(nullptr)); }
+
+std::shared_ptr<ProgressLibrary> make_console_or_silent_progress(bool quiet) {
+  if (quiet) return std::make_shared<SilentProgress>();
+  return std::make_shared<ConsoleProgress>();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Ctrl-C while a window is open
+
+namespace {
+
+volatile sig_atomic_t g_sigint_seen = 0;
+std::mutex g_sigint_mutex;
+int g_sigint_users = 0;
+struct sigaction g_previous_action;
+
+extern "C" void on_sigint(int) { g_sigint_seen = 1; }
+
+void install_sigint() {
+  std::lock_guard lock(g_sigint_mutex);
+  if (g_sigint_users++ > 0) return;
+  struct sigaction sa {};
+  sa.sa_handler = &on_sigint;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  sigaction(SIGINT, &sa, &g_previous_action);
+}
+
+void remove_sigint() {
+  std::lock_guard lock(g_sigint_mutex);
+  if (g_sigint_users == 0 || --g_sigint_users > 0) return;
+  sigaction(SIGINT, &g_previous_action, nullptr);
+}
+
+std::string one_line(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+  }
+  return out;
+}
+
+// The first `width` characters of a UTF-8 text.
+std::string cut(const std::string& s, size_t width) {
+  return s.substr(0, vb::utf8_offset(s, width));
+}
+
+size_t terminal_width() {
+  winsize ws {};
+  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0) return ws.ws_col;
+  return 80;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Console
+
+ConsoleProgress::ConsoleProgress() : ConsoleProgress(std::cerr, ::isatty(STDERR_FILENO) == 1) {}
+
+ConsoleProgress::ConsoleProgress(std::ostream& out, bool is_terminal, bool handle_sigint)
+    : out_(out), terminal_(is_terminal), handle_sigint_(handle_sigint) {}
+
+ConsoleProgress::~ConsoleProgress() {
+  if (handle_ > 0) CloseProgress(handle_);
+}
+
+int32_t ConsoleProgress::ShowProgress(int32_t, const std::string& title) { return open(title); }
+int32_t ConsoleProgress::ShowProgress2(int32_t, const std::string& title) { return open(title); }
+int32_t ConsoleProgress::ShowProgress3(int32_t, const std::string& title) { return open(title); }
+
+int32_t ConsoleProgress::open(const std::string& title) {
+  if (handle_ > 0 && terminal_) out_ << '\n';
+  handle_ = ++last_handle_;
+  title_ = one_line(title);
+  status_.clear();
+  percent_ = -1;
+  cancelled_ = false;
+  if (handle_sigint_ && !sigint_installed_) {
+    g_sigint_seen = 0;
+    install_sigint();
+    sigint_installed_ = true;
+  }
+  if (terminal_) {
+    draw();
+  } else {
+    out_ << title_ << '\n';
+  }
+  out_.flush();
+  return handle_;
+}
+
+void ConsoleProgress::draw() {
+  const int shown = percent_ < 0 ? 0 : percent_;
+  const int filled = shown / 5;
+  std::string line = title_.empty() ? std::string() : title_ + " ";
+  line += '[' + std::string(size_t(filled), '#') + std::string(size_t(20 - filled), '.') + "] ";
+  std::string number = std::to_string(shown);
+  line += std::string(3 - number.size(), ' ') + number + "%";
+  if (!status_.empty()) line += " " + status_;
+  out_ << '\r' << cut(line, terminal_width() - 1) << "\x1b[K";
+  out_.flush();
+}
+
+void ConsoleProgress::SetInfo(int32_t handle, const std::string& text) {
+  if (handle <= 0 || handle != handle_) return;
+  std::string status = one_line(text);
+  if (terminal_) {
+    status_ = std::move(status);
+    draw();
+  } else if (status != status_) {
+    status_ = std::move(status);
+    out_ << status_ << '\n';
+    out_.flush();
+  }
+}
+
+void ConsoleProgress::SetProgress(int32_t handle, int16_t percent) {
+  if (handle <= 0 || handle != handle_) return;
+  const int p = percent < 0 ? 0 : percent > 100 ? 100 : percent;
+  if (terminal_) {
+    percent_ = p;
+    draw();
+  } else if (p != percent_) {
+    percent_ = p;
+    out_ << p << "%\n";
+    out_.flush();
+  }
+}
+
+void ConsoleProgress::request_cancel() {
+  if (handle_ > 0) cancelled_ = true;
+}
+
+bool ConsoleProgress::IsCancelled(int32_t handle) {
+  if (handle <= 0 || handle != handle_) return false;
+  if (sigint_installed_ && g_sigint_seen) cancelled_ = true;
+  return cancelled_;
+}
+
+void ConsoleProgress::CloseProgress(int32_t handle) {
+  if (handle <= 0 || handle != handle_) return;
+  if (terminal_) {
+    out_ << '\n';
+    out_.flush();
+  }
+  handle_ = 0;
+  if (sigint_installed_) {
+    remove_sigint();
+    sigint_installed_ = false;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Recording fake
+
+int32_t RecordingProgress::open(const char* function, int32_t owner, const std::string& title) {
+  calls_.push_back({function, owner, title, 0});
+  const int32_t handle = next_handle_;
+  if (handle > 0) ++next_handle_;
+  return handle;
+}
+
+int32_t RecordingProgress::ShowProgress(int32_t owner, const std::string& title) {
+  return open("ShowProgress", owner, title);
+}
+int32_t RecordingProgress::ShowProgress2(int32_t owner, const std::string& title) {
+  return open("ShowProgress2", owner, title);
+}
+int32_t RecordingProgress::ShowProgress3(int32_t owner, const std::string& title) {
+  return open("ShowProgress3", owner, title);
+}
+void RecordingProgress::SetInfo(int32_t handle, const std::string& text) { calls_.push_back({"SetInfo", handle, text, 0}); }
+void RecordingProgress::SetProgress(int32_t handle, int16_t percent) {
+  calls_.push_back({"SetProgress", handle, {}, percent});
+}
+bool RecordingProgress::IsCancelled(int32_t handle) {
+  calls_.push_back({"IsCancelled", handle, {}, 0});
+  if (!cancel_pressed_) return false;
+  if (checks_before_cancel_ > 0) {
+    --checks_before_cancel_;
+    return false;
+  }
+  return true;
+}
+void RecordingProgress::CloseProgress(int32_t handle) { calls_.push_back({"CloseProgress", handle, {}, 0}); }
+
+void RecordingProgress::press_cancel(int after_checks) {
+  cancel_pressed_ = true;
+  checks_before_cancel_ = after_checks;
+}
+
+std::vector<std::string> RecordingProgress::call_names() const {
+  std::vector<std::string> names;
+  for (const auto& c : calls_) names.push_back(c.function);
+  return names;
+}
+
+}  // namespace tolvex::platform

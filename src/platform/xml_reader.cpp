@@ -1,0 +1,224 @@
+#include <functional>
+#include <memory>
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <libxml/xpath.h>
+#include <libxml/xpathInternals.h>
+
+#include "platform/file_io.h"
+#include "platform/xml.h"
+
+namespace tolvex::platform {
+
+namespace {
+
+std::string to_string(const xmlChar* s) { return s ? reinterpret_cast<const char*>(s) : std::string(); }
+
+// A text libxml2 allocated, freed with xmlFree.
+std::string take_string(xmlChar* s) {
+  std::string out = to_string(s);
+  if (s) xmlFree(s);
+  return out;
+}
+
+std::string trimmed(std::string s) {
+  while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
+  return s;
+}
+
+std::string qualified(const xmlNs* ns, const xmlChar* name) {
+  std::string n = to_string(name);
+  if (ns && ns->prefix) return to_string(ns->prefix) + ":" + n;
+  return n;
+}
+
+// Collects the first error an XPath evaluation reports instead of printing it.
+void keep_first_error(void* user, xmlErrorPtr error) {
+  auto* message = static_cast<std::string*>(user);
+  if (message->empty() && error && error->message) *message = trimmed(error->message);
+}
+
+std::vector<XmlNode> run_xpath(xmlDoc* doc, xmlNode* context, const std::string& xpath,
+                               const std::function<XmlNode(xmlNode*)>& wrap) {
+  std::vector<XmlNode> nodes;
+  std::unique_ptr<xmlXPathContext, decltype(&xmlXPathFreeContext)> ctx(xmlXPathNewContext(doc),
+                                                                      &xmlXPathFreeContext);
+  if (!ctx) throw XmlError("XPath", 0, "out of memory");
+  std::string message;
+  ctx->error = &keep_first_error;
+  ctx->userData = &message;
+  ctx->node = context;
+  std::unique_ptr<xmlXPathObject, decltype(&xmlXPathFreeObject)> result(
+      xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(xpath.c_str()), ctx.get()), &xmlXPathFreeObject);
+  if (!result) {
+    throw XmlError("XPath", 0, "invalid expression '" + xpath + "'" + (message.empty() ? "" : ": " + message));
+  }
+  if (result->type == XPATH_NODESET && result->nodesetval) {
+    for (int i = 0; i < result->nodesetval->nodeNr; ++i) nodes.push_back(wrap(result->nodesetval->nodeTab[i]));
+  }
+  return nodes;
+}
+
+// The first error of a parse, which says more than the last one.
+struct FirstError {
+  bool set = false;
+  int line = 0;
+  std::string message;
+};
+
+void keep_first_parse_error(void* user, xmlErrorPtr error) {
+  auto* ctxt = static_cast<xmlParserCtxt*>(user);
+  auto* first = ctxt ? static_cast<FirstError*>(ctxt->_private) : nullptr;
+  if (!first || first->set || !error || error->level < XML_ERR_ERROR) return;
+  first->set = true;
+  first->line = error->line;
+  first->message = error->message ? trimmed(error->message) : "not well-formed XML";
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Nodes
+
+XmlNodeKind XmlNode::kind() const noexcept {
+  if (!node_) return XmlNodeKind::Other;
+  switch (node_->type) {
+    case XML_ELEMENT_NODE: return XmlNodeKind::Element;
+    case XML_TEXT_NODE: return XmlNodeKind::Text;
+    case XML_CDATA_SECTION_NODE: return XmlNodeKind::CData;
+    case XML_COMMENT_NODE: return XmlNodeKind::Comment;
+    case XML_PI_NODE: return XmlNodeKind::ProcessingInstruction;
+    default: return XmlNodeKind::Other;
+  }
+}
+
+std::string XmlNode::name() const {
+  if (!node_) return {};
+  if (node_->type == XML_ELEMENT_NODE || node_->type == XML_ATTRIBUTE_NODE) return qualified(node_->ns, node_->name);
+  return to_string(node_->name);
+}
+
+std::string XmlNode::local_name() const { return node_ ? to_string(node_->name) : std::string(); }
+
+int XmlNode::line() const noexcept { return node_ ? int(xmlGetLineNo(node_)) : 0; }
+
+std::vector<XmlAttribute> XmlNode::attributes() const {
+  std::vector<XmlAttribute> out;
+  if (!node_ || node_->type != XML_ELEMENT_NODE) return out;
+  for (xmlAttr* a = node_->properties; a; a = a->next) {
+    out.push_back({qualified(a->ns, a->name), to_string(a->name),
+                   take_string(xmlNodeGetContent(reinterpret_cast<xmlNode*>(a)))});
+  }
+  return out;
+}
+
+std::optional<std::string> XmlNode::attribute(std::string_view name) const {
+  if (!node_ || node_->type != XML_ELEMENT_NODE) return std::nullopt;
+  for (xmlAttr* a = node_->properties; a; a = a->next) {
+    if (qualified(a->ns, a->name) == name) return take_string(xmlNodeGetContent(reinterpret_cast<xmlNode*>(a)));
+  }
+  return std::nullopt;
+}
+
+std::string XmlNode::text() const {
+  if (!node_) return {};
+  return take_string(xmlNodeGetContent(node_));
+}
+
+XmlNode XmlNode::parent() const {
+  if (!node_ || !node_->parent || node_->parent->type == XML_DOCUMENT_NODE) return {};
+  return XmlNode(doc_, node_->parent);
+}
+
+XmlNode XmlNode::first_child() const {
+  if (!node_ || node_->type != XML_ELEMENT_NODE || !node_->children) return {};
+  return XmlNode(doc_, node_->children);
+}
+
+XmlNode XmlNode::next_sibling() const {
+  if (!node_ || !node_->next) return {};
+  return XmlNode(doc_, node_->next);
+}
+
+std::vector<XmlNode> XmlNode::children() const {
+  std::vector<XmlNode> out;
+  for (XmlNode c = first_child(); c; c = c.next_sibling()) out.push_back(c);
+  return out;
+}
+
+std::vector<XmlNode> XmlNode::child_elements(std::string_view name) const {
+  std::vector<XmlNode> out;
+  for (XmlNode c = first_child(); c; c = c.next_sibling()) {
+    if (c.is_element() && (name.empty() || c.name() == name)) out.push_back(c);
+  }
+  return out;
+}
+
+XmlNode XmlNode::first_child_element(std::string_view name) const {
+  for (XmlNode c = first_child(); c; c = c.next_sibling()) {
+    if (c.is_element() && (name.empty() || c.name() == name)) return c;
+  }
+  return {};
+}
+
+std::vector<XmlNode> XmlNode::select(const std::string& xpath) const {
+  if (!node_) return {};
+  return run_xpath(doc_.get(), node_, xpath, [this](xmlNode* n) { return XmlNode(doc_, n); });
+}
+
+XmlNode XmlNode::select_one(const std::string& xpath) const {
+  auto nodes = select(xpath);
+  return nodes.empty() ? XmlNode() : nodes.front();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Documents
+
+XmlDocument XmlDocument::parse_file(const std::filesystem::path& path) {
+  return parse_memory(read_file(path), path.string());
+}
+
+XmlDocument XmlDocument::parse_memory(std::string_view bytes, const std::string& name_for_messages) {
+  static const bool initialised = (xmlInitParser(), true);  // once, before any thread parses
+  (void)initialised;
+  std::unique_ptr<xmlParserCtxt, decltype(&xmlFreeParserCtxt)> ctxt(xmlNewParserCtxt(), &xmlFreeParserCtxt);
+  if (!ctxt) throw XmlError(name_for_messages, 0, "out of memory");
+  if (bytes.size() > size_t(INT32_MAX)) throw XmlError(name_for_messages, 0, "the document is too large");
+  FirstError first;
+  ctxt->_private = &first;
+  ctxt->userData = ctxt.get();
+  ctxt->sax->serror = &keep_first_parse_error;
+  const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+  xmlDoc* doc = xmlCtxtReadMemory(ctxt.get(), bytes.data(), int(bytes.size()), nullptr, nullptr, options);
+  if (!doc || !ctxt->wellFormed) {
+    if (doc) xmlFreeDoc(doc);
+    if (!first.set) {
+      const xmlError* e = xmlCtxtGetLastError(ctxt.get());
+      first.line = e ? e->line : 0;
+      first.message = e && e->message ? trimmed(e->message) : "not well-formed XML";
+    }
+    throw XmlError(name_for_messages, first.line, first.message);
+  }
+  if (!xmlDocGetRootElement(doc)) {
+    xmlFreeDoc(doc);
+    throw XmlError(name_for_messages, 0, "the document has no root element");
+  }
+  return XmlDocument(std::shared_ptr<xmlDoc>(doc, &xmlFreeDoc));
+}
+
+XmlNode XmlDocument::root() const { return XmlNode(doc_, xmlDocGetRootElement(doc_.get())); }
+
+std::vector<XmlNode> XmlDocument::select(const std::string& xpath) const {
+  return run_xpath(doc_.get(), reinterpret_cast<xmlNode*>(doc_.get()), xpath,
+                   [this](xmlNode* n) { return XmlNode(doc_, n); });
+}
+
+XmlNode XmlDocument::select_one(const std::string& xpath) const {
+  auto nodes = select(xpath);
+  return nodes.empty() ? XmlNode() : nodes.front();
+}
+
+std::string XmlDocument::declared_encoding() const { return to_string(doc_->encoding); }
+
+}  // namespace tolvex::platform

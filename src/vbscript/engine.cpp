@@ -1,0 +1,179 @@
+#include "vbscript/engine.h"
+
+#include "vbscript/interp.h"
+#include "vbscript/objects.h"
+#include "vbscript/parser.h"
+
+namespace tolvex::vbscript {
+
+using vb::Variant;
+
+ScriptEngine::ScriptEngine() { start(); }
+
+ScriptEngine::~ScriptEngine() {
+  if (interp_) interp_->shutdown();
+}
+
+void ScriptEngine::start() {
+  interp_ = std::make_shared<Interp>();
+  interp_->set_timeout_ms(timeout_ms_);
+  if (ui_) interp_->env.ui = ui_;
+}
+
+void ScriptEngine::reset() {
+  std::shared_ptr<Interp> old = std::move(interp_);
+  start();
+  if (old) old->shutdown();
+  error_ = ScriptError{};
+}
+
+void ScriptEngine::set_timeout(long ms) {
+  timeout_ms_ = ms;
+  interp_->set_timeout_ms(ms);
+}
+
+void ScriptEngine::set_host_ui(HostUi* ui) {
+  ui_ = ui;
+  interp_->env.ui = ui ? ui : &RuntimeEnv::default_ui();
+}
+
+RuntimeEnv& ScriptEngine::env() { return interp_->env; }
+
+int ScriptEngine::current_line(std::string* text) const { return interp_->current_line(text); }
+
+void ScriptEngine::add_object(std::string_view name, vb::Ref<vb::Dispatch> object, bool add_members) {
+  interp_->add_object(name, std::move(object), add_members);
+}
+
+void ScriptEngine::add_module(std::string_view name) { interp_->add_module(name); }
+
+bool ScriptEngine::has_module(std::string_view name) const { return interp_->find_module(name) != nullptr; }
+
+std::vector<std::string> ScriptEngine::modules() const {
+  std::vector<std::string> out;
+  for (const auto& m : interp_->modules()) out.push_back(m->name);
+  return out;
+}
+
+std::vector<ProcedureInfo> ScriptEngine::procedures(std::string_view module) const {
+  std::vector<ProcedureInfo> out;
+  Module* m = interp_->find_module(module);
+  if (!m) return out;
+  for (const Symbol* s : m->procedures) {
+    if (s->kind != Symbol::Kind::Proc || !s->proc) continue;
+    ProcedureInfo info;
+    info.name = s->proc->name;
+    info.kind = s->proc->kind == ProcKind::Function ? ProcedureKind::Function : ProcedureKind::Sub;
+    info.arg_count = int(s->proc->params.size());
+    out.push_back(std::move(info));
+  }
+  return out;
+}
+
+void ScriptEngine::fail(ScriptError e) {
+  error_ = e;
+  throw ScriptException(error_);
+}
+
+namespace {
+
+ScriptError from_site(const vb::VBError& ex, const ErrorSite& site) {
+  ScriptError e;
+  e.number = ex.number();
+  e.description = ex.description();
+  e.source = ex.source().empty() ? std::string(kRuntimeErrorSource) : ex.source();
+  if (site.set && site.chunk) {
+    site.chunk->position(site.pos, e.line, e.column);
+    e.text = site.chunk->line_text(site.pos);
+  }
+  return e;
+}
+
+ScriptError from_syntax(const SyntaxError& se, const Chunk& chunk) {
+  ScriptError e;
+  e.number = se.number;
+  e.description = vb::error_description(se.number);
+  e.source = kCompileErrorSource;
+  e.syntax = true;
+  chunk.position(se.pos, e.line, e.column);
+  e.text = chunk.line_text(se.pos);
+  return e;
+}
+
+}  // namespace
+
+template <class F>
+auto ScriptEngine::guarded(F&& body) -> decltype(body()) {
+  std::shared_ptr<Interp> keep = interp_;
+  Interp::RunScope scope(*keep);
+  try {
+    return body();
+  } catch (const ScriptException&) {
+    throw;
+  } catch (const vb::VBError& ex) {
+    fail(from_site(ex, keep->site()));
+  } catch (const ScriptTimeout&) {
+    ScriptError e;
+    e.number = kErrTimeout;
+    e.description = kTimeoutDescription;
+    e.source = kRuntimeErrorSource;
+    if (keep->site().set) {
+      keep->site().chunk->position(keep->site().pos, e.line, e.column);
+      e.text = keep->site().chunk->line_text(keep->site().pos);
+    }
+    fail(e);
+  } catch (const std::bad_alloc&) {
+    fail(from_site(vb::VBError(vb::err::kOutOfMemory), keep->site()));
+  }
+}
+
+void ScriptEngine::add_code(std::string_view code, std::string_view module) {
+  Module* m = interp_->find_module(module);
+  if (!m) {
+    ScriptError e;
+    e.number = 35;
+    e.description = "Module not found: '" + std::string(module) + "'";
+    e.source = kRuntimeErrorSource;
+    fail(e);
+  }
+  auto chunk = std::make_shared<Chunk>();
+  chunk->text = std::string(code);
+  chunk->index_lines();
+  auto prog = std::make_shared<Program>();
+  SyntaxError se;
+  if (!parse_program(chunk, *prog, se)) fail(from_syntax(se, *chunk));
+  error_ = ScriptError{};
+  guarded([&] {
+    interp_->define(m, *prog);
+    interp_->run_toplevel(m, *prog);
+    return 0;
+  });
+}
+
+Variant ScriptEngine::run(std::string_view procedure, vb::Args args, std::string_view module) {
+  Module* m = interp_->find_module(module);
+  error_ = ScriptError{};
+  return guarded([&]() -> Variant {
+    if (!m) vb::raise(35, "Module not found: '" + std::string(module) + "'");
+    return interp_->run_procedure(m, procedure, args);
+  });
+}
+
+Variant ScriptEngine::eval(std::string_view expression, std::string_view module) {
+  Module* m = interp_->find_module(module);
+  auto chunk = std::make_shared<Chunk>();
+  chunk->text = std::string(expression);
+  chunk->index_lines();
+  ExprPtr e;
+  SyntaxError se;
+  if (!parse_expression(chunk, e, se)) fail(from_syntax(se, *chunk));
+  error_ = ScriptError{};
+  return guarded([&]() -> Variant {
+    if (!m) vb::raise(35);
+    return interp_->eval_in_module(m, chunk, *e);
+  });
+}
+
+void ScriptEngine::execute_statement(std::string_view code, std::string_view module) { add_code(code, module); }
+
+}  // namespace tolvex::vbscript

@@ -1,0 +1,237 @@
+// The interpreter: modules and their globals, named objects, and the evaluation
+// of parsed programs. One Interp lives per engine between two resets; script
+// objects keep it alive while the host holds them.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "vb/dispatch.h"
+#include "vb/error.h"
+#include "vb/variant.h"
+#include "vbscript/ast.h"
+#include "vbscript/runtime/env.h"
+
+namespace tolvex::vbscript {
+
+class ScriptObject;
+class ErrObject;
+class Interp;
+
+// Source of the errors the language raises itself.
+inline constexpr const char* kRuntimeErrorSource = "VBScript runtime error";
+inline constexpr const char* kCompileErrorSource = "VBScript compilation error";
+// Raised when a run passes its time-out; On Error Resume Next does not catch it.
+inline constexpr int32_t kErrTimeout = int32_t(0x80004004u);
+inline constexpr const char* kTimeoutDescription = "The script was stopped because it ran past its time-out";
+// Deepest script call nesting before error 28.
+inline constexpr int kMaxCallDepth = 3000;
+
+// Thrown (not a VBError) when the time-out passes, so that no handler in the script stops it.
+struct ScriptTimeout {};
+
+struct Symbol {
+  enum class Kind : uint8_t { Var, Const, Proc, Class };
+  Kind kind = Kind::Var;
+  std::string name;
+  vb::Variant value;
+  ProcPtr proc;
+  ClassPtr cls;
+};
+
+struct Module {
+  std::string name;
+  NameMap<std::unique_ptr<Symbol>> symbols;
+  std::vector<Symbol*> procedures;  // in order of first definition
+
+  Symbol* find(std::string_view n) const {
+    auto it = symbols.find(n);
+    return it == symbols.end() ? nullptr : it->second.get();
+  }
+};
+
+// Where the first statement that saw an error stood.
+struct ErrorSite {
+  bool set = false;
+  std::shared_ptr<Chunk> chunk;
+  uint32_t pos = 0;
+};
+
+// One activation: a procedure call or module-level code.
+struct Frame {
+  Module* module = nullptr;
+  const ProcDef* proc = nullptr;
+  ScriptObject* me = nullptr;
+  vb::Variant** slots = nullptr;
+  uint8_t* live = nullptr;  // implicit locals that have been assigned
+  const std::shared_ptr<Chunk>* chunk = nullptr;
+  bool resume_next = false;
+  bool option_explicit = false;
+  std::vector<vb::Variant> with;
+};
+
+enum class Flow : uint8_t { Normal, ExitDo, ExitFor, ExitProc };
+
+// An argument handed to a procedure: the variable itself (by reference) or a temporary.
+struct ArgRef {
+  vb::Variant* p = nullptr;
+  bool temp = false;
+};
+
+class Interp : public std::enable_shared_from_this<Interp> {
+ public:
+  Interp();
+  ~Interp();
+  Interp(const Interp&) = delete;
+  Interp& operator=(const Interp&) = delete;
+
+  RuntimeEnv env;
+
+  // --- modules and named objects
+  Module* global_module() { return modules_.front().get(); }
+  Module* find_module(std::string_view name) const;
+  Module* add_module(std::string_view name);
+  const std::vector<std::unique_ptr<Module>>& modules() const { return modules_; }
+  void add_object(std::string_view name, vb::Ref<vb::Dispatch> obj, bool add_members);
+
+  // --- code
+  // Defines the program's procedures, classes and variables in the module.
+  void define(Module* m, const Program& prog);
+  // Runs module-level code.
+  void run_toplevel(Module* m, const Program& prog);
+  // Calls a procedure; args are passed by reference.
+  vb::Variant run_procedure(Module* m, std::string_view name, vb::Args args);
+  vb::Variant invoke_proc(const ProcDef& p, ScriptObject* me, ArgRef* args, size_t nargs);
+  vb::Variant eval_in_module(Module* m, const std::shared_ptr<Chunk>& chunk, const Expr& e);
+
+  // --- errors
+  ErrObject& err() { return *err_; }
+  vb::Ref<ErrObject> err_ref() const;
+  ErrorSite& site() { return site_; }
+  // Records the statement where an error arose (the innermost one) if none is recorded.
+  void note_site(const Frame& f, uint32_t pos);
+
+  // --- limits
+  // Starts a host-level run: sets the time-out clock and the stack base when not nested.
+  class RunScope {
+   public:
+    explicit RunScope(Interp& in);
+    ~RunScope();
+
+   private:
+    Interp& in_;
+  };
+  void set_timeout_ms(long ms) { timeout_ms_ = ms; }
+  long timeout_ms() const { return timeout_ms_; }
+  void tick() {
+    if (--tick_budget_ <= 0) check_time();
+  }
+
+  // The statement running now (1-based line and its text); line 0 outside a run.
+  int current_line(std::string* text = nullptr) const;
+
+  // Drops every global, named object and procedure (running Class_Terminate handlers).
+  void shutdown();
+  bool alive() const { return alive_; }
+
+  // --- used by the objects
+  void property_put(Frame* caller, ScriptObject* so, int member, ArgRef* args, size_t nargs, vb::Variant value,
+                    bool is_set);
+  vb::Variant make_object(const ClassPtr& cls);
+
+ private:
+  friend class ScriptObject;
+  struct ArgBuffer;
+  struct ElemHold;
+
+  void check_time();
+  void check_stack();
+
+  // name lookup
+  const GlobalRef& lookup(const Frame& f, const NameExpr& n);
+  GlobalRef resolve_global(Module* m, std::string_view name);
+  Symbol* create_global(Module* m, std::string_view name);
+
+  // expressions
+  vb::Variant eval(Frame& f, const Expr& e);
+  vb::Variant eval_name(Frame& f, const NameExpr& n, bool statement);
+  vb::Variant eval_call(Frame& f, const CallExpr& c, bool statement);
+  vb::Variant eval_member(Frame& f, const MemberExpr& m, const std::vector<Arg>* args, vb::InvokeKind kind);
+  vb::Variant eval_chain(Frame& f, const ChainExpr& c);
+  vb::Variant eval_concat(Frame& f, const ConcatExpr& c);
+  vb::Variant eval_new(Frame& f, const NewExpr& n);
+  vb::Variant index_value(Frame& f, const vb::Variant& v, const std::vector<Arg>& args, vb::InvokeKind kind,
+                          std::string_view name);
+  vb::Variant call_class_member(Frame& f, ScriptObject* so, int member, const std::vector<Arg>* args,
+                                vb::InvokeKind kind);
+  vb::Variant call_proc_ast(Frame& f, const ProcDef& p, ScriptObject* me, const std::vector<Arg>* args);
+  vb::Variant call_builtin(Frame& f, const Builtin& b, const std::vector<Arg>* args);
+  vb::Variant call_dispatch(Frame& f, vb::Dispatch* d, vb::DispId id, vb::InvokeKind kind,
+                            const std::vector<Arg>* args, const vb::Variant* value);
+  vb::Variant call_intrinsic(Frame& f, int which, const std::vector<Arg>* args);
+  vb::Variant with_object(Frame& f, uint32_t pos);
+  void eval_args(Frame& f, const std::vector<Arg>& args, ArgBuffer& buf, bool write_back, size_t extra);
+  std::vector<int32_t> eval_indexes(Frame& f, const std::vector<Arg>& args);
+
+  // references and assignment
+  vb::Variant* var_ref(Frame& f, const NameExpr& n, bool create);
+  vb::Variant* lvalue_ref(Frame& f, const Expr& e, std::vector<ElemHold>& holds);
+  void assign(Frame& f, const Expr& target, vb::Variant v, bool is_set);
+  void store_name(Frame& f, const NameExpr& n, vb::Variant v, bool is_set);
+  void assign_call(Frame& f, const CallExpr& c, vb::Variant v, bool is_set);
+  void assign_member(Frame& f, const MemberExpr& m, const std::vector<Arg>* args, vb::Variant v, bool is_set);
+  void property_put_ast(Frame& f, ScriptObject* so, int member, const std::vector<Arg>* args, vb::Variant v,
+                        bool is_set);
+
+  // statements
+  Flow exec_block(Frame& f, const Block& b);
+  Flow exec(Frame& f, const Stmt& s);
+  Flow exec_for(Frame& f, const ForStmt& s);
+  Flow exec_for_each(Frame& f, const ForEachStmt& s);
+  Flow exec_do(Frame& f, const DoStmt& s);
+  Flow exec_select(Frame& f, const SelectStmt& s);
+  void exec_redim(Frame& f, const ReDimStmt& s);
+  void exec_append(Frame& f, const AssignStmt& s);
+  // A condition under the frame's error mode: an error under Resume Next gives `on_error`.
+  bool condition(Frame& f, const Expr& e, const Stmt& s, bool on_error);
+  void handle_error(Frame& f, const vb::VBError& e);
+
+  // definitions
+  void init_decl(Frame& f, const VarDecl& d, vb::Variant& slot);
+  vb::Variant run_text(Frame& f, std::string_view text, int mode);
+
+  std::vector<std::unique_ptr<Module>> modules_;
+  struct NamedObject {
+    std::string name;
+    vb::Ref<vb::Dispatch> obj;
+    bool members;
+  };
+  std::vector<NamedObject> objects_;
+  NameMap<size_t> object_index_;
+  uint64_t gen_ = 1;
+  vb::Ref<ErrObject> err_;
+  ErrorSite site_;
+  bool alive_ = true;
+  const std::shared_ptr<Chunk>* cur_chunk_ = nullptr;
+  uint32_t cur_pos_ = 0;
+
+  long timeout_ms_ = 0;
+  int api_depth_ = 0;
+  int call_depth_ = 0;
+  long tick_budget_ = 4096;
+  std::chrono::steady_clock::time_point deadline_{};
+  bool has_deadline_ = false;
+  const char* stack_base_ = nullptr;
+  size_t stack_limit_ = 0;
+};
+
+// The value of an object's default member; other values unchanged. Nothing raises 91.
+vb::Variant default_of(const vb::Variant& v);
+// If/While truth of a value: Null and Empty are False.
+bool truthy(const vb::Variant& v);
+
+}  // namespace tolvex::vbscript

@@ -1,0 +1,27 @@
+// The built-in functions, constants and creatable objects of the language.
+#pragma once
+
+#include <string_view>
+
+#include "vb/dispatch.h"
+#include "vb/variant.h"
+#include "vbscript/runtime/env.h"
+
+namespace tolvex::vbscript {
+
+struct Builtin {
+  const char* name;  // as the language spells it ("InStr")
+  vb::Variant (*fn)(RuntimeEnv&, vb::Args);
+  int min_args;
+  int max_args;
+};
+
+// Looked up without regard to letter case; null when there is no such function.
+const Builtin* find_builtin(std::string_view name);
+// The vb* constants (vbCrLf, vbTextCompare, vbString, ...); null when unknown.
+const vb::Variant* find_constant(std::string_view name);
+// CreateObject targets ("Scripting.Dictionary", "Scripting.FileSystemObject",
+// "VBScript.RegExp"); null when the ProgID is unknown.
+vb::Ref<vb::Dispatch> create_object(std::string_view progid, RuntimeEnv& env);
+
+}  // namespace tolvex::vbscript

@@ -1,0 +1,47 @@
+// Per-engine state of the runtime library: locale, random numbers and the user interface.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace tolvex::vbscript {
+
+// What MsgBox and InputBox show through. The default is non-interactive:
+// MsgBox answers OK, InputBox is cancelled.
+class HostUi {
+ public:
+  virtual ~HostUi() = default;
+  // Returns the button pressed (vbOK = 1, vbCancel = 2, ...).
+  virtual int msg_box(const std::string& prompt, int buttons, const std::string& title);
+  // The text entered, or nullopt when cancelled.
+  virtual std::optional<std::string> input_box(const std::string& prompt, const std::string& title,
+                                               const std::string& default_text);
+};
+
+// The Rnd generator: a 24-bit linear congruential sequence as the language defines it.
+class RandomState {
+ public:
+  // Rnd(number): <0 reseeds from number, 0 repeats the last value, >0 or missing gives the next.
+  float rnd(std::optional<double> number = std::nullopt);
+  // Randomize(number) mixes number into the seed; without one, the timer.
+  void randomize(std::optional<double> number = std::nullopt);
+
+  uint32_t seed() const noexcept { return seed_; }
+
+ private:
+  uint32_t seed_ = 0x50000;  // the generator's initial value
+};
+
+struct RuntimeEnv {
+  RuntimeEnv();
+  // SetLocale/GetLocale: English (United States) is the only locale the library formats in.
+  int32_t locale_id = 1033;
+  RandomState random;
+  // Never null; points at the non-interactive default unless the host sets its own.
+  HostUi* ui;
+
+  static HostUi& default_ui();
+};
+
+}  // namespace tolvex::vbscript

@@ -1,0 +1,82 @@
+#include "vbscript/runtime/library.h"
+
+#include <cmath>
+
+namespace tolvex::vbscript::lib {
+
+namespace {
+Variant checked(Args a, size_t i) {
+  if (i >= a.size()) vb::raise(vb::err::kWrongArgCount);
+  return a[i].is_object() ? vb::default_value(a[i]) : a[i];
+}
+}  // namespace
+
+void invalid_argument() { vb::raise(vb::err::kInvalidProcedureCall); }
+
+std::string str_arg(Args a, size_t i) {
+  if (i < a.size() && a[i].is_string()) return a[i].raw_string();
+  Variant v = checked(a, i);
+  return v.is_string() ? v.raw_string() : vb::to_string(v);
+}
+
+int32_t long_arg(Args a, size_t i) { return vb::to_long(checked(a, i)); }
+double double_arg(Args a, size_t i) { return vb::to_double(checked(a, i)); }
+bool bool_arg(Args a, size_t i) { return vb::to_bool(checked(a, i)); }
+double date_arg(Args a, size_t i) { return vb::to_date(checked(a, i)); }
+
+int32_t long_arg_or(Args a, size_t i, int32_t def) { return present(a, i) ? long_arg(a, i) : def; }
+bool bool_arg_or(Args a, size_t i, bool def) { return present(a, i) ? bool_arg(a, i) : def; }
+
+vb::CompareMode compare_arg(Args a, size_t i) {
+  if (!present(a, i)) return vb::CompareMode::Binary;
+  int32_t m = long_arg(a, i);
+  if (m == 0) return vb::CompareMode::Binary;
+  if (m == 1) return vb::CompareMode::Text;
+  invalid_argument();
+}
+
+double date_to_linear(double oadate) {
+  double day = std::trunc(oadate);
+  return day + std::fabs(oadate - day);
+}
+
+double linear_to_date(double linear) {
+  double day = std::floor(linear);
+  double frac = linear - day;
+  return day >= 0 ? day + frac : day - frac;
+}
+
+int64_t date_to_seconds(double oadate) { return int64_t(std::llround(date_to_linear(oadate) * 86400.0)); }
+
+double seconds_to_date(int64_t seconds) {
+  int64_t day = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
+  double frac = double(seconds - day * 86400) / 86400.0;
+  return day >= 0 ? double(day) + frac : double(day) - frac;
+}
+
+namespace {
+// Code points of bytes 0x80-0x9F in windows-1252; 0 where the code page has no character.
+constexpr char16_t kAnsiHigh[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+}  // namespace
+
+char32_t ansi_to_unicode(uint8_t byte) noexcept {
+  if (byte >= 0x80 && byte < 0xA0) {
+    char16_t c = kAnsiHigh[byte - 0x80];
+    return c ? char32_t(c) : char32_t(byte);  // undefined bytes map to the C1 controls
+  }
+  return byte;
+}
+
+std::optional<uint8_t> unicode_to_ansi(char32_t cp) noexcept {
+  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return uint8_t(cp);
+  for (int i = 0; i < 32; ++i) {
+    char32_t c = kAnsiHigh[i] ? char32_t(kAnsiHigh[i]) : char32_t(0x80 + i);
+    if (c == cp) return uint8_t(0x80 + i);
+  }
+  return std::nullopt;
+}
+
+}  // namespace tolvex::vbscript::lib

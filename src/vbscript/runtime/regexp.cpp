@@ -1,0 +1,317 @@
+#include "vbscript/runtime/regexp.h"
+
+#define PCRE2_CODE_UNIT_WIDTH 8
+#include <pcre2.h>
+
+#include "vb/convert.h"
+#include "vb/strings.h"
+
+namespace tolvex::vbscript {
+
+using vb::Args;
+using vb::Variant;
+
+namespace {
+
+constexpr int32_t kRegexSyntax = 5017;
+// Bounds on the work of one match, so that a pattern with catastrophic backtracking
+// fails with an error instead of hanging the script.
+constexpr uint32_t kMatchLimit = 20'000'000;
+constexpr uint32_t kDepthLimit = 100'000;
+
+// Character positions of byte offsets, walked forwards from the last answer.
+class CharCounter {
+ public:
+  explicit CharCounter(std::string_view s) : s_(s), ascii_(vb::is_ascii(s)) {}
+  size_t at(size_t byte) {
+    if (ascii_) return byte;
+    if (byte < byte_) {
+      byte_ = 0;
+      chars_ = 0;
+    }
+    chars_ += vb::utf8_length(s_.substr(byte_, byte - byte_));
+    byte_ = byte;
+    return chars_;
+  }
+
+ private:
+  std::string_view s_;
+  bool ascii_;
+  size_t byte_ = 0, chars_ = 0;
+};
+
+size_t next_char(std::string_view s, size_t pos) {
+  size_t p = pos;
+  vb::utf8_decode(s, p);
+  return p > pos ? p : pos + 1;
+}
+
+}  // namespace
+
+class CompiledPattern {
+ public:
+  CompiledPattern(const std::string& pattern, bool ignore_case, bool multiline) {
+    pcre2_compile_context* cc = pcre2_compile_context_create(nullptr);
+    pcre2_set_newline(cc, PCRE2_NEWLINE_ANYCRLF);
+    uint32_t opts = PCRE2_UTF | PCRE2_ALT_BSUX | PCRE2_ALLOW_EMPTY_CLASS | PCRE2_MATCH_INVALID_UTF;
+    if (ignore_case) opts |= PCRE2_CASELESS;
+    opts |= multiline ? PCRE2_MULTILINE : PCRE2_DOLLAR_ENDONLY;
+    int err = 0;
+    PCRE2_SIZE offset = 0;
+    code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(), opts, &err, &offset, cc);
+    pcre2_compile_context_free(cc);
+    if (!code_) {
+      PCRE2_UCHAR msg[256];
+      pcre2_get_error_message(err, msg, sizeof msg);
+      vb::raise(kRegexSyntax, "Syntax error in regular expression: " + std::string(reinterpret_cast<char*>(msg)) +
+                                  " at offset " + std::to_string(offset));
+    }
+    pcre2_pattern_info(code_, PCRE2_INFO_CAPTURECOUNT, &groups_);
+    data_ = pcre2_match_data_create_from_pattern(code_, nullptr);
+    context_ = pcre2_match_context_create(nullptr);
+    pcre2_set_match_limit(context_, kMatchLimit);
+    pcre2_set_depth_limit(context_, kDepthLimit);
+  }
+  ~CompiledPattern() {
+    pcre2_match_context_free(context_);
+    pcre2_match_data_free(data_);
+    pcre2_code_free(code_);
+  }
+  CompiledPattern(const CompiledPattern&) = delete;
+  CompiledPattern& operator=(const CompiledPattern&) = delete;
+
+  // Matches from byte `start`; false when there is no match.
+  bool match(std::string_view s, size_t start) const {
+    int rc = pcre2_match(code_, reinterpret_cast<PCRE2_SPTR>(s.data()), s.size(), start, 0, data_, context_);
+    if (rc == PCRE2_ERROR_NOMATCH) return false;
+    if (rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_DEPTHLIMIT || rc == PCRE2_ERROR_HEAPLIMIT)
+      vb::raise(vb::err::kOutOfMemory, "The regular expression needs too much work to match this text");
+    if (rc < 0) {
+      PCRE2_UCHAR msg[256];
+      pcre2_get_error_message(rc, msg, sizeof msg);
+      vb::raise(vb::err::kInvalidProcedureCall, reinterpret_cast<char*>(msg));
+    }
+    return true;
+  }
+  // Byte range of group g (0 = the whole match); npos when the group took no part.
+  std::pair<size_t, size_t> group(uint32_t g) const {
+    PCRE2_SIZE* ov = pcre2_get_ovector_pointer(data_);
+    if (g > groups_ || ov[2 * g] == PCRE2_UNSET) return {std::string::npos, std::string::npos};
+    return {ov[2 * g], ov[2 * g + 1]};
+  }
+  uint32_t groups() const { return groups_; }
+
+ private:
+  pcre2_code* code_ = nullptr;
+  pcre2_match_data* data_ = nullptr;
+  pcre2_match_context* context_ = nullptr;
+  uint32_t groups_ = 0;
+};
+
+RegExp::RegExp() = default;
+RegExp::~RegExp() = default;
+
+void RegExp::SetPattern(std::string p) {
+  pattern_ = std::move(p);
+  compiled_.reset();
+}
+
+const CompiledPattern& RegExp::compiled() {
+  if (!compiled_ || compiled_case_ != IgnoreCase || compiled_multiline_ != Multiline) {
+    compiled_.reset();
+    compiled_ = std::make_unique<CompiledPattern>(pattern_, IgnoreCase, Multiline);
+    compiled_case_ = IgnoreCase;
+    compiled_multiline_ = Multiline;
+  }
+  return *compiled_;
+}
+
+namespace {
+
+// Walks the matches of `s` as the script sees them: after an empty match the search
+// goes on one character further.
+template <class OnMatch>
+void each_match(const CompiledPattern& re, std::string_view s, bool global, OnMatch on_match) {
+  size_t start = 0;
+  while (start <= s.size()) {
+    if (!re.match(s, start)) return;
+    auto [b, e] = re.group(0);
+    on_match(b, e);
+    if (!global) return;
+    start = e > b ? e : next_char(s, e);
+  }
+}
+
+}  // namespace
+
+bool RegExp::Test(const std::string& s) { return compiled().match(s, 0); }
+
+vb::Ref<MatchCollection> RegExp::Execute(const std::string& s) {
+  const CompiledPattern& re = compiled();
+  CharCounter chars(s);
+  std::vector<vb::Ref<Match>> out;
+  each_match(re, s, Global, [&](size_t b, size_t e) {
+    std::vector<Variant> groups;
+    for (uint32_t g = 1; g <= re.groups(); ++g) {
+      auto [gb, ge] = re.group(g);
+      groups.push_back(gb == std::string::npos ? Variant() : Variant(s.substr(gb, ge - gb)));
+    }
+    size_t first = chars.at(b);
+    size_t last = chars.at(e);
+    out.push_back(vb::make_ref<Match>(s.substr(b, e - b), int32_t(first), int32_t(last - first), std::move(groups)));
+  });
+  return vb::make_ref<MatchCollection>(std::move(out));
+}
+
+std::string RegExp::Replace(const std::string& s, const std::string& rep) {
+  const CompiledPattern& re = compiled();
+  std::string out;
+  size_t copied = 0;
+  each_match(re, s, Global, [&](size_t b, size_t e) {
+    out.append(s, copied, b - copied);
+    for (size_t i = 0; i < rep.size(); ++i) {
+      char c = rep[i];
+      if (c != '$' || i + 1 >= rep.size()) {
+        out += c;
+        continue;
+      }
+      char n = rep[i + 1];
+      if (n == '$') {
+        out += '$';
+        ++i;
+      } else if (n == '&') {
+        out.append(s, b, e - b);
+        ++i;
+      } else if (n == '`') {
+        out.append(s, 0, b);
+        ++i;
+      } else if (n == '\'') {
+        out.append(s, e, std::string::npos);
+        ++i;
+      } else if (n >= '0' && n <= '9') {
+        // $nn when that group exists, else $n; $0 and missing groups stay as written.
+        uint32_t g = uint32_t(n - '0');
+        size_t used = 1;
+        if (i + 2 < rep.size() && rep[i + 2] >= '0' && rep[i + 2] <= '9') {
+          uint32_t g2 = g * 10 + uint32_t(rep[i + 2] - '0');
+          if (g2 >= 1 && g2 <= re.groups()) {
+            g = g2;
+            used = 2;
+          }
+        }
+        if (g >= 1 && g <= re.groups()) {
+          auto [gb, ge] = re.group(g);
+          if (gb != std::string::npos) out.append(s, gb, ge - gb);
+          i += used;
+        } else {
+          out += c;
+        }
+      } else {
+        out += c;
+      }
+    }
+    copied = e;
+  });
+  out.append(s, copied, std::string::npos);
+  return out;
+}
+
+const Variant& SubMatches::Item(int32_t i) const {
+  if (i < 0 || i >= Count()) vb::raise(vb::err::kInvalidProcedureCall);
+  return items_[size_t(i)];
+}
+
+vb::Ref<vb::Enumerator> SubMatches::enumerate() { return vb::make_ref<vb::SnapshotEnumerator>(items_); }
+
+vb::Ref<Match> MatchCollection::Item(int32_t i) const {
+  if (i < 0 || i >= Count()) vb::raise(vb::err::kInvalidProcedureCall);
+  return items_[size_t(i)];
+}
+
+vb::Ref<vb::Enumerator> MatchCollection::enumerate() {
+  std::vector<Variant> all(items_.begin(), items_.end());
+  return vb::make_ref<vb::SnapshotEnumerator>(std::move(all));
+}
+
+namespace {
+int32_t index_arg(Args a) {
+  vb::check_arg_count(a, 1, 1);
+  return vb::to_long(a[0]);
+}
+std::string text_arg(Args a, size_t i) { return a[i].is_string() ? a[i].raw_string() : vb::to_string(a[i]); }
+}  // namespace
+
+const vb::DispatchTable<SubMatches>& SubMatches::dispatch_table() {
+  static const vb::DispatchTable<SubMatches> table = [] {
+    vb::DispatchTable<SubMatches> t("ISubMatches");
+    t.property("Item", [](SubMatches& m, Args a) { return m.Item(index_arg(a)); })
+        .property("Count", [](SubMatches& m, Args) { return Variant(m.Count()); })
+        .enumerator("_NewEnum", [](SubMatches& m, Args) { return Variant(vb::Ref<vb::Dispatch>(m.enumerate())); });
+    t.default_member("Item");
+    return t;
+  }();
+  return table;
+}
+
+const vb::DispatchTable<Match>& Match::dispatch_table() {
+  static const vb::DispatchTable<Match> table = [] {
+    vb::DispatchTable<Match> t("IMatch2");
+    t.property("Value", [](Match& m, Args) { return Variant(m.Value()); })
+        .property("FirstIndex", [](Match& m, Args) { return Variant(m.FirstIndex()); })
+        .property("Length", [](Match& m, Args) { return Variant(m.Length()); })
+        .property("SubMatches", [](Match& m, Args) { return Variant(m.Submatches()); });
+    t.default_member("Value");
+    return t;
+  }();
+  return table;
+}
+
+const vb::DispatchTable<MatchCollection>& MatchCollection::dispatch_table() {
+  static const vb::DispatchTable<MatchCollection> table = [] {
+    vb::DispatchTable<MatchCollection> t("IMatchCollection2");
+    t.property("Item", [](MatchCollection& m, Args a) { return Variant(m.Item(index_arg(a))); })
+        .property("Count", [](MatchCollection& m, Args) { return Variant(m.Count()); })
+        .enumerator("_NewEnum",
+                    [](MatchCollection& m, Args) { return Variant(vb::Ref<vb::Dispatch>(m.enumerate())); });
+    t.default_member("Item");
+    return t;
+  }();
+  return table;
+}
+
+const vb::DispatchTable<RegExp>& RegExp::dispatch_table() {
+  using R = RegExp;
+  static const vb::DispatchTable<R> table = [] {
+    vb::DispatchTable<R> t("IRegExp2");
+    t.property(
+         "Pattern", [](R& r, Args) { return Variant(r.Pattern()); },
+         [](R& r, Args, const Variant& v) { r.SetPattern(vb::to_string(v)); })
+        .property(
+            "Global", [](R& r, Args) { return Variant(r.Global); },
+            [](R& r, Args, const Variant& v) { r.Global = vb::to_bool(v); })
+        .property(
+            "IgnoreCase", [](R& r, Args) { return Variant(r.IgnoreCase); },
+            [](R& r, Args, const Variant& v) { r.IgnoreCase = vb::to_bool(v); })
+        .property(
+            "Multiline", [](R& r, Args) { return Variant(r.Multiline); },
+            [](R& r, Args, const Variant& v) { r.Multiline = vb::to_bool(v); })
+        .method("Test",
+                [](R& r, Args a) {
+                  vb::check_arg_count(a, 1, 1);
+                  return Variant(r.Test(text_arg(a, 0)));
+                })
+        .method("Execute",
+                [](R& r, Args a) {
+                  vb::check_arg_count(a, 1, 1);
+                  return Variant(r.Execute(text_arg(a, 0)));
+                })
+        .method("Replace", [](R& r, Args a) {
+          vb::check_arg_count(a, 2, 2);
+          return Variant(r.Replace(text_arg(a, 0), text_arg(a, 1)));
+        });
+    return t;
+  }();
+  return table;
+}
+
+}  // namespace tolvex::vbscript

@@ -1,0 +1,527 @@
+// String functions. Positions and lengths count characters; ASCII text takes a byte-wise path.
+#include <algorithm>
+#include <cmath>
+
+#include "vb/strings.h"
+#include "vbscript/runtime/library.h"
+
+namespace tolvex::vbscript::lib {
+
+namespace {
+
+using vb::CompareMode;
+
+// A text viewed as characters: the bytes themselves when ASCII, else its code points.
+class Chars {
+ public:
+  explicit Chars(std::string_view s) : text_(s), ascii_(vb::is_ascii(s)) {
+    if (!ascii_) cps_ = vb::utf8_to_u32(s);
+  }
+  size_t size() const { return ascii_ ? text_.size() : cps_.size(); }
+  bool ascii() const { return ascii_; }
+  // Characters [pos, pos + n) as UTF-8.
+  std::string sub(size_t pos, size_t n = std::string::npos) const {
+    size_t len = size();
+    if (pos > len) pos = len;
+    n = std::min(n, len - pos);
+    if (ascii_) return std::string(text_.substr(pos, n));
+    return vb::u32_to_utf8(std::u32string_view(cps_).substr(pos, n));
+  }
+  const std::u32string& cps() const { return cps_; }
+  std::string_view text() const { return text_; }
+
+ private:
+  std::string_view text_;
+  bool ascii_;
+  std::u32string cps_;
+};
+
+std::u32string folded(std::string_view s) {
+  std::u32string u = vb::utf8_to_u32(s);
+  for (auto& c : u) c = vb::unicode_lower(c);
+  return u;
+}
+
+// Character position (0-based) of `what` in `in` from character `from`; npos when absent.
+size_t find_chars(std::string_view in, std::string_view what, size_t from, CompareMode mode) {
+  if (mode == CompareMode::Binary && vb::is_ascii(in)) return in.find(what, from);
+  std::u32string a = mode == CompareMode::Text ? folded(in) : vb::utf8_to_u32(in);
+  std::u32string b = mode == CompareMode::Text ? folded(what) : vb::utf8_to_u32(what);
+  return a.find(b, from);
+}
+
+// Last character position of `what` starting at or before `last_start`.
+size_t rfind_chars(std::string_view in, std::string_view what, size_t last_start, CompareMode mode) {
+  if (mode == CompareMode::Binary && vb::is_ascii(in)) return in.rfind(what, last_start);
+  std::u32string a = mode == CompareMode::Text ? folded(in) : vb::utf8_to_u32(in);
+  std::u32string b = mode == CompareMode::Text ? folded(what) : vb::utf8_to_u32(what);
+  return a.rfind(b, last_start);
+}
+
+size_t char_length(std::string_view s) { return vb::is_ascii(s) ? s.size() : vb::utf8_length(s); }
+
+// A count argument that must not be negative (error 5); Null raises 94.
+size_t count_arg(Args a, size_t i) {
+  int32_t n = long_arg(a, i);
+  if (n < 0) invalid_argument();
+  return size_t(n);
+}
+
+Variant fn_len(RuntimeEnv&, Args a) {
+  Variant v = value_arg(a, 0);
+  if (v.is_null()) return v;
+  if (v.is_string()) return Variant(int32_t(char_length(v.raw_string())));
+  return Variant(int32_t(char_length(vb::to_string(v))));
+}
+
+Variant fn_left(RuntimeEnv&, Args a) {
+  Variant v = value_arg(a, 0);
+  size_t n = count_arg(a, 1);
+  if (v.is_null()) return v;
+  return Variant(Chars(str_arg(a, 0)).sub(0, n));
+}
+
+Variant fn_right(RuntimeEnv&, Args a) {
+  Variant v = value_arg(a, 0);
+  size_t n = count_arg(a, 1);
+  if (v.is_null()) return v;
+  std::string s = str_arg(a, 0);
+  Chars c(s);
+  size_t len = c.size();
+  return Variant(c.sub(n >= len ? 0 : len - n));
+}
+
+Variant fn_mid(RuntimeEnv&, Args a) {
+  Variant v = value_arg(a, 0);
+  int32_t start = long_arg(a, 1);
+  if (start <= 0) invalid_argument();
+  size_t n = present(a, 2) ? count_arg(a, 2) : std::string::npos;
+  if (v.is_null()) return v;
+  std::string s = str_arg(a, 0);
+  return Variant(Chars(s).sub(size_t(start) - 1, n));
+}
+
+Variant fn_instr(RuntimeEnv&, Args a) {
+  // InStr([start, ]string1, string2[, compare])
+  size_t first = a.size() >= 3 ? 1 : 0;
+  int32_t start = 1;
+  if (first) {
+    start = long_arg(a, 0);
+    if (start <= 0) invalid_argument();
+  }
+  CompareMode mode = a.size() == 4 ? compare_arg(a, 3) : CompareMode::Binary;
+  Variant s1 = value_arg(a, first), s2 = value_arg(a, first + 1);
+  if (s1.is_null() || s2.is_null()) return Variant::null();
+  std::string h = str_arg(a, first), n = str_arg(a, first + 1);
+  size_t hlen = char_length(h);
+  if (hlen == 0 || size_t(start) > hlen) return Variant(int32_t(0));
+  if (n.empty()) return Variant(start);
+  size_t p = find_chars(h, n, size_t(start) - 1, mode);
+  return Variant(int32_t(p == std::string::npos ? 0 : p + 1));
+}
+
+Variant fn_instrrev(RuntimeEnv&, Args a) {
+  // InStrRev(string1, string2[, start[, compare]])
+  int32_t start = long_arg_or(a, 2, -1);
+  if (start == 0 || start < -1) invalid_argument();
+  CompareMode mode = compare_arg(a, 3);
+  Variant s1 = value_arg(a, 0), s2 = value_arg(a, 1);
+  if (s1.is_null() || s2.is_null()) return Variant::null();
+  std::string h = str_arg(a, 0), n = str_arg(a, 1);
+  size_t hlen = char_length(h), nlen = char_length(n);
+  if (start == -1) start = int32_t(hlen);
+  if (hlen == 0 || size_t(start) > hlen) return Variant(int32_t(0));
+  if (nlen == 0) return Variant(start);
+  if (nlen > size_t(start)) return Variant(int32_t(0));
+  size_t p = rfind_chars(h, n, size_t(start) - nlen, mode);
+  return Variant(int32_t(p == std::string::npos ? 0 : p + 1));
+}
+
+Variant fn_replace(RuntimeEnv&, Args a) {
+  std::string s = str_arg(a, 0), find = str_arg(a, 1), with = str_arg(a, 2);
+  int32_t start = long_arg_or(a, 3, 1);
+  int32_t count = long_arg_or(a, 4, -1);
+  if (start <= 0 || count < -1) invalid_argument();
+  CompareMode mode = compare_arg(a, 5);
+  Chars c(s);
+  if (size_t(start) > c.size()) return Variant("");
+  // The result starts at `start`: what comes before it is dropped.
+  std::string rest = c.sub(size_t(start) - 1);
+  if (find.empty() || count == 0) return Variant(std::move(rest));
+  std::string out;
+  if (mode == CompareMode::Binary) {
+    size_t pos = 0;
+    for (int32_t done = 0; count < 0 || done < count; ++done) {
+      size_t p = rest.find(find, pos);  // UTF-8 byte search finds whole characters only
+      if (p == std::string::npos) break;
+      out.append(rest, pos, p - pos);
+      out += with;
+      pos = p + find.size();
+    }
+    out.append(rest, pos, std::string::npos);
+    return Variant(std::move(out));
+  }
+  std::u32string hay = vb::utf8_to_u32(rest), key = folded(find);
+  std::u32string low = hay;
+  for (auto& ch : low) ch = vb::unicode_lower(ch);
+  std::u32string res;
+  std::u32string rep = vb::utf8_to_u32(with);
+  size_t pos = 0;
+  for (int32_t done = 0; count < 0 || done < count; ++done) {
+    size_t p = low.find(key, pos);
+    if (p == std::u32string::npos) break;
+    res.append(hay, pos, p - pos);
+    res += rep;
+    pos = p + key.size();
+  }
+  res.append(hay, pos, std::u32string::npos);
+  return Variant(vb::u32_to_utf8(res));
+}
+
+Variant fn_lcase(RuntimeEnv&, Args a) {
+  Variant v = value_arg(a, 0);
+  if (v.is_null()) return v;
+  std::string s = str_arg(a, 0);
+  return Variant(vb::is_ascii(s) ? vb::ascii_lower(s) : vb::utf8_lower(s));
+}
+
+Variant fn_ucase(RuntimeEnv&, Args a) {
+  Variant v = value_arg(a, 0);
+  if (v.is_null()) return v;
+  std::string s = str_arg(a, 0);
+  return Variant(vb::is_ascii(s) ? vb::ascii_upper(s) : vb::utf8_upper(s));
+}
+
+template <bool Left, bool Right>
+Variant trim(RuntimeEnv&, Args a) {
+  Variant v = value_arg(a, 0);
+  if (v.is_null()) return v;
+  std::string s = str_arg(a, 0);
+  size_t b = 0, e = s.size();
+  if (Left)
+    while (b < e && s[b] == ' ') ++b;
+  if (Right)
+    while (e > b && s[e - 1] == ' ') --e;
+  return Variant(s.substr(b, e - b));
+}
+
+Variant fn_space(RuntimeEnv&, Args a) { return Variant(std::string(count_arg(a, 0), ' ')); }
+
+Variant fn_string(RuntimeEnv&, Args a) {
+  Variant ch = value_arg(a, 1);
+  size_t n = count_arg(a, 0);
+  if (ch.is_null()) return ch;
+  std::string unit;
+  if (ch.is_string()) {
+    if (ch.raw_string().empty()) invalid_argument();
+    unit = Chars(ch.raw_string()).sub(0, 1);
+  } else {
+    int32_t code = vb::to_long(ch);
+    code %= 256;
+    if (code < 0) code += 256;
+    vb::utf8_append(unit, ansi_to_unicode(uint8_t(code)));
+  }
+  if (n > (size_t(1) << 30) / std::max<size_t>(unit.size(), 1)) vb::raise(vb::err::kOutOfStringSpace);
+  std::string out;
+  out.reserve(n * unit.size());
+  for (size_t i = 0; i < n; ++i) out += unit;
+  return Variant(std::move(out));
+}
+
+Variant fn_strcomp(RuntimeEnv&, Args a) {
+  CompareMode mode = compare_arg(a, 2);
+  Variant x = value_arg(a, 0), y = value_arg(a, 1);
+  if (x.is_null() || y.is_null()) return Variant::null();
+  int c = vb::compare_text(str_arg(a, 0), str_arg(a, 1), mode);
+  return Variant(int16_t(c < 0 ? -1 : c > 0 ? 1 : 0));
+}
+
+Variant fn_strreverse(RuntimeEnv&, Args a) {
+  std::string s = str_arg(a, 0);
+  if (vb::is_ascii(s)) {
+    std::reverse(s.begin(), s.end());
+    return Variant(std::move(s));
+  }
+  std::u32string u = vb::utf8_to_u32(s);
+  std::reverse(u.begin(), u.end());
+  return Variant(vb::u32_to_utf8(u));
+}
+
+Variant string_array(std::vector<Variant> items) {
+  auto arr = vb::make_ref<vb::Array>(vb::VarType::String,
+                                     std::vector<vb::Array::Bound>{{0, int32_t(items.size())}});
+  for (size_t i = 0; i < items.size(); ++i) (*arr)[i] = std::move(items[i]);
+  return Variant(std::move(arr));
+}
+
+Variant fn_split(RuntimeEnv&, Args a) {
+  std::string s = str_arg(a, 0);
+  std::string delim = present(a, 1) ? str_arg(a, 1) : std::string(" ");
+  int32_t count = long_arg_or(a, 2, -1);
+  if (count < -1) invalid_argument();
+  CompareMode mode = compare_arg(a, 3);
+  std::vector<Variant> parts;
+  if (s.empty() || count == 0) return string_array(std::move(parts));
+  if (delim.empty() || count == 1) return string_array({Variant(s)});
+  if (mode == CompareMode::Binary) {
+    size_t pos = 0;
+    while (count < 0 || int32_t(parts.size()) < count - 1) {
+      size_t p = s.find(delim, pos);
+      if (p == std::string::npos) break;
+      parts.emplace_back(s.substr(pos, p - pos));
+      pos = p + delim.size();
+    }
+    parts.emplace_back(s.substr(pos));
+  } else {
+    std::u32string hay = vb::utf8_to_u32(s), low = folded(s), key = folded(delim);
+    size_t pos = 0;
+    while (count < 0 || int32_t(parts.size()) < count - 1) {
+      size_t p = low.find(key, pos);
+      if (p == std::u32string::npos) break;
+      parts.emplace_back(vb::u32_to_utf8(std::u32string_view(hay).substr(pos, p - pos)));
+      pos = p + key.size();
+    }
+    parts.emplace_back(vb::u32_to_utf8(std::u32string_view(hay).substr(pos)));
+  }
+  return string_array(std::move(parts));
+}
+
+const vb::Array& one_dim_array(Args a, size_t i) {
+  Variant v = value_arg(a, i);
+  if (v.is_null()) vb::raise(vb::err::kInvalidUseOfNull);
+  if (!a[i].is_array()) vb::raise(vb::err::kTypeMismatch);
+  const vb::Array& arr = a[i].raw_array();
+  if (arr.dims() != 1) vb::raise(vb::err::kSubscriptOutOfRange);
+  return arr;
+}
+
+Variant fn_join(RuntimeEnv&, Args a) {
+  const vb::Array& arr = one_dim_array(a, 0);
+  std::string delim = present(a, 1) ? str_arg(a, 1) : std::string(" ");
+  std::string out;
+  for (size_t i = 0; i < arr.size(); ++i) {
+    if (i) out += delim;
+    const Variant& e = arr[i];
+    if (e.is_string()) {
+      out += e.raw_string();
+    } else {
+      Variant v = e.is_object() ? vb::default_value(e) : e;
+      if (v.is_null()) vb::raise(vb::err::kTypeMismatch);
+      out += vb::to_string(v);
+    }
+  }
+  return Variant(std::move(out));
+}
+
+Variant fn_filter(RuntimeEnv&, Args a) {
+  const vb::Array& arr = one_dim_array(a, 0);
+  std::string value = str_arg(a, 1);
+  bool include = bool_arg_or(a, 2, true);
+  CompareMode mode = compare_arg(a, 3);
+  std::vector<Variant> out;
+  for (size_t i = 0; i < arr.size(); ++i) {
+    const Variant& e = arr[i];
+    if (e.is_null()) vb::raise(vb::err::kTypeMismatch);
+    std::string s = e.is_string() ? e.raw_string() : vb::to_string(e.is_object() ? vb::default_value(e) : e);
+    bool found = find_chars(s, value, 0, mode) != std::string::npos;
+    if (found == include) out.emplace_back(std::move(s));
+  }
+  return string_array(std::move(out));
+}
+
+char32_t first_char(Args a) {
+  std::string s = str_arg(a, 0);
+  if (s.empty()) invalid_argument();
+  size_t pos = 0;
+  return vb::utf8_decode(s, pos);
+}
+
+Variant fn_asc(RuntimeEnv&, Args a) {
+  char32_t c = first_char(a);
+  auto b = unicode_to_ansi(c);
+  return Variant(int16_t(b ? *b : '?'));
+}
+
+Variant fn_ascw(RuntimeEnv&, Args a) {
+  char32_t c = first_char(a);
+  if (c >= 0x10000) c = 0xD800 + ((c - 0x10000) >> 10);  // the first UTF-16 unit
+  return Variant(int16_t(uint16_t(c)));
+}
+
+Variant fn_chr(RuntimeEnv&, Args a) {
+  int32_t n = long_arg(a, 0);
+  if (n < 0 || n > 255) invalid_argument();
+  std::string s;
+  vb::utf8_append(s, ansi_to_unicode(uint8_t(n)));
+  return Variant(std::move(s));
+}
+
+Variant fn_chrw(RuntimeEnv&, Args a) {
+  int32_t n = long_arg(a, 0);
+  if (n < -32768 || n > 65535) invalid_argument();
+  if (n < 0) n += 65536;
+  char32_t c = char32_t(n);
+  if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;  // a lone surrogate has no UTF-8 form
+  std::string s;
+  vb::utf8_append(s, c);
+  return Variant(std::move(s));
+}
+
+// Hex and Oct: the value rounded to a whole number, negative values in two's complement
+// of their own width (Integer 16 bits, Long 32 bits).
+Variant radix(Args a, int shift) {
+  Variant v = value_arg(a, 0);
+  if (v.is_null()) return v;
+  if (v.is_empty()) return Variant("0");
+  uint32_t u;
+  if (v.type() == vb::VarType::Integer || v.type() == vb::VarType::Byte || v.type() == vb::VarType::Boolean) {
+    u = uint16_t(vb::to_integer(v));
+  } else {
+    u = uint32_t(vb::to_long(v));
+  }
+  const char* digits = "0123456789ABCDEF";
+  uint32_t mask = (1u << shift) - 1;
+  std::string out;
+  do {
+    out.push_back(digits[u & mask]);
+    u >>= shift;
+  } while (u);
+  std::reverse(out.begin(), out.end());
+  return Variant(std::move(out));
+}
+
+Variant fn_hex(RuntimeEnv&, Args a) { return radix(a, 4); }
+Variant fn_oct(RuntimeEnv&, Args a) { return radix(a, 3); }
+
+bool escape_keeps(char32_t c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+         c == '@' || c == '*' || c == '_' || c == '+' || c == '-' || c == '.' || c == '/';
+}
+
+Variant fn_escape(RuntimeEnv&, Args a) {
+  Variant v = value_arg(a, 0);
+  if (v.is_null()) return v;
+  std::string s = str_arg(a, 0), out;
+  const char* hex = "0123456789ABCDEF";
+  auto unit = [&](uint32_t u) {
+    if (u < 256) {
+      out += '%';
+      out += hex[u >> 4];
+      out += hex[u & 15];
+    } else {
+      out += "%u";
+      for (int sh = 12; sh >= 0; sh -= 4) out += hex[(u >> sh) & 15];
+    }
+  };
+  for (size_t pos = 0; pos < s.size();) {
+    char32_t c = vb::utf8_decode(s, pos);
+    if (escape_keeps(c)) {
+      out += char(c);
+    } else if (c >= 0x10000) {
+      unit(0xD800 + ((c - 0x10000) >> 10));
+      unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      unit(c);
+    }
+  }
+  return Variant(std::move(out));
+}
+
+int hex_value(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The hexadecimal number of `n` digits at s[pos], or -1.
+int32_t hex_at(std::string_view s, size_t pos, size_t n) {
+  if (pos + n > s.size()) return -1;
+  int32_t v = 0;
+  for (size_t i = 0; i < n; ++i) {
+    int h = hex_value(s[pos + i]);
+    if (h < 0) return -1;
+    v = v * 16 + h;
+  }
+  return v;
+}
+
+Variant fn_unescape(RuntimeEnv&, Args a) {
+  Variant v = value_arg(a, 0);
+  if (v.is_null()) return v;
+  std::string s = str_arg(a, 0), out;
+  char32_t pending_high = 0;
+  auto emit = [&](char32_t c) {
+    if (pending_high) {
+      if (c >= 0xDC00 && c <= 0xDFFF) {
+        vb::utf8_append(out, 0x10000 + ((pending_high - 0xD800) << 10) + (c - 0xDC00));
+        pending_high = 0;
+        return;
+      }
+      vb::utf8_append(out, 0xFFFD);
+      pending_high = 0;
+    }
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      pending_high = c;
+    } else if (c >= 0xDC00 && c <= 0xDFFF) {
+      vb::utf8_append(out, 0xFFFD);
+    } else {
+      vb::utf8_append(out, c);
+    }
+  };
+  for (size_t i = 0; i < s.size();) {
+    if (s[i] == '%') {
+      int32_t u = (i + 1 < s.size() && s[i + 1] == 'u') ? hex_at(s, i + 2, 4) : -1;
+      if (u >= 0) {
+        emit(char32_t(u));
+        i += 6;
+        continue;
+      }
+      int32_t b = hex_at(s, i + 1, 2);
+      if (b >= 0) {
+        emit(char32_t(b));
+        i += 3;
+        continue;
+      }
+    }
+    emit(vb::utf8_decode(s, i));
+  }
+  if (pending_high) vb::utf8_append(out, 0xFFFD);
+  return Variant(std::move(out));
+}
+
+const Builtin kBuiltins[] = {
+    {"Len", fn_len, 1, 1},
+    {"Left", fn_left, 2, 2},
+    {"Right", fn_right, 2, 2},
+    {"Mid", fn_mid, 2, 3},
+    {"InStr", fn_instr, 2, 4},
+    {"InStrRev", fn_instrrev, 2, 4},
+    {"Replace", fn_replace, 3, 6},
+    {"LCase", fn_lcase, 1, 1},
+    {"UCase", fn_ucase, 1, 1},
+    {"Trim", trim<true, true>, 1, 1},
+    {"LTrim", trim<true, false>, 1, 1},
+    {"RTrim", trim<false, true>, 1, 1},
+    {"Space", fn_space, 1, 1},
+    {"String", fn_string, 2, 2},
+    {"StrComp", fn_strcomp, 2, 3},
+    {"StrReverse", fn_strreverse, 1, 1},
+    {"Split", fn_split, 1, 4},
+    {"Join", fn_join, 1, 2},
+    {"Filter", fn_filter, 2, 4},
+    {"Asc", fn_asc, 1, 1},
+    {"AscW", fn_ascw, 1, 1},
+    {"Chr", fn_chr, 1, 1},
+    {"ChrW", fn_chrw, 1, 1},
+    {"Hex", fn_hex, 1, 1},
+    {"Oct", fn_oct, 1, 1},
+    {"Escape", fn_escape, 1, 1},
+    {"Unescape", fn_unescape, 1, 1},
+};
+
+}  // namespace
+
+std::span<const Builtin> string_builtins() { return kBuiltins; }
+
+}  // namespace tolvex::vbscript::lib

@@ -1,0 +1,108 @@
+#include "platform/codepage.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/error.h"
+#include "platform/temp_folder.h"
+
+namespace tolvex::platform {
+namespace {
+
+using testing::ScopedEnv;
+
+// Puts the ANSI code page back to its default after each test.
+class CodePages : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    set_ansi_code_page(0);
+    set_oem_code_page(0);
+  }
+};
+
+TEST_F(CodePages, ConvertsBothWaysAndReplacesWhatThePageLacks) {
+  struct Case {
+    int code_page;
+    std::string utf8;
+    std::string bytes;
+    std::string back;  // bytes read back as UTF-8
+  };
+  const Case cases[] = {
+      {1252, "plain ASCII", "plain ASCII", "plain ASCII"},
+      {1252, "Grüße €‚…", "Gr\xFC\xDF" "e \x80\x82\x85", "Grüße €‚…"},
+      {1252, "日本 x", "?? x", "?? x"},
+      {1252, "bad \xFF\xC3 utf8", "bad ?? utf8", "bad ?? utf8"},
+      {1251, "Привет", "\xCF\xF0\xE8\xE2\xE5\xF2", "Привет"},
+      {437, "é░", "\x82\xB0", "é░"},
+      {932, "日本a", "\x93\xFA\x96\x7B" "a", "日本a"},
+      {65001, "ü", "ü", "ü"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.utf8);
+    const std::string bytes = utf8_to_code_page(c.utf8, c.code_page);
+    EXPECT_EQ(bytes, c.bytes);
+    EXPECT_EQ(code_page_to_utf8(bytes, c.code_page), c.back);
+  }
+  // A byte that windows-1252 leaves undefined, and a cut double-byte character.
+  EXPECT_EQ(code_page_to_utf8("a\x81z", 1252), "a\xEF\xBF\xBDz");
+  EXPECT_EQ(code_page_to_utf8("a\x93", 932), "a\xEF\xBF\xBD");
+  EXPECT_THROW(utf8_to_code_page("x", 12345), PlatformError);
+}
+
+TEST_F(CodePages, AnsiCodeOfOneCharacter) {
+  struct Case {
+    int code_page;
+    char32_t c;
+    uint32_t code;
+  };
+  const Case cases[] = {
+      {1252, U'-', 0x2D}, {1252, U'#', 0x23}, {1252, U'é', 0xE9}, {1252, U'€', 0x80},
+      {1252, U'日', 0x3F}, {1252, U'\u0100', 0x3F}, {932, U'日', 0x93FA}, {932, U'ｱ', 0xB1},
+      {1251, U'Ж', 0xC6},
+  };
+  for (const auto& c : cases) {
+    set_ansi_code_page(c.code_page);
+    EXPECT_EQ(ansi_char_code(c.c), c.code) << c.code_page << " U+" << std::hex << uint32_t(c.c);
+  }
+}
+
+TEST_F(CodePages, ConfiguredCodePages) {
+  {
+    ScopedEnv env("TOLVEX_ANSI_CODEPAGE", std::nullopt);
+    set_ansi_code_page(0);
+    EXPECT_EQ(ansi_code_page(), 1252);
+  }
+  {
+    ScopedEnv env("TOLVEX_ANSI_CODEPAGE", "1250");
+    set_ansi_code_page(0);
+    EXPECT_EQ(ansi_code_page(), 1250);
+    EXPECT_EQ(utf8_to_ansi("ł"), "\xB3");
+    EXPECT_EQ(ansi_to_utf8("\xB3"), "ł");
+  }
+  {
+    ScopedEnv env("TOLVEX_ANSI_CODEPAGE", "not a number");
+    set_ansi_code_page(0);
+    EXPECT_EQ(ansi_code_page(), 1252);
+  }
+  set_ansi_code_page(932);
+  EXPECT_EQ(ansi_code_page(), 932);
+  EXPECT_THROW(set_ansi_code_page(4242), PlatformError);
+  EXPECT_EQ(ansi_code_page(), 932);
+
+  ScopedEnv oem("TOLVEX_OEM_CODEPAGE", std::nullopt);
+  EXPECT_EQ(oem_code_page(), 437);
+  set_oem_code_page(850);
+  EXPECT_EQ(oem_code_page(), 850);
+}
+
+TEST_F(CodePages, CharsetNames) {
+  struct Case {
+    int code_page;
+    const char* name;
+  };
+  const Case cases[] = {{1252, "windows-1252"}, {437, "IBM437"}, {850, "IBM850"}, {65001, "UTF-8"},
+                        {28591, "ISO-8859-1"},  {932, "CP932"},  {57002, ""},     {0, ""}};
+  for (const auto& c : cases) EXPECT_EQ(code_page_charset_name(c.code_page), c.name) << c.code_page;
+}
+
+}  // namespace
+}  // namespace tolvex::platform

@@ -1,0 +1,138 @@
+#include "platform/zip_extractor.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <zip.h>
+
+#include <fstream>
+#include <sstream>
+#include <utility>
+#include <vector>
+
+#include "temp_folder.h"
+
+namespace fs = std::filesystem;
+using tolvex::platform::make_zip_extractor;
+using tolvex::platform::testing::TempFolder;
+
+namespace {
+
+struct ZipItem {
+  std::string name;
+  std::string content;  // ignored for folders (names ending in "/")
+  time_t mtime = 0;
+};
+
+void make_zip(const fs::path& path, const std::vector<ZipItem>& items) {
+  int err = 0;
+  zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+  ASSERT_NE(za, nullptr);
+  for (const auto& it : items) {
+    zip_int64_t idx;
+    if (!it.name.empty() && it.name.back() == '/') {
+      idx = zip_dir_add(za, it.name.c_str(), ZIP_FL_ENC_UTF_8);
+    } else {
+      zip_source_t* src = zip_source_buffer(za, it.content.data(), it.content.size(), 0);
+      idx = zip_file_add(za, it.name.c_str(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+    }
+    ASSERT_GE(idx, 0) << zip_strerror(za);
+    if (it.mtime) zip_file_set_mtime(za, zip_uint64_t(idx), it.mtime, 0);
+  }
+  ASSERT_EQ(zip_close(za), 0);
+}
+
+std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+int unpack(const fs::path& zip, const fs::path& target, bool overwrite = true, std::string* error = nullptr) {
+  auto x = make_zip_extractor();
+  x->package_file = zip.string();
+  x->overwrite = overwrite;
+  x->use_folder_names = true;
+  x->file_dates = 1;
+  x->target_folder = target.string();
+  int n = x->extract();
+  if (error) *error = x->last_error();
+  return n;
+}
+
+}  // namespace
+
+TEST(ZipExtractor, UnpacksFoldersBackslashNamesAndDates) {
+  TempFolder tmp;
+  const time_t when = 1262347200;  // 2010-01-01 12:00 UTC
+  make_zip(tmp / "pkg.zip", {{"control.xml", "<control/>", when},
+                             {"images/", ""},
+                             {"images/logo.png", "PNG"},
+                             {"css\\style.css", "body{}"}});
+  fs::path out = tmp / "out" / "Script";
+  EXPECT_EQ(unpack(tmp / "pkg.zip", out), 3);
+  EXPECT_EQ(slurp(out / "control.xml"), "<control/>");
+  EXPECT_EQ(slurp(out / "images" / "logo.png"), "PNG");
+  EXPECT_EQ(slurp(out / "css" / "style.css"), "body{}");
+  struct stat st {};
+  ASSERT_EQ(stat((out / "control.xml").c_str(), &st), 0);
+  // Zip times have two-second resolution and are stored as local time.
+  EXPECT_LE(std::llabs((long long)st.st_mtime - (long long)when), 2 + 14 * 3600);
+}
+
+TEST(ZipExtractor, OverwriteOptionDecidesAboutExistingFiles) {
+  TempFolder tmp;
+  make_zip(tmp / "pkg.zip", {{"a.txt", "new"}});
+  fs::create_directories(tmp / "out");
+  std::ofstream(tmp / "out" / "a.txt") << "old";
+  EXPECT_EQ(unpack(tmp / "pkg.zip", tmp / "out", /*overwrite=*/false), 0);
+  EXPECT_EQ(slurp(tmp / "out" / "a.txt"), "old");
+  EXPECT_EQ(unpack(tmp / "pkg.zip", tmp / "out", /*overwrite=*/true), 1);
+  EXPECT_EQ(slurp(tmp / "out" / "a.txt"), "new");
+}
+
+TEST(ZipExtractor, RefusesEntriesThatLeaveTheTargetAndWritesNothing) {
+  const char* bad_names[] = {"../evil.txt", "a/../../evil.txt", "/etc/evil.txt", "..\\evil.txt",
+                             "C:\\evil.txt", "a\\..\\..\\evil.txt"};
+  for (const char* bad : bad_names) {
+    TempFolder tmp;
+    make_zip(tmp / "pkg.zip", {{"good.txt", "ok"}, {bad, "x"}});
+    std::string error;
+    EXPECT_EQ(unpack(tmp / "pkg.zip", tmp / "out" / "in", true, &error), -1) << bad;
+    EXPECT_NE(error.find("outside its folder"), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(tmp / "out" / "in" / "good.txt")) << bad;
+    EXPECT_FALSE(fs::exists(tmp / "out" / "evil.txt")) << bad;
+    EXPECT_FALSE(fs::exists(tmp / "evil.txt")) << bad;
+  }
+}
+
+TEST(ZipExtractor, ReportsDamagedArchivesClearly) {
+  TempFolder tmp;
+  make_zip(tmp / "good.zip", {{"a.txt", std::string(5000, 'a')}});
+  std::string bytes = slurp(tmp / "good.zip");
+
+  struct Case {
+    const char* label;
+    std::string content;
+    const char* expect;
+  };
+  std::string corrupt = bytes;
+  // Flip a byte of the compressed data (after the 30-byte local header and the 5-byte name).
+  corrupt[40] = char(corrupt[40] ^ 0x55);
+  const Case cases[] = {
+      {"not a zip", "this is not an archive", "Cannot open package"},
+      {"truncated", bytes.substr(0, bytes.size() / 2), "Cannot open package"},
+      {"corrupt data", corrupt, "Cannot read 'a.txt'"},
+  };
+  for (const auto& c : cases) {
+    fs::path zip = tmp / (std::string(c.label) + ".zip");
+    std::ofstream(zip, std::ios::binary) << c.content;
+    std::string error;
+    EXPECT_EQ(unpack(zip, tmp / c.label, true, &error), -1) << c.label;
+    EXPECT_NE(error.find(c.expect), std::string::npos) << c.label << ": " << error;
+    EXPECT_FALSE(fs::exists(tmp / c.label / "a.txt")) << c.label;
+  }
+  std::string error;
+  EXPECT_EQ(unpack(tmp / "missing.zip", tmp / "m", true, &error), -1);
+  EXPECT_NE(error.find("missing.zip"), std::string::npos);
+}
