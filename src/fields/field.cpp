@@ -30,6 +30,16 @@ const vb::DispatchTable<AGPField>& AGPField::dispatch_table() {
     table.property("Key", [](Self& s, Args) { return Variant(s.Key()); },
                    [](Self& s, Args, const Variant& v) { s.Key(vb::to_string(v)); });
     table.property("FldParm", [](Self& s, Args) { return Variant(s.FldParm()); });
+    table.method("LoadFld_zvDB", [](Self& s, Args a) {
+      vb::check_arg_count(a, 1, 1);
+      s.LoadFld_zvDB(a[0]);
+      return Variant();
+    });
+    table.method("LoadFldDefault", [](Self& s, Args a) {
+      vb::check_arg_count(a, 0, 0);
+      s.LoadFldDefault();
+      return Variant();
+    });
     TOLVEX_FIELD_SETTINGS(TOLVEX_SETTING_DISPATCH)
     return table;
   }();

@@ -26,12 +26,27 @@ class AGPField : public vb::AutoDispatch<AGPField>, public SettingsOwner<FieldSe
   // FldVar without its "x_" prefix (from its third character on).
   std::string FldParm() const;
 
+  // Copies the schema facts of a database driver's field object (reached by
+  // member name) into the field, then gives it its first settings.
+  void LoadFld_zvDB(const vb::Variant& zvDBfld);
+  // The field default rules: first values by ADO type, schema flags, the kind of
+  // database (CurrentDbmsName) and the project's date format (CurrentDateFormat).
+  void LoadFldDefault();
+
   std::string collection_name() const { return FldName(); }
   void set_collection_name(const std::string& v) { FldName(v); }
   int16_t collection_seq() const { return FldSeq(); }
   void set_collection_seq(int16_t s) { FldSeq(s); }
 
   static const vb::DispatchTable<AGPField>& dispatch_table();
+
+ private:
+  void SetFldType(const vb::Variant& adoType);
+  void DefaultHtmlTag();
+  void DefaultValidate();
+  void DefaultSrchOpr();
+  void DefaultSearch();
+  void DefaultBasicSearch();
 };
 
 }  // namespace tolvex

@@ -47,13 +47,20 @@ vb::Variant SettingsStore::SetV(std::string_view name, std::string_view value) {
   return vb::Variant();
 }
 
-void SettingsStore::load_registry_defaults(const std::string& key) {
+void SettingsStore::load_registry_defaults(const std::string& key, bool as_text) {
   ModuleContext& ctx = context();
   for (size_t i = 0; i < props_->size(); ++i) {
     const PropertyDesc& d = props_->desc_at(i);
     if (!d.reg_save) continue;
     ctx.RegValueName = d.name;
     vb::Variant raw = common::GetRegValue(vb::Variant("HKCU"), vb::Variant(key), vb::Variant(d.name));
+    if (as_text) {
+      try {
+        raw = vb::Variant(raw.is_null() ? std::string() : vb::to_string(raw));
+      } catch (const vb::VBError&) {
+        raw = vb::Variant(std::string());
+      }
+    }
     props_->set_value_at(i, common::ConvertByType(raw, vb::Variant(d.data_type)));
   }
 }

@@ -21,8 +21,9 @@ class SettingsStore {
 
   // Every setting marked RegSave takes the converted value of the registry value of
   // its name under the current user's `key`; a missing value gives the empty value
-  // of the type.
-  void load_registry_defaults(const std::string& key);
+  // of the type. With `as_text` the value read is converted from its text instead
+  // (the project's way): a missing value then leaves a Boolean or number Empty.
+  void load_registry_defaults(const std::string& key, bool as_text = false);
 
   // Empties the store and declares the catalogue again, all values empty.
   void redeclare(SettingCatalogue catalogue);

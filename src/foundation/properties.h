@@ -45,7 +45,7 @@ class SettingsLayout : public vb::Object {
   SettingsLayout() = default;
 
   // The layout of a static catalogue, built once per table and kept for the
-  // process. A catalogue naming one setting twice keeps the first; two names that
+  // process (like the rest of the engine, used from one thread). A catalogue naming one setting twice keeps the first; two names that
   // differ only in letter case raise error 457.
   static vb::Ref<SettingsLayout> for_catalogue(SettingCatalogue catalogue, size_t* declared = nullptr);
 

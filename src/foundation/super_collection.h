@@ -85,8 +85,6 @@ struct CollectionCore : vb::Object {
 
 }  // namespace detail
 
-class CSuperCollection;
-
 // One entry of the key list: the key and the position of its item.
 class cKey : public vb::AutoDispatch<cKey> {
  public:
@@ -174,7 +172,7 @@ class CSuperCollection : public vb::Object {
   // Typed helpers for the collections built on the container.
   // The 0-based slot of a key, nullopt when no item has it.
   std::optional<size_t> find_key(std::string_view key) const;
-  // The item at a 0-based slot (no range check beyond the debug assertion).
+  // The item at a 0-based slot; the caller keeps slot < size().
   const vb::Variant& at(size_t slot) const noexcept { return core_->order[slot]->value; }
   const std::string& key_at(size_t slot) const noexcept { return core_->order[slot]->key; }
   size_t size() const noexcept { return core_->order.size(); }

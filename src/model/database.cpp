@@ -36,9 +36,9 @@ void AGPDatabase::SecDefault(const std::string& v) {
   context().DefaultTblSecurity = vb::Variant(v);
 }
 
-void AGPDatabase::release() {
-  if (released_) return;
-  released_ = true;
+void AGPDatabase::unload() {
+  if (unloaded_) return;
+  unloaded_ = true;
   ModuleContext& ctx = context();
   AGPTables& tables = *Tables();
   const int32_t n = tables.Count();
@@ -126,7 +126,7 @@ void AGPDatabases::Delete(const vb::Variant& Index) {
   // The container finds the database (or raises its error), then lets it go.
   auto db = vb::ref_cast<AGPDatabase>(col_->Item(Index).object_or_null());
   col_->Remove(Index);
-  if (db) db->release();
+  if (db) db->unload();
 }
 
 vb::Ref<AGPDatabase> AGPDatabases::Item(const vb::Variant& Index) {
@@ -139,7 +139,7 @@ void AGPDatabases::delete_all() {
   while (col_->size() > 0) {
     auto db = vb::ref_cast<AGPDatabase>(col_->at(col_->size() - 1).object_or_null());
     col_->Remove(vb::Variant(int32_t(col_->size() - 1) + col_->BaseIndex()));
-    if (db) db->release();
+    if (db) db->unload();
   }
 }
 

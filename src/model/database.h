@@ -52,13 +52,13 @@ class AGPDatabase : public vb::AutoDispatch<AGPDatabase>, public SettingsOwner<D
   // The release step of a database leaving the project: unloads its tables one at
   // a time, last first, behind the progress window, then clears
   // DefaultTblSecurity. Runs once; nothing of it runs in the destructor.
-  void release();
+  void unload();
 
   static const vb::DispatchTable<AGPDatabase>& dispatch_table();
 
  private:
   vb::Ref<AGPTables> tables_;
-  bool released_ = false;
+  bool unloaded_ = false;
 };
 
 class AGPDatabases : public vb::AutoDispatch<AGPDatabases> {

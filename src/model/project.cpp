@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "fields/search_operators.h"
 #include "foundation/agp_vars.h"
 #include "foundation/common.h"
 #include "foundation/context.h"
@@ -171,7 +172,7 @@ void AGP::DeleteProj() {
 void AGP::LoadDefault() {
   ModuleContext& ctx = context();
   // (1) The per-user defaults of the project settings.
-  load_registry_defaults(ctx.RegKeyProject);
+  load_registry_defaults(ctx.RegKeyProject, /*as_text=*/true);
   // (2) General values.
   language_ = reg_text(ctx.RegKeyGeneral, "Language");
   {
@@ -299,6 +300,10 @@ const vb::DispatchTable<AGP>& AGP::dispatch_table() {
       vb::check_arg_count(a, 0, 0);
       s.DeleteProj();
       return Variant();
+    });
+    table.method("FldSrchOprs", [](Self&, Args a) {
+      vb::check_arg_count(a, 1, 1);
+      return Variant(FldSrchOprs(vb::to_integer(a[0])));
     });
     table.method("LoadDefault", [](Self& s, Args a) {
       vb::check_arg_count(a, 0, 0);

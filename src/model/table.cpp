@@ -27,7 +27,7 @@ void AGPTable::TblGen(bool v) {
   }
 }
 
-void AGPTable::release() {
+void AGPTable::discard() {
   if (fields_) {
     std::string name;
     try {

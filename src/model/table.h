@@ -33,7 +33,7 @@ class AGPTable : public vb::AutoDispatch<AGPTable>, public SettingsOwner<TableSe
   // The release step of a table leaving the model: deletes its fields one by one
   // (the extensions hear of each under the table's current name) and lets its
   // charts go. Runs once; nothing of it runs in the destructor.
-  void release();
+  void discard();
 
   std::string collection_name() const { return TblName(); }
   void set_collection_name(const std::string& v) { TblName(v); }

@@ -40,7 +40,7 @@ class AGPTables : public vb::AutoDispatch<AGPTables>, public ModelCollection<AGP
   void renamed(const std::string& owner, AGPTable& item, const std::string& old_name,
                const std::string& new_name) override;
   void deleting(const std::string& owner, const std::string& name) override;
-  void removed(AGPTable& item) override { item.release(); }
+  void removed(AGPTable& item) override { item.discard(); }
 };
 
 }  // namespace tolvex

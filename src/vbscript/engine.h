@@ -18,6 +18,10 @@ namespace tolvex::vbscript {
 
 class Interp;
 
+// The error of a run stopped by its time-out; On Error Resume Next does not catch it.
+inline constexpr int32_t kErrTimeout = int32_t(0x80004004u);
+inline constexpr const char* kTimeoutDescription = "The script was stopped because it ran past its time-out";
+
 // The last error of an engine call.
 struct ScriptError {
   int32_t number = 0;

@@ -700,7 +700,13 @@ Variant Interp::eval_concat(Frame& f, const ConcatExpr& c) {
 
 Variant Interp::eval_new(Frame& f, const NewExpr& n) {
   GlobalRef g = resolve_global(f.module, n.class_name);
-  if (g.kind != GlobalKind::Class || !g.sym->cls) raise_named(vb::err::kTypeNameUndefined, n.class_name);
+  if (g.kind != GlobalKind::Class || !g.sym->cls) {
+    // RegExp is the one class the language itself provides.
+    if (vb::iequals(n.class_name, "RegExp")) {
+      if (vb::Ref<vb::Dispatch> re = create_object("VBScript.RegExp", env)) return Variant(std::move(re));
+    }
+    raise_named(vb::err::kTypeNameUndefined, n.class_name);
+  }
   ClassPtr cls = g.sym->cls;
   return make_object(cls);
 }

@@ -25,9 +25,6 @@ class Interp;
 // Source of the errors the language raises itself.
 inline constexpr const char* kRuntimeErrorSource = "VBScript runtime error";
 inline constexpr const char* kCompileErrorSource = "VBScript compilation error";
-// Raised when a run passes its time-out; On Error Resume Next does not catch it.
-inline constexpr int32_t kErrTimeout = int32_t(0x80004004u);
-inline constexpr const char* kTimeoutDescription = "The script was stopped because it ran past its time-out";
 // Deepest script call nesting before error 28.
 inline constexpr int kMaxCallDepth = 3000;
 

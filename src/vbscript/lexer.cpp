@@ -228,9 +228,20 @@ std::vector<Token> tokenize(std::string_view s, LexError& error) {
       continue;
     }
     if (c == '&') {
-      bool literal_ok = out.empty() || !ends_operand(out.back());
-      if (literal_ok && i + 1 < n && (s[i + 1] == 'h' || s[i + 1] == 'H' || s[i + 1] == 'o' || s[i + 1] == 'O' ||
-                                      is_digit(s[i + 1]))) {
+      // &H.. and &O.. are literals when well formed; a bare &digits literal only
+      // where no operand precedes (x &1 is a concatenation).
+      bool prefixed = i + 1 < n && (s[i + 1] == 'h' || s[i + 1] == 'H' || s[i + 1] == 'o' || s[i + 1] == 'O');
+      bool literal_ok = false;
+      if (prefixed) {
+        bool hexp = s[i + 1] == 'h' || s[i + 1] == 'H';
+        size_t j = i + 2;
+        while (j < n && (hexp ? is_hex(s[j]) : (s[j] >= '0' && s[j] <= '7'))) ++j;
+        literal_ok = j > i + 2 && (j >= n || !is_ident_char(s[j]) || s[j] == '_');
+        if (j < n && s[j] == '_') literal_ok = false;
+      } else if (i + 1 < n && is_digit(s[i + 1])) {
+        literal_ok = out.empty() || !ends_operand(out.back());
+      }
+      if (literal_ok) {
         size_t start = i;
         bool hex = s[i + 1] == 'h' || s[i + 1] == 'H';
         size_t j = i + 1 + (is_digit(s[i + 1]) ? 0 : 1);

@@ -1,5 +1,7 @@
 #include "vbscript/parser.h"
 
+#include <algorithm>
+
 #include "vb/error.h"
 #include "vbscript/lexer.h"
 
@@ -59,6 +61,19 @@ class Parser {
     resolve_module_names(top);
     chunk_->option_explicit = explicit_;
     if (lex_error_.number) throw ParseFail{lex_error_.number, lex_error_.pos};
+    check_redefinitions(out);
+  }
+
+  // One chunk may declare each module-level name once.
+  static void check_redefinitions(const Program& p) {
+    std::vector<std::pair<uint32_t, const std::string*>> all;
+    for (const auto& d : p.globals) all.emplace_back(d.pos, &d.name);
+    for (const auto& f : p.procs) all.emplace_back(f->pos, &f->name);
+    for (const auto& c : p.classes) all.emplace_back(c->pos, &c->name);
+    std::sort(all.begin(), all.end());
+    NameMap<bool> seen;
+    for (const auto& [pos, name] : all)
+      if (!seen.emplace(*name, true).second) throw ParseFail{1041, pos};
   }
 
   void run_expression(ExprPtr& out) {
@@ -710,14 +725,32 @@ class Parser {
 
   void parse_assign_or_call(Block& out) {
     uint32_t pos = cur().pos;
+    size_t tok_save = i_;
+    size_t names_save = ctx_->names.size();
     ExprPtr e = parse_postfix_chain(false);
     if (cur().type == Tok::Eq) {
       if (e->kind != ExprKind::Name && e->kind != ExprKind::Call && e->kind != ExprKind::Member) fail(1002);
       next();
       auto st = std::make_unique<AssignStmt>(pos);
-      mark_assigned(e.get());
+      bool one_arg_call = e->kind == ExprKind::Call && static_cast<CallExpr*>(e.get())->args.size() == 1;
       st->target = std::move(e);
       st->value = parse_expr();
+      if (one_arg_call && cur().type == Tok::Comma) {
+        // name (a) = b, c: a call whose first argument is the comparison (a) = b.
+        st.reset();
+        i_ = tok_save;
+        ctx_->names.resize(names_save);
+        ExprPtr callee = parse_postfix_chain(false, /*stop_at_paren=*/true);
+        if (callee->kind == ExprKind::Name) static_cast<NameExpr*>(callee.get())->called = true;
+        auto call = std::make_unique<CallExpr>(pos);
+        call->target = std::move(callee);
+        parse_arg_list(call->args, false);
+        auto cs = std::make_unique<CallStmt>(pos);
+        cs->call = std::move(call);
+        out.push_back(std::move(cs));
+        return;
+      }
+      mark_assigned(st->target.get());
       // s = s & ...: append in place.
       if (st->target->kind == ExprKind::Name && st->value->kind == ExprKind::Concat && !st->value->parens) {
         auto* c = static_cast<ConcatExpr*>(st->value.get());
@@ -1011,7 +1044,7 @@ class Parser {
 
   // ------------------------------------------------------------ expressions
   // A name or With member followed by any number of .member and (args) parts.
-  ExprPtr parse_postfix_chain(bool allow_literal_start) {
+  ExprPtr parse_postfix_chain(bool allow_literal_start, bool stop_at_paren = false) {
     DepthGuard guard(*this);
     ExprPtr e;
     uint32_t pos = cur().pos;
@@ -1028,11 +1061,25 @@ class Parser {
       (void)allow_literal_start;
       fail(1010);
     }
-    return parse_postfix(std::move(e));
+    return parse_postfix(std::move(e), stop_at_paren);
   }
 
-  ExprPtr parse_postfix(ExprPtr e) {
+  ExprPtr parse_postfix(ExprPtr e, bool stop_at_paren = false) {
     for (;;) {
+      if (cur().type == Tok::LParen && stop_at_paren && peek(1).type != Tok::Eof &&
+          (cur().space_before || true)) {
+        // The last parenthesis of the chain opens the first argument.
+        size_t j = i_;
+        int depth = 0;
+        for (; j < toks_.size(); ++j) {
+          if (toks_[j].type == Tok::LParen) ++depth;
+          else if (toks_[j].type == Tok::RParen && --depth == 0) break;
+          else if (toks_[j].type == Tok::Newline || toks_[j].type == Tok::Eof) break;
+        }
+        if (j + 1 < toks_.size() && toks_[j].type == Tok::RParen && toks_[j + 1].type != Tok::Dot &&
+            toks_[j + 1].type != Tok::LParen)
+          return e;
+      }
       if (cur().type == Tok::LParen) {
         uint32_t pos = cur().pos;
         DepthGuard guard(*this);

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -323,6 +324,7 @@ TEST_F(MariaDbTest, CustomViewColumnsMatchTheirBaseColumns) {
   EXPECT_TRUE(got["oid"] == renamed(lines["order_id"], "oid"));
   EXPECT_TRUE(got["sku"] == lines["sku"]);
   EXPECT_TRUE(got["Full Name"] == mixed["Full Name"]);
+  EXPECT_EQ(mixed["Ünïcødé"].size, 10);  // characters, whatever their UTF-8 length
   EXPECT_TRUE(got["item"] == view["item"]);
   EXPECT_TRUE(got["mood"] == fields_of("tagged")["mood"]);  // enum values come along
   EXPECT_EQ(got["total"].data_type_name, "bigint");
@@ -374,6 +376,11 @@ TEST_F(MariaDbTest, CustomViewSqlIsNeverRun) {
       EXPECT_GT(q->Fields()->Count(), 0);
     }
   }
+  // A query that would write a file writes none.
+  std::string out_file = "/tmp/tolvex-never-" + std::to_string(getpid());
+  driver_->OpenQuery("cv", "SELECT n FROM call_log INTO OUTFILE '" + out_file + "'");
+  EXPECT_FALSE(driver_->ErrorText().empty());
+  EXPECT_FALSE(std::filesystem::exists(out_file));
   EXPECT_EQ(scalar("SELECT COUNT(*) FROM call_log"), 1);
   EXPECT_EQ(scalar("SELECT SUM(n) FROM call_log"), 0);
 }

@@ -57,6 +57,8 @@ TEST(SqlParser, NamesTheSourceOfEachColumn) {
       {"(SELECT a FROM t)", "a", "a", "t", "a", false},
       {"SELECT a FROM t FORCE INDEX (ix) WHERE a > 1 ORDER BY a LIMIT 5;", "a", "a", "t", "a", false},
       {"SELECT x.v FROM t AS x PARTITION (p0)", "v", "x.v", "t", "v", false},
+      {"SELECT ROW_NUMBER() OVER w FROM t WINDOW w AS (ORDER BY a)", "ROW_NUMBER() OVER w", "ROW_NUMBER() OVER w", "", "", false},
+      {"SELECT e.NAME \"Employee, Name\" FROM HR.EMPLOYEES e", "Employee, Name", "e.NAME", "EMPLOYEES", "NAME", true},
       {"SELECT id FROM customers", "nothing", "", "", "", false},
   };
   for (const SourceCase& c : cases) {

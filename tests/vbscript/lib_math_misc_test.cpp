@@ -3,28 +3,8 @@
 namespace tolvex::vbscript::test {
 namespace {
 
-struct Case {
-  const char* fn;
-  std::vector<Variant> args;
-  std::string expected;
-};
-
-void check(const std::vector<Case>& cases) {
-  for (const auto& c : cases) {
-    std::string got;
-    try {
-      got = show(call(c.fn, c.args));
-    } catch (const vb::VBError& e) {
-      got = "error " + std::to_string(e.number());
-    }
-    std::string args;
-    for (const auto& a : c.args) args += (args.empty() ? "" : ", ") + show(a);
-    EXPECT_EQ(got, c.expected) << c.fn << "(" << args << ")";
-  }
-}
-
 TEST(LibMath, RoundingKeepsSubtypes) {
-  check({
+  check_calls({
       {"Round", {D(2.5)}, "Double 2"},
       {"Round", {D(3.5)}, "Double 4"},
       {"Round", {D(-2.5)}, "Double -2"},
@@ -83,7 +63,7 @@ TEST(LibMath, RndFollowsTheLanguageSequence) {
 
 TEST(LibMisc, TypesAndTests) {
   Variant arr = Variant::array({I(1), I(2), I(3)});
-  check({
+  check_calls({
       {"VarType", {I(1)}, "Integer 2"},
       {"VarType", {S("a")}, "Integer 8"},
       {"VarType", {arr}, "Integer 8204"},

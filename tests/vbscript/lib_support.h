@@ -59,4 +59,25 @@ inline std::string show(const Variant& v) {
   return t + " " + vb::to_string(v);
 }
 
+// One call of a built-in and the show() of its result, or "error N".
+struct CallCase {
+  const char* fn;
+  std::vector<Variant> args;
+  std::string expected;
+};
+
+inline void check_calls(const std::vector<CallCase>& cases) {
+  for (const auto& c : cases) {
+    std::string got;
+    try {
+      got = show(call(c.fn, c.args));
+    } catch (const vb::VBError& e) {
+      got = "error " + std::to_string(e.number());
+    }
+    std::string args;
+    for (const auto& a : c.args) args += (args.empty() ? "" : ", ") + show(a);
+    EXPECT_EQ(got, c.expected) << c.fn << "(" << args << ")";
+  }
+}
+
 }  // namespace tolvex::vbscript::test

@@ -34,7 +34,8 @@ constexpr std::string_view kJoinWords[] = {
 constexpr std::string_view kOperatorWords[] = {
     "AND", "OR",   "NOT",      "XOR",     "DIV",    "MOD",     "IS",      "IN",  "LIKE", "BETWEEN",
     "REGEXP", "RLIKE", "SOUNDS", "ESCAPE", "COLLATE", "BINARY", "INTERVAL", "DISTINCT", "CASE", "WHEN",
-    "THEN", "ELSE", "AS",       "SELECT",  "ALL",    "ANY",     "SOME",    "EXISTS", "PRIOR", "NEW"};
+    "THEN", "ELSE", "AS",       "SELECT",  "ALL",    "ANY",     "SOME",    "EXISTS", "PRIOR", "NEW",
+    "OVER"};
 
 // Words that cannot be an alias at the end of a select item.
 constexpr std::string_view kNoAliasWords[] = {"END", "NULL", "TRUE", "FALSE", "UNKNOWN"};

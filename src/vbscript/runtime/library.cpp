@@ -19,6 +19,18 @@ std::string str_arg(Args a, size_t i) {
   return v.is_string() ? v.raw_string() : vb::to_string(v);
 }
 
+std::string_view text_arg(Args a, size_t i, std::string& buffer) {
+  if (i < a.size() && a[i].is_string()) return a[i].raw_string();
+  buffer = str_arg(a, i);
+  return buffer;
+}
+
+bool null_arg(Args a, size_t i) {
+  if (i >= a.size()) return false;
+  if (a[i].is_object()) return vb::default_value(a[i]).is_null();
+  return a[i].is_null();
+}
+
 int32_t long_arg(Args a, size_t i) { return vb::to_long(checked(a, i)); }
 double double_arg(Args a, size_t i) { return vb::to_double(checked(a, i)); }
 bool bool_arg(Args a, size_t i) { return vb::to_bool(checked(a, i)); }

@@ -24,6 +24,12 @@ inline Variant value_arg(Args a, size_t i) {
 }
 inline bool present(Args a, size_t i) { return vb::has_arg(a, i); }
 
+// The argument's text without a copy when it already is a String; other values are
+// converted into `buffer`. Null raises 94.
+std::string_view text_arg(Args a, size_t i, std::string& buffer);
+// True when the argument is Null (an object's default value counts).
+bool null_arg(Args a, size_t i);
+
 // Typed arguments; Null raises 94 through the conversions.
 std::string str_arg(Args a, size_t i);
 int32_t long_arg(Args a, size_t i);

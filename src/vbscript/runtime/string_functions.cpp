@@ -11,51 +11,35 @@ namespace {
 
 using vb::CompareMode;
 
-// A text viewed as characters: the bytes themselves when ASCII, else its code points.
-class Chars {
- public:
-  explicit Chars(std::string_view s) : text_(s), ascii_(vb::is_ascii(s)) {
-    if (!ascii_) cps_ = vb::utf8_to_u32(s);
-  }
-  size_t size() const { return ascii_ ? text_.size() : cps_.size(); }
-  bool ascii() const { return ascii_; }
-  // Characters [pos, pos + n) as UTF-8.
-  std::string sub(size_t pos, size_t n = std::string::npos) const {
-    size_t len = size();
-    if (pos > len) pos = len;
-    n = std::min(n, len - pos);
-    if (ascii_) return std::string(text_.substr(pos, n));
-    return vb::u32_to_utf8(std::u32string_view(cps_).substr(pos, n));
-  }
-  const std::u32string& cps() const { return cps_; }
-  std::string_view text() const { return text_; }
-
- private:
-  std::string_view text_;
-  bool ascii_;
-  std::u32string cps_;
-};
-
 std::u32string folded(std::string_view s) {
   std::u32string u = vb::utf8_to_u32(s);
   for (auto& c : u) c = vb::unicode_lower(c);
   return u;
 }
 
+bool ascii_pair(std::string_view a, std::string_view b) { return vb::is_ascii(a) && vb::is_ascii(b); }
+
 // Character position (0-based) of `what` in `in` from character `from`; npos when absent.
 size_t find_chars(std::string_view in, std::string_view what, size_t from, CompareMode mode) {
-  if (mode == CompareMode::Binary && vb::is_ascii(in)) return in.find(what, from);
-  std::u32string a = mode == CompareMode::Text ? folded(in) : vb::utf8_to_u32(in);
-  std::u32string b = mode == CompareMode::Text ? folded(what) : vb::utf8_to_u32(what);
-  return a.find(b, from);
+  if (mode == CompareMode::Binary) {
+    if (vb::is_ascii(in)) return in.find(what, from);
+    // UTF-8 is searched byte-wise: a match always starts on a character boundary.
+    size_t at = in.find(what, vb::utf8_offset(in, from));
+    return at == std::string_view::npos ? at : vb::utf8_length(in.substr(0, at));
+  }
+  if (ascii_pair(in, what)) return vb::ascii_lower(in).find(vb::ascii_lower(what), from);
+  return folded(in).find(folded(what), from);
 }
 
 // Last character position of `what` starting at or before `last_start`.
 size_t rfind_chars(std::string_view in, std::string_view what, size_t last_start, CompareMode mode) {
-  if (mode == CompareMode::Binary && vb::is_ascii(in)) return in.rfind(what, last_start);
-  std::u32string a = mode == CompareMode::Text ? folded(in) : vb::utf8_to_u32(in);
-  std::u32string b = mode == CompareMode::Text ? folded(what) : vb::utf8_to_u32(what);
-  return a.rfind(b, last_start);
+  if (mode == CompareMode::Binary) {
+    if (vb::is_ascii(in)) return in.rfind(what, last_start);
+    size_t at = in.rfind(what, vb::utf8_offset(in, last_start));
+    return at == std::string_view::npos ? at : vb::utf8_length(in.substr(0, at));
+  }
+  if (ascii_pair(in, what)) return vb::ascii_lower(in).rfind(vb::ascii_lower(what), last_start);
+  return folded(in).rfind(folded(what), last_start);
 }
 
 size_t char_length(std::string_view s) { return vb::is_ascii(s) ? s.size() : vb::utf8_length(s); }
@@ -68,37 +52,43 @@ size_t count_arg(Args a, size_t i) {
 }
 
 Variant fn_len(RuntimeEnv&, Args a) {
-  Variant v = value_arg(a, 0);
-  if (v.is_null()) return v;
-  if (v.is_string()) return Variant(int32_t(char_length(v.raw_string())));
-  return Variant(int32_t(char_length(vb::to_string(v))));
+  if (null_arg(a, 0)) return Variant::null();
+  std::string buf;
+  return Variant(int32_t(char_length(text_arg(a, 0, buf))));
+}
+
+// Characters [pos, pos + n) of s; the ASCII case slices bytes.
+std::string slice(std::string_view s, size_t pos, size_t n) {
+  if (vb::is_ascii(s)) return pos >= s.size() ? std::string() : std::string(s.substr(pos, n));
+  size_t b = vb::utf8_offset(s, pos);
+  if (n == std::string::npos) return std::string(s.substr(b));
+  size_t e = b + vb::utf8_offset(s.substr(b), n);
+  return std::string(s.substr(b, e - b));
 }
 
 Variant fn_left(RuntimeEnv&, Args a) {
-  Variant v = value_arg(a, 0);
   size_t n = count_arg(a, 1);
-  if (v.is_null()) return v;
-  return Variant(Chars(str_arg(a, 0)).sub(0, n));
+  if (null_arg(a, 0)) return Variant::null();
+  std::string buf;
+  return Variant(slice(text_arg(a, 0, buf), 0, n));
 }
 
 Variant fn_right(RuntimeEnv&, Args a) {
-  Variant v = value_arg(a, 0);
   size_t n = count_arg(a, 1);
-  if (v.is_null()) return v;
-  std::string s = str_arg(a, 0);
-  Chars c(s);
-  size_t len = c.size();
-  return Variant(c.sub(n >= len ? 0 : len - n));
+  if (null_arg(a, 0)) return Variant::null();
+  std::string buf;
+  std::string_view s = text_arg(a, 0, buf);
+  size_t len = char_length(s);
+  return Variant(slice(s, n >= len ? 0 : len - n, std::string::npos));
 }
 
 Variant fn_mid(RuntimeEnv&, Args a) {
-  Variant v = value_arg(a, 0);
   int32_t start = long_arg(a, 1);
   if (start <= 0) invalid_argument();
   size_t n = present(a, 2) ? count_arg(a, 2) : std::string::npos;
-  if (v.is_null()) return v;
-  std::string s = str_arg(a, 0);
-  return Variant(Chars(s).sub(size_t(start) - 1, n));
+  if (null_arg(a, 0)) return Variant::null();
+  std::string buf;
+  return Variant(slice(text_arg(a, 0, buf), size_t(start) - 1, n));
 }
 
 Variant fn_instr(RuntimeEnv&, Args a) {
@@ -110,9 +100,9 @@ Variant fn_instr(RuntimeEnv&, Args a) {
     if (start <= 0) invalid_argument();
   }
   CompareMode mode = a.size() == 4 ? compare_arg(a, 3) : CompareMode::Binary;
-  Variant s1 = value_arg(a, first), s2 = value_arg(a, first + 1);
-  if (s1.is_null() || s2.is_null()) return Variant::null();
-  std::string h = str_arg(a, first), n = str_arg(a, first + 1);
+  if (null_arg(a, first) || null_arg(a, first + 1)) return Variant::null();
+  std::string hb, nb;
+  std::string_view h = text_arg(a, first, hb), n = text_arg(a, first + 1, nb);
   size_t hlen = char_length(h);
   if (hlen == 0 || size_t(start) > hlen) return Variant(int32_t(0));
   if (n.empty()) return Variant(start);
@@ -125,9 +115,9 @@ Variant fn_instrrev(RuntimeEnv&, Args a) {
   int32_t start = long_arg_or(a, 2, -1);
   if (start == 0 || start < -1) invalid_argument();
   CompareMode mode = compare_arg(a, 3);
-  Variant s1 = value_arg(a, 0), s2 = value_arg(a, 1);
-  if (s1.is_null() || s2.is_null()) return Variant::null();
-  std::string h = str_arg(a, 0), n = str_arg(a, 1);
+  if (null_arg(a, 0) || null_arg(a, 1)) return Variant::null();
+  std::string hb, nb;
+  std::string_view h = text_arg(a, 0, hb), n = text_arg(a, 1, nb);
   size_t hlen = char_length(h), nlen = char_length(n);
   if (start == -1) start = int32_t(hlen);
   if (hlen == 0 || size_t(start) > hlen) return Variant(int32_t(0));
@@ -143,16 +133,20 @@ Variant fn_replace(RuntimeEnv&, Args a) {
   int32_t count = long_arg_or(a, 4, -1);
   if (start <= 0 || count < -1) invalid_argument();
   CompareMode mode = compare_arg(a, 5);
-  Chars c(s);
-  if (size_t(start) > c.size()) return Variant("");
+  if (size_t(start) > char_length(s)) return Variant("");
   // The result starts at `start`: what comes before it is dropped.
-  std::string rest = c.sub(size_t(start) - 1);
+  std::string rest = slice(s, size_t(start) - 1, std::string::npos);
   if (find.empty() || count == 0) return Variant(std::move(rest));
   std::string out;
-  if (mode == CompareMode::Binary) {
+  bool ascii_text = mode == CompareMode::Text && ascii_pair(rest, find);
+  if (mode == CompareMode::Binary || ascii_text) {
+    // UTF-8 byte search finds whole characters only; ASCII text compares lowered copies.
+    std::string lowered = ascii_text ? vb::ascii_lower(rest) : std::string();
+    if (ascii_text) find = vb::ascii_lower(find);
+    const std::string& hay = ascii_text ? lowered : rest;
     size_t pos = 0;
     for (int32_t done = 0; count < 0 || done < count; ++done) {
-      size_t p = rest.find(find, pos);  // UTF-8 byte search finds whole characters only
+      size_t p = hay.find(find, pos);
       if (p == std::string::npos) break;
       out.append(rest, pos, p - pos);
       out += with;
@@ -214,7 +208,7 @@ Variant fn_string(RuntimeEnv&, Args a) {
   std::string unit;
   if (ch.is_string()) {
     if (ch.raw_string().empty()) invalid_argument();
-    unit = Chars(ch.raw_string()).sub(0, 1);
+    unit = slice(ch.raw_string(), 0, 1);
   } else {
     int32_t code = vb::to_long(ch);
     code %= 256;

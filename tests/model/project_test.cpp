@@ -1,0 +1,169 @@
+#include "model/project.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "fields/model_fixture.h"
+#include "vb/convert.h"
+#include "vb/error.h"
+
+namespace tolvex {
+namespace {
+
+using platform::RegValue;
+
+int32_t error_of(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const vb::VBError& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+class ProjectTest : public testing::ModelFixture {
+ protected:
+  ProjectTest() {
+    docs_ = std::filesystem::temp_directory_path() /
+            ("tolvex-project-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(docs_);
+    const char* old = std::getenv("XDG_DOCUMENTS_DIR");
+    if (old) old_docs_ = old;
+    had_docs_ = old != nullptr;
+    setenv("XDG_DOCUMENTS_DIR", docs_.c_str(), 1);
+    // The current user has run the product before (no first-run copy).
+    user_value(general(), "Language", RegValue::make_text("english.xml"));
+  }
+  ~ProjectTest() override {
+    if (had_docs_) setenv("XDG_DOCUMENTS_DIR", old_docs_.c_str(), 1);
+    else unsetenv("XDG_DOCUMENTS_DIR");
+    std::filesystem::remove_all(docs_);
+  }
+  static std::string general() { return testing::kRegRoot + "\\Settings\\General"; }
+  static std::string project_key() { return testing::kRegRoot + "\\Settings\\Project"; }
+
+  std::filesystem::path docs_;
+  std::string old_docs_;
+  bool had_docs_ = false;
+};
+
+TEST_F(ProjectTest, StartUpFixesIdentityPathsFoldersAndDefaults) {
+  user_value(project_key(), "defaultDateFormat", RegValue::make_text("7"));
+  user_value(project_key(), "AppCompat", RegValue::make_text("True"));
+  user_value(project_key(), "SmtpServerPort", RegValue::make_dword(25));
+  user_value(project_key(), "PagerStyle", RegValue::make_dword(4));     // forced to 2 afterwards
+  user_value(project_key(), "LinkOnLeft", RegValue::make_text("True"));  // forced to False
+  user_value(general(), "UnloadThresholdCount", RegValue::make_dword(0));
+  auto p = vb::make_ref<AGP>();
+
+  EXPECT_FALSE(p->ProjInit());
+  EXPECT_FALSE(p->DB());
+  EXPECT_EQ(p->DBCnt(), 0);
+  EXPECT_EQ(p->Properties()->Count(), 122);
+  EXPECT_EQ(ctx().ProductTitle, "Tolvex");
+  EXPECT_EQ(ctx().ProductCode, "TVX");
+  EXPECT_EQ(ctx().ProjectFileExt, "tvp");
+  EXPECT_EQ(ctx().RegKeyTrendline, "Software\\Tolvex\\3.0\\Settings\\Trendline");
+  EXPECT_EQ(ctx().RegKeyOdbcInstIni, "Software\\ODBC\\ODBCINST.INI");
+  EXPECT_EQ(vb::to_string(p->default_page()), "index.php");
+  EXPECT_EQ(p->language(), "english.xml");
+  EXPECT_EQ(ctx().WorkFolder, docs_.string() + "/Tolvex");
+  EXPECT_TRUE(std::filesystem::is_directory(docs_ / "Tolvex" / "Backup"));
+
+  EXPECT_EQ(p->defaultDateFormat(), 7);  // the user's default replaces the start-up 5
+  EXPECT_EQ(ctx().CurrentDateFormat, 7);
+  EXPECT_TRUE(p->AppCompat());
+  EXPECT_EQ(p->SmtpServerPort(), 25);
+  EXPECT_EQ(p->PagerStyle(), 2);
+  EXPECT_FALSE(p->LinkOnLeft());
+  EXPECT_TRUE(p->AutoSync());
+  EXPECT_EQ(p->SecType(), "None");
+  EXPECT_EQ(p->GetV("SecTbl"), "");
+  EXPECT_EQ(p->GetV("Destination"), "");  // kept: never set
+  EXPECT_EQ(p->GetV("ExportCsv"), "");  // a missing default: the empty text converts to nothing
+  EXPECT_FALSE(p->ExportCsv());
+  EXPECT_EQ(p->unload_threshold_count(), 20);
+}
+
+TEST_F(ProjectTest, MissingDateFormatDefaultLeavesItEmpty) {
+  auto p = vb::make_ref<AGP>();
+  EXPECT_EQ(p->defaultDateFormat(), 0);
+  EXPECT_EQ(p->GetV("defaultDateFormat"), "");
+}
+
+TEST_F(ProjectTest, FirstRunCopiesTheMachineKeys) {
+  registry_->delete_value(platform::RegRoot::CurrentUser, general(), "Language");
+  machine_value(general(), "Language", RegValue::make_text("english.xml"));
+  machine_value(project_key(), "RecPerPage", RegValue::make_dword(25));
+  machine_value(testing::kRegRoot + "\\Extensions\\Sample", "Enabled", RegValue::make_dword(1));
+  auto p = vb::make_ref<AGP>();
+  EXPECT_EQ(p->language(), "english.xml");
+  EXPECT_EQ(p->RecPerPage(), 25);
+  auto copied = registry_->query_value(platform::RegRoot::CurrentUser, testing::kRegRoot + "\\Extensions\\Sample",
+                                       "Enabled");
+  ASSERT_TRUE(copied);
+  EXPECT_EQ(copied->kind, platform::reg_kind::kDword);
+  EXPECT_EQ(copied->number, 1u);
+}
+
+TEST_F(ProjectTest, TypedLetsAndTextAccess) {
+  auto p = vb::make_ref<AGP>();
+  p->ProjName("My Shop");
+  EXPECT_EQ(p->ProjVar(), "My_Shop");
+  p->SetV("ProjName", "Other");  // text access changes that setting only
+  EXPECT_EQ(p->ProjName(), "Other");
+  EXPECT_EQ(p->ProjVar(), "My_Shop");
+  p->Destination("/srv/www");
+  EXPECT_EQ(ctx().DestinationFolder, "/srv/www");
+  p->SetV("Destination", "/tmp/x");
+  EXPECT_EQ(ctx().DestinationFolder, "/srv/www");
+  p->SetV("MultiDelete", "True");
+  EXPECT_TRUE(p->MultiDelete());
+  EXPECT_EQ(p->GetV("Added"), "");
+  EXPECT_EQ(p->Properties()->Count(), 123);
+  EXPECT_EQ(error_of([&] { p->GetV("projname"); }), vb::err::kKeyAlreadyExists);
+  EXPECT_EQ(p->ProjName(), "Other");
+  // By name, as scripts reach it.
+  vb::Dispatch& d = *p;
+  d.let("RecPerPage", vb::Variant("30"));
+  EXPECT_EQ(p->RecPerPage(), 30);
+  EXPECT_EQ(error_of([&] { d.let("ProjVar", vb::Variant("x")); }), vb::err::kNotSupported);
+  d.let("ProjErr", vb::Variant("failed"));
+  EXPECT_EQ(ctx().ProjErr, "failed");
+}
+
+TEST_F(ProjectTest, AddProjAndDeleteProj) {
+  auto p = vb::make_ref<AGP>();
+  p->Properties()->Item(std::string_view("SecTbl"))->setValue(vb::Variant("users"));
+  p->CssStyles("kept");
+  p->AddProj("Shop 2");
+  EXPECT_TRUE(p->ProjInit());
+  EXPECT_EQ(p->ProjVar(), "Shop_2");
+  EXPECT_EQ(p->SecTbl(), "");         // cleared
+  EXPECT_EQ(p->CssStyles(), "kept");  // kept
+
+  p->databases().Add("db");
+  p->set_current_database(p->databases().Item(vb::Variant("db")));
+  ASSERT_TRUE(p->DB()->Tables()->Add("T"));
+  p->GetV("Added");
+  ASSERT_TRUE(p->Properties()->Delete(std::string_view("ProjName")));
+  p->DeleteProj();
+  EXPECT_FALSE(p->ProjInit());
+  EXPECT_FALSE(p->DB());
+  EXPECT_EQ(p->DBCnt(), 0);
+  EXPECT_EQ(p->Properties()->Count(), 122);  // declared again, the added one gone
+  EXPECT_FALSE(p->Properties()->PropertyExist(std::string_view("Added")));
+  EXPECT_EQ(p->ProjName(), "");
+  EXPECT_EQ(p->defaultDateFormat(), 0);
+  EXPECT_FALSE(p->AutoSync());
+  EXPECT_EQ(p->CssStyles(), "");
+  EXPECT_EQ(notices(), std::vector<std::string>{"delete table T"});
+}
+
+}  // namespace
+}  // namespace tolvex

@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fields/model_fixture.h"
+#include "model/database.h"
+#include "model/menus.h"
+#include "model/tables.h"
+#include "vb/error.h"
+
+namespace tolvex {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class TableTest : public testing::ModelFixture {};
+
+TEST_F(TableTest, NewTableHoldsEmptyValuesAndTheUsersDefaults) {
+  user_value(ctx().RegKeyTable, "TblAnonymous", platform::RegValue::make_dword(3));
+  user_value(ctx().RegKeyTable, "TblRecPerPageList", platform::RegValue::make_text(" 10,20 "));
+  user_value(ctx().RegKeyTable, "TblEdit", platform::RegValue::make_text("True"));  // no per-user default
+  ctx().DefaultTblSecurity = vb::Variant("ignored by the constructor");
+  auto t = vb::make_ref<AGPTable>();
+  EXPECT_EQ(t->Properties()->Count(), 55);
+  EXPECT_EQ(t->TblAnonymous(), 3);
+  EXPECT_EQ(t->TblRecPerPageList(), "10,20");
+  EXPECT_FALSE(t->TblEdit());
+  EXPECT_EQ(t->GetV("TblEdit"), "");
+  EXPECT_EQ(t->GetV("TblOverwrite"), "False");  // missing default, stored converted
+  EXPECT_EQ(t->TblSecurity(), "");
+  EXPECT_EQ(t->Fields()->Count(), 0);
+  EXPECT_EQ(t->Charts()->Count(), 0);
+}
+
+TEST_F(TableTest, TblGenShowsOrHidesEveryTableEntry) {
+  auto menus = menu_list();
+  ASSERT_TRUE(menus->AddMenu(1, "Orders", -1, "Orders"));
+  ASSERT_TRUE(menus->AddMenu(2, "custom", -1, "Orders", true));
+  ASSERT_TRUE(menus->AddMenu(3, "other", -1, "orders"));
+  auto t = vb::make_ref<AGPTable>();
+  t->TblName("Orders");
+  t->TblGen(false);
+  EXPECT_FALSE(t->TblGen());
+  EXPECT_FALSE(menus->GetItemByID(1)->MenuShow());
+  EXPECT_TRUE(menus->GetItemByID(2)->MenuShow());  // custom URLs keep theirs
+  EXPECT_TRUE(menus->GetItemByID(3)->MenuShow());  // exact names only
+  t->SetV("TblGen", "True");                       // text access stores only
+  EXPECT_FALSE(menus->GetItemByID(1)->MenuShow());
+}
+
+TEST_F(TableTest, RenameAndDeleteReachTheMenuAndTheExtensions) {
+  auto menus = menu_list();
+  AGPTables tables;
+  ASSERT_TRUE(tables.Add("Orders"));
+  ASSERT_TRUE(tables.Add("Items"));
+  ASSERT_TRUE(menus->AddMenu(-1, "Orders", -1, "Orders"));
+  ASSERT_TRUE(menus->AddMenu(-1, "link", -1, "Orders", true));
+
+  EXPECT_TRUE(tables.Add("orders"));  // letter-case twin: a rename
+  auto t = tables.Item(vb::Variant("orders"));
+  ASSERT_TRUE(t);
+  EXPECT_EQ(t->TblVar(), "orders");
+  EXPECT_EQ(menus->Item(1)->MenuUrl(), "orders");
+  EXPECT_EQ(menus->Item(2)->MenuUrl(), "Orders");  // custom URL untouched
+  EXPECT_EQ(notices(), Strings{"rename table Orders orders"});
+
+  ASSERT_TRUE(t->Fields()->Add("orders", "id"));
+  ASSERT_TRUE(t->Fields()->Add("orders", "total"));
+  notices().clear();
+  EXPECT_TRUE(tables.Delete("orders"));
+  EXPECT_EQ(menus->Count(), 1);  // the table's entry went; the custom one stays
+  EXPECT_TRUE(menus->Item(1)->MenuCustomUrl());
+  EXPECT_EQ(tables.Item(vb::Variant(int16_t(1)))->TblSeq(), 1);
+  // The table's release step: its fields go last first under its current name.
+  EXPECT_EQ(notices(), (Strings{"delete table orders", "delete field orders.total", "delete field orders.id"}));
+  EXPECT_EQ(t->Fields()->Count(), 0);
+}
+
+TEST_F(TableTest, ReleaseUsesTheCurrentNameAfterARenameBehindTheCollection) {
+  AGPTables tables;
+  ASSERT_TRUE(tables.Add("Old"));
+  auto t = tables.Item(vb::Variant("Old"));
+  ASSERT_TRUE(t->Fields()->Add("Old", "a"));
+  t->SetV("TblName", "New");  // the key stays "Old"
+  notices().clear();
+  EXPECT_TRUE(tables.delete_last());
+  EXPECT_EQ(tables.Count(), 0);
+  EXPECT_EQ(notices(), (Strings{"delete table New", "delete field New.a"}));
+}
+
+class DatabaseTest : public testing::ModelFixture {};
+
+TEST_F(DatabaseTest, OneDatabaseOnly) {
+  user_value(ctx().RegKeyDatabase, "MaxUploadSize", platform::RegValue::make_dword(2000000));
+  AGPDatabases dbs;
+  EXPECT_EQ(dbs.curSeq(), "0");
+  dbs.Add("Sales");
+  EXPECT_EQ(ctx().ProjErr, "");
+  dbs.Add("Stock");
+  EXPECT_EQ(ctx().ProjErr, "support 1 db only!");
+  EXPECT_EQ(dbs.Count(), 1);
+  EXPECT_EQ(dbs.curName(), "Sales");
+  EXPECT_EQ(dbs.curSeq(), "1");
+  auto db = dbs.Item(vb::Variant("SALES"));
+  ASSERT_TRUE(db);
+  EXPECT_EQ(db->MaxUploadSize(), 2000000);
+  EXPECT_EQ(db->DBName(), "Sales");
+  db->Key("Renamed");
+  EXPECT_EQ(db->DBName(), "Renamed");
+  EXPECT_EQ(dbs.Item(vb::Variant(int32_t(1))), db);
+  EXPECT_EQ(dbs.curName(), "Renamed");
+  EXPECT_EQ(db->GetV("DBDatabaseNames"), "");
+  EXPECT_FALSE(db->has_member("DBDatabaseNames"));  // no typed member
+  EXPECT_TRUE(db->has_member("DBDBMSName"));
+  EXPECT_THROW(db->let("DBDBMSName", vb::Variant("x")), vb::VBError);  // get only
+}
+
+TEST_F(DatabaseTest, ReleaseUnloadsTablesLastFirstAndClearsTheSecurityDefault) {
+  AGPDatabases dbs;
+  dbs.Add("db");
+  auto db = dbs.Item(vb::Variant("db"));
+  db->SecDefault("ReadOnly");
+  EXPECT_EQ(vb::to_string(ctx().DefaultTblSecurity), "ReadOnly");
+  for (const char* n : {"T1", "T2", "T3"}) ASSERT_TRUE(db->Tables()->Add(n));
+  // A table renamed through its setter: unloading must not loop on it.
+  db->Tables()->Item(vb::Variant("T2"))->TblName("Moved");
+  notices().clear();
+  dbs.Delete(vb::Variant("db"));
+  EXPECT_EQ(dbs.Count(), 0);
+  EXPECT_EQ(db->Tables()->Count(), 0);
+  EXPECT_EQ(notices(), (Strings{"delete table T3", "delete table Moved", "delete table T1"}));
+  EXPECT_EQ(ctx().ProgressDone, 0);
+  EXPECT_EQ(ctx().ProgressTotal, 3);
+  EXPECT_EQ(ctx().StatusTitle, "Tolvex - Unloading Database...");
+  EXPECT_EQ(vb::to_string(ctx().DefaultTblSecurity), "");
+  // A database that is not there: the container's error.
+  EXPECT_THROW(dbs.Delete(vb::Variant("db")), vb::VBError);
+}
+
+}  // namespace
+}  // namespace tolvex

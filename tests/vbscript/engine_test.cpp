@@ -1,0 +1,188 @@
+// The engine's host interface: modules, code, procedures, errors with positions, time-outs.
+#include <gtest/gtest.h>
+
+#include "vb/convert.h"
+#include "vbscript/engine.h"
+
+using namespace tolvex;
+using namespace tolvex::vbscript;
+using vb::Variant;
+
+namespace {
+
+ScriptError add_code_error(ScriptEngine& e, const std::string& code, std::string_view module = "Global") {
+  try {
+    e.add_code(code, module);
+  } catch (const ScriptException& ex) {
+    EXPECT_EQ(ex.info().number, e.error().number);
+    return ex.info();
+  }
+  return {};
+}
+
+TEST(Engine, AddCodeDefinesThenRunsAndProceduresAreListedInOrder) {
+  ScriptEngine e;
+  EXPECT_EQ(e.language(), "VBScript");
+  e.add_code("Dim counter\r\ncounter = Twice(2)\r\nFunction Twice(x)\r\n Twice = x * 2\r\nEnd Function\r\n"
+             "Sub Bump(ByRef v)\r\n v = v + counter\r\nEnd Sub\r\n");
+  EXPECT_EQ(vb::to_long(e.eval("counter")), 4);
+  auto procs = e.procedures();
+  ASSERT_EQ(procs.size(), 2u);
+  EXPECT_EQ(procs[0].name, "Twice");
+  EXPECT_TRUE(procs[0].has_return_value());
+  EXPECT_EQ(procs[0].arg_count, 1);
+  EXPECT_EQ(procs[1].name, "Bump");
+  EXPECT_FALSE(procs[1].has_return_value());
+
+  Variant args[1] = {Variant(int16_t(1))};
+  e.run("Bump", args);
+  EXPECT_EQ(vb::to_long(args[0]), 5) << "arguments of Run are passed by reference";
+  Variant r[1] = {Variant(int16_t(21))};
+  EXPECT_EQ(vb::to_long(e.run("Twice", r)), 42);
+
+  // A later chunk replaces a procedure and keeps its place in the list.
+  e.add_code("Function Twice(x)\nTwice = x * 3\nEnd Function\n");
+  EXPECT_EQ(vb::to_long(e.run("Twice", r)), 63);
+  EXPECT_EQ(e.procedures().front().name, "Twice");
+  EXPECT_EQ(e.procedures().size(), 2u);
+}
+
+TEST(Engine, SyntaxErrorDefinesNothingAndReportsPosition) {
+  struct Case {
+    std::string code;
+    int32_t number;
+    int line;
+    int column;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"Function Good()\nEnd Function\nx = (1 + \n", 1023, 3, 9, "x = (1 + "},
+      {"Sub A()\r\n  If x Then\r\n  End Sub\r\n", 1012, 3, 6, "  End Sub"},
+      {"Function F()\nEnd Function\nSub F()\nEnd Sub\n", 1041, 3, 0, "Sub F()"},
+      {"x = \"open\n", 1033, 1, 4, "x = \"open"},
+      {"Function Good()\rEnd Function\rFoo 1, 2)\r", 1025, 3, 8, "Foo 1, 2)"},
+      {"y = 1 $ 2", 1032, 1, 6, "y = 1 $ 2"},
+      {"Call f(1,\n2)", 1023, 1, 9, "Call f(1,"},
+      {"Foo(1, 2)", 1044, 1, 3, "Foo(1, 2)"},
+      {"For i = 1 To 2\nExit Do\nNext", 1039, 2, 0, "Exit Do"},
+      {"Dim a, a", 1041, 1, 7, "Dim a, a"},
+  };
+  for (const auto& c : cases) {
+    ScriptEngine e;
+    ScriptError err = add_code_error(e, c.code);
+    EXPECT_EQ(err.number, c.number) << c.code;
+    EXPECT_TRUE(err.syntax) << c.code;
+    EXPECT_EQ(err.line, c.line) << c.code;
+    EXPECT_EQ(err.column, c.column) << c.code;
+    EXPECT_EQ(err.text, c.text) << c.code;
+    EXPECT_TRUE(e.procedures().empty()) << "nothing is defined: " << c.code;
+  }
+}
+
+TEST(Engine, RuntimeErrorReportsTheInnermostStatement) {
+  ScriptEngine e;
+  e.add_code("Function Outer()\n  Outer = Inner(0)\nEnd Function\nFunction Inner(d)\n  x = 1\n  Inner = 1 / d\nEnd Function\n");
+  try {
+    e.run("Outer");
+    FAIL() << "no error";
+  } catch (const ScriptException& ex) {
+    EXPECT_EQ(ex.info().number, 11);
+    EXPECT_EQ(ex.info().description, "Division by zero");
+    EXPECT_EQ(ex.info().line, 6);
+    EXPECT_EQ(ex.info().text, "  Inner = 1 / d");
+    EXPECT_FALSE(ex.info().syntax);
+  }
+  EXPECT_EQ(e.error().line, 6);
+  // The error of a chunk's own code is counted from that chunk's first line.
+  ScriptError err = add_code_error(e, "a = 1\nb = CLng(\"x\")\n");
+  EXPECT_EQ(err.number, 13);
+  EXPECT_EQ(err.line, 2);
+}
+
+TEST(Engine, ModulesHaveTheirOwnGlobalsAndSeeGlobalModule) {
+  ScriptEngine e;
+  e.add_module("System");
+  EXPECT_TRUE(e.has_module("system"));
+  e.add_code("Dim shared\nshared = \"global\"\nFunction G()\nG = \"g\"\nEnd Function\n");
+  e.add_code("Dim own\nown = 1\nFunction S()\nS = G() & shared & own\nEnd Function\n", "System");
+  EXPECT_EQ(vb::to_string(e.run("S", {}, "System")), "gglobal1");
+  EXPECT_TRUE(vb::to_string(e.eval("TypeName(own)")) == "Empty") << "module globals stay in their module";
+  EXPECT_EQ(e.procedures("System").size(), 1u);
+  EXPECT_THROW(e.run("S"), ScriptException);
+  EXPECT_EQ(e.error().number, 35);
+}
+
+TEST(Engine, ResetDropsEverything) {
+  ScriptEngine e;
+  e.add_code("Function F()\nF = 1\nEnd Function\nDim v\nv = 5");
+  e.add_module("Other");
+  e.reset();
+  EXPECT_TRUE(e.procedures().empty());
+  EXPECT_FALSE(e.has_module("Other"));
+  EXPECT_TRUE(e.eval("IsEmpty(v)").raw_bool());
+}
+
+TEST(Engine, TimeoutStopsEvenUnderResumeNext) {
+  ScriptEngine e;
+  e.set_timeout(50);
+  e.add_code("Sub Spin()\nOn Error Resume Next\nDo\nx = x + 1\nLoop\nEnd Sub\n"
+             "Function Quick()\nQuick = 1\nEnd Function\n");
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_THROW(e.run("Spin"), ScriptException);
+  EXPECT_EQ(e.error().number, kErrTimeout);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  // The next run gets its own time.
+  EXPECT_EQ(vb::to_long(e.run("Quick")), 1);
+  e.set_timeout(0);
+  EXPECT_EQ(vb::to_long(e.run("Quick")), 1);
+}
+
+TEST(Engine, DeepRecursionIsOutOfStackSpace) {
+  ScriptEngine e;
+  e.add_code("Function R(n)\nR = R(n + 1)\nEnd Function\n");
+  Variant zero[1] = {Variant(int16_t(0))};
+  EXPECT_THROW(e.run("R", zero), ScriptException);
+  EXPECT_EQ(e.error().number, 28);
+  e.add_code("Function Depth(n)\nIf n = 0 Then\nDepth = 0\nElse\nDepth = 1 + Depth(n - 1)\nEnd If\nEnd Function\n");
+  Variant a[1] = {Variant(int32_t(1000))};
+  EXPECT_EQ(vb::to_long(e.run("Depth", a)), 1000);
+}
+
+TEST(Engine, LongConcatenationChainsAndDeepNesting) {
+  ScriptEngine e;
+  std::string code = "s = \"\"";
+  for (int i = 0; i < 20000; ++i) code += " & \"x\"";
+  code += "\n";
+  e.add_code(code);
+  EXPECT_EQ(vb::to_string(e.eval("Len(s)")), "20000");
+
+  std::string sum = "t = 0";
+  for (int i = 0; i < 20000; ++i) sum += " + 1";
+  e.add_code(sum);
+  EXPECT_EQ(vb::to_long(e.eval("t")), 20000);
+
+  // Pathological nesting is a clean error, not a crash.
+  std::string deep = "x = " + std::string(100000, '(') + "1" + std::string(100000, ')');
+  ScriptError err = add_code_error(e, deep);
+  EXPECT_EQ(err.number, 28);
+  std::string nested;
+  for (int i = 0; i < 5000; ++i) nested += "If True Then\n";
+  err = add_code_error(e, nested);
+  EXPECT_EQ(err.number, 28);
+  std::string unary = "x = " + std::string(50000, '-') + "1";
+  err = add_code_error(e, unary);
+  EXPECT_EQ(err.number, 28);
+}
+
+TEST(Engine, EvalAndExecuteSeeTheCallersScope) {
+  ScriptEngine e;
+  e.add_code("Function F(a)\n Dim b\n b = 10\n Execute \"b = b + a\"\n F = Eval(\"a * b\")\nEnd Function\n"
+             "ExecuteGlobal \"Function G()\" & vbCrLf & \"G = 7\" & vbCrLf & \"End Function\"\n");
+  Variant a[1] = {Variant(int16_t(2))};
+  EXPECT_EQ(vb::to_long(e.run("F", a)), 24);
+  EXPECT_EQ(vb::to_long(e.eval("G()")), 7);
+  e.execute_statement("z = 3 * 3");
+  EXPECT_EQ(vb::to_long(e.eval("z")), 9);
+}
+
+}  // namespace

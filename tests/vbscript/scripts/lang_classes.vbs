@@ -1,0 +1,146 @@
+' Classes: fields, methods, properties, default members, Initialize/Terminate, Me, Is
+
+Dim log
+log = ""
+
+Class Counter
+  Private count_
+  Public Name
+  Public Items(2)
+
+  Private Sub Class_Initialize()
+    count_ = 0
+    Name = "counter"
+    log = log & "init;"
+  End Sub
+
+  Private Sub Class_Terminate()
+    log = log & "term;"
+  End Sub
+
+  Public Sub Increment(by)
+    count_ = count_ + by
+  End Sub
+
+  Public Property Get Count()
+    Count = count_
+  End Property
+
+  Public Property Let Count(v)
+    count_ = v
+  End Property
+
+  Public Function Twice()
+    Twice = Count * 2
+  End Function
+
+  Public Function Self()
+    Set Self = Me
+  End Function
+
+  Private Function Hidden()
+    Hidden = 1
+  End Function
+End Class
+
+Class Wrapper
+  Private inner_
+  Public Default Property Get Value()
+    Value = inner_
+  End Property
+  Public Property Let Value(v)
+    inner_ = v
+  End Property
+  Public Property Set Obj(o)
+    Set inner_ = o
+  End Property
+  Public Property Get Obj()
+    Set Obj = inner_
+  End Property
+End Class
+
+Class Indexed
+  Private data_(3)
+  Public Property Get Item(i)
+    Item = data_(i)
+  End Property
+  Public Property Let Item(i, v)
+    data_(i) = v
+  End Property
+End Class
+
+Set c = New Counter
+ok log = "init;", "Class_Initialize runs on New"
+ok TypeName(c) = "Counter", "TypeName gives the class name"
+ok IsObject(c), "IsObject"
+ok c.Name = "counter", "public field"
+c.Increment 5
+c.Increment(2)
+ok c.Count = 7, "property get: " & c.Count
+c.Count = 1
+ok c.Count = 1, "property let"
+ok c.Twice() = 2, "method using a property of Me"
+ok c.Self() Is c, "Me and Is"
+c.Items(1) = "x"
+ok c.Items(1) = "x", "array field"
+On Error Resume Next
+h = c.Hidden()
+ok Err.Number = 438, "private member is not reachable: " & Err.Number
+Err.Clear
+On Error GoTo 0
+Set d = c
+Set c = Nothing
+ok log = "init;", "still referenced"
+Set d = Nothing
+ok log = "init;term;", "Class_Terminate runs when the last reference goes: " & log
+
+Set w = New Wrapper
+w.Value = 42
+ok w = 42, "default property read"
+ok w + 1 = 43, "default property in arithmetic"
+x = w
+ok x = 42 And getVT(x) = "VT_I2", "assignment takes the default value"
+Set w.Obj = New Counter
+ok TypeName(w.Obj) = "Counter", "Property Set"
+
+Set ix = New Indexed
+ix.Item(2) = "two"
+ok ix.Item(2) = "two", "property with an index"
+
+Set n1 = Nothing
+ok n1 Is Nothing, "Is Nothing"
+Set c1 = New Counter
+Set c2 = New Counter
+ok Not (c1 Is c2), "distinct instances"
+
+Class Node
+  Public Value
+  Public NextNode
+End Class
+Set head = Nothing
+For i = 1 To 3
+  Set nd = New Node
+  nd.Value = i
+  Set nd.NextNode = head
+  Set head = nd
+Next
+total = 0
+Set p = head
+Do While Not p Is Nothing
+  total = total + p.Value
+  Set p = p.NextNode
+Loop
+ok total = 6, "linked objects"
+
+On Error Resume Next
+Set q = New NoSuchClass
+ok Err.Number = 506, "unknown class: " & Err.Number
+On Error GoTo 0
+
+Class WithDefaultFunction
+  Public Default Function Run(a)
+    Run = a * 2
+  End Function
+End Class
+Set wf = New WithDefaultFunction
+ok wf(4) = 8, "default method with an argument"

@@ -1,0 +1,117 @@
+' On Error, the Err object, unwinding and conditions that fail under Resume Next
+
+On Error Resume Next
+x = 1 / 0
+ok Err.Number = 11, "division by zero: " & Err.Number
+ok Err.Description = "Division by zero", "description: " & Err.Description
+ok Err.Source <> "", "runtime errors name a source"
+ok Err = 11, "Number is the default member"
+Err.Clear
+ok Err.Number = 0 And Err.Description = "", "Clear"
+
+Err.Raise 1000, "MySource", "My description"
+ok Err.Number = 1000, "Raise number"
+ok Err.Source = "MySource", "Raise source"
+ok Err.Description = "My description", "Raise description"
+Err.Raise 9
+ok Err.Description = "Subscript out of range", "standard description for a raised number"
+On Error Resume Next
+ok Err.Number = 0, "On Error Resume Next clears Err"
+
+' An error in an If condition continues inside the Then branch.
+branch = ""
+If 1 / 0 Then
+  branch = "then"
+Else
+  branch = "else"
+End If
+ok branch = "then", "error in If condition runs the Then branch: " & branch
+branch = ""
+If 1 / 0 Then branch = "single" Else branch = "other"
+ok branch = "single", "single-line If"
+Err.Clear
+
+' ... and an error in a While condition enters the loop.
+n = 0
+Do While 1 / 0
+  n = n + 1
+  If n = 3 Then Exit Do
+Loop
+ok n = 3, "error in a Do While condition stays in the loop"
+Err.Clear
+
+' Errors unwind to the nearest caller with a handler.
+trace = ""
+Sub Inner()
+  trace = trace & "inner;"
+  x = CLng("abc")
+  trace = trace & "not reached;"
+End Sub
+Sub Middle()
+  Inner
+  trace = trace & "middle not reached;"
+End Sub
+Middle
+trace = trace & "after;"
+ok trace = "inner;after;", "unwinding: " & trace
+ok Err.Number = 13, "error from a nested call: " & Err.Number
+Err.Clear
+
+' A handler inside the callee keeps the error there.
+Function Safe()
+  On Error Resume Next
+  Safe = 1 / 0
+  Safe = "handled " & Err.Number
+End Function
+ok Safe() = "handled 11", "callee's own handler"
+
+' Without a handler in the caller, a Sub's error escapes to here.
+Function Raiser()
+  Err.Raise vbObjectError + 1, "Raiser", "custom"
+End Function
+y = Raiser()
+ok Err.Number = vbObjectError + 1, "vbObjectError based number"
+Err.Clear
+
+' On Error GoTo 0 turns handling off again.
+Sub NoHandler()
+  On Error Resume Next
+  On Error GoTo 0
+  z = 1 / 0
+  ok False, "not reached after GoTo 0"
+End Sub
+NoHandler
+ok Err.Number = 11, "error escapes after On Error GoTo 0"
+Err.Clear
+
+' Undefined variables under Option Explicit are reported by name.
+ExecuteGlobal "Option Explicit" & vbCrLf & "Sub UsesUndeclared()" & vbCrLf & "q = undeclaredVar" & vbCrLf & "End Sub"
+UsesUndeclared
+ok Err.Number = 500, "Variable is undefined: " & Err.Number
+ok InStr(Err.Description, "undeclaredVar") > 0, "name in the message: " & Err.Description
+Err.Clear
+
+Dim fixedArr(2)
+ReDim fixedArr(5)
+ok Err.Number = 10, "fixed array cannot be ReDim'd: " & Err.Number
+Err.Clear
+q = fixedArr(7)
+ok Err.Number = 9, "subscript out of range: " & Err.Number
+Err.Clear
+Set o = Nothing
+o.Foo
+ok Err.Number = 91, "object variable not set: " & Err.Number
+Err.Clear
+Set o = 5
+ok Err.Number = 424, "Set needs an object: " & Err.Number
+Err.Clear
+
+' Select Case with a failing case expression enters that case.
+sel = ""
+Select Case 1
+  Case 1 / 0
+    sel = "first"
+  Case Else
+    sel = "else"
+End Select
+ok sel = "first", "error in a Case expression: " & sel
