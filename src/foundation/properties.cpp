@@ -1,4 +1,5 @@
 #include "foundation/properties.h"
+#include "foundation/class_registry.h"
 
 #include <map>
 #include <utility>
@@ -461,5 +462,8 @@ const vb::DispatchTable<AGProperties>& AGProperties::dispatch_table() {
   }();
   return table;
 }
+
+TOLVEX_REGISTER_CLASS(AGProperty);
+TOLVEX_REGISTER_CLASS(AGProperties);
 
 }  // namespace tolvex

@@ -1,4 +1,5 @@
 #include "foundation/string_builder.h"
+#include "foundation/class_registry.h"
 
 #include "vb/convert.h"
 
@@ -55,5 +56,7 @@ const vb::DispatchTable<AGPStringBuilder>& AGPStringBuilder::dispatch_table() {
   }();
   return table;
 }
+
+TOLVEX_REGISTER_CLASS(AGPStringBuilder);
 
 }  // namespace tolvex
