@@ -11,6 +11,7 @@
 #include "vb/convert.h"
 #include "vb/error.h"
 #include "vb/strings.h"
+#include "vb/strings.h"
 
 namespace tolvex::common {
 
@@ -138,15 +139,7 @@ std::string FormatTimestamp(const Variant& value) {
 std::string SortLines(std::string_view list) {
   if (trim_blanks(list).empty()) return {};
   std::vector<std::string> items;
-  for (size_t pos = 0;;) {
-    size_t at = list.find("\r\n", pos);
-    if (at == std::string_view::npos) {
-      items.emplace_back(list.substr(pos));
-      break;
-    }
-    items.emplace_back(list.substr(pos, at - pos));
-    pos = at + 2;
-  }
+  for (std::string_view line : vb::split(list, "\r\n")) items.emplace_back(line);
   // An exchange sort swaps exactly the pairs that are out of order, so a line is
   // moved (and written back trimmed) exactly when some line before it is greater
   // or some line after it is smaller. A stable sort gives the same order without

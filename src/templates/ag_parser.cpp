@@ -38,17 +38,7 @@ std::string trailing_indent(std::string_view content) {
 std::string block_error_message(std::string_view src, size_t marker_pos, bool nested) {
   std::string_view head = src.substr(0, marker_pos + 1);
   // Lines split at CR LF only; a lone LF stays inside its line.
-  std::vector<std::string_view> lines;
-  size_t start = 0;
-  for (;;) {
-    size_t crlf = head.find("\r\n", start);
-    if (crlf == std::string_view::npos) {
-      lines.push_back(head.substr(start));
-      break;
-    }
-    lines.push_back(head.substr(start, crlf - start));
-    start = crlf + 2;
-  }
+  const std::vector<std::string_view> lines = vb::split(head, "\r\n");
   const size_t line = lines.size();
   const size_t column = vb::utf8_length(lines.back());
   std::string msg = nested ? "***Nested Blocks found at line " : "***Incomplete Block at line ";

@@ -30,6 +30,23 @@ int icompare(std::string_view a, std::string_view b) noexcept {
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
+std::vector<std::string_view> split(std::string_view s, std::string_view sep) {
+  std::vector<std::string_view> out;
+  if (sep.empty()) {
+    out.push_back(s);
+    return out;
+  }
+  for (size_t pos = 0;;) {
+    size_t at = s.find(sep, pos);
+    if (at == std::string_view::npos) {
+      out.push_back(s.substr(pos));
+      return out;
+    }
+    out.push_back(s.substr(pos, at - pos));
+    pos = at + sep.size();
+  }
+}
+
 size_t IHash::operator()(std::string_view s) const noexcept {
   // FNV-1a over the lower-cased bytes.
   uint64_t h = 1469598103934665603ull;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tolvex::vb {
 
@@ -15,6 +16,9 @@ std::string ascii_upper(std::string_view s);
 bool iequals(std::string_view a, std::string_view b) noexcept;
 // <0, 0, >0 ignoring ASCII letter case.
 int icompare(std::string_view a, std::string_view b) noexcept;
+
+// The pieces of `s` between occurrences of `sep` (one piece when there is none); views into `s`.
+std::vector<std::string_view> split(std::string_view s, std::string_view sep);
 
 struct IHash {
   using is_transparent = void;
