@@ -101,7 +101,7 @@ for attempt in 1 2 3 4 5; do
   "$mysqld" --no-defaults --datadir="$dir/data" --tmpdir="$dir/tmp" --socket="$sock" \
     --pid-file="$dir/mysqld.pid" --log-error="$dir/error.log" --user="$user" \
     --skip-networking=0 --bind-address=127.0.0.1 --port="$port" --skip-name-resolve \
-    --skip-log-bin --innodb-buffer-pool-size=32M --innodb-log-file-size=8M \
+    --skip-log-bin --innodb-buffer-pool-size=32M --innodb-log-file-size=8M --innodb-fast-shutdown=3 \
     --character-set-server=utf8mb4 --collation-server=utf8mb4_general_ci \
     --max-connections=50 </dev/null >/dev/null 2>&1 &
   server_pid=$!

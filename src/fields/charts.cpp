@@ -3,9 +3,13 @@
 #include "fields/extension_sync.h"
 #include "fields/name_arg.h"
 #include "foundation/agp_vars.h"
+#include "foundation/class_registry.h"
 #include "foundation/context.h"
 
 namespace tolvex {
+
+TOLVEX_REGISTER_CLASS(AGPChart);
+TOLVEX_REGISTER_CLASS(AGPCharts);
 
 AGPChart::AGPChart() { load_registry_defaults(context().RegKeyChart); }
 

@@ -125,7 +125,8 @@ void AGPField::LoadFldDefault() {
   const Variant type = setting_value(S::FldType);
   // 2-8.
   set_setting_value(S::FldGenerate, Variant(support));
-  set_setting_value(S::FldVar, Variant(AGPVars::MakeIdentifier(setting_value(S::FldName), Variant("x_"))));
+  const std::string name = vb::to_string(setting_value(S::FldName));
+  set_setting_value(S::FldVar, Variant(AGPVars::MakeIdentifier(std::string_view(name), std::string_view("x_"))));
   set_setting_value(S::FldList, Variant(support && !code_in(type, {201, 203, 204, 205})));
   set_setting_value(S::FldEdit, Variant(support));
   set_setting_value(S::FldAdd, Variant(autoinc ? false : support));
@@ -148,7 +149,7 @@ void AGPField::LoadFldDefault() {
   // 10. An empty caption is made from the name (a caption of blanks is kept).
   const Variant& caption = setting_value(S::FldCaption);
   if (caption.is_empty() || (caption.is_string() && caption.raw_string().empty()))
-    set_setting_value(S::FldCaption, Variant(common::MakeCaption(vb::to_string(setting_value(S::FldName)))));
+    set_setting_value(S::FldCaption, Variant(common::MakeCaption(name)));
   // 11. Enumeration and set columns.
   const Variant native = setting_value(S::NativeDataType);
   if (code_in(native, {247})) set_setting_value(S::FldHtmlTag, Variant("RADIO"));

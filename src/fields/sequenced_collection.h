@@ -33,7 +33,6 @@ class SequencedCollection {
   // The item at a 0-based slot of the container.
   vb::Ref<ItemT> at(size_t slot) const { return vb::ref_cast<ItemT>(col_->at(slot).object_or_null()); }
   size_t size() const noexcept { return col_->size(); }
-  const CSuperCollection& container() const noexcept { return *col_; }
 
  protected:
   // The first item whose name setting equals `name` exactly. An item whose name
@@ -41,7 +40,7 @@ class SequencedCollection {
   std::optional<size_t> find_exact(std::string_view name) const {
     for (size_t i = 0; i < col_->size(); ++i) {
       auto item = at(i);
-      if (item && read_or(item, [&] { return item->collection_name() == name; })) return i;
+      if (item && ignoring_errors([&] { return item->collection_name() == name; })) return i;
     }
     return std::nullopt;
   }
@@ -57,7 +56,7 @@ class SequencedCollection {
     if (!slot) return std::nullopt;
     KeyMatch m{*slot, std::string()};
     if (auto item = at(*slot)) {
-      read_or(item, [&] {
+      ignoring_errors([&] {
         m.name = item->collection_name();
         return true;
       });
@@ -67,7 +66,7 @@ class SequencedCollection {
   std::optional<size_t> find_seq(int16_t seq) const {
     for (size_t i = 0; i < col_->size(); ++i) {
       auto item = at(i);
-      if (item && read_or(item, [&] { return item->collection_seq() == seq; })) return i;
+      if (item && ignoring_errors([&] { return item->collection_seq() == seq; })) return i;
     }
     return std::nullopt;
   }
@@ -110,7 +109,7 @@ class SequencedCollection {
     for (size_t i = 0; i < col_->size(); ++i) {
       auto item = at(i);
       if (!item) continue;
-      read_or(item, [&] {
+      ignoring_errors([&] {
         const int16_t s = item->collection_seq();
         if (s >= seq) item->set_collection_seq(int16_t(s - 1));
         return true;
@@ -129,8 +128,9 @@ class SequencedCollection {
     cur_seq_ = seq;
   }
 
+  // Runs a read of an item's settings; a setting that cannot be read counts as no match.
   template <class F>
-  static bool read_or(const vb::Ref<ItemT>&, F&& f) {
+  static bool ignoring_errors(F&& f) {
     try {
       return f();
     } catch (const vb::VBError&) {

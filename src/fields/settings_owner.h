@@ -16,7 +16,6 @@ class SettingsStore {
  public:
   explicit SettingsStore(SettingCatalogue catalogue);
 
-  AGProperties& store() const noexcept { return *props_; }
   const vb::Ref<AGProperties>& Properties() const noexcept { return props_; }
 
   // Every setting marked RegSave takes the converted value of the registry value of
@@ -60,7 +59,6 @@ class SettingsOwner : public SettingsStore {
   const vb::Variant& setting_value(Enum e) const { return props_->value_at(slot_of(Catalogue, setting_index(e))); }
   void set_setting_value(Enum e, vb::Variant v) { props_->set_value_at(slot_of(Catalogue, setting_index(e)), std::move(v)); }
 
-  static constexpr const char* setting_name(Enum e) noexcept { return Catalogue[setting_index(e)].name; }
   void redeclare() { SettingsStore::redeclare(Catalogue); }
 
  protected:

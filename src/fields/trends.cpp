@@ -1,9 +1,13 @@
 #include "fields/trends.h"
 
 #include "fields/name_arg.h"
+#include "foundation/class_registry.h"
 #include "foundation/context.h"
 
 namespace tolvex {
+
+TOLVEX_REGISTER_CLASS(AGPTrend);
+TOLVEX_REGISTER_CLASS(AGPTrends);
 
 AGPTrend::AGPTrend() { load_registry_defaults(context().RegKeyTrendline); }
 

@@ -1,8 +1,12 @@
 #include "model/master_details.h"
 
+#include "foundation/class_registry.h"
 #include "vb/convert.h"
 
 namespace tolvex {
+
+TOLVEX_REGISTER_CLASS(AGPMasterDetail);
+TOLVEX_REGISTER_CLASS(AGPMasterDetails);
 
 // ---- AGPMasterDetail -----------------------------------------------------------
 

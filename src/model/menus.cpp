@@ -3,12 +3,17 @@
 #include <exception>
 #include <utility>
 
+#include "foundation/class_registry.h"
 #include "foundation/context.h"
 #include "platform/folders.h"
 #include "vb/convert.h"
 #include "vb/strings.h"
 
 namespace tolvex {
+
+TOLVEX_REGISTER_CLASS(AGPMenu);
+TOLVEX_REGISTER_CLASS(AGPMenus);
+
 namespace {
 
 // Runs one conversion step; a value that does not convert leaves the field alone.

@@ -5,15 +5,20 @@
 
 #include "fields/search_operators.h"
 #include "foundation/agp_vars.h"
+#include "foundation/class_registry.h"
 #include "foundation/common.h"
 #include "foundation/context.h"
 #include "foundation/registry.h"
 #include "foundation/status.h"
+#include "foundation/text_files.h"
 #include "model/project_members.h"
 #include "platform/folders.h"
 #include "vb/convert.h"
 
 namespace tolvex {
+
+TOLVEX_REGISTER_CLASS(AGP);
+
 namespace {
 
 std::function<vb::Ref<vb::Dispatch>()>& extension_list_factory() {
@@ -80,6 +85,8 @@ AGP::AGP() {
   // 3. No database, no table in the slots, no engine or cache of a generation run.
   ctx.GenerationEngine.reset();
   ctx.TemplateCache.reset();
+  // 4, 5.
+  zip_ = platform::make_zip_extractor();
   proj_init_ = false;
   // 6. Product identity.
   ctx.TargetLanguage = vb::Variant("PHP");
@@ -299,6 +306,19 @@ const vb::DispatchTable<AGP>& AGP::dispatch_table() {
     table.method("DeleteProj", [](Self& s, Args a) {
       vb::check_arg_count(a, 0, 0);
       s.DeleteProj();
+      return Variant();
+    });
+    table.method("GetFileCharset", [](Self&, Args a) {
+      vb::check_arg_count(a, 1, 1);
+      return Variant(GetFileCharset(a[0].is_null() ? std::string() : vb::to_string(a[0])));
+    });
+    table.method("BinToHex", [](Self&, Args a) {
+      vb::check_arg_count(a, 1, 1);
+      return Variant(BinToHex(a[0]));
+    });
+    table.method("RemoveBOM", [](Self&, Args a) {
+      vb::check_arg_count(a, 1, 1);
+      (void)RemoveBOM(a[0].is_null() ? std::string() : vb::to_string(a[0]));
       return Variant();
     });
     table.method("FldSrchOprs", [](Self&, Args a) {

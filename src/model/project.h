@@ -5,12 +5,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "fields/settings_owner.h"
 #include "model/database.h"
 #include "model/menus.h"
 #include "model/project_settings.h"
+#include "platform/zip_extractor.h"
 #include "vb/dispatch.h"
 
 namespace tolvex {
@@ -58,6 +60,8 @@ class AGP : public vb::Dispatch, public SettingsOwner<ProjectSetting, kProjectSe
   void set_current_database(vb::Ref<AGPDatabase> db) { db_ = std::move(db); }
   const std::string& current_database_name() const noexcept { return db_name_; }
   void set_current_database_name(std::string n) { db_name_ = std::move(n); }
+  // The package extractor kept for the object's generation runs.
+  platform::ZipExtractor& zip_extractor() noexcept { return *zip_; }
   const std::string& version_text() const noexcept { return version_; }
   int16_t version_part(int i) const noexcept { return version_parts_[i]; }
   const std::string& language() const noexcept { return language_; }
@@ -79,6 +83,7 @@ class AGP : public vb::Dispatch, public SettingsOwner<ProjectSetting, kProjectSe
   static const vb::DispatchTable<AGP>& dispatch_table();
 
  private:
+  std::unique_ptr<platform::ZipExtractor> zip_;
   bool proj_init_ = false;
   vb::Ref<AGPDatabases> databases_;
   vb::Ref<AGPDatabase> db_;

@@ -59,6 +59,21 @@ const vb::DispatchTable<AGPTable>& AGPTable::dispatch_table() {
     table.property("Key", [](Self& s, Args) { return Variant(s.Key()); },
                    [](Self& s, Args, const Variant& v) { s.Key(vb::to_string(v)); });
     TOLVEX_TABLE_SETTINGS(TOLVEX_SETTING_DISPATCH)
+    table.method("Load_zvDB", [](Self& s, Args a) {
+      vb::check_arg_count(a, 2, 2);
+      s.Load_zvDB(a[0], a[1]);
+      return Variant();
+    });
+    table.method("ParseCustomSql", [](Self& s, Args a) {
+      vb::check_arg_count(a, 0, 0);
+      s.ParseCustomSql();
+      return Variant();
+    });
+    table.method("LoadTableDefault", [](Self& s, Args a) {
+      vb::check_arg_count(a, 0, 0);
+      s.LoadTableDefault();
+      return Variant();
+    });
     return table;
   }();
   return built;

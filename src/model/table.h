@@ -30,6 +30,15 @@ class AGPTable : public vb::AutoDispatch<AGPTable>, public SettingsOwner<TableSe
   std::string Key() const { return TblName(); }
   void Key(const std::string& v) { TblName(v); }
 
+  // Builds the table from a database driver's table object (members by name):
+  // type, fields, key, column sources of a custom view, defaults. When the whole
+  // database is loaded on demand (CurrentDynamicLoad), only the type is read.
+  void Load_zvDB(const vb::Variant& Tbl, const vb::Variant& bLoadAll);
+  // Asks the SQL parser where each column of the custom view's TblCustomSQL comes from.
+  void ParseCustomSql();
+  // The default settings from the table's name and type.
+  void LoadTableDefault();
+
   // The release step of a table leaving the model: deletes its fields one by one
   // (the extensions hear of each under the table's current name) and lets its
   // charts go. Runs once; nothing of it runs in the destructor.

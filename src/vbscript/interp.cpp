@@ -209,14 +209,27 @@ Interp::Interp() : err_(vb::make_ref<ErrObject>()) {
 Interp::~Interp() { shutdown(); }
 
 void Interp::shutdown() {
-  if (!alive_) return;
-  alive_ = false;
-  // Release values first (Class_Terminate may still run), then the code.
-  for (auto& m : modules_)
-    for (auto& [name, sym] : m->symbols) {
+  if (!alive_ || shutting_down_) return;
+  shutting_down_ = true;
+  // Release values first, while Class_Terminate handlers can still run; then the code.
+  for (int pass = 0; pass < 2; ++pass) {
+    // Terminate handlers may add globals: walk a list, not the tables.
+    std::vector<Symbol*> syms;
+    for (auto& m : modules_)
+      for (auto& entry : m->symbols) syms.push_back(entry.second.get());
+    for (Symbol* sym : syms) {
       Variant old = std::move(sym->value);
       old.clear();
     }
+  }
+  {
+    std::vector<NamedObject> objs = std::move(objects_);
+    objects_.clear();
+    object_index_.clear();
+    ++gen_;
+    objs.clear();
+  }
+  alive_ = false;
   objects_.clear();
   object_index_.clear();
   for (auto& m : modules_) m->symbols.clear();
@@ -633,7 +646,21 @@ Variant Interp::call_dispatch(Frame& f, vb::Dispatch* d, vb::DispId id, InvokeKi
   eval_args(f, a, buf, true, value ? 1 : 0);
   if (value) buf.data[a.size()] = *value;
   vb::Ref<vb::Dispatch> keep(d);
-  Variant r = d->invoke(id, kind, buf.span());
+  Variant r;
+  if (!a.empty() && !value && id != vb::kDispValue) {
+    try {
+      r = d->invoke(id, kind, buf.span());
+    } catch (const VBError& e) {
+      // A property without parameters that returns an object: the arguments go to
+      // that object's default member (matches.Item(0).SubMatches(1)).
+      if (e.number() != vb::err::kWrongArgCount) throw;
+      Variant inner = d->invoke(id, InvokeKind::Get, {});
+      if (!inner.is_object() || !inner.raw_object()) throw;
+      r = inner.raw_object()->invoke(vb::kDispValue, kind, buf.span());
+    }
+  } else {
+    r = d->invoke(id, kind, buf.span());
+  }
   buf.write_back();
   return r;
 }
@@ -678,11 +705,78 @@ Variant Interp::eval(Frame& f, const Expr& e) {
   return Variant();
 }
 
+namespace {
+
+bool is_comparison(BinOp op) { return op >= BinOp::Eq && op <= BinOp::Ge; }
+bool is_literal(const Expr& e) { return e.kind == ExprKind::Literal; }
+
+// Literals are "hard" typed, everything else "soft". Comparing a string with a
+// number converts the soft side to the hard side's type (both hard: the string
+// becomes a number); two soft values compare as they are (a number is less).
+void harden(Variant& a, bool a_hard, Variant& b, bool b_hard) {
+  if (!a_hard && !b_hard) return;
+  auto fix = [](Variant& str, Variant& num, bool str_hard, bool num_hard) {
+    if (!str.is_string() || !num.is_number()) return false;
+    if (num_hard) str = vb::cdbl(str);
+    else if (str_hard) num = vb::cstr(num);
+    return true;
+  };
+  if (!fix(a, b, a_hard, b_hard)) fix(b, a, b_hard, a_hard);
+}
+
+}  // namespace
+
+const Variant* Interp::peek(Frame& f, const Expr& e) {
+  switch (e.kind) {
+    case ExprKind::Literal:
+      return &static_cast<const LiteralExpr&>(e).value;
+    case ExprKind::Name: {
+      const auto& n = static_cast<const NameExpr&>(e);
+      switch (n.bind) {
+        case Bind::Local:
+        case Bind::LocalConst:
+          return f.slots[n.slot];
+        case Bind::Field:
+          return &f.me->fields()[size_t(n.slot)];
+        case Bind::ClassMember:
+          return nullptr;
+        case Bind::Dynamic:
+          break;
+      }
+      if (n.implicit_slot >= 0 && f.live[n.implicit_slot]) return f.slots[n.implicit_slot];
+      const GlobalRef& g = lookup(f, n);
+      if (g.kind == GlobalKind::Var || g.kind == GlobalKind::Const) return &g.sym->value;
+      if (g.kind == GlobalKind::Constant) return g.constant;
+      return nullptr;
+    }
+    default:
+      return nullptr;
+  }
+}
+
 Variant Interp::eval_chain(Frame& f, const ChainExpr& c) {
-  Variant acc = eval(f, *c.operands[0]);
   const size_t n = c.ops.size();
-  for (size_t i = 0; i < n; ++i) {
-    Variant rhs = eval(f, *c.operands[i + 1]);
+  Variant acc;
+  size_t i = 0;
+  // Two plain operands (a variable or a literal) are used where they stand.
+  const Variant* pa = n >= 1 ? peek(f, *c.operands[0]) : nullptr;
+  const Variant* pb = pa ? peek(f, *c.operands[1]) : nullptr;
+  if (pa && pb && !(is_comparison(c.ops[0]) && pa->is_string() != pb->is_string())) {
+    acc = binop(c.ops[0], *pa, *pb);
+    i = 1;
+  } else {
+    acc = eval(f, *c.operands[0]);
+  }
+  for (; i < n; ++i) {
+    const Expr& re = *c.operands[i + 1];
+    const Variant* pr = peek(f, re);
+    if (pr && !(is_comparison(c.ops[i]) && acc.is_string() != pr->is_string())) {
+      acc = binop(c.ops[i], acc, *pr);
+      continue;
+    }
+    Variant rhs = pr ? *pr : eval(f, re);
+    if (is_comparison(c.ops[i]) && (acc.is_string() != rhs.is_string()))
+      harden(acc, i == 0 && is_literal(*c.operands[0]), rhs, is_literal(re));
     acc = binop(c.ops[i], acc, rhs);
   }
   return acc;
@@ -778,12 +872,20 @@ std::vector<int32_t> Interp::eval_indexes(Frame& f, const std::vector<Arg>& args
 Variant Interp::index_value(Frame& f, const Variant& v, const std::vector<Arg>& args, InvokeKind kind,
                             std::string_view name) {
   if (v.is_array()) {
+    // `v` may be a variable: the indexes are evaluated first and may change it.
     if (args.size() == 1 && args[0].expr) {
-      Variant iv = eval(f, *args[0].expr);
-      int32_t i = is_int(iv) ? int_of(iv) : vb::to_long(default_of(iv));
+      const Variant* pi = peek(f, *args[0].expr);
+      Variant iv;
+      if (!pi) {
+        iv = eval(f, *args[0].expr);
+        pi = &iv;
+      }
+      int32_t i = is_int(*pi) ? int_of(*pi) : vb::to_long(default_of(*pi));
+      if (!v.is_array()) raise_named(vb::err::kTypeMismatch, name);
       return v.raw_array().at(std::span<const int32_t>(&i, 1));
     }
     std::vector<int32_t> idx = eval_indexes(f, args);
+    if (!v.is_array()) raise_named(vb::err::kTypeMismatch, name);
     return v.raw_array().at(idx);
   }
   if (v.is_object()) {
@@ -803,7 +905,9 @@ Variant Interp::eval_call(Frame& f, const CallExpr& c, bool statement) {
     switch (n.bind) {
       case Bind::Local:
       case Bind::LocalConst: {
-        Variant v = *f.slots[n.slot];
+        const Variant& lv = *f.slots[n.slot];
+        if (lv.is_array()) return index_value(f, lv, c.args, kind, n.name);
+        Variant v = lv;
         return index_value(f, v, c.args, kind, n.name);
       }
       case Bind::Field: {
@@ -930,11 +1034,11 @@ Variant* Interp::var_ref(Frame& f, const NameExpr& n, bool create) {
   if (g.kind == GlobalKind::Var) return &g.sym->value;
   if (!create) return nullptr;
   if (g.kind != GlobalKind::None) raise_named(vb::err::kIllegalAssignment, n.name);
+  if (f.option_explicit) raise_named(vb::err::kVariableUndefined, n.name);
   if (n.implicit_slot >= 0) {
     f.live[n.implicit_slot] = 1;
     return f.slots[n.implicit_slot];
   }
-  if (f.option_explicit) raise_named(vb::err::kVariableUndefined, n.name);
   return &create_global(f.module, n.name)->value;
 }
 
@@ -968,7 +1072,7 @@ Variant* Interp::lvalue_ref(Frame& f, const Expr& e, std::vector<ElemHold>& hold
   return nullptr;
 }
 
-void Interp::assign(Frame& f, const Expr& target, Variant v, bool is_set) {
+void Interp::assign(Frame& f, const Expr& target, Variant&& v, bool is_set) {
   if (is_set) {
     if (!v.is_object()) vb::raise(vb::err::kObjectRequired);
   } else if (v.is_object()) {
@@ -986,7 +1090,7 @@ void Interp::assign(Frame& f, const Expr& target, Variant v, bool is_set) {
   }
 }
 
-void Interp::store_name(Frame& f, const NameExpr& n, Variant v, bool is_set) {
+void Interp::store_name(Frame& f, const NameExpr& n, Variant&& v, bool is_set) {
   switch (n.bind) {
     case Bind::Local:
       *f.slots[n.slot] = std::move(v);
@@ -1169,7 +1273,7 @@ bool Interp::condition(Frame& f, const Expr& e, const Stmt& s, bool on_error) {
     try {
       return truthy(eval(f, e));
     } catch (const VBError&) {
-      note_site(f, s.pos);
+      note_site(f, s.kind == StmtKind::If ? e.pos : s.pos);
       throw;
     }
   }
@@ -1309,7 +1413,9 @@ Flow Interp::exec_select(Frame& f, const SelectStmt& s) {
       bool match;
       try {
         Variant v = eval(f, *ve);
-        Variant r = binop(BinOp::Eq, subject, v);
+        Variant subj = subject;
+        if (subj.is_string() != v.is_string()) harden(subj, is_literal(*s.subject), v, is_literal(*ve));
+        Variant r = binop(BinOp::Eq, subj, v);
         match = r.is_bool() && r.raw_bool();
       } catch (const VBError& e) {
         if (!f.resume_next) {

@@ -159,6 +159,8 @@ class Interp : public std::enable_shared_from_this<Interp> {
   vb::Variant eval_call(Frame& f, const CallExpr& c, bool statement);
   vb::Variant eval_member(Frame& f, const MemberExpr& m, const std::vector<Arg>* args, vb::InvokeKind kind);
   vb::Variant eval_chain(Frame& f, const ChainExpr& c);
+  // The value of a variable or literal where it is stored; null for other expressions.
+  const vb::Variant* peek(Frame& f, const Expr& e);
   vb::Variant eval_concat(Frame& f, const ConcatExpr& c);
   vb::Variant eval_new(Frame& f, const NewExpr& n);
   vb::Variant index_value(Frame& f, const vb::Variant& v, const std::vector<Arg>& args, vb::InvokeKind kind,
@@ -177,8 +179,8 @@ class Interp : public std::enable_shared_from_this<Interp> {
   // references and assignment
   vb::Variant* var_ref(Frame& f, const NameExpr& n, bool create);
   vb::Variant* lvalue_ref(Frame& f, const Expr& e, std::vector<ElemHold>& holds);
-  void assign(Frame& f, const Expr& target, vb::Variant v, bool is_set);
-  void store_name(Frame& f, const NameExpr& n, vb::Variant v, bool is_set);
+  void assign(Frame& f, const Expr& target, vb::Variant&& v, bool is_set);
+  void store_name(Frame& f, const NameExpr& n, vb::Variant&& v, bool is_set);
   void assign_call(Frame& f, const CallExpr& c, vb::Variant v, bool is_set);
   void assign_member(Frame& f, const MemberExpr& m, const std::vector<Arg>* args, vb::Variant v, bool is_set);
   void property_put_ast(Frame& f, ScriptObject* so, int member, const std::vector<Arg>* args, vb::Variant v,
@@ -213,6 +215,7 @@ class Interp : public std::enable_shared_from_this<Interp> {
   vb::Ref<ErrObject> err_;
   ErrorSite site_;
   bool alive_ = true;
+  bool shutting_down_ = false;
   const std::shared_ptr<Chunk>* cur_chunk_ = nullptr;
   uint32_t cur_pos_ = 0;
 

@@ -1065,7 +1065,9 @@ class Parser {
   }
 
   ExprPtr parse_postfix(ExprPtr e, bool stop_at_paren = false) {
-    for (;;) {
+    for (int parts = 0;; ++parts) {
+      // Each part nests the tree one level deeper.
+      if (parts + depth_ > kMaxParseDepth) fail(28);
       if (cur().type == Tok::LParen && stop_at_paren && peek(1).type != Tok::Eof &&
           (cur().space_before || true)) {
         // The last parenthesis of the chain opens the first argument.

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <map>
 #include <set>
 #include <string>
@@ -73,6 +74,32 @@ inline void check_catalogue(const CatalogueFacts& f) {
   for (const auto& [pos, key] : f.positions) {
     ASSERT_LE(pos, c.size());
     EXPECT_EQ(std::string(c[pos - 1].name), key) << "at position " << pos;
+  }
+}
+
+// One row as its owner gives it, checked at the position its index enum names.
+struct NamedRow {
+  SettingCatalogue catalogue;
+  size_t index;
+  const char* name;
+  const char* type;
+  bool reg_save;
+  int32_t reg_format;
+  bool file_save;
+  bool sync;
+};
+
+inline void check_rows(std::initializer_list<NamedRow> rows) {
+  for (const NamedRow& r : rows) {
+    SCOPED_TRACE(r.name);
+    ASSERT_LT(r.index, r.catalogue.size());
+    const SettingDecl& d = r.catalogue[r.index];
+    EXPECT_EQ(std::string(d.name), r.name);
+    EXPECT_EQ(std::string(d.data_type), r.type);
+    EXPECT_EQ(d.reg_save, r.reg_save);
+    EXPECT_EQ(d.reg_format, r.reg_format);
+    EXPECT_EQ(d.file_save, r.file_save);
+    EXPECT_EQ(d.sync, r.sync);
   }
 }
 

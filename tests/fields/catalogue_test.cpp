@@ -30,17 +30,7 @@ TEST(FieldChartTrendCatalogues, TotalsAndFlags) {
 
 // The rows the owners single out, and the index enums pointing at their own rows.
 TEST(FieldChartTrendCatalogues, NamedRows) {
-  struct Row {
-    SettingCatalogue catalogue;
-    size_t index;
-    const char* name;
-    const char* type;
-    bool reg_save;
-    int32_t reg_format;
-    bool file_save;
-    bool sync;
-  };
-  const Row rows[] = {
+  testing::check_rows({
       {kFieldSettings, setting_index(FieldSetting::FldMin), "FldMin", "Variant", false, 0, true, true},
       {kFieldSettings, setting_index(FieldSetting::FldMax), "FldMax", "Variant", false, 0, true, true},
       {kFieldSettings, setting_index(FieldSetting::FldDefault), "FldDefault", "Variant", false, 0, true, true},
@@ -55,18 +45,7 @@ TEST(FieldChartTrendCatalogues, NamedRows) {
       {kTrendSettings, setting_index(TrendSetting::TrendShow), "TrendShow", "Boolean", false, 0, true, true},
       {kTrendSettings, setting_index(TrendSetting::TrendEndValue), "TrendEndValue", "Double", true, 4, true, true},
       {kTrendSettings, setting_index(TrendSetting::TrendName), "TrendName", "String", false, 0, true, false},
-  };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(r.name);
-    ASSERT_LT(r.index, r.catalogue.size());
-    const SettingDecl& d = r.catalogue[r.index];
-    EXPECT_EQ(std::string(d.name), r.name);
-    EXPECT_EQ(std::string(d.data_type), r.type);
-    EXPECT_EQ(d.reg_save, r.reg_save);
-    EXPECT_EQ(d.reg_format, r.reg_format);
-    EXPECT_EQ(d.file_save, r.file_save);
-    EXPECT_EQ(d.sync, r.sync);
-  }
+  });
 }
 
 }  // namespace

@@ -32,17 +32,7 @@ TEST(ProjectDatabaseTableCatalogues, TotalsAndFlags) {
 }
 
 TEST(ProjectDatabaseTableCatalogues, NamedRows) {
-  struct Row {
-    SettingCatalogue catalogue;
-    size_t index;
-    const char* name;
-    const char* type;
-    bool reg_save;
-    int32_t reg_format;
-    bool file_save;
-    bool sync;
-  };
-  const Row rows[] = {
+  testing::check_rows({
       {kProjectSettings, setting_index(ProjectSetting::TblAltColor), "TblAltColor", "Boolean", true, 1, true, true},
       {kProjectSettings, setting_index(ProjectSetting::TblAltColor1), "TblAltColor1", "String", true, 1, true, true},
       {kProjectSettings, setting_index(ProjectSetting::defaultDateFormat), "defaultDateFormat", "Integer", true, 1, true, true},
@@ -56,18 +46,7 @@ TEST(ProjectDatabaseTableCatalogues, NamedRows) {
       {kTableSettings, setting_index(TableSetting::TblRecPerPageList), "TblRecPerPageList", "String", true, 1, true, true},
       {kTableSettings, setting_index(TableSetting::TblName), "TblName", "String", false, 0, true, false},
       {kTableSettings, setting_index(TableSetting::TblSeq), "TblSeq", "Integer", false, 0, false, false},
-  };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(r.name);
-    ASSERT_LT(r.index, r.catalogue.size());
-    const SettingDecl& d = r.catalogue[r.index];
-    EXPECT_EQ(std::string(d.name), r.name);
-    EXPECT_EQ(std::string(d.data_type), r.type);
-    EXPECT_EQ(d.reg_save, r.reg_save);
-    EXPECT_EQ(d.reg_format, r.reg_format);
-    EXPECT_EQ(d.file_save, r.file_save);
-    EXPECT_EQ(d.sync, r.sync);
-  }
+  });
 }
 
 // Project: SmtpServerPort is the only Long; the database's first 17 settings are

@@ -6,8 +6,12 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "fields/charts.h"
 #include "fields/model_fixture.h"
+#include "foundation/class_registry.h"
+#include "model/project_members.h"
 #include "vb/convert.h"
 #include "vb/error.h"
 
@@ -163,6 +167,65 @@ TEST_F(ProjectTest, AddProjAndDeleteProj) {
   EXPECT_FALSE(p->AutoSync());
   EXPECT_EQ(p->CssStyles(), "");
   EXPECT_EQ(notices(), std::vector<std::string>{"delete table T"});
+}
+
+// Members of later layers are found after the object's own, by name in any letter case.
+TEST_F(ProjectTest, RegisteredMembersAreCalledThroughDispatch) {
+  register_project_member("SaveForTest", [](AGP& p, vb::Args a) {
+    vb::check_arg_count(a, 1, 1);
+    p.ProjErr("saved " + vb::to_string(a[0]));
+    return vb::Variant(true);
+  });
+  auto p = vb::make_ref<AGP>();
+  vb::Dispatch& d = *p;
+  std::vector<vb::Variant> args{vb::Variant("a.tvp")};
+  EXPECT_TRUE(vb::to_bool(d.call("saveFORtest", args)));
+  EXPECT_EQ(ctx().ProjErr, "saved a.tvp");
+  EXPECT_EQ(error_of([&] { d.let("SaveForTest", vb::Variant(1)); }), vb::err::kNotSupported);
+  EXPECT_EQ(error_of([&] { d.call("NoSuchMember"); }), vb::err::kNotSupported);
+}
+
+TEST_F(ProjectTest, CreatableClassesByName) {
+  for (const char* name : {"AGP", "AGPChart", "AGPCharts", "AGPTrend", "AGPTrends", "AGPMenu", "AGPMenus",
+                           "AGPMasterDetail", "AGPMasterDetails"}) {
+    auto obj = create_object(std::string("Tolvex.") + name);
+    ASSERT_TRUE(obj) << name;
+    EXPECT_EQ(obj->type_name(), name);
+  }
+  // Made only by the model itself.
+  for (const char* name : {"AGPTable", "AGPTables", "AGPField", "AGPFields", "AGPDatabase", "AGPDatabases"})
+    EXPECT_FALSE(create_object(std::string("Tolvex.") + name)) << name;
+}
+
+// Every setting is a member of its object's dispatch, read in its declared type
+// (one table gives both, so they cannot drift apart).
+TEST_F(ProjectTest, EverySettingIsReachableByNameInItsType) {
+  auto project = vb::make_ref<AGP>();
+  auto db = vb::make_ref<AGPDatabase>();
+  auto table = vb::make_ref<AGPTable>();
+  auto field = vb::make_ref<AGPField>();
+  auto chart = vb::make_ref<AGPChart>();
+  auto trend = vb::make_ref<AGPTrend>();
+  struct Owner {
+    vb::Dispatch& object;
+    SettingCatalogue catalogue;
+  } owners[] = {{*project, kProjectSettings}, {*db, kDatabaseSettings}, {*table, kTableSettings},
+                {*field, kFieldSettings},     {*chart, kChartSettings},  {*trend, kTrendSettings}};
+  for (const Owner& o : owners) {
+    SCOPED_TRACE(o.object.type_name());
+    for (const SettingDecl& d : o.catalogue) {
+      SCOPED_TRACE(d.name);
+      if (std::string(d.name) == "DBDatabaseNames") {
+        EXPECT_FALSE(o.object.has_member(d.name));  // reached through GetV and Properties only
+        continue;
+      }
+      ASSERT_TRUE(o.object.has_member(d.name));
+      vb::Variant v = o.object.get(d.name);
+      if (std::string(d.data_type) != "Variant") {
+        EXPECT_EQ(vb::type_name(v), d.data_type);
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -113,7 +113,7 @@ TEST_F(MariaDbTest, ListsTablesAndViewsByExactNameWithTheirTypes) {
   std::vector<std::pair<std::string, std::string>> want = {
       {"Mixed Case", "TABLE"}, {"all_types", "TABLE"},  {"call_log", "TABLE"},   {"defaults", "TABLE"},
       {"mixed case", "TABLE"}, {"no_key", "TABLE"},     {"order_lines", "TABLE"}, {"seq_numbers", "SEQUENCE"},
-      {"tagged", "TABLE"},     {"v_orders", "VIEW"}};
+      {"tagged", "TABLE"},     {"v_orders", "VIEW"},      {"versioned", "TABLE"}};
   EXPECT_EQ(got, want);
 
   // One table by name: letter case counts, although the server's catalogue ignores it.
@@ -325,6 +325,13 @@ TEST_F(MariaDbTest, CustomViewColumnsMatchTheirBaseColumns) {
   EXPECT_TRUE(got["sku"] == lines["sku"]);
   EXPECT_TRUE(got["Full Name"] == mixed["Full Name"]);
   EXPECT_EQ(mixed["Ünïcødé"].size, 10);  // characters, whatever their UTF-8 length
+  vb::Ref<DriverTable> quoted =
+      driver_->OpenQuery("cv_quoted", "SELECT m.`we``ird,col` AS `a,b`, m.`select`, m.`Ünïcødé` FROM `Mixed Case` AS m");
+  ASSERT_EQ(driver_->ErrorText(), "");
+  ASSERT_EQ(quoted->Fields()->Count(), 3);
+  EXPECT_TRUE(quoted->Fields()->Item(0)->info() == renamed(mixed["we`ird,col"], "a,b"));
+  EXPECT_TRUE(quoted->Fields()->Item(1)->info() == mixed["select"]);
+  EXPECT_TRUE(quoted->Fields()->Item(2)->info() == mixed["Ünïcødé"]);
   EXPECT_TRUE(got["item"] == view["item"]);
   EXPECT_TRUE(got["mood"] == fields_of("tagged")["mood"]);  // enum values come along
   EXPECT_EQ(got["total"].data_type_name, "bigint");

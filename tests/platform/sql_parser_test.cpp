@@ -103,6 +103,15 @@ TEST(SqlParser, RefusesTextItCannotRead) {
     EXPECT_TRUE(p.columns().empty());
     EXPECT_EQ(p.GetFieldSource("a").source_name, "");
   }
+  // Every cut of a long query is read or refused, never more.
+  const std::string full =
+      "WITH c AS (SELECT id FROM t) SELECT /*! DISTINCT */ a.`x``y` AS \"q\", (SELECT 1) s, 'a;b' AS lit, f(x, ',') "
+      "FROM c JOIN (SELECT * FROM u) d USING (id) LEFT JOIN v AS w ON (w.a = d.a) -- end\n WHERE a.b > 1;";
+  for (size_t n = 0; n <= full.size(); ++n) {
+    SqlParser cut;
+    if (cut.Parse(full.substr(0, n))) cut.GetFieldSource("q");
+    check_single_statement(full.substr(0, n));
+  }
   // A failed parse forgets the previous one.
   SqlParser p;
   ASSERT_TRUE(p.Parse("SELECT a FROM t"));

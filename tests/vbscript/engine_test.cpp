@@ -172,6 +172,10 @@ TEST(Engine, LongConcatenationChainsAndDeepNesting) {
   std::string unary = "x = " + std::string(50000, '-') + "1";
   err = add_code_error(e, unary);
   EXPECT_EQ(err.number, 28);
+  std::string members = "x = a";
+  for (int i = 0; i < 50000; ++i) members += ".b(1)";
+  err = add_code_error(e, members);
+  EXPECT_EQ(err.number, 28);
 }
 
 TEST(Engine, EvalAndExecuteSeeTheCallersScope) {

@@ -58,6 +58,11 @@ TEST(LibDates, DateAddDiffPart) {
       {"DateAdd", {S("s"), I(1), DT(1899, 12, 29, 23, 59, 59)}, "Date 12:00:00 AM"},
       {"DateAdd", {S("x"), I(1), jan31}, "error 5"},
       {"DateAdd", {S("yyyy"), I(9000), jan31}, "error 5"},
+      {"DateAdd", {S("h"), I(23), DT(9999, 12, 31)}, "Date 12/31/9999 11:00:00 PM"},
+      {"DateAdd", {S("h"), I(24), DT(9999, 12, 31)}, "error 5"},
+      {"Hour", {call("DateAdd", {S("h"), I(12), DT(100, 1, 1)})}, "Integer 12"},  // times of the first day
+      {"DateAdd", {S("d"), I(-1), DT(100, 1, 1)}, "error 5"},
+      {"DateAdd", {S("d"), D(1.9), DT(2023, 1, 1)}, "Date 1/2/2023"},  // fractions are dropped
       {"DateDiff", {S("d"), DT(2023, 1, 1, 23, 0, 0), DT(2023, 1, 2, 1, 0, 0)}, "Long 1"},
       {"DateDiff", {S("yyyy"), DT(2022, 12, 31), DT(2023, 1, 1)}, "Long 1"},
       {"DateDiff", {S("m"), DT(2023, 3, 31), DT(2023, 1, 1)}, "Long -2"},
@@ -69,17 +74,17 @@ TEST(LibDates, DateAddDiffPart) {
       {"DateDiff", {S("ww"), DT(2023, 1, 7), DT(2023, 1, 8)}, "Long 1"},  // Saturday to Sunday
       {"DateDiff", {S("ww"), DT(2023, 1, 7), DT(2023, 1, 8), I(2)}, "Long 0"},
       {"DateDiff", {S("d"), Null(), DT(2023, 1, 8)}, "Null"},
-      {"DatePart", {S("q"), DT(2023, 8, 1)}, "Long 3"},
-      {"DatePart", {S("y"), DT(2023, 3, 1)}, "Long 60"},
-      {"DatePart", {S("w"), DT(2023, 1, 2), I(2)}, "Long 1"},
-      {"DatePart", {S("ww"), DT(2023, 1, 1)}, "Long 1"},
-      {"DatePart", {S("ww"), DT(2023, 1, 8)}, "Long 2"},
-      {"DatePart", {S("ww"), DT(2021, 1, 1), I(2), I(2)}, "Long 53"},  // belongs to 2020's last week
-      {"DatePart", {S("ww"), DT(2021, 1, 4), I(2), I(2)}, "Long 1"},
-      {"DatePart", {S("ww"), DT(2019, 12, 30), I(2), I(2)}, "Long 1"},  // first week of 2020
-      {"DatePart", {S("ww"), DT(2023, 1, 1), I(1), I(3)}, "Long 1"},
-      {"DatePart", {S("ww"), DT(2022, 1, 1), I(1), I(3)}, "Long 52"},
-      {"DatePart", {S("h"), DT(2023, 1, 1, 17, 0, 0)}, "Long 17"},
+      {"DatePart", {S("q"), DT(2023, 8, 1)}, "Integer 3"},
+      {"DatePart", {S("y"), DT(2023, 3, 1)}, "Integer 60"},
+      {"DatePart", {S("w"), DT(2023, 1, 2), I(2)}, "Integer 1"},
+      {"DatePart", {S("ww"), DT(2023, 1, 1)}, "Integer 1"},
+      {"DatePart", {S("ww"), DT(2023, 1, 8)}, "Integer 2"},
+      {"DatePart", {S("ww"), DT(2021, 1, 1), I(2), I(2)}, "Integer 53"},  // belongs to 2020's last week
+      {"DatePart", {S("ww"), DT(2021, 1, 4), I(2), I(2)}, "Integer 1"},
+      {"DatePart", {S("ww"), DT(2019, 12, 30), I(2), I(2)}, "Integer 1"},  // first week of 2020
+      {"DatePart", {S("ww"), DT(2023, 1, 1), I(1), I(3)}, "Integer 1"},
+      {"DatePart", {S("ww"), DT(2022, 1, 1), I(1), I(3)}, "Integer 52"},
+      {"DatePart", {S("h"), DT(2023, 1, 1, 17, 0, 0)}, "Integer 17"},
   });
 }
 

@@ -148,6 +148,8 @@ TEST(LibObjects, RegExpExecute) {
       {"\\bcat\\b", true, false, false, "cat concat cat", "0:3:cat 11:3:cat"},
       {"\\u00e9", true, false, false, "café", "3:1:é"},
       {"[^]", false, false, false, "\n", "0:1:\n"},
+      {"\\h\\v", true, false, false, "h\v h\n", "0:2:h\v"},  // \h is a letter, \v the vertical tab
+      {"[\\d\\-]+", true, false, false, "a1-2b", "1:3:1-2"},
   };
   for (const auto& c : cases) {
     auto re = create("VBScript.RegExp");
@@ -362,10 +364,19 @@ TEST_F(LibFileSystem, FilesAndFolders) {
   auto files = got->get("Files").object();
   EXPECT_EQ(files->get("Count").raw_long(), 2);
   EXPECT_EQ(walk(*files), (std::vector<std::string>{at("src/A.log"), at("src/b.txt")}));
-  EXPECT_EQ(walk(*got->get("SubFolders").object()), (std::vector<std::string>{at("src/sub")}));
+  auto subs = got->get("SubFolders").object();
+  EXPECT_EQ(subs->type_name(), "Folders");
+  EXPECT_EQ(walk(*subs), (std::vector<std::string>{at("src/sub")}));
+  std::vector<Variant> name{S("new")};
+  EXPECT_EQ(subs->call("Add", name).object()->type_name(), "Folder");
+  EXPECT_TRUE(run("FolderExists", {S(at("src/new").c_str())}).raw_bool());
 
   // Copies, moves and wildcards.
+  EXPECT_EQ(error_of([&] { run("CopyFolder", {S(src.c_str()), S(at("src/sub/inner").c_str())}); }),
+            vb::err::kPermissionDenied);  // into itself
+  fsys::create_directory_symlink(root_, at("src/sub/loop"));
   run("CopyFolder", {S(src.c_str()), S(at("dst").c_str())});
+  EXPECT_TRUE(fsys::is_symlink(at("dst/sub/loop")));  // copied as a link, not followed
   EXPECT_TRUE(run("FileExists", {S(at("dst/sub/c.txt").c_str())}).raw_bool());
   run("CopyFile", {S(at("src/*.txt").c_str()), S(at("dst/sub/").c_str())});
   EXPECT_TRUE(run("FileExists", {S(at("dst/sub/b.txt").c_str())}).raw_bool());

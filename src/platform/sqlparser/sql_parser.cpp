@@ -98,7 +98,6 @@ void resolve_in(const SqlTableRef& t, const std::string& col, SqlColumnSource& o
   out.source_field = col;
 }
 
-
 struct QueryResult {
   std::vector<SqlColumnSource> columns;
   std::vector<SqlTableRef> tables;

@@ -11,8 +11,8 @@ namespace tolvex::vbscript::lib {
 
 namespace {
 
-constexpr double kMinDate = -657434.0;          // 100-01-01
-constexpr double kMaxDate = 2958465.99998843;   // 9999-12-31 23:59:59
+constexpr double kFirstDay = -657434.0;  // 100-01-01
+constexpr double kEndDay = 2958466.0;    // the day after 9999-12-31
 
 const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
                                "July",    "August",   "September", "October", "November", "December"};
@@ -28,7 +28,8 @@ std::string day_name(int wd, bool abbreviate) {
 }
 
 double checked_date(double d) {
-  if (!(d >= kMinDate && d <= kMaxDate)) invalid_argument();
+  double linear = date_to_linear(d);
+  if (!(linear >= kFirstDay && linear < kEndDay)) invalid_argument();
   return d;
 }
 
@@ -291,7 +292,7 @@ Variant fn_datepart(RuntimeEnv&, Args a) {
     case Interval::Minute: r = s.parts.minute; break;
     case Interval::Second: r = s.parts.second; break;
   }
-  return Variant(int32_t(r));
+  return Variant(int16_t(r));
 }
 
 std::string clock_text(const Split& s, bool twelve_hour, bool seconds) {

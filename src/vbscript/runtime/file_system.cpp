@@ -122,11 +122,10 @@ int32_t attributes(const std::string& p, bool folder) {
   return a;
 }
 
+// Of the attributes only ReadOnly maps onto Linux: the owner's write permission.
 void set_attributes(const std::string& p, int32_t a) {
   std::error_code ec;
-  auto perms = fsys::perms::owner_write | fsys::perms::group_write | fsys::perms::others_write;
   fsys::permissions(p, fsys::perms::owner_write, (a & 1) ? fsys::perm_options::remove : fsys::perm_options::add, ec);
-  (void)perms;
   if (ec) fail_code(ec, false);
 }
 
@@ -139,8 +138,7 @@ void copy_file(const std::string& from, const std::string& to, bool overwrite) {
   if (ec) fail_code(ec, true);
 }
 
-void copy_folder(const std::string& from, const std::string& to, bool overwrite) {
-  if (!is_folder(from)) fail(vb::err::kPathNotFound);
+void copy_tree(const std::string& from, const std::string& to, bool overwrite) {
   std::error_code ec;
   if (is_file(to)) fail(vb::err::kFileAlreadyExists);
   fsys::create_directories(to, ec);
@@ -148,12 +146,30 @@ void copy_folder(const std::string& from, const std::string& to, bool overwrite)
   for (const auto& e : fsys::directory_iterator(from, ec)) {
     std::string name = e.path().filename().string();
     std::string src = fs_path::build_path(from, name), dst = fs_path::build_path(to, name);
-    if (is_folder(src))
-      copy_folder(src, dst, overwrite);
-    else
+    std::error_code ec2;
+    if (e.is_symlink(ec2)) {
+      // Links are copied as links: following them could walk in circles.
+      if (fsys::exists(fsys::symlink_status(dst, ec2))) {
+        if (!overwrite) fail(vb::err::kFileAlreadyExists);
+        fsys::remove(dst, ec2);
+      }
+      fsys::copy_symlink(src, dst, ec2);
+      if (ec2) fail_code(ec2, false);
+    } else if (is_folder(src)) {
+      copy_tree(src, dst, overwrite);
+    } else {
       copy_file(src, dst, overwrite);
+    }
   }
   if (ec) fail_code(ec, true);
+}
+
+void copy_folder(const std::string& from, const std::string& to, bool overwrite) {
+  if (!is_folder(from)) fail(vb::err::kPathNotFound);
+  // A folder copied into itself would grow without end.
+  std::string a = fs_path::absolute(from) + "/", b = fs_path::absolute(to) + "/";
+  if (b.compare(0, a.size(), a) == 0) fail(vb::err::kPermissionDenied);
+  copy_tree(from, to, overwrite);
 }
 
 void move_path(const std::string& from, const std::string& to, bool folder) {
@@ -411,6 +427,7 @@ std::string absolute(std::string_view p) {
 
 }  // namespace fs_path
 
+
 // --- TextStream ---
 
 TextStream::TextStream(const std::string& path, Mode mode, bool unicode) : mode_(mode), unicode_(unicode) {
@@ -429,10 +446,13 @@ TextStream::TextStream(const std::string& path, Mode mode, bool unicode) : mode_
 }
 
 TextStream::~TextStream() {
-  if (file_) {
+  if (!file_) return;
+  try {
     flush();
-    std::fclose(file_);
+  } catch (const vb::VBError&) {
+    // Nobody is left to tell: the script dropped the stream without closing it.
   }
+  std::fclose(file_);
 }
 
 void TextStream::flush() {
@@ -671,8 +691,9 @@ const vb::DispatchTable<FolderItem>& FolderItem::dispatch_table() {
     t.property("Size", [](F& f, Args) { return size_value(tree_size(f.Path())); })
         .property("Type", [](F&, Args) { return Variant("File folder"); })
         .property("IsRootFolder", [](F& f, Args) { return Variant(fs_path::absolute(f.Path()) == "/"); })
-        .property("Files", [](F& f, Args) { return Variant(vb::make_ref<FileCollection>(f.Path(), false)); })
-        .property("SubFolders", [](F& f, Args) { return Variant(vb::make_ref<FileCollection>(f.Path(), true)); })
+        .property("Files", [](F& f, Args a) { return lib::indexed(vb::make_ref<FileCollection>(f.Path(), false), a); })
+        .property("SubFolders",
+                  [](F& f, Args a) { return lib::indexed(vb::make_ref<FileCollection>(f.Path(), true), a); })
         .method("Delete", [](F& f, Args a) {
           delete_folder(f.Path(), flag_arg(a, 0, false));
           return Variant();
@@ -833,6 +854,7 @@ const vb::DispatchTable<FileSystemObject>& FileSystemObject::dispatch_table() {
                 })
         .method("GetSpecialFolder",
                 [](F&, Args a) {
+                  vb::check_arg_count(a, 1, 1);
                   if (vb::to_long(a[0]) != 2) vb::raise(vb::err::kInvalidProcedureCall);
                   const char* tmp = std::getenv("TMPDIR");
                   return Variant(vb::make_ref<FolderItem>(fs_path::absolute(tmp && *tmp ? tmp : "/tmp")));

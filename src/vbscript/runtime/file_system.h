@@ -76,6 +76,7 @@ class FileCollection : public vb::AutoDispatch<FileCollection> {
  public:
   FileCollection(std::string folder, bool folders) : folder_(std::move(folder)), folders_(folders) {}
   static const vb::DispatchTable<FileCollection>& dispatch_table();
+  std::string type_name() const override { return folders_ ? "Folders" : "Files"; }
   std::vector<std::string> names() const;
   const std::string& folder() const { return folder_; }
   bool folders() const { return folders_; }

@@ -97,6 +97,7 @@ Variant format(Args a, Style style) {
   int leading = tristate(a, 2), parens = tristate(a, 3), group = tristate(a, 4);
   double x = double_arg(a, 0);
   if (style == Style::Percent) x *= 100;
+  if (!std::isfinite(x)) vb::raise(vb::err::kOverflow);
   Fixed f = to_fixed(x, digits);
   std::string body;
   if (f.whole == "0" && leading == kFalse && digits > 0)

@@ -13,6 +13,11 @@ Variant checked(Args a, size_t i) {
 
 void invalid_argument() { vb::raise(vb::err::kInvalidProcedureCall); }
 
+Variant indexed(vb::Ref<vb::Dispatch> collection, Args a) {
+  if (a.empty()) return Variant(std::move(collection));
+  return collection->invoke(vb::kDispValue, vb::InvokeKind::Get, a);
+}
+
 std::string str_arg(Args a, size_t i) {
   if (i < a.size() && a[i].is_string()) return a[i].raw_string();
   Variant v = checked(a, i);

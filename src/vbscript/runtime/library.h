@@ -45,6 +45,9 @@ double date_arg(Args a, size_t i);
 
 [[noreturn]] void invalid_argument();  // error 5
 
+// obj.Items(1) for a collection property: arguments index the collection's default member.
+Variant indexed(vb::Ref<vb::Dispatch> collection, Args a);
+
 // OLE dates as a continuous day count (the fraction of a negative date counts forwards).
 double date_to_linear(double oadate);
 double linear_to_date(double linear);

@@ -15,16 +15,26 @@ using vb::VarType;
 namespace {
 
 // An operand reduced to a plain value: objects give their default value;
-// arrays and error values are no operands.
-Variant operand(const Variant& v) {
-  if (v.is_object()) {
-    Variant d = vb::default_value(v);
-    if (d.is_object() || d.is_array()) vb::raise(vb::err::kTypeMismatch);
-    return d;
+// arrays and error values are no operands. Plain values are used in place.
+class Operand {
+ public:
+  explicit Operand(const Variant& v) : p_(&v) {
+    if (v.is_object()) {
+      held_ = vb::default_value(v);
+      p_ = &held_;
+      if (held_.is_object()) vb::raise(vb::err::kTypeMismatch);
+    }
+    if (p_->is_array() || p_->is_error()) vb::raise(vb::err::kTypeMismatch);
   }
-  if (v.is_array() || v.is_error()) vb::raise(vb::err::kTypeMismatch);
-  return v;
-}
+  Operand(const Operand&) = delete;
+  Operand& operator=(const Operand&) = delete;
+  const Variant& operator*() const { return *p_; }
+  const Variant* operator->() const { return p_; }
+
+ private:
+  Variant held_;
+  const Variant* p_;
+};
 
 double parse_or_mismatch(const std::string& s) {
   auto d = vb::parse_number(s);
@@ -144,7 +154,14 @@ int64_t currency_product(int64_t a_scaled, const Value& b) {
 }
 
 Variant arith(Arith op, const Variant& av, const Variant& bv) {
-  Variant a = operand(av), b = operand(bv);
+  if (av.type() == bv.type() && (av.type() == VarType::Integer || av.type() == VarType::Long)) {
+    int64_t x = av.type() == VarType::Integer ? av.raw_integer() : av.raw_long();
+    int64_t y = bv.type() == VarType::Integer ? bv.raw_integer() : bv.raw_long();
+    int64_t r = op == Arith::Add ? x + y : op == Arith::Sub ? x - y : x * y;
+    return integral_result(av.type() == VarType::Integer ? Num::Integer : Num::Long, r);
+  }
+  Operand ao(av), bo(bv);
+  const Variant &a = *ao, &b = *bo;
   if (a.is_null() || b.is_null()) return Variant::null();
   if (op == Arith::Add) {
     if (a.is_string() && (b.is_string() || b.is_empty()))
@@ -221,7 +238,8 @@ WholeOperand whole(const Variant& v) {
 }
 
 Variant whole_division(bool modulo, const Variant& av, const Variant& bv) {
-  Variant a = operand(av), b = operand(bv);
+  Operand ao(av), bo(bv);
+  const Variant &a = *ao, &b = *bo;
   if (a.is_null() || b.is_null()) return Variant::null();
   WholeOperand x = whole(a), y = whole(b);
   if (y.v == 0) vb::raise(vb::err::kDivisionByZero);
@@ -290,7 +308,8 @@ bool all_ones(const Bits& b) { return b.kind == Bits::Byte ? b.v == 0xFF : b.v =
 enum class Logic { And, Or, Xor, Eqv, Imp };
 
 Variant logic(Logic op, const Variant& av, const Variant& bv) {
-  Variant a = operand(av), b = operand(bv);
+  Operand ao(av), bo(bv);
+  const Variant &a = *ao, &b = *bo;
   if (a.is_null() && b.is_null()) return Variant::null();
   if (a.is_null() || b.is_null()) {
     Bits known = bits(a.is_null() ? b : a);
@@ -319,8 +338,8 @@ Variant logic(Logic op, const Variant& av, const Variant& bv) {
 }
 
 std::optional<int> compared(const Variant& av, const Variant& bv, vb::CompareMode mode) {
-  Variant a = operand(av), b = operand(bv);
-  return vb::compare(a, b, mode);
+  Operand a(av), b(bv);
+  return vb::compare(*a, *b, mode);
 }
 
 template <class Pred>
@@ -337,7 +356,8 @@ Variant op_sub(const Variant& a, const Variant& b) { return arith(Arith::Sub, a,
 Variant op_mul(const Variant& a, const Variant& b) { return arith(Arith::Mul, a, b); }
 
 Variant op_div(const Variant& av, const Variant& bv) {
-  Variant a = operand(av), b = operand(bv);
+  Operand ao(av), bo(bv);
+  const Variant &a = *ao, &b = *bo;
   if (a.is_null() || b.is_null()) return Variant::null();
   auto x = numeric(a), y = numeric(b);
   double p = x ? x->as_double() : 0.0, q = y ? y->as_double() : 0.0;
@@ -349,7 +369,8 @@ Variant op_idiv(const Variant& a, const Variant& b) { return whole_division(fals
 Variant op_mod(const Variant& a, const Variant& b) { return whole_division(true, a, b); }
 
 Variant op_pow(const Variant& av, const Variant& bv) {
-  Variant a = operand(av), b = operand(bv);
+  Operand ao(av), bo(bv);
+  const Variant &a = *ao, &b = *bo;
   if (a.is_null() || b.is_null()) return Variant::null();
   auto x = numeric(a), y = numeric(b);
   double p = x ? x->as_double() : 0.0, q = y ? y->as_double() : 0.0;
@@ -360,7 +381,8 @@ Variant op_pow(const Variant& av, const Variant& bv) {
 }
 
 Variant op_neg(const Variant& av) {
-  Variant a = operand(av);
+  Operand ao(av);
+  const Variant& a = *ao;
   switch (a.type()) {
     case VarType::Null:
       return a;
@@ -391,7 +413,8 @@ Variant op_neg(const Variant& av) {
 }
 
 Variant op_not(const Variant& av) {
-  Variant a = operand(av);
+  Operand ao(av);
+  const Variant& a = *ao;
   if (a.is_null()) return a;
   Bits x = bits(a);
   return bits_result(x.kind, ~x.v);
@@ -422,11 +445,22 @@ Variant op_ge(const Variant& a, const Variant& b, vb::CompareMode m) {
   return comparison(a, b, m, [](int c) { return c >= 0; });
 }
 
+namespace {
+void append_text(std::string& out, const Variant& v) {
+  if (v.is_string())
+    out += v.raw_string();
+  else if (!v.is_null())
+    out += vb::to_string(v);
+}
+}  // namespace
+
 Variant op_concat(const Variant& av, const Variant& bv) {
-  Variant a = operand(av), b = operand(bv);
-  if (a.is_null() && b.is_null()) return a;
-  std::string s = a.is_null() ? std::string() : vb::to_string(a);
-  if (!b.is_null()) s += b.is_string() ? b.raw_string() : vb::to_string(b);
+  Operand a(av), b(bv);
+  if (a->is_null() && b->is_null()) return Variant::null();
+  std::string s;
+  if (a->is_string() && b->is_string()) s.reserve(a->raw_string().size() + b->raw_string().size());
+  append_text(s, *a);
+  append_text(s, *b);
   return Variant(std::move(s));
 }
 
@@ -436,8 +470,8 @@ void op_concat_inplace(Variant& acc, const Variant& rhs) {
       acc.raw_string_mut() += rhs.raw_string();
       return;
     }
-    Variant b = operand(rhs);
-    if (!b.is_null()) acc.raw_string_mut() += vb::to_string(b);
+    Operand b(rhs);
+    append_text(acc.raw_string_mut(), *b);
     return;
   }
   acc = op_concat(acc, rhs);

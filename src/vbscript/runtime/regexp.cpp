@@ -5,6 +5,7 @@
 
 #include "vb/convert.h"
 #include "vb/strings.h"
+#include "vbscript/runtime/library.h"
 
 namespace tolvex::vbscript {
 
@@ -46,11 +47,39 @@ size_t next_char(std::string_view s, size_t pos) {
   return p > pos ? p : pos + 1;
 }
 
+// The script's pattern syntax in PCRE2 terms. Escapes of letters that the script
+// language does not define stand for the letter itself (PCRE2 gives several of them
+// other meanings or refuses them), and \v is the vertical tab only.
+std::string translate_pattern(std::string_view p) {
+  static constexpr std::string_view kKnown = "bBdDsSwWfnrtcxu0123456789";
+  std::string out;
+  out.reserve(p.size() + 8);
+  for (size_t i = 0; i < p.size(); ++i) {
+    char c = p[i];
+    if (c != '\\' || i + 1 >= p.size()) {
+      out += c;
+      continue;
+    }
+    char n = p[++i];
+    bool letter = (n >= 'a' && n <= 'z') || (n >= 'A' && n <= 'Z');
+    if (n == 'v')
+      out += "\\x0B";
+    else if (letter && kKnown.find(n) == std::string_view::npos)
+      out += n;
+    else {
+      out += '\\';
+      out += n;
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 class CompiledPattern {
  public:
-  CompiledPattern(const std::string& pattern, bool ignore_case, bool multiline) {
+  CompiledPattern(const std::string& source, bool ignore_case, bool multiline) {
+    std::string pattern = translate_pattern(source);
     pcre2_compile_context* cc = pcre2_compile_context_create(nullptr);
     pcre2_set_newline(cc, PCRE2_NEWLINE_ANYCRLF);
     uint32_t opts = PCRE2_UTF | PCRE2_ALT_BSUX | PCRE2_ALLOW_EMPTY_CLASS | PCRE2_MATCH_INVALID_UTF;
@@ -216,6 +245,30 @@ std::string RegExp::Replace(const std::string& s, const std::string& rep) {
   return out;
 }
 
+std::string RegExp::Replace(const std::string& s, vb::Dispatch& function) {
+  const CompiledPattern& re = compiled();
+  CharCounter chars(s);
+  std::string out;
+  size_t copied = 0;
+  each_match(re, s, Global, [&](size_t b, size_t e) {
+    out.append(s, copied, b - copied);
+    std::vector<Variant> args;
+    args.emplace_back(s.substr(b, e - b));
+    for (uint32_t g = 1; g <= re.groups(); ++g) {
+      auto [gb, ge] = re.group(g);
+      args.push_back(gb == std::string::npos ? Variant() : Variant(s.substr(gb, ge - gb)));
+    }
+    args.emplace_back(int32_t(chars.at(b)));
+    args.emplace_back(s);
+    Variant r = function.invoke(vb::kDispValue, vb::InvokeKind::Method, args);
+    if (r.is_object()) r = vb::default_value(r);
+    if (!r.is_null()) out += vb::to_string(r);
+    copied = e;
+  });
+  out.append(s, copied, std::string::npos);
+  return out;
+}
+
 const Variant& SubMatches::Item(int32_t i) const {
   if (i < 0 || i >= Count()) vb::raise(vb::err::kInvalidProcedureCall);
   return items_[size_t(i)];
@@ -241,6 +294,7 @@ int32_t index_arg(Args a) {
 std::string text_arg(Args a, size_t i) { return a[i].is_string() ? a[i].raw_string() : vb::to_string(a[i]); }
 }  // namespace
 
+
 const vb::DispatchTable<SubMatches>& SubMatches::dispatch_table() {
   static const vb::DispatchTable<SubMatches> table = [] {
     vb::DispatchTable<SubMatches> t("ISubMatches");
@@ -259,7 +313,7 @@ const vb::DispatchTable<Match>& Match::dispatch_table() {
     t.property("Value", [](Match& m, Args) { return Variant(m.Value()); })
         .property("FirstIndex", [](Match& m, Args) { return Variant(m.FirstIndex()); })
         .property("Length", [](Match& m, Args) { return Variant(m.Length()); })
-        .property("SubMatches", [](Match& m, Args) { return Variant(m.Submatches()); });
+        .property("SubMatches", [](Match& m, Args a) { return lib::indexed(m.Submatches(), a); });
     t.default_member("Value");
     return t;
   }();
@@ -307,6 +361,7 @@ const vb::DispatchTable<RegExp>& RegExp::dispatch_table() {
                 })
         .method("Replace", [](R& r, Args a) {
           vb::check_arg_count(a, 2, 2);
+          if (a[1].is_object() && !a[1].is_nothing()) return Variant(r.Replace(text_arg(a, 0), *a[1].raw_object()));
           return Variant(r.Replace(text_arg(a, 0), text_arg(a, 1)));
         });
     return t;

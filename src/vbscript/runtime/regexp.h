@@ -69,6 +69,9 @@ class RegExp : public vb::AutoDispatch<RegExp> {
   bool Test(const std::string& s);
   vb::Ref<MatchCollection> Execute(const std::string& s);
   std::string Replace(const std::string& s, const std::string& replacement);
+  // Replacement by a function (a GetRef reference): it is called with the match, each
+  // submatch, the match's character position and the whole text, and returns the new text.
+  std::string Replace(const std::string& s, vb::Dispatch& function);
 
  private:
   const CompiledPattern& compiled();

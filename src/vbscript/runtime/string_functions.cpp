@@ -11,6 +11,8 @@ namespace {
 
 using vb::CompareMode;
 
+constexpr size_t kMaxText = size_t(1) << 30;  // longer texts raise "Out of string space"
+
 std::u32string folded(std::string_view s) {
   std::u32string u = vb::utf8_to_u32(s);
   for (auto& c : u) c = vb::unicode_lower(c);
@@ -151,6 +153,7 @@ Variant fn_replace(RuntimeEnv&, Args a) {
       out.append(rest, pos, p - pos);
       out += with;
       pos = p + find.size();
+      if (out.size() > kMaxText) vb::raise(vb::err::kOutOfStringSpace);
     }
     out.append(rest, pos, std::string::npos);
     return Variant(std::move(out));
@@ -167,6 +170,7 @@ Variant fn_replace(RuntimeEnv&, Args a) {
     res.append(hay, pos, p - pos);
     res += rep;
     pos = p + key.size();
+    if (res.size() > kMaxText / 4) vb::raise(vb::err::kOutOfStringSpace);
   }
   res.append(hay, pos, std::u32string::npos);
   return Variant(vb::u32_to_utf8(res));
@@ -199,7 +203,11 @@ Variant trim(RuntimeEnv&, Args a) {
   return Variant(s.substr(b, e - b));
 }
 
-Variant fn_space(RuntimeEnv&, Args a) { return Variant(std::string(count_arg(a, 0), ' ')); }
+Variant fn_space(RuntimeEnv&, Args a) {
+  size_t n = count_arg(a, 0);
+  if (n > kMaxText) vb::raise(vb::err::kOutOfStringSpace);
+  return Variant(std::string(n, ' '));
+}
 
 Variant fn_string(RuntimeEnv&, Args a) {
   Variant ch = value_arg(a, 1);
@@ -215,7 +223,7 @@ Variant fn_string(RuntimeEnv&, Args a) {
     if (code < 0) code += 256;
     vb::utf8_append(unit, ansi_to_unicode(uint8_t(code)));
   }
-  if (n > (size_t(1) << 30) / std::max<size_t>(unit.size(), 1)) vb::raise(vb::err::kOutOfStringSpace);
+  if (n > kMaxText / std::max<size_t>(unit.size(), 1)) vb::raise(vb::err::kOutOfStringSpace);
   std::string out;
   out.reserve(n * unit.size());
   for (size_t i = 0; i < n; ++i) out += unit;

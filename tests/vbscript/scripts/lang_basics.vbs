@@ -67,3 +67,19 @@ ok 1.5E3 = 1500, "exponent literal"
 ok .5 = 0.5, "leading dot number"
 ok -32768 = -32768, "negative literal"
 ok 5 = 5.0, "Integer equals Double"
+' Literals are hard typed: a string variable compared with a number literal
+' becomes a number, two variables compare by subtype (a number is less than a string).
+s = "10"
+n = 10
+ok s = 10, "soft string against hard number"
+ok ("10" = n) = True, "hard string against soft number: the number becomes a string"
+ok (s = n) = False, "two soft values: a number is never equal to a string"
+ok (s > n) = True, "two soft values: the string is greater"
+ok ("10" = 10) = True, "two hard values: the string becomes a number"
+Select Case s
+  Case 10
+    sel = "number"
+  Case Else
+    sel = "else"
+End Select
+ok sel = "number", "Select Case applies the same rule"

@@ -44,6 +44,7 @@ ok ms(1).FirstIndex = 14, "FirstIndex"
 ok ms(1).Length = 11, "Length"
 ok ms(0).SubMatches(1) = "site", "SubMatches"
 ok re.Replace("bob@site.com", "$2:$1") = "site:bob", "Replace with groups"
+ok re.Replace("bob@site.com", GetRef("Swap")) = "site:bob@0", "Replace through a function"
 re.Pattern = "é."
 Set ms = re.Execute("aéxéy")
 ok ms(1).FirstIndex = 3, "FirstIndex counts characters"
@@ -101,3 +102,7 @@ Err.Clear
 On Error GoTo 0
 fso.DeleteFolder folder
 ok Not fso.FolderExists(folder), "DeleteFolder"
+
+Function Swap(whole, user, host, position, text)
+  Swap = host & ":" & user & "@" & position
+End Function

@@ -1,0 +1,179 @@
+// Host objects seen from scripts and script objects seen from the host.
+#include <gtest/gtest.h>
+
+#include "vb/convert.h"
+#include "vb/dispatch.h"
+#include "vbscript/engine.h"
+
+using namespace tolvex;
+using namespace tolvex::vbscript;
+using vb::Args;
+using vb::Variant;
+
+namespace {
+
+// A host object with a default indexed property, a ByRef method, an enumerator,
+// a failing method and a callback into the script.
+class HostList : public vb::AutoDispatch<HostList> {
+ public:
+  std::vector<Variant> items;
+  std::string last_arg_type;
+  Variant callback;
+
+  static const vb::DispatchTable<HostList>& dispatch_table() {
+    static const vb::DispatchTable<HostList> table = [] {
+      vb::DispatchTable<HostList> t("HostList");
+      t.property(
+          "Item",
+          [](HostList& s, Args a) {
+            vb::check_arg_count(a, 1, 1);
+            size_t i = size_t(vb::to_long(a[0]));
+            if (i >= s.items.size()) vb::raise(vb::err::kSubscriptOutOfRange);
+            return s.items[i];
+          },
+          [](HostList& s, Args a, const Variant& v) { s.items.at(size_t(vb::to_long(a[0]))) = v; });
+      t.default_member("Item");
+      t.property("Count", [](HostList& s, Args) { return Variant(int32_t(s.items.size())); });
+      t.method("Add", [](HostList& s, Args a) {
+        vb::check_arg_count(a, 1, 1);
+        s.last_arg_type = vb::type_name(a[0]);
+        s.items.push_back(a[0]);
+        return Variant();
+      });
+      t.method("Double", [](HostList&, Args a) {
+        vb::check_arg_count(a, 1, 1);
+        a[0] = Variant(vb::to_long(a[0]) * 2);
+        return Variant();
+      });
+      t.method("Fail", [](HostList&, Args) -> Variant { throw vb::VBError(5001, "host failure", "HostList"); });
+      t.property(
+          "Callback", [](HostList& s, Args) { return s.callback; }, {},
+          [](HostList& s, Args, const Variant& v) { s.callback = v; });
+      t.method("Trigger", [](HostList& s, Args a) {
+        // Calls the script object's default member, or its member named by the argument.
+        vb::Ref<vb::Dispatch> obj = s.callback.object();
+        if (a.empty()) return obj->invoke(vb::kDispValue, vb::InvokeKind::Method, {});
+        return obj->call(vb::to_string(a[0]));
+      });
+      t.enumerator("_NewEnum",
+                   [](HostList& s, Args) { return Variant(vb::Ref<vb::Dispatch>(vb::make_ref<vb::SnapshotEnumerator>(s.items))); });
+      return t;
+    }();
+    return table;
+  }
+};
+
+struct Fixture : ::testing::Test {
+  ScriptEngine engine;
+  vb::Ref<HostList> list = vb::make_ref<HostList>();
+  void SetUp() override { engine.add_object("List", list); }
+  Variant eval(const std::string& e) { return engine.eval(e); }
+};
+
+TEST_F(Fixture, MembersDefaultMemberByRefAndSubtypes) {
+  engine.add_code(
+      "List.Add 1\n"
+      "List.Add \"two\"\n"
+      "List(0) = 10\n"
+      "Dim n : n = 21\n"
+      "List.Double n\n"
+      "Dim total\n"
+      "For Each x In List\n"
+      "  total = total & x & \";\"\n"
+      "Next\n");
+  EXPECT_EQ(list->items.size(), 2u);
+  EXPECT_EQ(list->last_arg_type, "String");
+  EXPECT_EQ(vb::to_long(list->items[0]), 10) << "default member with an index, assigned";
+  EXPECT_EQ(vb::to_long(eval("n")), 42) << "a variable argument is passed by reference";
+  EXPECT_EQ(vb::to_string(eval("total")), "10;two;") << "For Each over a host enumerator";
+  EXPECT_EQ(vb::to_string(eval("List(1)")), "two") << "default member read";
+  EXPECT_EQ(vb::to_long(eval("List.Count")), 2);
+
+  engine.add_code("List.Add 1");
+  EXPECT_EQ(list->last_arg_type, "Integer") << "a literal 1 reaches the host as Integer";
+  engine.add_code("List.Double (n)");
+  EXPECT_EQ(vb::to_long(eval("n")), 42) << "a parenthesised argument is passed by value";
+}
+
+TEST_F(Fixture, HostErrorsAreCatchableAndEscapeWithTheirNumber) {
+  engine.add_code("On Error Resume Next\nList.Fail\nDim n, d\nn = Err.Number\nd = Err.Description\n");
+  EXPECT_EQ(vb::to_long(eval("n")), 5001);
+  EXPECT_EQ(vb::to_string(eval("d")), "host failure");
+  try {
+    engine.add_code("x = 1\nList.Fail\n");
+    FAIL() << "no error";
+  } catch (const ScriptException& e) {
+    EXPECT_EQ(e.info().number, 5001);
+    EXPECT_EQ(e.info().description, "host failure");
+    EXPECT_EQ(e.info().source, "HostList");
+    EXPECT_EQ(e.info().line, 2);
+  }
+  EXPECT_THROW(engine.add_code("List.NoSuchMember"), ScriptException);
+  EXPECT_EQ(engine.error().number, 438);
+}
+
+TEST_F(Fixture, ScriptObjectsCanBeCalledBackByTheHost) {
+  engine.add_code(
+      "Class Handler\n"
+      "  Public Calls\n"
+      "  Public Default Function Fire()\n"
+      "    Calls = Calls + 1\n"
+      "    Fire = \"fired \" & Calls\n"
+      "  End Function\n"
+      "  Public Function Nested()\n"
+      "    Nested = List.Count & \"/\" & Fire()\n"
+      "  End Function\n"
+      "  Public Sub Boom()\n"
+      "    Err.Raise 1234, \"Handler\", \"script failure\"\n"
+      "  End Sub\n"
+      "End Class\n"
+      "Set h = New Handler\n"
+      "Set List.Callback = h\n"
+      "r1 = List.Trigger()\n"
+      "r2 = List.Trigger(\"Nested\")\n"
+      "On Error Resume Next\n"
+      "List.Trigger \"Boom\"\n"
+      "e = Err.Number\n");
+  EXPECT_EQ(vb::to_string(eval("r1")), "fired 1");
+  EXPECT_EQ(vb::to_string(eval("r2")), "0/fired 2") << "host -> script -> host -> script";
+  EXPECT_EQ(vb::to_long(eval("e")), 1234) << "script errors pass through host frames";
+
+  // The host holds a script object and uses it by name.
+  vb::Ref<vb::Dispatch> h = eval("h").object();
+  EXPECT_EQ(h->type_name(), "Handler");
+  EXPECT_EQ(vb::to_long(h->get("Calls")), 2);
+  h->let("Calls", Variant(int16_t(10)));
+  EXPECT_EQ(vb::to_string(h->invoke(vb::kDispValue, vb::InvokeKind::Method, {})), "fired 11");
+  EXPECT_EQ(h->find_member("NoSuch"), vb::kDispUnknown);
+}
+
+TEST_F(Fixture, ObjectsAddedWithMembersAreGlobals) {
+  engine.add_object("App", list, true);
+  engine.add_code("Add \"via members\"\nc = Count\n");
+  EXPECT_EQ(vb::to_long(eval("c")), 1);
+  EXPECT_EQ(vb::to_string(list->items.back()), "via members");
+}
+
+TEST_F(Fixture, TerminateRunsWhenTheHostDropsTheLastReference) {
+  engine.add_code(
+      "Dim log\n"
+      "Class T\n"
+      "  Private Sub Class_Terminate()\n"
+      "    log = log & \"gone\"\n"
+      "  End Sub\n"
+      "End Class\n"
+      "Set List.Callback = New T\n");
+  EXPECT_EQ(vb::to_string(eval("log")), "");
+  list->callback = Variant();
+  EXPECT_EQ(vb::to_string(eval("log")), "gone");
+}
+
+TEST_F(Fixture, GetRefObjectsAreCallableFromTheHost) {
+  engine.add_code("Function Plus(a, b)\nPlus = a + b\nb = 0\nEnd Function\nSet List.Callback = GetRef(\"Plus\")\n");
+  vb::Ref<vb::Dispatch> f = list->callback.object();
+  Variant args[2] = {Variant(int16_t(2)), Variant(int16_t(3))};
+  EXPECT_EQ(vb::to_long(f->invoke(vb::kDispValue, vb::InvokeKind::Method, args)), 5);
+  EXPECT_EQ(vb::to_long(args[1]), 0) << "by-reference parameters write back into the host's arguments";
+}
+
+}  // namespace
