@@ -22,3 +22,35 @@ function(tolvex_test name)
     TOLVEX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   gtest_discover_tests(test_${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endfunction()
+
+# tolvex_data(): lays out the installed data in the build tree as it is installed
+# (<build>/share/tolvex beside <build>/bin), and zips each template package source
+# folder share/tolvex/templates/<name>/ into share/tolvex/templates/<name>.zip.
+function(tolvex_data)
+  set(src ${PROJECT_SOURCE_DIR}/share/tolvex)
+  set(dst ${PROJECT_BINARY_DIR}/share/tolvex)
+  file(GLOB_RECURSE data_files CONFIGURE_DEPENDS ${src}/*)
+  set(outputs ${dst}/.copied)
+  add_custom_command(OUTPUT ${dst}/.copied
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${src} ${dst}
+    COMMAND ${CMAKE_COMMAND} -E touch ${dst}/.copied
+    DEPENDS ${data_files}
+    COMMENT "Laying out share/tolvex in the build tree")
+  file(GLOB packages LIST_DIRECTORIES true ${src}/templates/*)
+  foreach(pkg IN LISTS packages)
+    if(IS_DIRECTORY ${pkg})
+      get_filename_component(name ${pkg} NAME)
+      file(GLOB_RECURSE pkg_files CONFIGURE_DEPENDS RELATIVE ${pkg} ${pkg}/*)
+      list(SORT pkg_files)
+      set(zip ${dst}/templates/${name}.zip)
+      add_custom_command(OUTPUT ${zip}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${dst}/templates
+        COMMAND ${CMAKE_COMMAND} -E rm -f ${zip}
+        COMMAND ${CMAKE_COMMAND} -E chdir ${pkg} ${CMAKE_COMMAND} -E tar cf ${zip} --format=zip ${pkg_files}
+        DEPENDS ${dst}/.copied
+        COMMENT "Packing template package ${name}.zip")
+      list(APPEND outputs ${zip})
+    endif()
+  endforeach()
+  add_custom_target(tolvex_data ALL DEPENDS ${outputs})
+endfunction()

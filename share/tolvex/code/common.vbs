@@ -6,15 +6,15 @@ Function LoadCurrent(bInitType)
 	Dim tablename, fieldname, index
 	If bInitType = 1 Or bInitType = 2 Then
 		index = Controls.curIndex
-		Set CTRL = Controls(index)
+		Set CTRL = Controls.Item(index)
 	End If
 	If bInitType = 2 Or bInitType = 3 Then
 		tablename = DB.Tables.curName
-		Set TABLE = DB.Tables(tablename)
+		Set TABLE = DB.Tables.Item(tablename)
 		fieldname = ""
 		If Not TABLE Is Nothing Then
 			fieldname = TABLE.Fields.curName
-			Set FIELD = TABLE.Fields(fieldname)
+			Set FIELD = TABLE.Fields.Item(fieldname)
 		Else
 			Set FIELD = Nothing
 		End If
