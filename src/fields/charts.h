@@ -5,7 +5,7 @@
 #include <string>
 
 #include "fields/chart_settings.h"
-#include "fields/sequenced_collection.h"
+#include "fields/model_collection.h"
 #include "fields/settings_owner.h"
 #include "fields/trends.h"
 #include "vb/dispatch.h"
@@ -27,6 +27,7 @@ class AGPChart : public vb::AutoDispatch<AGPChart>, public SettingsOwner<ChartSe
   void Key(const std::string& v) { ChartName(v); }
 
   std::string collection_name() const { return ChartName(); }
+  void set_collection_name(const std::string& v) { ChartName(v); }
   int16_t collection_seq() const { return ChartSeq(); }
   void set_collection_seq(int16_t s) { ChartSeq(s); }
 
@@ -36,20 +37,31 @@ class AGPChart : public vb::AutoDispatch<AGPChart>, public SettingsOwner<ChartSe
   vb::Ref<AGPTrends> trends_;
 };
 
-class AGPCharts : public vb::AutoDispatch<AGPCharts>, public SequencedCollection<AGPChart> {
+class AGPCharts : public vb::AutoDispatch<AGPCharts>, public ModelCollection<AGPChart> {
  public:
+  AGPCharts();
+
   std::string curSeq() const { return std::to_string(cur_seq_); }
 
-  // TblName names the owning table for the extensions.
-  bool Add(const std::string& TblName, const std::string& Name);
-  bool Change(const std::string& TblName, const std::string& OldName, const std::string& NewName);
-  bool Delete(const std::string& TblName, const vb::Variant& Index);
-  bool ChartExist(const vb::Variant& Index) const;
-  vb::Ref<AGPChart> Item(const vb::Variant& Index);
-  vb::Ref<AGPChart> Seq(int16_t Index) const;
+  // TblName names the owning table for the extensions. Add of a name that exists
+  // makes that chart current and answers True.
+  bool Add(const std::string& TblName, const std::string& Name) { return add_item(TblName, Name); }
+  bool Change(const std::string& TblName, const std::string& OldName, const std::string& NewName) {
+    return change_item(TblName, OldName, NewName);
+  }
+  bool Delete(const std::string& TblName, const vb::Variant& Index) { return delete_item(TblName, name_arg(Index)); }
+  bool ChartExist(const vb::Variant& Index) const { return exists(Index); }
+  vb::Ref<AGPChart> Item(const vb::Variant& Index) { return item_by(Index); }
+  vb::Ref<AGPChart> Seq(int16_t Index) const { return seq_item(Index); }
   vb::Ref<vb::Enumerator> NewEnum_cht() const { return new_enum(); }
 
   static const vb::DispatchTable<AGPCharts>& dispatch_table();
+
+ protected:
+  vb::Ref<AGPChart> create_item(const std::string& name) override;
+  void renamed(const std::string& owner, AGPChart& item, const std::string& old_name,
+               const std::string& new_name) override;
+  void deleting(const std::string& owner, const std::string& name) override;
 };
 
 }  // namespace tolvex

@@ -1,21 +1,13 @@
 #include "fields/extension_sync.h"
 
+#include "fields/registered_service.h"
+
 namespace tolvex {
-namespace {
 
-std::shared_ptr<ExtensionSync>& registered() {
-  static std::shared_ptr<ExtensionSync> sync;
-  return sync;
+void register_extension_sync(std::shared_ptr<ExtensionSync> sync) {
+  RegisteredService<ExtensionSync>::set(std::move(sync));
 }
 
-}  // namespace
-
-void register_extension_sync(std::shared_ptr<ExtensionSync> sync) { registered() = std::move(sync); }
-
-ExtensionSync& extension_sync() {
-  static ExtensionSync none;
-  auto& s = registered();
-  return s ? *s : none;
-}
+ExtensionSync& extension_sync() { return RegisteredService<ExtensionSync>::get(); }
 
 }  // namespace tolvex

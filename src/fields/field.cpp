@@ -18,17 +18,8 @@ const vb::DispatchTable<AGPField>& AGPField::dispatch_table() {
   using Self = AGPField;
   static const vb::DispatchTable<Self> built = [] {
     vb::DispatchTable<Self> table("AGPField");
-    table.property("Properties", [](Self& s, Args) { return Variant(s.Properties()); });
-    table.method("GetV", [](Self& s, Args a) {
-      vb::check_arg_count(a, 1, 1);
-      return Variant(s.GetV(vb::to_string(a[0])));
-    });
-    table.method("SetV", [](Self& s, Args a) {
-      vb::check_arg_count(a, 2, 2);
-      return s.SetV(vb::to_string(a[0]), vb::to_string(a[1]));
-    });
-    table.property("Key", [](Self& s, Args) { return Variant(s.Key()); },
-                   [](Self& s, Args, const Variant& v) { s.Key(vb::to_string(v)); });
+    add_text_store_members(table);
+    add_key_member(table);
     table.property("FldParm", [](Self& s, Args) { return Variant(s.FldParm()); });
     table.method("LoadFld_zvDB", [](Self& s, Args a) {
       vb::check_arg_count(a, 1, 1);

@@ -43,28 +43,41 @@ int16_t database_kind() { return AGPVars::DbKindFromName(context().CurrentDbmsNa
 
 void AGPField::LoadFld_zvDB(const vb::Variant& zvDBfld) {
   vb::Ref<vb::Dispatch> fld = zvDBfld.object();
-  set_setting_value(S::FldName, member(*fld, "Name"));
+  // Every member is read first, in the driver's order, so that a member that is missing
+  // or fails leaves the field as it was.
+  const Variant name = member(*fld, "Name");
   auto enum_or_set = [&] {
-    bool is_enum = flag_of(member(*fld, "IsEnum"));
-    bool is_set = flag_of(member(*fld, "IsSet"));
+    const bool is_enum = flag_of(member(*fld, "IsEnum"));
+    const bool is_set = flag_of(member(*fld, "IsSet"));
     return is_enum || is_set;
   };
-  if (enum_or_set()) {
-    set_setting_value(S::FldType, Variant(int16_t(202)));
+  const bool tagged = enum_or_set();
+  const Variant ado_type = tagged ? Variant(int16_t(202)) : member(*fld, "ADODataType");
+  const Variant size = member(*fld, "size");
+  const Variant required = member(*fld, "Required");
+  const Variant unique = member(*fld, "Unique");
+  const Variant autoinc = member(*fld, "AutoIncrement");
+  const Variant attributes = member(*fld, "ADOAttributes");
+  const Variant type_name = member(*fld, "DataTypeName");
+  const Variant native = member(*fld, "NativeDataType");
+  const bool tagged_again = enum_or_set();
+  const Variant tags = tagged_again ? member(*fld, "FieldTagValues") : Variant();
+
+  set_setting_value(S::FldName, name);
+  if (tagged) {
+    set_setting_value(S::FldType, ado_type);
     set_setting_value(S::FldSupport, Variant(true));
-    SetFldType(Variant(int16_t(202)));
-  } else {
-    SetFldType(member(*fld, "ADODataType"));
   }
-  set_setting_value(S::FldSize, member(*fld, "size"));
+  SetFldType(ado_type);
+  set_setting_value(S::FldSize, size);
   set_setting_value(S::FldZeroLen, Variant(true));
-  set_setting_value(S::FldReq, member(*fld, "Required"));
-  set_setting_value(S::FldUniqueIdx, member(*fld, "Unique"));
-  set_setting_value(S::FldAutoIncrement, member(*fld, "AutoIncrement"));
-  set_setting_value(S::FldAttribute, member(*fld, "ADOAttributes"));
-  set_setting_value(S::FldTypeName, member(*fld, "DataTypeName"));
-  set_setting_value(S::NativeDataType, member(*fld, "NativeDataType"));
-  if (enum_or_set()) set_setting_value(S::FldTagValues, member(*fld, "FieldTagValues"));
+  set_setting_value(S::FldReq, required);
+  set_setting_value(S::FldUniqueIdx, unique);
+  set_setting_value(S::FldAutoIncrement, autoinc);
+  set_setting_value(S::FldAttribute, attributes);
+  set_setting_value(S::FldTypeName, type_name);
+  set_setting_value(S::NativeDataType, native);
+  if (tagged_again) set_setting_value(S::FldTagValues, tags);
   LoadFldDefault();
 }
 
@@ -125,7 +138,8 @@ void AGPField::LoadFldDefault() {
   const Variant type = setting_value(S::FldType);
   // 2-8.
   set_setting_value(S::FldGenerate, Variant(support));
-  const std::string name = vb::to_string(setting_value(S::FldName));
+  const Variant& name_value = setting_value(S::FldName);
+  const std::string name = name_value.is_null() ? std::string() : vb::to_string(name_value);
   set_setting_value(S::FldVar, Variant(AGPVars::MakeIdentifier(std::string_view(name), std::string_view("x_"))));
   set_setting_value(S::FldList, Variant(support && !code_in(type, {201, 203, 204, 205})));
   set_setting_value(S::FldEdit, Variant(support));

@@ -18,12 +18,9 @@ class AGPFields : public vb::AutoDispatch<AGPFields>, public ModelCollection<AGP
     return change_item(TblName, OldName, NewName);
   }
   bool Delete(const std::string& TblName, const vb::Variant& Index) { return delete_item(TblName, name_arg(Index)); }
-  bool FieldExist(const vb::Variant& Index) const { return find_exact(name_arg(Index)).has_value(); }
+  bool FieldExist(const vb::Variant& Index) const { return exists(Index); }
   vb::Ref<AGPField> Item(const vb::Variant& Index) { return item_by(Index); }
-  vb::Ref<AGPField> Seq(int16_t Index) const {
-    auto slot = find_seq(Index);
-    return slot ? at(*slot) : nullptr;
-  }
+  vb::Ref<AGPField> Seq(int16_t Index) const { return seq_item(Index); }
   void SetItem(const vb::Variant& Index) { set_item(Index); }
   void SetSeq(int16_t Index) { set_seq(Index); }
   vb::Ref<vb::Enumerator> NewEnum_fld() const { return new_enum(); }

@@ -7,6 +7,8 @@
 
 #include "fields/setting_catalogue.h"
 #include "foundation/properties.h"
+#include "vb/convert.h"
+#include "vb/dispatch.h"
 #include "vb/error.h"
 
 namespace tolvex {
@@ -71,5 +73,36 @@ class SettingsOwner : public SettingsStore {
     set_setting_value(e, T::store(v));
   }
 };
+
+// The dispatch member that every owner's table starts with: Properties.
+template <class Self>
+void add_store_members(vb::DispatchTable<Self>& t) {
+  t.property("Properties", [](Self& s, vb::Args) { return vb::Variant(s.Properties()); });
+}
+
+// Properties, GetV and SetV, for the owners with text access (project, database,
+// table, field).
+template <class Self>
+void add_text_store_members(vb::DispatchTable<Self>& t) {
+  using vb::Args;
+  using vb::Variant;
+  add_store_members(t);
+  t.method("GetV", [](Self& s, Args a) {
+    vb::check_arg_count(a, 1, 1);
+    return Variant(s.GetV(vb::to_string(a[0])));
+  });
+  t.method("SetV", [](Self& s, Args a) {
+    vb::check_arg_count(a, 2, 2);
+    return s.SetV(vb::to_string(a[0]), vb::to_string(a[1]));
+  });
+}
+
+// `Key`: the second name of an owner's name setting.
+template <class Self>
+void add_key_member(vb::DispatchTable<Self>& t) {
+  t.property(
+      "Key", [](Self& s, vb::Args) { return vb::Variant(s.Key()); },
+      [](Self& s, vb::Args, const vb::Variant& v) { s.Key(vb::to_string(v)); });
+}
 
 }  // namespace tolvex

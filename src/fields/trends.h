@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "fields/sequenced_collection.h"
+#include "fields/model_collection.h"
 #include "fields/settings_owner.h"
 #include "fields/trend_settings.h"
 #include "vb/dispatch.h"
@@ -23,29 +23,38 @@ class AGPTrend : public vb::AutoDispatch<AGPTrend>, public SettingsOwner<TrendSe
   void Key(const std::string& v) { TrendName(v); }
 
   std::string collection_name() const { return TrendName(); }
+  void set_collection_name(const std::string& v) { TrendName(v); }
   int16_t collection_seq() const { return TrendSeq(); }
   void set_collection_seq(int16_t s) { TrendSeq(s); }
 
   static const vb::DispatchTable<AGPTrend>& dispatch_table();
 };
 
-class AGPTrends : public vb::AutoDispatch<AGPTrends>, public SequencedCollection<AGPTrend> {
+class AGPTrends : public vb::AutoDispatch<AGPTrends>, public ModelCollection<AGPTrend> {
  public:
+  AGPTrends();
+
   // The current sequence number as decimal text.
   std::string curSeq() const { return std::to_string(cur_seq_); }
 
   // True also for a name that exists (it becomes current); a name that differs
   // from an existing one only in letter case renames that trend line.
-  bool Add(const std::string& Name);
-  bool Change(const std::string& OldName, const std::string& NewName);
-  bool Delete(const vb::Variant& Index);
-  bool TrendExist(const vb::Variant& Index) const;
+  bool Add(const std::string& Name) { return add_item(std::string(), Name); }
+  // A new name that another trend line holds is refused by the container (457).
+  bool Change(const std::string& OldName, const std::string& NewName) {
+    return change_item(std::string(), OldName, NewName);
+  }
+  bool Delete(const vb::Variant& Index) { return delete_item(std::string(), name_arg(Index)); }
+  bool TrendExist(const vb::Variant& Index) const { return exists(Index); }
   // By position (a number) or exact name (a text); Nothing otherwise.
-  vb::Ref<AGPTrend> Item(const vb::Variant& Index);
-  vb::Ref<AGPTrend> Seq(int16_t Index) const;
+  vb::Ref<AGPTrend> Item(const vb::Variant& Index) { return item_by(Index); }
+  vb::Ref<AGPTrend> Seq(int16_t Index) const { return seq_item(Index); }
   vb::Ref<vb::Enumerator> NewEnum_trend() const { return new_enum(); }
 
   static const vb::DispatchTable<AGPTrends>& dispatch_table();
+
+ protected:
+  vb::Ref<AGPTrend> create_item(const std::string& name) override;
 };
 
 }  // namespace tolvex

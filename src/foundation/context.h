@@ -91,11 +91,15 @@ struct ModuleContext {
   vb::Variant DefaultTblSecurity;  // the security value every new table receives
 
   // --- generation folders, set for each run by the generation driver ---
+  std::string TemplatePackageName;    // file name of the template package (names the folders below)
   std::string TemplateRootFolder;     // WorkFolder + "/Templates/" + the package's compact file name
   std::string TemplateFolder;         // its "Script" folder ("Tmp" for a check run)
   std::string ExtensionWorkFolder;    // its "extensions" folder, one folder per extension
   std::string CacheFolder;            // its "cache" folder
   std::string CurrentTemplateFolder;  // the folder of the control being prepared or compiled
+  // Why the last control file load failed (AGPControls::LoadControls): 1 not a readable XML
+  // document, 2 root name refused. Not cleared on success.
+  int16_t ControlFileStatus = 0;
 
   // --- objects of later subsystems, held through their dispatch interface ---
   vb::Ref<vb::Dispatch> SharedFileCache;   // the sessions of the template files (AGPFileCache)
@@ -103,6 +107,11 @@ struct ModuleContext {
   vb::Ref<vb::Dispatch> ExtensionList;     // the extension list (AGPExtensions), created on first use
   vb::Ref<vb::Dispatch> GenerationEngine;  // the script engine of a generation run (AGScript)
   vb::Ref<vb::Dispatch> TemplateCache;     // the template cache index of a run (AGPCache)
+
+  // --- output pass of a generation run (written by the generation layer) ---
+  vb::Ref<vb::Dispatch> ControlList;  // the project's control list (AGPControls) of the run
+  std::string OverwriteMode;          // answer kept for the rest of the pass: "", "O" all, "S" skip all, "C" cancel
+  bool OverwriteAnswer = false;       // the decision for the current output (True = write it)
 };
 
 // The current context of this thread.

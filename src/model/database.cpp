@@ -1,26 +1,17 @@
 #include "model/database.h"
 
+#include "fields/registered_service.h"
 #include "foundation/common.h"
 #include "foundation/context.h"
 #include "foundation/status.h"
 
 namespace tolvex {
-namespace {
 
-std::shared_ptr<DatabaseLoader>& registered_loader() {
-  static std::shared_ptr<DatabaseLoader> loader;
-  return loader;
+void register_database_loader(std::shared_ptr<DatabaseLoader> loader) {
+  RegisteredService<DatabaseLoader>::set(std::move(loader));
 }
 
-}  // namespace
-
-void register_database_loader(std::shared_ptr<DatabaseLoader> loader) { registered_loader() = std::move(loader); }
-
-DatabaseLoader& database_loader() {
-  static DatabaseLoader none;
-  auto& l = registered_loader();
-  return l ? *l : none;
-}
+DatabaseLoader& database_loader() { return RegisteredService<DatabaseLoader>::get(); }
 
 // ---- AGPDatabase ---------------------------------------------------------------
 
@@ -76,18 +67,9 @@ const vb::DispatchTable<AGPDatabase>& AGPDatabase::dispatch_table() {
   using Self = AGPDatabase;
   static const vb::DispatchTable<Self> built = [] {
     vb::DispatchTable<Self> table("AGPDatabase");
-    table.property("Properties", [](Self& s, Args) { return Variant(s.Properties()); });
-    table.method("GetV", [](Self& s, Args a) {
-      vb::check_arg_count(a, 1, 1);
-      return Variant(s.GetV(vb::to_string(a[0])));
-    });
-    table.method("SetV", [](Self& s, Args a) {
-      vb::check_arg_count(a, 2, 2);
-      return s.SetV(vb::to_string(a[0]), vb::to_string(a[1]));
-    });
+    add_text_store_members(table);
     table.property("Tables", [](Self& s, Args) { return Variant(s.Tables()); });
-    table.property("Key", [](Self& s, Args) { return Variant(s.Key()); },
-                   [](Self& s, Args, const Variant& v) { s.Key(vb::to_string(v)); });
+    add_key_member(table);
     TOLVEX_DATABASE_SETTINGS(TOLVEX_SETTING_DISPATCH)
     table.method("LoadzvDB", [](Self& s, Args a) {
       vb::check_arg_count(a, 11, 11);

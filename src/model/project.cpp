@@ -1,6 +1,7 @@
 #include "model/project.h"
 
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "fields/search_operators.h"
@@ -13,6 +14,7 @@
 #include "foundation/text_files.h"
 #include "model/project_members.h"
 #include "platform/folders.h"
+#include "platform/registry.h"
 #include "vb/convert.h"
 
 namespace tolvex {
@@ -24,15 +26,6 @@ namespace {
 std::function<vb::Ref<vb::Dispatch>()>& extension_list_factory() {
   static std::function<vb::Ref<vb::Dispatch>()> factory;
   return factory;
-}
-
-// Creates the folder with every missing parent; a folder that cannot be made is skipped.
-void create_folder_tree(const std::string& path) {
-  if (path.empty()) return;
-  try {
-    platform::create_folders(platform::normalize_separators(path));
-  } catch (const std::exception&) {
-  }
 }
 
 std::string reg_text(const std::string& key, const char* name) {
@@ -126,9 +119,23 @@ AGP::AGP() {
   // 13, 14. The working folders.
   ctx.DocumentsFolder = common::GetSpecialFolderPath(lhWnd, 5);
   ctx.WorkFolder = common::trim_blanks(ctx.DocumentsFolder) + "/" + common::CompactName(ctx.ProductKey);
-  create_folder_tree(ctx.WorkFolder);
+  CreateFolderTree(ctx.WorkFolder);
   ctx.BackupFolder = ctx.WorkFolder + "/Backup";
-  create_folder_tree(ctx.BackupFolder);
+  CreateFolderTree(ctx.BackupFolder);
+}
+
+void AGP::CreateFolderTree(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const std::string folder = platform::normalize_separators(path);
+  if (folder.empty() || fs::is_directory(folder, ec)) return;
+  // Each prefix up to a separator, then the whole path; empty pieces ("a//b", a
+  // leading "/") add nothing to create.
+  for (size_t end = folder.find('/');; end = folder.find('/', end + 1)) {
+    const std::string prefix = folder.substr(0, end);
+    if (!prefix.empty() && prefix.back() != '/' && !fs::is_directory(prefix, ec)) fs::create_directory(prefix, ec);
+    if (end == std::string::npos) break;
+  }
 }
 
 int16_t AGP::DBCnt() { return int16_t(databases().Count()); }
@@ -178,21 +185,21 @@ void AGP::DeleteProj() {
 
 void AGP::LoadDefault() {
   ModuleContext& ctx = context();
-  // (1) The per-user defaults of the project settings.
+  // 1. The per-user defaults of the project settings, each read as text.
   load_registry_defaults(ctx.RegKeyProject, /*as_text=*/true);
-  // (2) General values.
+  // 2-6. The general values.
   language_ = reg_text(ctx.RegKeyGeneral, "Language");
   {
     vb::Variant b = reg_converted(ctx.RegKeyGeneral, "BackupFile", "Boolean");
     backup_file_ = b.is_bool() && b.raw_bool();
   }
+  ctx.CurrentDateFormat = integer_or_zero(setting_value(ProjectSetting::defaultDateFormat));
   user_code_ = reg_text(ctx.RegKeyGeneral, "USERCODE");
   {
     vb::Variant t = reg_converted(ctx.RegKeyGeneral, "ScriptEngineTimeout", "Long");
     script_timeout_ = t.type() == vb::VarType::Long ? t.raw_long() : 0;
   }
-  ctx.CurrentDateFormat = integer_or_zero(setting_value(ProjectSetting::defaultDateFormat));
-  // (3) Fixed values, in this order.
+  // 7. Fixed values, whatever the registry holds, in this order.
   const vb::Variant empty_text{std::string()};
   set_setting_value(ProjectSetting::IncFiles, empty_text);
   set_setting_value(ProjectSetting::IncVirtuals, empty_text);
@@ -211,7 +218,7 @@ void AGP::LoadDefault() {
   set_setting_value(ProjectSetting::LinkOnLeft, vb::Variant(false));
   set_setting_value(ProjectSetting::PagerStyle, vb::Variant(int16_t(2)));
   set_setting_value(ProjectSetting::MultiDelete, vb::Variant(false));
-  // (4)
+  // 8. The unload threshold: below 1 (or absent) it is 20.
   {
     vb::Variant n = reg_converted(ctx.RegKeyGeneral, "UnloadThresholdCount", "Integer");
     int16_t count = n.type() == vb::VarType::Integer ? n.raw_integer() : int16_t(0);
@@ -235,11 +242,28 @@ void AGP::CopyRegistryKey(const std::string& key) {
   reg.ClassKey = cRegistry::HKEY_LOCAL_MACHINE;
   reg.SectionKey = key;
   reg.EnumerateValues(names, count);
+  // Each value goes over as it is stored: a read through the shared registry object
+  // would expand an expandable text and could not write a list of texts back, so the
+  // copy would lose them or change their kind.
+  platform::RegistryBackend& backend = platform::current_registry();
   for (const std::string& name : names) {
     ctx.RegValueName = name;
-    vb::Variant v = common::GetRegValue(vb::Variant("HKLM"), vb::Variant(key), vb::Variant(name));
-    int32_t kind = ctx.RegLastValueType;
-    common::SetRegValue(vb::Variant("HKCU"), vb::Variant(key), vb::Variant(name), kind, v);
+    std::optional<platform::RegValue> value;
+    try {
+      value = backend.query_value(platform::RegRoot::LocalMachine, key, name, /*expand_text=*/false);
+    } catch (const std::exception&) {
+      // Reads never raise: a value that cannot be read is not copied.
+    }
+    if (!value) continue;
+    ctx.RegLastValueType = int32_t(value->kind);
+    try {
+      backend.set_value(platform::RegRoot::CurrentUser, key, name, *value);
+    } catch (const std::exception& e) {
+      throw vb::VBError(cRegistry::kErrRegistry,
+                        "Failed to set registry value Key: '" + std::to_string(cRegistry::HKEY_CURRENT_USER) +
+                            "',Section: '" + key + "',Key: '" + name + "': " + e.what(),
+                        cRegistry::kErrorSource);
+    }
   }
   std::vector<std::string> subkeys;
   reg.ClassKey = cRegistry::HKEY_LOCAL_MACHINE;
@@ -283,15 +307,7 @@ const vb::DispatchTable<AGP>& AGP::dispatch_table() {
     table.property("DB", [](Self& s, Args) { return Variant(s.DB()); });
     table.property("MenuList", [](Self& s, Args) { return Variant(s.MenuList()); });
     table.property("DBCnt", [](Self& s, Args) { return Variant(s.DBCnt()); });
-    table.property("Properties", [](Self& s, Args) { return Variant(s.Properties()); });
-    table.method("GetV", [](Self& s, Args a) {
-      vb::check_arg_count(a, 1, 1);
-      return Variant(s.GetV(vb::to_string(a[0])));
-    });
-    table.method("SetV", [](Self& s, Args a) {
-      vb::check_arg_count(a, 2, 2);
-      return s.SetV(vb::to_string(a[0]), vb::to_string(a[1]));
-    });
+    add_text_store_members(table);
     table.property("Extensions", [](Self& s, Args) { return Variant(s.Extensions()); });
     table.property("hwnd", [](Self& s, Args) { return Variant(s.hwnd()); },
                    [](Self& s, Args, const Variant& v) { s.hwnd(vb::to_long(v)); });

@@ -49,11 +49,28 @@ class AGP : public vb::Dispatch, public SettingsOwner<ProjectSetting, kProjectSe
   void DeleteProj();
 
   // The per-user defaults and fixed values of the project settings, and the general
-  // values under RegKeyGeneral.
+  // values under RegKeyGeneral. LoadDefault, the first-run copy and CreateFolderTree
+  // are defined here, not by the project file layer: the constructor runs them.
   void LoadDefault();
+  // Writes the project's and the database's per-user defaults (the settings marked
+  // RegSave, each as its RegFormat kind) and the general values back to the
+  // current user's keys. Defined by the project file layer.
+  void SaveDefault();
   // First run: copies the machine-wide keys to the current user.
   void CopyDefaultSettings();
+  // Copies one machine key to the current user: its values (with their kinds and
+  // data as stored), then every subkey, recursively.
   void CopyRegistryKey(const std::string& key);
+
+  // Compares two dotted version texts: 2 when a's first part is greater, 1 when the
+  // first parts are equal and a's second is greater, -1 when one of the first three
+  // parts (of as many as the shorter text has) is smaller, else 0. Parts that are no
+  // whole numbers count as 0. Never raises. Defined by the project file layer.
+  static int16_t CompareVersion(const vb::Variant& a, const vb::Variant& b);
+  // Creates every missing folder along `path` ("/" and "\" both separate); a folder
+  // that cannot be made is skipped, and nothing is reported. The work and backup
+  // folders, the numbered project backups and the generated site's folders use it.
+  static void CreateFolderTree(const std::string& path);
 
   // --- state that later layers use ---
   AGPDatabases& databases();

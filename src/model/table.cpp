@@ -45,19 +45,10 @@ const vb::DispatchTable<AGPTable>& AGPTable::dispatch_table() {
   using Self = AGPTable;
   static const vb::DispatchTable<Self> built = [] {
     vb::DispatchTable<Self> table("AGPTable");
-    table.property("Properties", [](Self& s, Args) { return Variant(s.Properties()); });
-    table.method("GetV", [](Self& s, Args a) {
-      vb::check_arg_count(a, 1, 1);
-      return Variant(s.GetV(vb::to_string(a[0])));
-    });
-    table.method("SetV", [](Self& s, Args a) {
-      vb::check_arg_count(a, 2, 2);
-      return s.SetV(vb::to_string(a[0]), vb::to_string(a[1]));
-    });
+    add_text_store_members(table);
     table.property("Charts", [](Self& s, Args) { return Variant(s.Charts()); });
     table.property("Fields", [](Self& s, Args) { return Variant(s.Fields()); });
-    table.property("Key", [](Self& s, Args) { return Variant(s.Key()); },
-                   [](Self& s, Args, const Variant& v) { s.Key(vb::to_string(v)); });
+    add_key_member(table);
     TOLVEX_TABLE_SETTINGS(TOLVEX_SETTING_DISPATCH)
     table.method("Load_zvDB", [](Self& s, Args a) {
       vb::check_arg_count(a, 2, 2);

@@ -54,53 +54,10 @@ bool AGPTables::delete_last(std::string* type, std::string* name) {
 }
 
 const vb::DispatchTable<AGPTables>& AGPTables::dispatch_table() {
-  using vb::Args;
-  using vb::Variant;
   using Self = AGPTables;
   static const vb::DispatchTable<Self> built = [] {
     vb::DispatchTable<Self> t("AGPTables");
-    t.property("curName", [](Self& s, Args) { return Variant(s.curName()); });
-    t.property("curSeq", [](Self& s, Args) { return Variant(s.curSeq()); });
-    t.method("Add", [](Self& s, Args a) {
-      vb::check_arg_count(a, 1, 1);
-      return Variant(s.Add(vb::to_string(a[0])));
-    });
-    t.method("Change", [](Self& s, Args a) {
-      vb::check_arg_count(a, 2, 2);
-      return Variant(s.Change(vb::to_string(a[0]), vb::to_string(a[1])));
-    });
-    t.method("Count", [](Self& s, Args a) {
-      vb::check_arg_count(a, 0, 0);
-      return Variant(s.Count());
-    });
-    t.method("Delete", [](Self& s, Args a) {
-      vb::check_arg_count(a, 1, 1);
-      return Variant(s.Delete(name_arg(a[0])));
-    });
-    t.method("TableExist", [](Self& s, Args a) {
-      vb::check_arg_count(a, 1, 1);
-      return Variant(s.TableExist(a[0]));
-    });
-    t.method("Item", [](Self& s, Args a) {
-      vb::check_arg_count(a, 1, 1);
-      return Variant(s.Item(a[0]));
-    });
-    t.method("Seq", [](Self& s, Args a) {
-      vb::check_arg_count(a, 1, 1);
-      return Variant(s.Seq(vb::to_integer(a[0])));
-    });
-    t.method("SetItem", [](Self& s, Args a) {
-      vb::check_arg_count(a, 1, 1);
-      s.SetItem(a[0]);
-      return Variant();
-    });
-    t.method("SetSeq", [](Self& s, Args a) {
-      vb::check_arg_count(a, 1, 1);
-      s.SetSeq(vb::to_integer(a[0]));
-      return Variant();
-    });
-    t.default_member("Item");
-    t.enumerator("NewEnum_tbl", [](Self& s, Args) { return Variant(s.NewEnum_tbl()); });
+    add_dispatch_members(t, {"TableExist", /*owner_argument=*/false, /*current_setters=*/true, "NewEnum_tbl"});
     return t;
   }();
   return built;

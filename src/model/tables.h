@@ -19,12 +19,9 @@ class AGPTables : public vb::AutoDispatch<AGPTables>, public ModelCollection<AGP
   // Deletes the table named Index exactly, with its menu entry, its extension
   // counterparts and (its release step) its fields.
   bool Delete(const std::string& Index) { return delete_item(std::string(), Index); }
-  bool TableExist(const vb::Variant& Index) const { return find_exact(name_arg(Index)).has_value(); }
+  bool TableExist(const vb::Variant& Index) const { return exists(Index); }
   vb::Ref<AGPTable> Item(const vb::Variant& Index) { return item_by(Index); }
-  vb::Ref<AGPTable> Seq(int16_t Index) const {
-    auto slot = find_seq(Index);
-    return slot ? at(*slot) : nullptr;
-  }
+  vb::Ref<AGPTable> Seq(int16_t Index) const { return seq_item(Index); }
   void SetItem(const vb::Variant& Index) { set_item(Index); }
   void SetSeq(int16_t Index) { set_seq(Index); }
   vb::Ref<vb::Enumerator> NewEnum_tbl() const { return new_enum(); }

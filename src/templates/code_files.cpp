@@ -1,5 +1,6 @@
 #include "templates/code_files.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -91,6 +92,18 @@ std::string decode_script_file(const std::string& bytes) {
 
 }  // namespace
 
+std::string resolve_setting_path(std::string_view path) {
+  if (path.empty()) return {};
+  std::string p = platform::normalize_separators(path);
+  if (p == "~" || p.rfind("~/", 0) == 0) {
+    const char* home = std::getenv("HOME");
+    if (home && *home) return std::string(home) + p.substr(1);
+    return p;
+  }
+  if (fs::path(p).is_absolute()) return p;
+  return (platform::application_folder() / p).string();
+}
+
 std::optional<std::vector<SystemCodeEntry>> read_system_code_list(std::string_view list_path) {
   const auto doc = load_list(list_path);
   if (!doc) return std::nullopt;
@@ -159,7 +172,7 @@ std::string TemplateToCode(std::string_view text, bool multiline, bool indent, s
   const std::string before = ctx.ProjErr;
   AGParser parser;
   parser.Parse(std::string(text));
-  if (ctx.ProjErr != before || (before.empty() && !ctx.ProjErr.empty())) {
+  if (ctx.ProjErr != before) {
     if (parse_failed) *parse_failed = true;
     return std::string(text);
   }

@@ -27,6 +27,11 @@ struct ValidateCodeEntry {
   std::string id;     // trimmed; informative only
 };
 
+// A file path from the registry: "\" read as "/", a leading "~/" as the user's home folder,
+// and a relative path taken from the application folder, where the installed defaults are.
+// An absolute path stands as it is; "" stays "".
+std::string resolve_setting_path(std::string_view path);
+
 // The entries of a system code list in document order: the root's child elements whose
 // name is "file" in any letter case. nullopt when the file does not load as XML.
 std::optional<std::vector<SystemCodeEntry>> read_system_code_list(std::string_view list_path);

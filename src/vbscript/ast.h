@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <typeinfo>
 #include <unordered_map>
 #include <vector>
 
@@ -91,8 +92,11 @@ struct MemberExpr : Expr {
   MemberExpr(uint32_t p, std::string n) : Expr(ExprKind::Member, p), name(std::move(n)) {}
   ExprPtr object;
   std::string name;
-  mutable const ClassDef* cache_class = nullptr;
+  mutable uint64_t cache_class = 0;  // ClassDef::serial
   mutable int cache_member = -1;
+  mutable const vb::Dispatch* cache_object = nullptr;  // host objects: the last one seen
+  mutable const std::type_info* cache_type = nullptr;
+  mutable vb::DispId cache_id = vb::kDispUnknown;
 };
 
 struct NewExpr : Expr {
@@ -298,6 +302,8 @@ struct ClassMember {
 };
 
 struct ClassDef {
+  ClassDef();
+  uint64_t serial;  // unique for the process's lifetime: member caches key on it
   std::string name;
   uint32_t pos = 0;
   std::vector<ClassMember> members;

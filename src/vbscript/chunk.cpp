@@ -5,6 +5,11 @@
 
 namespace tolvex::vbscript {
 
+ClassDef::ClassDef() {
+  static uint64_t next = 0;
+  serial = ++next;
+}
+
 void Chunk::index_lines() {
   line_starts.clear();
   line_starts.push_back(0);

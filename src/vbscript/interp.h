@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -128,6 +129,23 @@ class Interp : public std::enable_shared_from_this<Interp> {
     if (--tick_budget_ <= 0) check_time();
   }
 
+  // Puts the current-statement position back when a call or an Execute text returns.
+  class KeepPosition {
+   public:
+    explicit KeepPosition(Interp& in) : in_(in), chunk_(in.cur_chunk_), pos_(in.cur_pos_) {}
+    KeepPosition(const KeepPosition&) = delete;
+    KeepPosition& operator=(const KeepPosition&) = delete;
+    ~KeepPosition() {
+      in_.cur_chunk_ = chunk_;
+      in_.cur_pos_ = pos_;
+    }
+
+   private:
+    Interp& in_;
+    const std::shared_ptr<Chunk>* chunk_;
+    uint32_t pos_;
+  };
+
   // The statement running now (1-based line and its text); line 0 outside a run.
   int current_line(std::string* text = nullptr) const;
 
@@ -152,6 +170,7 @@ class Interp : public std::enable_shared_from_this<Interp> {
   const GlobalRef& lookup(const Frame& f, const NameExpr& n);
   GlobalRef resolve_global(Module* m, std::string_view name);
   Symbol* create_global(Module* m, std::string_view name);
+  void retire_proc(Symbol* s);
 
   // expressions
   vb::Variant eval(Frame& f, const Expr& e);
@@ -160,7 +179,14 @@ class Interp : public std::enable_shared_from_this<Interp> {
   vb::Variant eval_member(Frame& f, const MemberExpr& m, const std::vector<Arg>* args, vb::InvokeKind kind);
   vb::Variant eval_chain(Frame& f, const ChainExpr& c);
   // The value of a variable or literal where it is stored; null for other expressions.
-  const vb::Variant* peek(Frame& f, const Expr& e);
+  const vb::Variant* peek(Frame& f, const Expr& e) {
+    if (e.kind == ExprKind::Literal) return &static_cast<const LiteralExpr&>(e).value;
+    if (e.kind != ExprKind::Name) return nullptr;
+    const auto& n = static_cast<const NameExpr&>(e);
+    if (n.bind == Bind::Local || n.bind == Bind::LocalConst) return f.slots[n.slot];
+    return peek_slow(f, n);
+  }
+  const vb::Variant* peek_slow(Frame& f, const NameExpr& n);
   vb::Variant eval_concat(Frame& f, const ConcatExpr& c);
   vb::Variant eval_new(Frame& f, const NewExpr& n);
   vb::Variant index_value(Frame& f, const vb::Variant& v, const std::vector<Arg>& args, vb::InvokeKind kind,
@@ -168,13 +194,33 @@ class Interp : public std::enable_shared_from_this<Interp> {
   vb::Variant call_class_member(Frame& f, ScriptObject* so, int member, const std::vector<Arg>* args,
                                 vb::InvokeKind kind);
   vb::Variant call_proc_ast(Frame& f, const ProcDef& p, ScriptObject* me, const std::vector<Arg>* args);
+  template <class Fill>
+  vb::Variant call_with(const ProcDef& p, ScriptObject* me, size_t nargs, Fill&& fill);
   vb::Variant call_builtin(Frame& f, const Builtin& b, const std::vector<Arg>* args);
   vb::Variant call_dispatch(Frame& f, vb::Dispatch* d, vb::DispId id, vb::InvokeKind kind,
                             const std::vector<Arg>* args, const vb::Variant* value);
   vb::Variant call_intrinsic(Frame& f, int which, const std::vector<Arg>* args);
   vb::Variant with_object(Frame& f, uint32_t pos);
+  // The object before the dot of a member access (error 424 when there is none).
+  vb::Ref<vb::Dispatch> member_object(Frame& f, const MemberExpr& m);
   void eval_args(Frame& f, const std::vector<Arg>& args, ArgBuffer& buf, bool write_back, size_t extra);
-  std::vector<int32_t> eval_indexes(Frame& f, const std::vector<Arg>& args);
+  // Array indexes; up to four without a heap allocation.
+  class Indexes {
+   public:
+    explicit Indexes(size_t n) : n_(n) {
+      if (n > 4) big_.resize(n);
+    }
+    int32_t& operator[](size_t i) { return n_ > 4 ? big_[i] : small_[i]; }
+    std::span<const int32_t> view() const {
+      return n_ > 4 ? std::span<const int32_t>(big_) : std::span<const int32_t>(small_, n_);
+    }
+
+   private:
+    size_t n_;
+    int32_t small_[4] = {};
+    std::vector<int32_t> big_;
+  };
+  Indexes eval_indexes(Frame& f, const std::vector<Arg>& args);
 
   // references and assignment
   vb::Variant* var_ref(Frame& f, const NameExpr& n, bool create);
@@ -192,6 +238,9 @@ class Interp : public std::enable_shared_from_this<Interp> {
   Flow exec_for(Frame& f, const ForStmt& s);
   Flow exec_for_each(Frame& f, const ForEachStmt& s);
   Flow exec_do(Frame& f, const DoStmt& s);
+  // In a catch block: a loop whose set-up failed. Rethrows unless Resume Next is on;
+  // then the body runs once.
+  Flow loop_setup_failed(Frame& f, const Stmt& s, const vb::VBError& e, const Block& body);
   Flow exec_select(Frame& f, const SelectStmt& s);
   void exec_redim(Frame& f, const ReDimStmt& s);
   void exec_append(Frame& f, const AssignStmt& s);
@@ -216,6 +265,7 @@ class Interp : public std::enable_shared_from_this<Interp> {
   ErrorSite site_;
   bool alive_ = true;
   bool shutting_down_ = false;
+  std::vector<ProcPtr> retired_;  // replaced procedures, kept until the host's call returns
   const std::shared_ptr<Chunk>* cur_chunk_ = nullptr;
   uint32_t cur_pos_ = 0;
 

@@ -68,6 +68,7 @@ std::vector<Token> tokenize(std::string_view s, LexError& error) {
   out.reserve(s.size() / 4 + 4);
   size_t i = 0;
   const size_t n = s.size();
+  if (s.substr(0, 3) == "\xEF\xBB\xBF") i = 3;  // a byte order mark
   bool space = false;
   auto fail = [&](int32_t number, size_t at) {
     error.number = number;

@@ -92,7 +92,34 @@ Variant ScriptObject::invoke(vb::DispId id, InvokeKind kind, vb::Args args) {
   vb::raise(vb::err::kNotSupported);
 }
 
+namespace {
+// Releasing the head of a long chain of objects (a linked list) would release each
+// next one from inside the previous one's destruction; past the first, the objects
+// wait in a list that the outermost release works through, so the stack stays flat.
+thread_local int release_depth = 0;
+thread_local std::vector<ScriptObject*> pending_release;
+}  // namespace
+
 void ScriptObject::final_release() noexcept {
+  if (release_depth > 0) {
+    try {
+      pending_release.push_back(this);
+      return;
+    } catch (...) {
+      // No memory for the list: release in place.
+    }
+  }
+  ++release_depth;
+  finish();
+  while (!pending_release.empty()) {
+    ScriptObject* next = pending_release.back();
+    pending_release.pop_back();
+    next->finish();
+  }
+  --release_depth;
+}
+
+void ScriptObject::finish() noexcept {
   if (!terminated_ && cls_->terminate && interp_->alive()) {
     terminated_ = true;
     add_ref();

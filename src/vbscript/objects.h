@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "vb/dispatch.h"
@@ -34,6 +35,9 @@ class ScriptObject final : public vb::Dispatch {
   void final_release() noexcept override;
 
  private:
+  // Runs Class_Terminate once, then deletes the object unless Terminate kept it.
+  void finish() noexcept;
+
   std::shared_ptr<Interp> interp_;
   ClassPtr cls_;
   std::vector<vb::Variant> fields_;
@@ -76,7 +80,11 @@ class ErrObject final : public vb::Dispatch {
   int32_t help_context_ = 0;
 };
 
-// The instance behind a Dispatch pointer when it is a script object.
-inline ScriptObject* as_script_object(vb::Dispatch* d) { return dynamic_cast<ScriptObject*>(d); }
+// The instance behind a Dispatch pointer when it is a script object. ScriptObject
+// is final, so comparing the dynamic type suffices (should type information ever
+// be duplicated, a script object is simply reached the generic way).
+inline ScriptObject* as_script_object(vb::Dispatch* d) {
+  return &typeid(*d) == &typeid(ScriptObject) ? static_cast<ScriptObject*>(d) : nullptr;
+}
 
 }  // namespace tolvex::vbscript

@@ -466,9 +466,9 @@ class Parser {
       } else if (!has_access) {
         fail(1024);
       }
-      if (is_kw(Kw::Const)) fail(1002);
       std::vector<VarDecl> fields;
-      parse_dim_list(fields, is_public);
+      if (accept_kw(Kw::Const)) parse_const_list(fields, is_public);  // a field set when the object is made
+      else parse_dim_list(fields, is_public);
       for (auto& f : fields) {
         if (c->find(f.name) >= 0) fail_at(1041, f.pos);
         ClassMember m;

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,20 +8,14 @@
 #include "fields/model_fixture.h"
 #include "fields/trends.h"
 #include "vb/error.h"
+#include "vb/vb_test_util.h"
 
 namespace tolvex {
 namespace {
 
 using Strings = std::vector<std::string>;
 
-int32_t error_of(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const vb::VBError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using vbtest::error_of;
 
 // Names in container order with their sequence numbers: "A1 B2".
 std::string layout(AGPFields& c) {

@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "fields/model_fixture.h"
 #include "vb/convert.h"
 #include "vb/error.h"
+#include "vb/vb_test_util.h"
 
 namespace tolvex {
 namespace {
@@ -17,14 +17,7 @@ using platform::RegValue;
 
 class FieldTest : public testing::ModelFixture {};
 
-int32_t error_of(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const vb::VBError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using vbtest::error_of;
 
 TEST_F(FieldTest, NewFieldHoldsEmptyValuesAndTheUsersDefaults) {
   const std::string key = ctx().RegKeyField;

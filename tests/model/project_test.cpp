@@ -2,59 +2,26 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "fields/charts.h"
-#include "fields/model_fixture.h"
+#include "model/project_fixture.h"
 #include "foundation/class_registry.h"
 #include "model/project_members.h"
 #include "vb/convert.h"
 #include "vb/error.h"
+#include "vb/vb_test_util.h"
 
 namespace tolvex {
 namespace {
 
 using platform::RegValue;
 
-int32_t error_of(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const vb::VBError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using vbtest::error_of;
 
-class ProjectTest : public testing::ModelFixture {
- protected:
-  ProjectTest() {
-    docs_ = std::filesystem::temp_directory_path() /
-            ("tolvex-project-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(docs_);
-    const char* old = std::getenv("XDG_DOCUMENTS_DIR");
-    if (old) old_docs_ = old;
-    had_docs_ = old != nullptr;
-    setenv("XDG_DOCUMENTS_DIR", docs_.c_str(), 1);
-    // The current user has run the product before (no first-run copy).
-    user_value(general(), "Language", RegValue::make_text("english.xml"));
-  }
-  ~ProjectTest() override {
-    if (had_docs_) setenv("XDG_DOCUMENTS_DIR", old_docs_.c_str(), 1);
-    else unsetenv("XDG_DOCUMENTS_DIR");
-    std::filesystem::remove_all(docs_);
-  }
-  static std::string general() { return testing::kRegRoot + "\\Settings\\General"; }
-  static std::string project_key() { return testing::kRegRoot + "\\Settings\\Project"; }
-
-  std::filesystem::path docs_;
-  std::string old_docs_;
-  bool had_docs_ = false;
-};
+class ProjectTest : public testing::ProjectFixture {};
 
 TEST_F(ProjectTest, StartUpFixesIdentityPathsFoldersAndDefaults) {
   user_value(project_key(), "defaultDateFormat", RegValue::make_text("7"));

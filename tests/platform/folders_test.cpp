@@ -113,11 +113,17 @@ TEST(Folders, DocumentsConfigAndApplicationFolders) {
     EXPECT_EQ(application_folder(), std::filesystem::path("/opt/data"));
   }
   ScopedEnv data("TOLVEX_DATA_DIR", std::nullopt);
-  // A build tree inside the source tree finds the source tree's share/tolvex.
+  // A build tree finds the nearest share/tolvex above the executable: the copy the build
+  // lays out beside its bin folder, else the source tree's.
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe");
   const auto source = std::filesystem::weakly_canonical(TOLVEX_SOURCE_DIR).string() + "/";
-  if (std::filesystem::read_symlink("/proc/self/exe").string().rfind(source, 0) != 0) return;
-  EXPECT_EQ(std::filesystem::weakly_canonical(application_folder()),
-            std::filesystem::weakly_canonical(std::filesystem::path(TOLVEX_SOURCE_DIR) / "share/tolvex"));
+  if (exe.string().rfind(source, 0) != 0) return;
+  const auto found = std::filesystem::weakly_canonical(application_folder());
+  EXPECT_EQ(found.filename(), "tolvex");
+  EXPECT_EQ(found.parent_path().filename(), "share");
+  EXPECT_TRUE(std::filesystem::exists(found / "machine.reg")) << found;
+  const auto top = found.parent_path().parent_path().string() + "/";
+  EXPECT_EQ(exe.string().rfind(top, 0), 0u) << found << " is not above " << exe;
 }
 
 TEST(Version, TheBuildStampsTheLibraryVersion) {

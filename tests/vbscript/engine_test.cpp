@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "vb/convert.h"
+#include "vb/dispatch.h"
 #include "vbscript/engine.h"
 
 using namespace tolvex;
@@ -176,6 +177,63 @@ TEST(Engine, LongConcatenationChainsAndDeepNesting) {
   for (int i = 0; i < 50000; ++i) members += ".b(1)";
   err = add_code_error(e, members);
   EXPECT_EQ(err.number, 28);
+}
+
+// Records the engine's current line each time the script calls Mark.
+class LineProbe : public vb::AutoDispatch<LineProbe> {
+ public:
+  explicit LineProbe(ScriptEngine& e) : engine(e) {}
+  ScriptEngine& engine;
+  std::vector<int> lines;
+  static const vb::DispatchTable<LineProbe>& dispatch_table() {
+    static const vb::DispatchTable<LineProbe> t = [] {
+      vb::DispatchTable<LineProbe> d("LineProbe");
+      d.method("Mark", [](LineProbe& p, vb::Args) {
+        p.lines.push_back(p.engine.current_line());
+        return Variant();
+      });
+      return d;
+    }();
+    return t;
+  }
+};
+
+TEST(Engine, CurrentLineIsTheStatementThatCallsTheHost) {
+  ScriptEngine e;
+  auto probe = vb::make_ref<LineProbe>(e);
+  e.add_object("Probe", probe);
+  e.add_code(
+      "Function Helper()\n"
+      "  Probe.Mark\n"
+      "  Helper = 1\n"
+      "End Function\n"
+      "Probe.Mark\n"
+      "x = Helper() + Eval(\"1\")\n"
+      "Probe.Mark Helper()\n");
+  EXPECT_EQ(probe->lines, (std::vector<int>{5, 2, 2, 7})) << "after a call returns, the caller's line counts again";
+  EXPECT_EQ(e.current_line(), 0) << "outside a run";
+}
+
+TEST(Engine, ReleasingALongChainOfObjectsKeepsTheStackFlat) {
+  ScriptEngine e;
+  e.add_code(
+      "Dim count\n"
+      "Class Node\n"
+      "  Public NextNode\n"
+      "  Private Sub Class_Terminate()\n"
+      "    count = count + 1\n"
+      "  End Sub\n"
+      "End Class\n"
+      "Set head = Nothing\n"
+      "For i = 1 To 300000\n"
+      "  Set n = New Node\n"
+      "  Set n.NextNode = head\n"
+      "  Set head = n\n"
+      "Next\n"
+      "Set n = Nothing\n"
+      "count = 0\n"
+      "Set head = Nothing\n");
+  EXPECT_EQ(vb::to_long(e.eval("count")), 300000) << "every Class_Terminate ran";
 }
 
 TEST(Engine, EvalAndExecuteSeeTheCallersScope) {

@@ -93,6 +93,8 @@ TEST_F(Fixture, MembersDefaultMemberByRefAndSubtypes) {
   EXPECT_EQ(list->last_arg_type, "Integer") << "a literal 1 reaches the host as Integer";
   engine.add_code("List.Double (n)");
   EXPECT_EQ(vb::to_long(eval("n")), 42) << "a parenthesised argument is passed by value";
+  engine.add_code("Dim arr(2)\narr(1) = 4\nList.Double arr(1)\n");
+  EXPECT_EQ(vb::to_long(eval("arr(1)")), 8) << "an array element is passed by reference";
 }
 
 TEST_F(Fixture, HostErrorsAreCatchableAndEscapeWithTheirNumber) {
@@ -166,6 +168,29 @@ TEST_F(Fixture, TerminateRunsWhenTheHostDropsTheLastReference) {
   EXPECT_EQ(vb::to_string(eval("log")), "");
   list->callback = Variant();
   EXPECT_EQ(vb::to_string(eval("log")), "gone");
+}
+
+TEST_F(Fixture, ResetTerminatesObjectsAndLeavesHeldOnesHarmless) {
+  engine.add_code(
+      "Class T\n"
+      "  Public Function Hello()\n"
+      "    Hello = \"hi\"\n"
+      "  End Function\n"
+      "  Private Sub Class_Terminate()\n"
+      "    List.Add \"terminated\"\n"
+      "  End Sub\n"
+      "End Class\n"
+      "Set keep = New T\n"
+      "Set List.Callback = New T\n");
+  vb::Ref<vb::Dispatch> held = list->callback.object();
+  list->callback = Variant();
+  EXPECT_EQ(list->items.size(), 0u) << "the host still holds it";
+  engine.reset();
+  EXPECT_EQ(list->items.size(), 1u) << "Reset runs Class_Terminate of what the script held";
+  // The host's own reference outlives the engine's code: calls fail cleanly.
+  EXPECT_THROW(held->call("Hello"), vb::VBError);
+  held.reset();
+  EXPECT_EQ(list->items.size(), 1u);
 }
 
 TEST_F(Fixture, GetRefObjectsAreCallableFromTheHost) {

@@ -35,6 +35,16 @@ TEST(LibObjects, CreateObjectKnowsItsProgIds) {
   EXPECT_EQ(create_object("Scripting.FileSystemObject", env)->type_name(), "FileSystemObject");
   EXPECT_EQ(create_object("VBScript.RegExp", env)->type_name(), "IRegExp2");
   EXPECT_FALSE(create_object("Nope.Nothing", env));
+  // Objects in the type tests: a default property counts, an object without one does not.
+  auto fso = create_object("Scripting.FileSystemObject", env);
+  EXPECT_EQ(call("VarType", {Variant(fso)}).raw_integer(), 9);
+  auto re = create_object("VBScript.RegExp", env);
+  re->let("Pattern", S("a"));
+  std::vector<Variant> text{S("a")}, first{I(0)};
+  Variant match = re->call("Execute", text).object()->get("Item", first);
+  EXPECT_EQ(call("VarType", {match}).raw_integer(), 8);
+  EXPECT_FALSE(call("IsNumeric", {Variant(fso)}).raw_bool());
+  EXPECT_FALSE(call("IsDate", {Variant::nothing()}).raw_bool());
   EXPECT_EQ(error_of([] { call("CreateObject", {S("Nope.Nothing")}); }), vb::err::kCantCreateObject);
 }
 
@@ -140,6 +150,7 @@ TEST(LibObjects, RegExpExecute) {
       {"\\d+", true, false, false, "a12b345", "1:2:12 4:3:345"},
       {"\\d+", false, false, false, "a12b345", "1:2:12"},
       {"b", true, true, false, "aBcb", "1:1:B 3:1:b"},
+      {"é", true, true, false, "aÉé", "1:1:É 2:1:é"},
       {"é.", true, false, false, "aéxéy", "1:2:éx 3:2:éy"},  // character positions
       {"^\\w+$", true, false, true, "one\r\ntwo\nthree", "0:3:one 5:3:two 9:5:three"},
       {"^\\w+$", true, false, false, "one\ntwo", ""},

@@ -9,6 +9,11 @@ TEST(LibStrings, LengthsAndSlicesCountCharacters) {
       {"Len", {I(123)}, "Long 3"},
       {"Len", {Variant()}, "Long 0"},
       {"Len", {Null()}, "Null"},
+      // Invalid UTF-8 bytes count as one character each, from the front and from the back.
+      {"Len", {S("a\xFF" "b\xC3\xA9\xA9")}, "Long 5"},
+      {"Right", {S("a\xC3\xA9\xA9"), I(2)}, "String \xC3\xA9\xA9"},
+      {"Mid", {S("\xFF" "abc"), I(2), I(2)}, "String ab"},
+      {"Right", {S("0123456789abcdefghij€"), I(12)}, "String 9abcdefghij€"},
       {"Left", {S("日本語テキスト"), I(2)}, "String 日本"},
       {"Left", {S("abc"), I(10)}, "String abc"},
       {"Left", {Null(), I(1)}, "Null"},

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -44,7 +45,7 @@ inline Variant S(const char* v) { return Variant(v); }
 inline Variant B(bool v) { return Variant(v); }
 inline Variant Y(uint8_t v) { return Variant(v); }
 inline Variant F(float v) { return Variant(v); }
-inline Variant C(double v) { return Variant::currency(int64_t(v * 10000)); }
+inline Variant C(double v) { return Variant::currency(std::llround(v * 10000)); }
 inline Variant Null() { return Variant::null(); }
 inline Variant DT(int y, int m, int d, int h = 0, int n = 0, int s = 0) {
   double day = *vb::make_date(y, m, d), time = vb::make_time(h, n, s);

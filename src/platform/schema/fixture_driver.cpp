@@ -5,7 +5,6 @@
 #include <fstream>
 #include <map>
 #include <optional>
-#include <sstream>
 
 #include "platform/schema/ado_types.h"
 #include "platform/schema/mariadb_types.h"
@@ -97,14 +96,39 @@ int32_t read_number(const std::string& text, int line_no, std::string_view key) 
   return v;
 }
 
+// The names of a pk list: items separated by ",", trimmed; an item in double quotes (inner
+// ones doubled) is taken as written inside them, so that it may hold commas and blanks.
 std::vector<std::string> split_key(const std::string& pk) {
   std::vector<std::string> parts;
-  std::stringstream ss(pk);
-  std::string part;
-  while (std::getline(ss, part, ',')) {
-    while (!part.empty() && part.front() == ' ') part.erase(part.begin());
-    while (!part.empty() && part.back() == ' ') part.pop_back();
+  size_t p = 0;
+  while (p <= pk.size()) {
+    while (p < pk.size() && pk[p] == ' ') ++p;
+    std::string part;
+    size_t next = pk.find(',', p);
+    if (p < pk.size() && pk[p] == '"') {
+      size_t q = p + 1;
+      bool closed = false;
+      for (; q < pk.size(); ++q) {
+        if (pk[q] != '"') {
+          part += pk[q];
+        } else if (q + 1 < pk.size() && pk[q + 1] == '"') {
+          part += '"';
+          ++q;
+        } else {
+          closed = true;
+          ++q;
+          break;
+        }
+      }
+      next = pk.find(',', q);
+      if (!closed) part = pk.substr(p, next == std::string::npos ? std::string::npos : next - p);
+    } else {
+      part = pk.substr(p, next == std::string::npos ? std::string::npos : next - p);
+      while (!part.empty() && part.back() == ' ') part.pop_back();
+    }
     if (!part.empty()) parts.push_back(part);
+    if (next == std::string::npos) break;
+    p = next + 1;
   }
   return parts;
 }

@@ -16,7 +16,9 @@
 // Each derived fact can be given instead: typename=, native=, ado=, size=, attributes=
 // (decimal or 0x hex), tags=, and the flags enum and set (Oracle columns name all of them).
 // Flags: required (NOT NULL), unique, autoincrement; a field named in its table's pk is a
-// key column. default= gives the default value as text (absent: Null).
+// key column (pk is the driver's PKField: names separated by ",", a name that holds a comma
+// written in double quotes with inner ones doubled). default= gives the default value as
+// text (absent: Null).
 //
 // IdentifierQuote is " for the database type "oracle" and ` otherwise.
 //

@@ -58,6 +58,18 @@ std::string table_type_word(std::string_view server_type) {
   return std::string(server_type);
 }
 
+// A key column's name as an item of PKField: in double quotes (inner ones doubled) when it
+// holds a comma or a double quote or begins or ends with a blank, so that the list splits
+// back into the names.
+std::string key_list_item(const std::string& name) {
+  const bool plain = name.find_first_of(",\"") == std::string::npos &&
+                     (name.empty() || (name.front() != ' ' && name.back() != ' '));
+  if (plain) return name;
+  std::string out = "\"";
+  for (char c : name) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return out + "\"";
+}
+
 }  // namespace
 
 struct MariaDbSchemaDriver::Connection {
@@ -172,7 +184,7 @@ struct MariaDbSchemaDriver::Connection {
     for (auto& [name, t] : tables) {
       const std::vector<std::string>& pk = primary_key[name];
       const std::vector<std::string>& uniq = unique_columns[name];
-      for (size_t i = 0; i < pk.size(); ++i) t.pk_field += (i ? "," : "") + pk[i];
+      for (size_t i = 0; i < pk.size(); ++i) t.pk_field += (i ? "," : "") + key_list_item(pk[i]);
       std::vector<ColumnRow>& cols = columns[name];
       std::sort(cols.begin(), cols.end(), [](const ColumnRow& a, const ColumnRow& b) { return a.ordinal < b.ordinal; });
       for (const ColumnRow& c : cols) {

@@ -41,7 +41,9 @@ struct FieldInfo {
 struct TableInfo {
   std::string name;
   std::string table_type;        // "TABLE", "VIEW", "CUSTOMVIEW", or the server's own word
-  std::string pk_field;          // key columns in key order, joined by ","
+  std::string pk_field;          // key columns in key order, joined by ","; a name holding a comma
+                                 // or a double quote, or with blanks at an end, in double quotes
+                                 // (inner ones doubled)
   std::vector<FieldInfo> fields; // in column order
 };
 

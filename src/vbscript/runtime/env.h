@@ -27,8 +27,6 @@ class RandomState {
   // Randomize(number) mixes number into the seed; without one, the timer.
   void randomize(std::optional<double> number = std::nullopt);
 
-  uint32_t seed() const noexcept { return seed_; }
-
  private:
   uint32_t seed_ = 0x50000;  // the generator's initial value
 };

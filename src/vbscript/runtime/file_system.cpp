@@ -69,9 +69,9 @@ bool is_folder(const std::string& p) {
 bool has_wildcards(std::string_view name) { return name.find_first_of("*?") != std::string_view::npos; }
 
 // The entries of a path whose last part may hold * and ?.
-std::vector<std::string> expand(const std::string& spec, bool folders) {
-  std::string parent = fs_path::parent_folder_name(spec), pattern = fs_path::file_name(spec);
-  if (!has_wildcards(pattern)) return {spec};
+std::vector<std::string> expand(const std::string& path, bool folders) {
+  std::string parent = fs_path::parent_folder_name(path), pattern = fs_path::file_name(path);
+  if (!has_wildcards(pattern)) return {path};
   std::vector<std::string> out;
   std::error_code ec;
   for (const auto& e : fsys::directory_iterator(parent.empty() ? "." : parent, ec)) {
@@ -336,6 +336,8 @@ void delete_file(const std::string& p, bool force) {
 
 void delete_folder(const std::string& p, bool) {
   if (!is_folder(p)) fail(vb::err::kPathNotFound);
+  // The root folder is never deleted, as a drive's root cannot be.
+  if (fs_path::absolute(p) == "/") fail(vb::err::kPermissionDenied);
   std::error_code ec;
   fsys::remove_all(p, ec);
   if (ec) fail_code(ec, true);
@@ -806,9 +808,9 @@ const vb::DispatchTable<FileSystemObject>& FileSystemObject::dispatch_table() {
                 })
         .method("DeleteFolder",
                 [](F&, Args a) {
-                  std::string spec = path_arg(a, 0);
-                  while (spec.size() > 1 && spec.back() == '/') spec.pop_back();
-                  auto items = expand(spec, true);
+                  std::string target = path_arg(a, 0);
+                  while (target.size() > 1 && target.back() == '/') target.pop_back();
+                  auto items = expand(target, true);
                   if (items.empty()) fail(vb::err::kPathNotFound);
                   for (const auto& p : items) delete_folder(p, flag_arg(a, 1, false));
                   return Variant();

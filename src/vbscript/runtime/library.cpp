@@ -1,6 +1,9 @@
 #include "vbscript/runtime/library.h"
 
 #include <cmath>
+#include <cstring>
+
+#include "vb/strings.h"
 
 namespace tolvex::vbscript::lib {
 
@@ -50,6 +53,71 @@ vb::CompareMode compare_arg(Args a, size_t i) {
   if (m == 0) return vb::CompareMode::Binary;
   if (m == 1) return vb::CompareMode::Text;
   invalid_argument();
+}
+
+size_t ascii_run_end(std::string_view s, size_t from, size_t limit) noexcept {
+  const char* p = s.data();
+  size_t i = from, n = std::min(s.size(), limit);
+  for (; i + 8 <= n; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, p + i, 8);
+    if (uint64_t high = w & 0x8080808080808080ull) return i + size_t(__builtin_ctzll(high) / 8);
+  }
+  for (; i < n; ++i)
+    if (static_cast<unsigned char>(p[i]) >= 0x80) return i;
+  return n;
+}
+
+size_t char_offset(std::string_view s, size_t index) noexcept {
+  size_t pos = 0, i = 0;
+  while (i < index && pos < s.size()) {
+    size_t want = index - i;
+    size_t run = ascii_run_end(s, pos, want > s.size() - pos ? s.size() : pos + want);
+    if (run > pos) {
+      size_t take = run - pos;
+      pos += take;
+      i += take;
+      continue;
+    }
+    vb::utf8_decode(s, pos);
+    ++i;
+  }
+  return pos;
+}
+
+size_t char_count(std::string_view s) noexcept {
+  size_t pos = 0, n = 0;
+  while (pos < s.size()) {
+    size_t run = ascii_run_end(s, pos);
+    n += run - pos;
+    pos = run;
+    if (pos < s.size()) {
+      vb::utf8_decode(s, pos);
+      ++n;
+    }
+  }
+  return n;
+}
+
+size_t tail_offset(std::string_view s, size_t n) noexcept {
+  size_t pos = s.size();
+  for (size_t i = 0; i < n && pos > 0; ++i) {
+    unsigned char c = static_cast<unsigned char>(s[pos - 1]);
+    if (c < 0x80) {
+      --pos;
+      continue;
+    }
+    // Back over continuation bytes to the lead byte, which must announce exactly them.
+    size_t start = pos - 1, conts = 0;
+    while (start > 0 && conts < 3 && (static_cast<unsigned char>(s[start]) & 0xC0) == 0x80) {
+      --start;
+      ++conts;
+    }
+    size_t check = start;
+    if (vb::utf8_decode(s, check) == 0xFFFD || check != pos) return std::string_view::npos;
+    pos = start;
+  }
+  return pos;
 }
 
 double date_to_linear(double oadate) {

@@ -75,8 +75,9 @@ Variant fn_abs(RuntimeEnv&, Args a) {
 Variant fn_int(RuntimeEnv&, Args a) {
   Variant v = value_arg(a, 0);
   if (v.type() == VarType::Currency) {
-    int64_t c = v.raw_currency(), r = c % 10000;
-    return Variant::currency(c - r - (r < 0 ? 10000 : 0));
+    int64_t c = v.raw_currency(), r = c % 10000, out;
+    if (__builtin_sub_overflow(c - r, r < 0 ? 10000 : 0, &out)) vb::raise(vb::err::kOverflow);
+    return Variant::currency(out);
   }
   return keep_type(a, [](double d) { return std::floor(d) + 0.0; }, true);
 }
@@ -106,7 +107,9 @@ Variant fn_round(RuntimeEnv&, Args a) {
     int64_t c = v.raw_currency(), q = c / unit, r = c % unit;
     int64_t twice = 2 * (r < 0 ? -r : r);
     if (twice > unit || (twice == unit && (q & 1))) q += c < 0 ? -1 : 1;
-    return Variant::currency(q * unit);
+    int64_t out;
+    if (__builtin_mul_overflow(q, unit, &out)) vb::raise(vb::err::kOverflow);
+    return Variant::currency(out);
   }
   return keep_type(a, [digits](double d) { return round_digits(d, digits) + 0.0; }, true);
 }

@@ -20,28 +20,33 @@ Variant fn_isnull(RuntimeEnv&, Args a) { return Variant(a[0].is_null()); }
 Variant fn_isarray(RuntimeEnv&, Args a) { return Variant(a[0].is_array()); }
 Variant fn_isobject(RuntimeEnv&, Args a) { return Variant(a[0].is_object()); }
 
+// The value an object stands for, or nullopt when it has none (Nothing, no default member).
+std::optional<Variant> plain_value(const Variant& v) {
+  if (!v.is_object()) return v;
+  if (v.is_nothing()) return std::nullopt;
+  try {
+    Variant d = vb::default_value(v);
+    if (d.is_object()) return std::nullopt;
+    return d;
+  } catch (const vb::VBError&) {
+    return std::nullopt;
+  }
+}
+
 Variant fn_isnumeric(RuntimeEnv&, Args a) {
-  if (a[0].is_object() && a[0].is_nothing()) return Variant(false);
-  return Variant(vb::is_numeric(a[0].is_object() ? vb::default_value(a[0]) : a[0]));
+  auto v = plain_value(a[0]);
+  return Variant(v && vb::is_numeric(*v));
 }
 
 Variant fn_isdate(RuntimeEnv&, Args a) {
-  if (a[0].is_object() && a[0].is_nothing()) return Variant(false);
-  return Variant(vb::is_date(a[0].is_object() ? vb::default_value(a[0]) : a[0]));
+  auto v = plain_value(a[0]);
+  return Variant(v && vb::is_date(*v));
 }
 
 Variant fn_vartype(RuntimeEnv&, Args a) {
-  const Variant& v = a[0];
-  if (v.is_object() && !v.is_nothing()) {
-    // An object with a default property reports the type of that property's value.
-    try {
-      Variant d = vb::default_value(v);
-      if (!d.is_object()) return Variant(int16_t(d.vartype()));
-    } catch (const vb::VBError&) {
-    }
-    return Variant(int16_t(VarType::Object));
-  }
-  return Variant(int16_t(v.vartype()));
+  // An object with a default property reports the type of that property's value.
+  auto v = plain_value(a[0]);
+  return Variant(int16_t(v ? v->vartype() : uint16_t(VarType::Object)));
 }
 
 Variant fn_typename(RuntimeEnv&, Args a) { return Variant(vb::type_name(a[0])); }

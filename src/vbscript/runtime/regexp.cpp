@@ -30,7 +30,7 @@ class CharCounter {
       byte_ = 0;
       chars_ = 0;
     }
-    chars_ += vb::utf8_length(s_.substr(byte_, byte - byte_));
+    chars_ += lib::char_count(s_.substr(byte_, byte - byte_));
     byte_ = byte;
     return chars_;
   }

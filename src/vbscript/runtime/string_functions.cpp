@@ -24,10 +24,9 @@ bool ascii_pair(std::string_view a, std::string_view b) { return vb::is_ascii(a)
 // Character position (0-based) of `what` in `in` from character `from`; npos when absent.
 size_t find_chars(std::string_view in, std::string_view what, size_t from, CompareMode mode) {
   if (mode == CompareMode::Binary) {
-    if (vb::is_ascii(in)) return in.find(what, from);
     // UTF-8 is searched byte-wise: a match always starts on a character boundary.
-    size_t at = in.find(what, vb::utf8_offset(in, from));
-    return at == std::string_view::npos ? at : vb::utf8_length(in.substr(0, at));
+    size_t at = in.find(what, char_offset(in, from));
+    return at == std::string_view::npos ? at : char_count(in.substr(0, at));
   }
   if (ascii_pair(in, what)) return vb::ascii_lower(in).find(vb::ascii_lower(what), from);
   return folded(in).find(folded(what), from);
@@ -36,15 +35,14 @@ size_t find_chars(std::string_view in, std::string_view what, size_t from, Compa
 // Last character position of `what` starting at or before `last_start`.
 size_t rfind_chars(std::string_view in, std::string_view what, size_t last_start, CompareMode mode) {
   if (mode == CompareMode::Binary) {
-    if (vb::is_ascii(in)) return in.rfind(what, last_start);
-    size_t at = in.rfind(what, vb::utf8_offset(in, last_start));
-    return at == std::string_view::npos ? at : vb::utf8_length(in.substr(0, at));
+    size_t at = in.rfind(what, char_offset(in, last_start));
+    return at == std::string_view::npos ? at : char_count(in.substr(0, at));
   }
   if (ascii_pair(in, what)) return vb::ascii_lower(in).rfind(vb::ascii_lower(what), last_start);
   return folded(in).rfind(folded(what), last_start);
 }
 
-size_t char_length(std::string_view s) { return vb::is_ascii(s) ? s.size() : vb::utf8_length(s); }
+size_t char_length(std::string_view s) { return char_count(s); }
 
 // A count argument that must not be negative (error 5); Null raises 94.
 size_t count_arg(Args a, size_t i) {
@@ -59,12 +57,11 @@ Variant fn_len(RuntimeEnv&, Args a) {
   return Variant(int32_t(char_length(text_arg(a, 0, buf))));
 }
 
-// Characters [pos, pos + n) of s; the ASCII case slices bytes.
+// Characters [pos, pos + n) of s, walking only as far as they reach.
 std::string slice(std::string_view s, size_t pos, size_t n) {
-  if (vb::is_ascii(s)) return pos >= s.size() ? std::string() : std::string(s.substr(pos, n));
-  size_t b = vb::utf8_offset(s, pos);
+  size_t b = char_offset(s, pos);
   if (n == std::string::npos) return std::string(s.substr(b));
-  size_t e = b + vb::utf8_offset(s.substr(b), n);
+  size_t e = b + char_offset(s.substr(b), n);
   return std::string(s.substr(b, e - b));
 }
 
@@ -80,6 +77,8 @@ Variant fn_right(RuntimeEnv&, Args a) {
   if (null_arg(a, 0)) return Variant::null();
   std::string buf;
   std::string_view s = text_arg(a, 0, buf);
+  size_t tail = tail_offset(s, n);
+  if (tail != std::string_view::npos) return Variant(std::string(s.substr(tail)));
   size_t len = char_length(s);
   return Variant(slice(s, n >= len ? 0 : len - n, std::string::npos));
 }
@@ -192,9 +191,9 @@ Variant fn_ucase(RuntimeEnv&, Args a) {
 
 template <bool Left, bool Right>
 Variant trim(RuntimeEnv&, Args a) {
-  Variant v = value_arg(a, 0);
-  if (v.is_null()) return v;
-  std::string s = str_arg(a, 0);
+  if (null_arg(a, 0)) return Variant::null();
+  std::string buf;
+  std::string_view s = text_arg(a, 0, buf);
   size_t b = 0, e = s.size();
   if (Left)
     while (b < e && s[b] == ' ') ++b;
@@ -232,9 +231,9 @@ Variant fn_string(RuntimeEnv&, Args a) {
 
 Variant fn_strcomp(RuntimeEnv&, Args a) {
   CompareMode mode = compare_arg(a, 2);
-  Variant x = value_arg(a, 0), y = value_arg(a, 1);
-  if (x.is_null() || y.is_null()) return Variant::null();
-  int c = vb::compare_text(str_arg(a, 0), str_arg(a, 1), mode);
+  if (null_arg(a, 0) || null_arg(a, 1)) return Variant::null();
+  std::string xb, yb;
+  int c = vb::compare_text(text_arg(a, 0, xb), text_arg(a, 1, yb), mode);
   return Variant(int16_t(c < 0 ? -1 : c > 0 ? 1 : 0));
 }
 
@@ -332,7 +331,8 @@ Variant fn_filter(RuntimeEnv&, Args a) {
 }
 
 char32_t first_char(Args a) {
-  std::string s = str_arg(a, 0);
+  std::string buf;
+  std::string_view s = text_arg(a, 0, buf);
   if (s.empty()) invalid_argument();
   size_t pos = 0;
   return vb::utf8_decode(s, pos);

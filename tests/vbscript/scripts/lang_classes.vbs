@@ -144,3 +144,23 @@ Class WithDefaultFunction
 End Class
 Set wf = New WithDefaultFunction
 ok wf(4) = 8, "default method with an argument"
+
+Class Limits
+  Private Const MaxItems = 3
+  Public Function Max()
+    Max = MaxItems
+  End Function
+End Class
+Set lim = New Limits
+ok lim.Max() = 3, "class constant"
+
+' Calls and default members on returned objects.
+Class Factory
+  Public Function Make()
+    Set Make = New Wrapper
+    Make.Value = "made"
+  End Function
+End Class
+Set fc = New Factory
+ok fc.Make().Value = "made", "member of a returned object"
+ok fc.Make() = "made", "default member of a returned object"

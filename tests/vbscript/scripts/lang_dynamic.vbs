@@ -85,3 +85,17 @@ Sub SetsGlobal()
 End Sub
 SetsGlobal
 ok sharedName = "set", "assignment reaches the existing global"
+
+' A class defined again in later code: member lookups follow the new definition.
+Function ReadB(o)
+  ReadB = o.B
+End Function
+ExecuteGlobal "Class Redef" & vbCrLf & "Public A, B" & vbCrLf & "End Class"
+Set r1 = New Redef
+r1.A = "a1" : r1.B = "b1"
+ok ReadB(r1) = "b1", "first definition"
+Set r1 = Nothing
+ExecuteGlobal "Class Redef" & vbCrLf & "Public B, C, A" & vbCrLf & "End Class"
+Set r2 = New Redef
+r2.A = "a2" : r2.B = "b2"
+ok ReadB(r2) = "b2", "second definition"

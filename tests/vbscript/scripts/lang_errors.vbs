@@ -100,7 +100,11 @@ ok Err.Number = 9, "subscript out of range: " & Err.Number
 Err.Clear
 Set o = Nothing
 o.Foo
-ok Err.Number = 91, "object variable not set: " & Err.Number
+ok Err.Number = 424, "a member of Nothing: " & Err.Number
+ok Err.Description = "Object required: 'o'", "the variable is named: " & Err.Description
+Err.Clear
+x = Nothing
+ok Err.Number = 91, "Nothing has no value: " & Err.Number
 Err.Clear
 Set o = 5
 ok Err.Number = 424, "Set needs an object: " & Err.Number
@@ -115,3 +119,18 @@ Select Case 1
     sel = "else"
 End Select
 ok sel = "first", "error in a Case expression: " & sel
+
+' Loops whose set-up fails under Resume Next still run their body once.
+On Error Resume Next
+cnt = 0
+For Each it In 5
+  cnt = cnt + 1
+Next
+ok cnt = 1 And Err.Number <> 0, "For Each over a value that is no collection: " & cnt
+Err.Clear
+cnt = 0
+For i = 1 To 1 / 0
+  cnt = cnt + 1
+Next
+ok cnt = 1 And Err.Number = 11, "For with a failing bound: " & cnt
+Err.Clear

@@ -1,0 +1,733 @@
+// The interpreter: expressions, calls by name, member access and assignment.
+#include <cmath>
+
+#include "vb/convert.h"
+#include "vbscript/interp_detail.h"
+#include "vbscript/objects.h"
+#include "vbscript/parser.h"
+#include "vbscript/runtime/operators.h"
+
+namespace tolvex::vbscript {
+
+using vb::InvokeKind;
+using namespace detail;
+
+namespace detail {
+
+template <class T>
+bool compare_as(BinOp op, T x, T y) {
+  switch (op) {
+    case BinOp::Eq: return x == y;
+    case BinOp::Ne: return x != y;
+    case BinOp::Lt: return x < y;
+    case BinOp::Le: return x <= y;
+    case BinOp::Gt: return x > y;
+    default: return x >= y;
+  }
+}
+
+// The common cases of the operators on Integer, Long and Double, inline; anything
+// unusual (overflow out of Long, division by zero, other subtypes) goes to the runtime.
+Variant binop(BinOp op, const Variant& a, const Variant& b) {
+  if (is_int(a) && is_int(b)) {
+    int64_t x = int_of(a), y = int_of(b);
+    bool both_i2 = a.type() == VarType::Integer && b.type() == VarType::Integer;
+    switch (op) {
+      case BinOp::Add: return int_result(x + y, both_i2);
+      case BinOp::Sub: return int_result(x - y, both_i2);
+      case BinOp::Mul: return int_result(x * y, both_i2);
+      case BinOp::Eq: case BinOp::Ne: case BinOp::Lt: case BinOp::Le: case BinOp::Gt: case BinOp::Ge:
+        return Variant(compare_as(op, x, y));
+      case BinOp::IDiv:
+        if (y != 0 && !(y == -1 && x == INT32_MIN)) return int_result(x / y, both_i2);
+        break;
+      case BinOp::Mod:
+        if (y != 0 && y != -1) return int_result(x % y, both_i2);
+        break;
+      case BinOp::And: return both_i2 ? Variant(int16_t(x & y)) : Variant(int32_t(x & y));
+      case BinOp::Or: return both_i2 ? Variant(int16_t(x | y)) : Variant(int32_t(x | y));
+      case BinOp::Xor: return both_i2 ? Variant(int16_t(x ^ y)) : Variant(int32_t(x ^ y));
+      default: break;
+    }
+  } else if ((is_real(a) || is_int(a)) && (is_real(b) || is_int(b))) {
+    // At least one Double.
+    double x = real_of(a), y = real_of(b);
+    switch (op) {
+      case BinOp::Add: {
+        double r = x + y;
+        if (std::isfinite(r)) return Variant(r);
+        break;
+      }
+      case BinOp::Sub: {
+        double r = x - y;
+        if (std::isfinite(r)) return Variant(r);
+        break;
+      }
+      case BinOp::Mul: {
+        double r = x * y;
+        if (std::isfinite(r)) return Variant(r);
+        break;
+      }
+      case BinOp::Div: {
+        if (y == 0) break;
+        double r = x / y;
+        if (std::isfinite(r)) return Variant(r);
+        break;
+      }
+      case BinOp::Eq: case BinOp::Ne: case BinOp::Lt: case BinOp::Le: case BinOp::Gt: case BinOp::Ge:
+        return Variant(compare_as(op, x, y));
+      default: break;
+    }
+  } else if (a.is_string() && b.is_string()) {
+    if (op == BinOp::Eq) return Variant(a.raw_string() == b.raw_string());
+    if (op == BinOp::Ne) return Variant(a.raw_string() != b.raw_string());
+  }
+  switch (op) {
+    case BinOp::Imp: return op_imp(a, b);
+    case BinOp::Eqv: return op_eqv(a, b);
+    case BinOp::Xor: return op_xor(a, b);
+    case BinOp::Or: return op_or(a, b);
+    case BinOp::And: return op_and(a, b);
+    case BinOp::Eq: return op_eq(a, b);
+    case BinOp::Ne: return op_ne(a, b);
+    case BinOp::Lt: return op_lt(a, b);
+    case BinOp::Le: return op_le(a, b);
+    case BinOp::Gt: return op_gt(a, b);
+    case BinOp::Ge: return op_ge(a, b);
+    case BinOp::Is: {
+      if (!a.is_object() || !b.is_object()) vb::raise(vb::err::kObjectRequired);
+      return Variant(a.raw_object() == b.raw_object());
+    }
+    case BinOp::Concat: return op_concat(a, b);
+    case BinOp::Add: return op_add(a, b);
+    case BinOp::Sub: return op_sub(a, b);
+    case BinOp::Mod: return op_mod(a, b);
+    case BinOp::IDiv: return op_idiv(a, b);
+    case BinOp::Mul: return op_mul(a, b);
+    case BinOp::Div: return op_div(a, b);
+    case BinOp::Pow: return op_pow(a, b);
+  }
+  return Variant();
+}
+
+// Literals are "hard" typed, everything else "soft". Comparing a string with a
+// number converts the soft side to the hard side's type (both hard: the string
+// becomes a number); two soft values compare as they are (a number is less).
+void harden(Variant& a, bool a_hard, Variant& b, bool b_hard) {
+  if (!a_hard && !b_hard) return;
+  auto fix = [](Variant& str, Variant& num, bool str_hard, bool num_hard) {
+    if (!str.is_string() || !num.is_number()) return false;
+    if (num_hard) str = vb::cdbl(str);
+    else if (str_hard) num = vb::cstr(num);
+    return true;
+  };
+  if (!fix(a, b, a_hard, b_hard)) fix(b, a, b_hard, a_hard);
+}
+
+Variant chain_step(BinOp op, const Variant& a, bool a_hard, const Variant& b, bool b_hard) {
+  if (is_comparison(op) && a.is_string() != b.is_string() && (a_hard || b_hard)) {
+    Variant x = a, y = b;
+    harden(x, a_hard, y, b_hard);
+    return binop(op, x, y);
+  }
+  return binop(op, a, b);
+}
+
+}  // namespace detail
+
+// ---------------------------------------------------------------- expressions
+
+Variant Interp::eval(Frame& f, const Expr& e) {
+  switch (e.kind) {
+    case ExprKind::Literal:
+      return copy_of(static_cast<const LiteralExpr&>(e).value);
+    case ExprKind::Name:
+      return eval_name(f, static_cast<const NameExpr&>(e), false);
+    case ExprKind::Call:
+      return eval_call(f, static_cast<const CallExpr&>(e), false);
+    case ExprKind::Member:
+      return eval_member(f, static_cast<const MemberExpr&>(e), nullptr, InvokeKind::Get);
+    case ExprKind::Me:
+      if (!f.me) vb::raise(vb::err::kObjectRequired);
+      return Variant(vb::Ref<vb::Dispatch>(f.me));
+    case ExprKind::New:
+      return eval_new(f, static_cast<const NewExpr&>(e));
+    case ExprKind::Unary: {
+      const auto& u = static_cast<const UnaryExpr&>(e);
+      Variant v = eval(f, *u.operand);
+      switch (u.op) {
+        case UnOp::Neg:
+          if (v.type() == VarType::Integer && v.raw_integer() != INT16_MIN) return Variant(int16_t(-v.raw_integer()));
+          if (v.type() == VarType::Long && v.raw_long() != INT32_MIN) return Variant(int32_t(-v.raw_long()));
+          return op_neg(v);
+        case UnOp::Plus:
+          return v.is_object() ? default_of(v) : v;
+        case UnOp::Not:
+          return op_not(v);
+      }
+      return v;
+    }
+    case ExprKind::Chain:
+      return eval_chain(f, static_cast<const ChainExpr&>(e));
+    case ExprKind::Concat:
+      return eval_concat(f, static_cast<const ConcatExpr&>(e));
+  }
+  return Variant();
+}
+
+const Variant* Interp::peek_slow(Frame& f, const NameExpr& n) {
+  switch (n.bind) {
+    case Bind::Field:
+      return &f.me->fields()[size_t(n.slot)];
+    case Bind::Dynamic:
+      break;
+    default:
+      return nullptr;
+  }
+  if (n.implicit_slot >= 0 && f.live[n.implicit_slot]) return f.slots[n.implicit_slot];
+  const GlobalRef& g = lookup(f, n);
+  if (g.kind == GlobalKind::Var || g.kind == GlobalKind::Const) return &g.sym->value;
+  if (g.kind == GlobalKind::Constant) return g.constant;
+  return nullptr;
+}
+
+Variant Interp::eval_chain(Frame& f, const ChainExpr& c) {
+  const size_t n = c.ops.size();
+  const Expr& first = *c.operands[0];
+  if (n == 1) {
+    // One operator: plain operands are used where they stand.
+    const Expr& re = *c.operands[1];
+    const bool lh = is_literal(first), rh = is_literal(re);
+    const Variant* pa = peek(f, first);
+    const Variant* pb = pa ? peek(f, re) : nullptr;
+    if (pa && pb) return chain_step(c.ops[0], *pa, lh, *pb, rh);
+    Temp lt([&] { return eval(f, first); });
+    if ((pb = peek(f, re))) return chain_step(c.ops[0], lt.get(), lh, *pb, rh);
+    Temp rt([&] { return eval(f, re); });
+    return chain_step(c.ops[0], lt.get(), lh, rt.get(), rh);
+  }
+  Temp acc([&] { return eval(f, first); });
+  for (size_t i = 0; i < n; ++i) {
+    const Expr& re = *c.operands[i + 1];
+    const bool lh = i == 0 && is_literal(first), rh = is_literal(re);
+    if (const Variant* pr = peek(f, re)) {
+      Temp r([&] { return chain_step(c.ops[i], acc.get(), lh, *pr, rh); });
+      store(acc.get(), std::move(r.get()));
+      continue;
+    }
+    Temp rhs([&] { return eval(f, re); });
+    Temp r([&] { return chain_step(c.ops[i], acc.get(), lh, rhs.get(), rh); });
+    store(acc.get(), std::move(r.get()));
+  }
+  return take(acc.get());
+}
+
+Variant Interp::eval_concat(Frame& f, const ConcatExpr& c) {
+  Variant acc = eval(f, *c.operands[0]);
+  const size_t n = c.operands.size();
+  for (size_t i = 1; i < n; ++i) {
+    Variant rhs = eval(f, *c.operands[i]);
+    op_concat_inplace(acc, rhs);
+  }
+  return acc;
+}
+
+Variant Interp::eval_new(Frame& f, const NewExpr& n) {
+  GlobalRef g = resolve_global(f.module, n.class_name);
+  if (g.kind != GlobalKind::Class || !g.sym->cls) {
+    // RegExp is the one class the language itself provides.
+    if (vb::iequals(n.class_name, "RegExp")) {
+      if (vb::Ref<vb::Dispatch> re = create_object("VBScript.RegExp", env)) return Variant(std::move(re));
+    }
+    raise_named(vb::err::kTypeNameUndefined, n.class_name);
+  }
+  ClassPtr cls = g.sym->cls;
+  return make_object(cls);
+}
+
+Variant Interp::with_object(Frame& f, uint32_t pos) {
+  (void)pos;
+  if (f.with.empty()) vb::raise(505);
+  return f.with.back();
+}
+
+Variant Interp::eval_name(Frame& f, const NameExpr& n, bool statement) {
+  switch (n.bind) {
+    case Bind::Local:
+    case Bind::LocalConst:
+      return copy_of(*f.slots[n.slot]);
+    case Bind::Field:
+      return copy_of(f.me->fields()[size_t(n.slot)]);
+    case Bind::ClassMember:
+      return call_class_member(f, f.me, n.slot, nullptr, statement ? InvokeKind::Method : InvokeKind::Get);
+    case Bind::Dynamic:
+      break;
+  }
+  if (n.implicit_slot >= 0 && f.live[n.implicit_slot]) return copy_of(*f.slots[n.implicit_slot]);
+  const GlobalRef& g = lookup(f, n);
+  switch (g.kind) {
+    case GlobalKind::Var:
+      if (statement && g.sym->value.is_object() && g.sym->value.raw_object())
+        return g.sym->value.raw_object()->invoke(vb::kDispValue, InvokeKind::Method, {});
+      return copy_of(g.sym->value);
+    case GlobalKind::Const:
+      return copy_of(g.sym->value);
+    case GlobalKind::Proc:
+      return call_proc_ast(f, *g.sym->proc, nullptr, nullptr);
+    case GlobalKind::Class:
+      raise_named(vb::err::kTypeMismatch, n.name);
+    case GlobalKind::Object:
+      return Variant(vb::Ref<vb::Dispatch>(g.obj));
+    case GlobalKind::ObjectMember: {
+      vb::Ref<vb::Dispatch> keep(g.obj);
+      return keep->invoke(g.id, statement ? InvokeKind::Method : InvokeKind::Get, {});
+    }
+    case GlobalKind::Intrinsic:
+      return call_intrinsic(f, g.intrinsic, nullptr);
+    case GlobalKind::Builtin:
+      return call_builtin(f, *g.builtin, nullptr);
+    case GlobalKind::Constant:
+      return *g.constant;
+    case GlobalKind::None:
+      break;
+  }
+  if (statement) raise_named(vb::err::kTypeMismatch, n.name);
+  if (f.option_explicit) raise_named(vb::err::kVariableUndefined, n.name);
+  return Variant();
+}
+
+Interp::Indexes Interp::eval_indexes(Frame& f, const std::vector<Arg>& args) {
+  Indexes idx(args.size());
+  for (size_t i = 0; i < args.size(); ++i) {
+    const Arg& a = args[i];
+    if (!a.expr) vb::raise(vb::err::kSubscriptOutOfRange);
+    const Variant* p = peek(f, *a.expr);
+    if (p && is_int(*p)) {
+      idx[i] = int_of(*p);
+      continue;
+    }
+    Temp v([&] { return eval(f, *a.expr); });
+    idx[i] = is_int(v.get()) ? int_of(v.get()) : vb::to_long(default_of(v.get()));
+  }
+  return idx;
+}
+
+Variant Interp::index_value(Frame& f, const Variant& v, const std::vector<Arg>& args, InvokeKind kind,
+                            std::string_view name) {
+  if (v.is_array()) {
+    // One index into a one-dimensional array: no index list.
+    if (args.size() == 1 && args[0].expr) {
+      int32_t i;
+      if (const Variant* pi = peek(f, *args[0].expr); pi && is_int(*pi)) {
+        i = int_of(*pi);
+      } else {
+        Temp iv([&] { return eval(f, *args[0].expr); });
+        const Variant& x = iv.get();
+        i = is_int(x) ? int_of(x) : vb::to_long(default_of(x));
+        if (!v.is_array()) raise_named(vb::err::kTypeMismatch, name);
+      }
+      const vb::Array& arr = v.raw_array();
+      if (arr.dims() == 1) {
+        int64_t off = int64_t(i) - arr.bounds()[0].lower;
+        if (off >= 0 && off < arr.bounds()[0].count) return copy_of(arr[size_t(off)]);
+      }
+      return copy_of(arr.at(std::span<const int32_t>(&i, 1)));
+    }
+    // `v` may be a variable: the indexes are evaluated first and may change it.
+    Indexes idx = eval_indexes(f, args);
+    if (!v.is_array()) raise_named(vb::err::kTypeMismatch, name);
+    return copy_of(v.raw_array().at(idx.view()));
+  }
+  if (v.is_object()) {
+    vb::Dispatch* d = v.raw_object();
+    if (!d) vb::raise(vb::err::kObjectVariableNotSet);
+    return call_dispatch(f, d, vb::kDispValue, kind, &args, nullptr);
+  }
+  if (args.empty()) return v;
+  raise_named(vb::err::kTypeMismatch, name);
+}
+
+Variant Interp::eval_call(Frame& f, const CallExpr& c, bool statement) {
+  InvokeKind kind = statement ? InvokeKind::Method : InvokeKind::Get;
+  const Expr& t = *c.target;
+  if (t.kind == ExprKind::Name) {
+    const auto& n = static_cast<const NameExpr&>(t);
+    switch (n.bind) {
+      case Bind::Local:
+      case Bind::LocalConst: {
+        const Variant& lv = *f.slots[n.slot];
+        if (lv.is_array()) return index_value(f, lv, c.args, kind, n.name);
+        Variant v = lv;
+        return index_value(f, v, c.args, kind, n.name);
+      }
+      case Bind::Field: {
+        Variant& fv = f.me->fields()[size_t(n.slot)];
+        if (fv.is_array()) return index_value(f, fv, c.args, kind, n.name);
+        Variant v = fv;
+        return index_value(f, v, c.args, kind, n.name);
+      }
+      case Bind::ClassMember:
+        return call_class_member(f, f.me, n.slot, &c.args, kind);
+      case Bind::Dynamic:
+        break;
+    }
+    if (n.implicit_slot >= 0 && f.live[n.implicit_slot]) {
+      Variant v = *f.slots[n.implicit_slot];
+      return index_value(f, v, c.args, kind, n.name);
+    }
+    const GlobalRef& g = lookup(f, n);
+    switch (g.kind) {
+      case GlobalKind::Var:
+      case GlobalKind::Const: {
+        const Variant& sv = g.sym->value;
+        if (sv.is_array()) return index_value(f, sv, c.args, kind, n.name);
+        Variant v = sv;
+        return index_value(f, v, c.args, kind, n.name);
+      }
+      case GlobalKind::Proc:
+        return call_proc_ast(f, *g.sym->proc, nullptr, &c.args);
+      case GlobalKind::Class:
+        raise_named(vb::err::kTypeMismatch, n.name);
+      case GlobalKind::Object: {
+        vb::Dispatch* d = g.obj;
+        if (c.args.empty()) return Variant(vb::Ref<vb::Dispatch>(d));
+        return call_dispatch(f, d, vb::kDispValue, kind, &c.args, nullptr);
+      }
+      case GlobalKind::ObjectMember:
+        return call_dispatch(f, g.obj, g.id, kind, &c.args, nullptr);
+      case GlobalKind::Intrinsic:
+        return call_intrinsic(f, g.intrinsic, &c.args);
+      case GlobalKind::Builtin:
+        return call_builtin(f, *g.builtin, &c.args);
+      case GlobalKind::Constant:
+        if (!c.args.empty()) raise_named(vb::err::kTypeMismatch, n.name);
+        return *g.constant;
+      case GlobalKind::None:
+        break;
+    }
+    raise_named(vb::err::kTypeMismatch, n.name);
+  }
+  if (t.kind == ExprKind::Member) return eval_member(f, static_cast<const MemberExpr&>(t), &c.args, kind);
+  Variant v = eval(f, t);
+  return index_value(f, v, c.args, kind, "");
+}
+
+namespace {
+// The name an "Object required" message shows: the variable before the dot, else the member.
+std::string_view object_name(const MemberExpr& m) {
+  if (m.object && m.object->kind == ExprKind::Name) return static_cast<const NameExpr&>(*m.object).name;
+  return m.name;
+}
+}  // namespace
+
+vb::Ref<vb::Dispatch> Interp::member_object(Frame& f, const MemberExpr& m) {
+  // A variable's object is used where it stands; the reference keeps it alive
+  // should the call reassign the variable.
+  if (m.object) {
+    if (m.object->kind == ExprKind::Name) {
+      const auto& n = static_cast<const NameExpr&>(*m.object);
+      if (n.bind == Bind::Dynamic && !(n.implicit_slot >= 0 && f.live[n.implicit_slot])) {
+        const GlobalRef& g = lookup(f, n);
+        if (g.kind == GlobalKind::Object && g.obj) return vb::Ref<vb::Dispatch>(g.obj);
+      }
+    }
+    if (const Variant* p = peek(f, *m.object)) {
+      if (!p->is_object() || !p->raw_object()) raise_named(vb::err::kObjectRequired, object_name(m));
+      return vb::Ref<vb::Dispatch>(p->raw_object());
+    }
+  }
+  Temp objv([&] { return m.object ? eval(f, *m.object) : with_object(f, m.pos); });
+  const Variant& v = objv.get();
+  if (!v.is_object() || !v.raw_object()) raise_named(vb::err::kObjectRequired, object_name(m));
+  return vb::Ref<vb::Dispatch>(v.raw_object());
+}
+
+Variant Interp::eval_member(Frame& f, const MemberExpr& m, const std::vector<Arg>* args, InvokeKind kind) {
+  vb::Ref<vb::Dispatch> keep = member_object(f, m);
+  vb::Dispatch* d = keep.get();
+  if (ScriptObject* so = as_script_object(d)) {
+    const ClassDef* cls = so->cls_ptr();
+    int idx;
+    if (m.cache_class == cls->serial) {
+      idx = m.cache_member;
+    } else {
+      idx = cls->find(m.name);
+      m.cache_class = cls->serial;
+      m.cache_member = idx;
+    }
+    if (idx < 0 || (!cls->members[size_t(idx)].is_public && (!f.me || f.me->cls_ptr() != cls)))
+      raise_named(vb::err::kNotSupported, m.name);
+    return call_class_member(f, so, idx, args, kind);
+  }
+  // Member ids stay the same for an object's lifetime; the cache keys on the object
+  // and its dynamic type, so that an object made later at the same address misses.
+  vb::DispId id;
+  const std::type_info* type = &typeid(*d);
+  if (m.cache_object == d && m.cache_type == type) {
+    id = m.cache_id;
+  } else {
+    id = d->find_member(m.name);
+    if (id == vb::kDispUnknown) raise_named(vb::err::kNotSupported, m.name);
+    m.cache_object = d;
+    m.cache_type = type;
+    m.cache_id = id;
+  }
+  return call_dispatch(f, d, id, kind, args, nullptr);
+}
+
+Variant Interp::call_class_member(Frame& f, ScriptObject* so, int member, const std::vector<Arg>* args,
+                                  InvokeKind kind) {
+  const ClassMember& m = so->cls().members[size_t(member)];
+  switch (m.kind) {
+    case ClassMember::Kind::Field: {
+      Variant& fv = so->fields()[size_t(m.field)];
+      if (!args) return fv;
+      if (fv.is_array()) return index_value(f, fv, *args, kind, m.name);
+      Variant v = fv;
+      return index_value(f, v, *args, kind, m.name);
+    }
+    case ClassMember::Kind::Method: {
+      vb::Ref<vb::Dispatch> keep(so);
+      return call_proc_ast(f, *m.method, so, args);
+    }
+    case ClassMember::Kind::Property: {
+      if (!m.get) raise_named(vb::err::kNotSupported, m.name);
+      vb::Ref<vb::Dispatch> keep(so);
+      return call_proc_ast(f, *m.get, so, args);
+    }
+  }
+  return Variant();
+}
+
+// ---------------------------------------------------------------- references and assignment
+
+Variant* Interp::var_ref(Frame& f, const NameExpr& n, bool create) {
+  switch (n.bind) {
+    case Bind::Local:
+      return f.slots[n.slot];
+    case Bind::LocalConst:
+      if (create) raise_named(vb::err::kIllegalAssignment, n.name);
+      return nullptr;
+    case Bind::Field:
+      return &f.me->fields()[size_t(n.slot)];
+    case Bind::ClassMember:
+      if (create) raise_named(vb::err::kIllegalAssignment, n.name);
+      return nullptr;
+    case Bind::Dynamic:
+      break;
+  }
+  if (n.implicit_slot >= 0 && f.live[n.implicit_slot]) return f.slots[n.implicit_slot];
+  const GlobalRef& g = lookup(f, n);
+  if (g.kind == GlobalKind::Var) return &g.sym->value;
+  if (!create) return nullptr;
+  if (g.kind != GlobalKind::None) raise_named(vb::err::kIllegalAssignment, n.name);
+  if (f.option_explicit) raise_named(vb::err::kVariableUndefined, n.name);
+  if (n.implicit_slot >= 0) {
+    f.live[n.implicit_slot] = 1;
+    return f.slots[n.implicit_slot];
+  }
+  return &create_global(f.module, n.name)->value;
+}
+
+Variant* Interp::lvalue_ref(Frame& f, const Expr& e, std::vector<ElemHold>& holds) {
+  if (e.kind == ExprKind::Name) {
+    const auto& n = static_cast<const NameExpr&>(e);
+    if (n.bind == Bind::Dynamic && !(n.implicit_slot >= 0 && f.live[n.implicit_slot])) {
+      const GlobalRef& g = lookup(f, n);
+      if (g.kind == GlobalKind::None) {
+        // An undeclared variable passed by reference comes into being.
+        if (f.option_explicit) raise_named(vb::err::kVariableUndefined, n.name);
+        return var_ref(f, n, true);
+      }
+    }
+    return var_ref(f, n, false);
+  }
+  if (e.kind == ExprKind::Call) {
+    const auto& c = static_cast<const CallExpr&>(e);
+    if (c.target->kind != ExprKind::Name || c.args.empty()) return nullptr;
+    const auto& n = static_cast<const NameExpr&>(*c.target);
+    Variant* base = var_ref(f, n, false);
+    if (!base || !base->is_array()) return nullptr;
+    Indexes idx = eval_indexes(f, c.args);
+    base = var_ref(f, n, false);
+    if (!base || !base->is_array()) return nullptr;
+    vb::Array& arr = base->raw_array_mut();
+    Variant* el = &arr.at(idx.view());
+    holds.emplace_back(base->array_ref());
+    return el;
+  }
+  return nullptr;
+}
+
+void Interp::assign(Frame& f, const Expr& target, Variant&& v, bool is_set) {
+  if (is_set) {
+    if (!v.is_object()) vb::raise(vb::err::kObjectRequired);
+  } else if (v.is_object()) {
+    v = default_of(v);
+  }
+  switch (target.kind) {
+    case ExprKind::Name:
+      return store_name(f, static_cast<const NameExpr&>(target), std::move(v), is_set);
+    case ExprKind::Call:
+      return assign_call(f, static_cast<const CallExpr&>(target), std::move(v), is_set);
+    case ExprKind::Member:
+      return assign_member(f, static_cast<const MemberExpr&>(target), nullptr, std::move(v), is_set);
+    default:
+      vb::raise(vb::err::kIllegalAssignment);
+  }
+}
+
+void Interp::store_name(Frame& f, const NameExpr& n, Variant&& v, bool is_set) {
+  switch (n.bind) {
+    case Bind::Local:
+      store(*f.slots[n.slot], std::move(v));
+      return;
+    case Bind::Field:
+      store(f.me->fields()[size_t(n.slot)], std::move(v));
+      return;
+    case Bind::ClassMember:
+      return property_put_ast(f, f.me, n.slot, nullptr, std::move(v), is_set);
+    case Bind::LocalConst:
+      raise_named(vb::err::kIllegalAssignment, n.name);
+    case Bind::Dynamic:
+      break;
+  }
+  if (n.implicit_slot < 0 || !f.live[n.implicit_slot]) {
+    const GlobalRef& g = lookup(f, n);
+    if (g.kind == GlobalKind::ObjectMember) {
+      vb::Ref<vb::Dispatch> keep(g.obj);
+      Variant arg[1] = {std::move(v)};
+      keep->invoke(g.id, is_set ? InvokeKind::Set : InvokeKind::Let, vb::Args(arg, 1));
+      return;
+    }
+  }
+  store(*var_ref(f, n, true), std::move(v));
+}
+
+void Interp::assign_call(Frame& f, const CallExpr& c, Variant v, bool is_set) {
+  const Expr& t = *c.target;
+  if (t.kind == ExprKind::Name) {
+    const auto& n = static_cast<const NameExpr&>(t);
+    if (n.bind == Bind::ClassMember) {
+      const ClassMember& m = f.me->cls().members[size_t(n.slot)];
+      if (m.kind == ClassMember::Kind::Property) return property_put_ast(f, f.me, n.slot, &c.args, std::move(v), is_set);
+      raise_named(vb::err::kIllegalAssignment, n.name);
+    }
+    Variant* r = var_ref(f, n, false);
+    if (!r && n.bind == Bind::Dynamic) {
+      const GlobalRef& g = lookup(f, n);
+      if (g.kind == GlobalKind::ObjectMember) {
+        call_dispatch(f, g.obj, g.id, is_set ? InvokeKind::Set : InvokeKind::Let, &c.args, &v);
+        return;
+      }
+      if (g.kind == GlobalKind::Object) {
+        call_dispatch(f, g.obj, vb::kDispValue, is_set ? InvokeKind::Set : InvokeKind::Let, &c.args, &v);
+        return;
+      }
+    }
+    if (!r) raise_named(vb::err::kTypeMismatch, n.name);
+    if (r->is_array()) {
+      if (c.args.size() == 1 && c.args[0].expr) {
+        const Variant* pi = peek(f, *c.args[0].expr);
+        if (pi && is_int(*pi) && r->raw_array().dims() == 1) {
+          vb::Array& arr = r->raw_array_mut();
+          int64_t off = int64_t(int_of(*pi)) - arr.bounds()[0].lower;
+          if (off >= 0 && off < arr.bounds()[0].count) {
+            store(arr[size_t(off)], std::move(v));
+            return;
+          }
+        }
+      }
+      Indexes idx = eval_indexes(f, c.args);
+      r = var_ref(f, n, false);
+      if (!r || !r->is_array()) raise_named(vb::err::kTypeMismatch, n.name);
+      store(r->raw_array_mut().at(idx.view()), std::move(v));
+      return;
+    }
+    if (r->is_object()) {
+      vb::Dispatch* d = r->raw_object();
+      if (!d) vb::raise(vb::err::kObjectVariableNotSet);
+      call_dispatch(f, d, vb::kDispValue, is_set ? InvokeKind::Set : InvokeKind::Let, &c.args, &v);
+      return;
+    }
+    raise_named(vb::err::kTypeMismatch, n.name);
+  }
+  if (t.kind == ExprKind::Member) return assign_member(f, static_cast<const MemberExpr&>(t), &c.args, std::move(v), is_set);
+  vb::raise(vb::err::kIllegalAssignment);
+}
+
+void Interp::assign_member(Frame& f, const MemberExpr& m, const std::vector<Arg>* args, Variant v, bool is_set) {
+  vb::Ref<vb::Dispatch> keep = member_object(f, m);
+  vb::Dispatch* d = keep.get();
+  if (ScriptObject* so = as_script_object(d)) {
+    const ClassDef* cls = so->cls_ptr();
+    int idx = cls->find(m.name);
+    if (idx < 0 || (!cls->members[size_t(idx)].is_public && (!f.me || f.me->cls_ptr() != cls)))
+      raise_named(vb::err::kNotSupported, m.name);
+    const ClassMember& cm = cls->members[size_t(idx)];
+    if (cm.kind == ClassMember::Kind::Field) {
+      Variant& fv = so->fields()[size_t(cm.field)];
+      if (!args || args->empty()) {
+        fv = std::move(v);
+        return;
+      }
+      if (fv.is_array()) {
+        Indexes idxs = eval_indexes(f, *args);
+        store(so->fields()[size_t(cm.field)].raw_array_mut().at(idxs.view()), std::move(v));
+        return;
+      }
+      if (fv.is_object() && fv.raw_object()) {
+        call_dispatch(f, fv.raw_object(), vb::kDispValue, is_set ? InvokeKind::Set : InvokeKind::Let, args, &v);
+        return;
+      }
+      raise_named(vb::err::kTypeMismatch, m.name);
+    }
+    if (cm.kind == ClassMember::Kind::Property) return property_put_ast(f, so, idx, args, std::move(v), is_set);
+    raise_named(vb::err::kIllegalAssignment, m.name);
+  }
+  vb::DispId id = d->find_member(m.name);
+  if (id == vb::kDispUnknown) raise_named(vb::err::kNotSupported, m.name);
+  call_dispatch(f, d, id, is_set ? InvokeKind::Set : InvokeKind::Let, args, &v);
+}
+
+void Interp::property_put_ast(Frame& f, ScriptObject* so, int member, const std::vector<Arg>* args, Variant v,
+                              bool is_set) {
+  const ClassMember& m = so->cls().members[size_t(member)];
+  const ProcDef* p = is_set ? m.set.get() : m.let.get();
+  if (!p) raise_named(vb::err::kNotSupported, m.name);
+  size_t n = args ? args->size() : 0;
+  if (n + 1 != p->params.size()) vb::raise(vb::err::kWrongArgCount);
+  std::vector<ArgRef> refs(n + 1);
+  std::vector<Variant> temps(n + 1);
+  std::vector<ElemHold> holds;
+  for (size_t i = 0; i < n; ++i) {
+    const Arg& a = (*args)[i];
+    if (a.expr && !p->params[i].byval && !a.expr->parens) {
+      if (Variant* r = lvalue_ref(f, *a.expr, holds)) {
+        refs[i] = ArgRef{r, false};
+        continue;
+      }
+    }
+    temps[i] = a.expr ? eval(f, *a.expr) : Variant::missing();
+    refs[i] = ArgRef{&temps[i], true};
+  }
+  temps[n] = std::move(v);
+  refs[n] = ArgRef{&temps[n], true};
+  vb::Ref<vb::Dispatch> keep(so);
+  ProcPtr hold = is_set ? m.set : m.let;
+  invoke_proc(*hold, so, refs.data(), refs.size());
+}
+
+void Interp::property_put(Frame* caller, ScriptObject* so, int member, ArgRef* args, size_t nargs, Variant value,
+                          bool is_set) {
+  (void)caller;
+  const ClassMember& m = so->cls().members[size_t(member)];
+  ProcPtr p = is_set ? m.set : m.let;
+  if (!p && is_set) p = m.let;
+  if (!p) raise_named(vb::err::kNotSupported, m.name);
+  std::vector<ArgRef> refs(args, args + nargs);
+  refs.push_back(ArgRef{&value, true});
+  invoke_proc(*p, so, refs.data(), refs.size());
+}
+
+}  // namespace tolvex::vbscript

@@ -1,0 +1,353 @@
+// The interpreter: statements, error handling under On Error and the loop forms.
+#include "vb/convert.h"
+#include "vbscript/interp_detail.h"
+#include "vbscript/objects.h"
+#include "vbscript/parser.h"
+#include "vbscript/runtime/operators.h"
+
+namespace tolvex::vbscript {
+
+using vb::InvokeKind;
+using namespace detail;
+
+// ---------------------------------------------------------------- statements
+
+Flow Interp::exec_block(Frame& f, const Block& b) {
+  for (const StmtPtr& sp : b) {
+    const Stmt& s = *sp;
+    cur_chunk_ = f.chunk;
+    cur_pos_ = s.pos;
+    Flow fl;
+    if (f.resume_next) {
+      try {
+        fl = exec(f, s);
+      } catch (const VBError& e) {
+        handle_error(f, e);
+        continue;
+      } catch (const std::bad_alloc&) {
+        handle_error(f, VBError(vb::err::kOutOfMemory));
+        continue;
+      }
+    } else {
+      try {
+        fl = exec(f, s);
+      } catch (const VBError&) {
+        note_site(f, s.pos);
+        throw;
+      } catch (const std::bad_alloc&) {
+        note_site(f, s.pos);
+        throw VBError(vb::err::kOutOfMemory);
+      }
+    }
+    if (fl != Flow::Normal) return fl;
+  }
+  return Flow::Normal;
+}
+
+bool Interp::condition(Frame& f, const Expr& e, const Stmt& s, bool on_error) {
+  if (!f.resume_next) {
+    try {
+      Temp v([&] { return eval(f, e); });
+      return truthy(v.get());
+    } catch (const VBError&) {
+      note_site(f, s.kind == StmtKind::If ? e.pos : s.pos);
+      throw;
+    }
+  }
+  try {
+    Temp v([&] { return eval(f, e); });
+    return truthy(v.get());
+  } catch (const VBError& ex) {
+    handle_error(f, ex);
+    return on_error;
+  }
+}
+
+Flow Interp::exec(Frame& f, const Stmt& s) {
+  switch (s.kind) {
+    case StmtKind::Assign: {
+      const auto& a = static_cast<const AssignStmt&>(s);
+      if (a.append) {
+        exec_append(f, a);
+        return Flow::Normal;
+      }
+      Temp v([&] { return eval(f, *a.value); });
+      assign(f, *a.target, std::move(v.get()), a.is_set);
+      return Flow::Normal;
+    }
+    case StmtKind::Call: {
+      const Expr& c = *static_cast<const CallStmt&>(s).call;
+      if (c.kind == ExprKind::Call) eval_call(f, static_cast<const CallExpr&>(c), true);
+      else if (c.kind == ExprKind::Name) eval_name(f, static_cast<const NameExpr&>(c), true);
+      else if (c.kind == ExprKind::Member)
+        eval_member(f, static_cast<const MemberExpr&>(c), nullptr, InvokeKind::Method);
+      else eval(f, c);
+      return Flow::Normal;
+    }
+    case StmtKind::If: {
+      const auto& st = static_cast<const IfStmt&>(s);
+      for (const auto& br : st.branches)
+        if (condition(f, *br.cond, s, true)) return exec_block(f, br.body);
+      return exec_block(f, st.else_body);
+    }
+    case StmtKind::Select:
+      return exec_select(f, static_cast<const SelectStmt&>(s));
+    case StmtKind::For:
+      return exec_for(f, static_cast<const ForStmt&>(s));
+    case StmtKind::ForEach:
+      return exec_for_each(f, static_cast<const ForEachStmt&>(s));
+    case StmtKind::Do:
+      return exec_do(f, static_cast<const DoStmt&>(s));
+    case StmtKind::With: {
+      const auto& st = static_cast<const WithStmt&>(s);
+      Variant obj = eval(f, *st.object);
+      if (!obj.is_object()) vb::raise(vb::err::kObjectRequired);
+      f.with.push_back(std::move(obj));
+      struct Pop {
+        Frame& f;
+        ~Pop() { f.with.pop_back(); }
+      } pop{f};
+      return exec_block(f, st.body);
+    }
+    case StmtKind::ReDim:
+      exec_redim(f, static_cast<const ReDimStmt&>(s));
+      return Flow::Normal;
+    case StmtKind::Erase: {
+      const auto& st = static_cast<const EraseStmt&>(s);
+      Variant* r = var_ref(f, static_cast<const NameExpr&>(*st.var), false);
+      if (!r || !r->is_array()) vb::raise(vb::err::kTypeMismatch);
+      r->raw_array_mut().erase();
+      return Flow::Normal;
+    }
+    case StmtKind::OnError:
+      f.resume_next = static_cast<const OnErrorStmt&>(s).resume_next;
+      err_->clear();
+      return Flow::Normal;
+    case StmtKind::Exit:
+      switch (static_cast<const ExitStmt&>(s).what) {
+        case ExitKind::Do: return Flow::ExitDo;
+        case ExitKind::For: return Flow::ExitFor;
+        case ExitKind::Proc: return Flow::ExitProc;
+      }
+      return Flow::Normal;
+    case StmtKind::Nop:
+      return Flow::Normal;
+  }
+  return Flow::Normal;
+}
+
+void Interp::exec_append(Frame& f, const AssignStmt& a) {
+  const auto& c = static_cast<const ConcatExpr&>(*a.value);
+  const auto& n = static_cast<const NameExpr&>(*a.target);
+  const size_t count = c.operands.size() - 1;
+  constexpr size_t kSmall = 8;
+  Variant small[kSmall];
+  std::vector<Variant> big;
+  Variant* parts = small;
+  if (count > kSmall) {
+    big.resize(count);
+    parts = big.data();
+  }
+  for (size_t i = 0; i < count; ++i) parts[i] = eval(f, *c.operands[i + 1]);
+  Variant* r = nullptr;
+  if (n.bind == Bind::Local || n.bind == Bind::Field) r = var_ref(f, n, false);
+  else if (n.bind == Bind::Dynamic) {
+    r = var_ref(f, n, false);
+    if (!r) {
+      const GlobalRef& g = lookup(f, n);
+      if (g.kind == GlobalKind::None) r = var_ref(f, n, true);
+    }
+  }
+  if (!r || r->is_object()) {
+    // A property or object: evaluate the usual way.
+    Variant acc = eval(f, *c.operands[0]);
+    for (size_t i = 0; i < count; ++i) op_concat_inplace(acc, parts[i]);
+    assign(f, *a.target, std::move(acc), false);
+    return;
+  }
+  for (size_t i = 0; i < count; ++i) op_concat_inplace(*r, parts[i]);
+}
+
+Flow Interp::exec_select(Frame& f, const SelectStmt& s) {
+  Variant subject;
+  bool failed = false;
+  try {
+    subject = eval(f, *s.subject);
+    if (subject.is_object()) subject = default_of(subject);
+  } catch (const VBError& e) {
+    if (!f.resume_next) {
+      note_site(f, s.pos);
+      throw;
+    }
+    handle_error(f, e);
+    failed = true;
+  }
+  if (failed) {
+    // Under Resume Next an error in the test goes on inside the statement: the first case runs.
+    if (!s.cases.empty()) return exec_block(f, s.cases.front().body);
+    return exec_block(f, s.else_body);
+  }
+  for (const auto& c : s.cases) {
+    for (const auto& ve : c.values) {
+      bool match;
+      try {
+        Variant v = eval(f, *ve);
+        Variant subj = subject;
+        if (subj.is_string() != v.is_string()) harden(subj, is_literal(*s.subject), v, is_literal(*ve));
+        Variant r = binop(BinOp::Eq, subj, v);
+        match = r.is_bool() && r.raw_bool();
+      } catch (const VBError& e) {
+        if (!f.resume_next) {
+          note_site(f, s.pos);
+          throw;
+        }
+        handle_error(f, e);
+        match = true;
+      }
+      if (match) return exec_block(f, c.body);
+    }
+  }
+  return exec_block(f, s.else_body);
+}
+
+Flow Interp::loop_setup_failed(Frame& f, const Stmt& s, const VBError& e, const Block& body) {
+  if (!f.resume_next) {
+    note_site(f, s.pos);
+    throw;
+  }
+  // Under Resume Next execution goes on inside the loop: the body runs once.
+  handle_error(f, e);
+  Flow fl = exec_block(f, body);
+  return fl == Flow::ExitFor ? Flow::Normal : fl;
+}
+
+Flow Interp::exec_for(Frame& f, const ForStmt& s) {
+  const auto& var = static_cast<const NameExpr&>(*s.var);
+  Variant start, end, step(int16_t(1));
+  Variant* counter = nullptr;
+  try {
+    start = eval(f, *s.start);
+    if (start.is_object()) start = default_of(start);
+    end = eval(f, *s.end);
+    if (end.is_object()) end = default_of(end);
+    if (s.step) {
+      step = eval(f, *s.step);
+      if (step.is_object()) step = default_of(step);
+    }
+    if (start.is_null() || end.is_null() || step.is_null()) vb::raise(vb::err::kInvalidUseOfNull);
+    if (start.is_string() || start.is_array()) start = Variant(vb::to_double(start));
+    if (end.is_string() || end.is_array()) end = Variant(vb::to_double(end));
+    if (step.is_string() || step.is_array()) step = Variant(vb::to_double(step));
+    counter = var_ref(f, var, true);
+    *counter = start;
+  } catch (const VBError& e) {
+    return loop_setup_failed(f, s, e, s.body);
+  }
+  const bool down = is_int(step) ? int_of(step) < 0 : vb::to_double(step) < 0;
+  const BinOp test = down ? BinOp::Ge : BinOp::Le;
+  for (;;) {
+    {
+      Temp r([&] { return binop(test, *counter, end); });
+      if (!(r.get().is_bool() ? r.get().raw_bool() : truthy(r.get()))) break;
+    }
+    Flow fl = exec_block(f, s.body);
+    if (fl == Flow::ExitFor) break;
+    if (fl != Flow::Normal) return fl;
+    tick();
+    counter = var_ref(f, var, true);
+    Temp next([&] { return binop(BinOp::Add, *counter, step); });
+    store(*counter, std::move(next.get()));
+  }
+  return Flow::Normal;
+}
+
+Flow Interp::exec_for_each(Frame& f, const ForEachStmt& s) {
+  const auto& var = static_cast<const NameExpr&>(*s.var);
+  Variant coll;
+  vb::Ref<vb::Enumerator> en;
+  try {
+    coll = eval(f, *s.collection);
+    if (!coll.is_array()) {
+      if (!coll.is_object()) vb::raise(vb::err::kNotACollection);
+      vb::Dispatch* d = coll.raw_object();
+      if (!d) vb::raise(vb::err::kObjectVariableNotSet);
+      en = d->enumerate();
+      if (!en) vb::raise(vb::err::kNotACollection);
+    }
+  } catch (const VBError& e) {
+    return loop_setup_failed(f, s, e, s.body);
+  }
+  if (!en) {
+    ElemHold hold(coll.array_ref());
+    const vb::Array& arr = *hold.arr;
+    for (size_t i = 0; i < arr.size(); ++i) {
+      *var_ref(f, var, true) = arr[i];
+      Flow fl = exec_block(f, s.body);
+      if (fl == Flow::ExitFor) break;
+      if (fl != Flow::Normal) return fl;
+      tick();
+    }
+    return Flow::Normal;
+  }
+  Variant item;
+  while (en->next(item)) {
+    *var_ref(f, var, true) = std::move(item);
+    item = Variant();
+    Flow fl = exec_block(f, s.body);
+    if (fl == Flow::ExitFor) break;
+    if (fl != Flow::Normal) return fl;
+    tick();
+  }
+  return Flow::Normal;
+}
+
+Flow Interp::exec_do(Frame& f, const DoStmt& s) {
+  for (;;) {
+    if (s.cond && s.test_first) {
+      bool c = condition(f, *s.cond, s, !s.until);
+      if (s.until ? c : !c) break;
+    }
+    Flow fl = exec_block(f, s.body);
+    if (fl == Flow::ExitDo) break;
+    if (fl != Flow::Normal) return fl;
+    tick();
+    if (s.cond && !s.test_first) {
+      bool c = condition(f, *s.cond, s, !s.until);
+      if (s.until ? c : !c) break;
+    }
+  }
+  return Flow::Normal;
+}
+
+void Interp::exec_redim(Frame& f, const ReDimStmt& s) {
+  for (const auto& item : s.items) {
+    std::vector<vb::Array::Bound> bounds;
+    for (const auto& b : item.bounds) {
+      Variant v = eval(f, *b);
+      int32_t ub = is_int(v) ? int_of(v) : vb::to_long(default_of(v));
+      if (ub < -1) vb::raise(vb::err::kSubscriptOutOfRange);
+      bounds.push_back({0, ub + 1});
+    }
+    const auto& n = static_cast<const NameExpr&>(*item.var);
+    Variant* r = var_ref(f, n, false);
+    if (!r) {
+      bool saved = f.option_explicit;
+      f.option_explicit = false;  // ReDim declares
+      try {
+        r = var_ref(f, n, true);
+      } catch (...) {
+        f.option_explicit = saved;
+        throw;
+      }
+      f.option_explicit = saved;
+    }
+    if (r->is_array()) {
+      vb::Array& arr = r->raw_array_mut();
+      arr.redim(std::move(bounds), s.preserve);
+    } else {
+      *r = Variant(vb::make_ref<vb::Array>(VarType::Variant, std::move(bounds)));
+    }
+  }
+}
+
+}  // namespace tolvex::vbscript

@@ -1,0 +1,116 @@
+// Value handling on the interpreter's hot paths. Variants that hold no string,
+// object or array need no destructor call: their storage may simply be reused
+// (the destructor has no effect the program depends on). These helpers build
+// such values in place with the inline constructors and skip the calls out of
+// line that copying, moving and destroying a Variant otherwise cost.
+#pragma once
+
+#include <new>
+#include <utility>
+
+#include "vb/variant.h"
+
+namespace tolvex::vbscript {
+
+inline bool holds_resource(const vb::Variant& v) noexcept {
+  vb::VarType t = v.type();
+  return t == vb::VarType::String || t == vb::VarType::Object || t == vb::VarType::Array;
+}
+
+// A copy of v, built with the inline constructors for the common scalar subtypes.
+inline vb::Variant copy_of(const vb::Variant& v) {
+  switch (v.type()) {
+    case vb::VarType::Integer: return vb::Variant(v.raw_integer());
+    case vb::VarType::Long: return vb::Variant(v.raw_long());
+    case vb::VarType::Double: return vb::Variant(v.raw_double());
+    case vb::VarType::Boolean: return vb::Variant(v.raw_bool());
+    case vb::VarType::Empty: return vb::Variant();
+    default: return vb::Variant(v);
+  }
+}
+
+// dst = src.
+inline void store(vb::Variant& dst, vb::Variant&& src) {
+  if (!holds_resource(dst)) {
+    switch (src.type()) {
+      case vb::VarType::Integer: new (&dst) vb::Variant(src.raw_integer()); return;
+      case vb::VarType::Long: new (&dst) vb::Variant(src.raw_long()); return;
+      case vb::VarType::Double: new (&dst) vb::Variant(src.raw_double()); return;
+      case vb::VarType::Boolean: new (&dst) vb::Variant(src.raw_bool()); return;
+      case vb::VarType::Empty: new (&dst) vb::Variant(); return;
+      default: break;
+    }
+  }
+  dst = std::move(src);
+}
+
+// Takes v's value, leaving a value that needs no destruction behind.
+inline vb::Variant take(vb::Variant& v) {
+  if (!holds_resource(v)) return copy_of(v);
+  return vb::Variant(std::move(v));
+}
+
+// Ends a Variant whose storage is about to be dropped.
+inline void drop(vb::Variant& v) noexcept {
+  if (holds_resource(v)) v.~Variant();
+}
+
+// A temporary Variant made in place from a prvalue: Temp t([&] { return eval(...); });
+class Temp {
+ public:
+  template <class Make>
+  explicit Temp(Make&& make) {
+    new (raw_) vb::Variant(make());
+  }
+  Temp(const Temp&) = delete;
+  Temp& operator=(const Temp&) = delete;
+  ~Temp() { drop(get()); }
+  vb::Variant& get() noexcept { return *std::launder(reinterpret_cast<vb::Variant*>(raw_)); }
+
+ private:
+  alignas(vb::Variant) unsigned char raw_[sizeof(vb::Variant)];
+};
+
+// Storage for n Variants that are built one by one (slots, arguments). Unbuilt
+// slots are never touched; built ones are dropped at the end.
+class Slots {
+ public:
+  static constexpr size_t kSmall = 8;
+  explicit Slots(size_t n = 0) { reserve(n); }
+  // Sets the capacity; only before the first slot is built.
+  void reserve(size_t n) {
+    if (n_ > kSmall) ::operator delete(data_);
+    n_ = n;
+    data_ = n <= kSmall ? reinterpret_cast<vb::Variant*>(small_)
+                        : static_cast<vb::Variant*>(::operator new(n * sizeof(vb::Variant)));
+  }
+  Slots(const Slots&) = delete;
+  Slots& operator=(const Slots&) = delete;
+  ~Slots() {
+    for (size_t i = 0; i < built_; ++i) drop(data_[i]);
+    if (n_ > kSmall) ::operator delete(data_);
+  }
+  // Slots are built in order: slot built_() next.
+  template <class Make>
+  vb::Variant& emplace(Make&& make) {
+    vb::Variant* p = new (&data_[built_]) vb::Variant(make());
+    ++built_;
+    return *p;
+  }
+  vb::Variant& emplace_empty() {
+    vb::Variant* p = new (&data_[built_]) vb::Variant();
+    ++built_;
+    return *p;
+  }
+  size_t built() const noexcept { return built_; }
+  vb::Variant* data() noexcept { return data_; }
+  vb::Variant& operator[](size_t i) noexcept { return data_[i]; }
+
+ private:
+  alignas(vb::Variant) unsigned char small_[kSmall * sizeof(vb::Variant)];
+  vb::Variant* data_ = nullptr;
+  size_t n_ = 0;
+  size_t built_ = 0;
+};
+
+}  // namespace tolvex::vbscript
