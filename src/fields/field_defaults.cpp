@@ -1,7 +1,10 @@
 // The field default rules: what a field read from a database schema gets as its
 // first settings. Every write stores the value as given (no conversion by the
 // declared type), so a driver value keeps the driver's type.
+#include <array>
+#include <functional>
 #include <initializer_list>
+#include <typeinfo>
 #include <optional>
 
 #include "fields/field.h"
@@ -35,7 +38,23 @@ bool code_in(const Variant& v, std::initializer_list<int32_t> codes) {
 // A flag as the rules test it: Empty and Null are False.
 bool flag_of(const Variant& v) { return !v.is_empty() && !v.is_null() && vb::to_bool(v); }
 
-Variant member(vb::Dispatch& obj, const char* name) { return obj.get(name); }
+// A member of a driver object by name. Loading reads the same dozen members of thousands
+// of fields of one class, so the ids are remembered per class and name where the class
+// promises fixed ids.
+Variant member(vb::Dispatch& obj, const char* name) {
+  if (!obj.member_ids_are_static()) return obj.get(name);
+  struct Slot {
+    const std::type_info* type = nullptr;
+    const char* name = nullptr;
+    vb::DispId id = vb::kDispUnknown;
+  };
+  static thread_local std::array<Slot, 64> slots{};
+  const std::type_info& type = typeid(obj);
+  Slot& s = slots[(std::hash<const void*>{}(name) ^ type.hash_code()) % slots.size()];
+  if (s.type != &type || s.name != name) s = Slot{&type, name, obj.find_member(name)};
+  if (s.id == vb::kDispUnknown) vb::raise(vb::err::kNotSupported);
+  return obj.invoke(s.id, vb::InvokeKind::Get, {});
+}
 
 int16_t database_kind() { return AGPVars::DbKindFromName(context().CurrentDbmsName); }
 

@@ -7,9 +7,13 @@
 
 namespace tolvex {
 
-SettingsStore::SettingsStore(SettingCatalogue catalogue) : props_(vb::make_ref<AGProperties>(catalogue)) {}
+SettingsStore::SettingsStore(SettingCatalogue catalogue)
+    : props_(vb::make_ref<AGProperties>(catalogue)), declared_layout_(props_->layout()) {}
 
 size_t SettingsStore::slot_of(SettingCatalogue catalogue, size_t index) const {
+  // A shared layout never changes in place (a store copies it first), so the same layout
+  // with at least as many entries means the catalogue's own positions.
+  if (props_->layout() == declared_layout_ && index < props_->size()) return index;
   auto slot = props_->index_of(catalogue[index].name, index);
   if (!slot) vb::raise(vb::err::kObjectVariableNotSet);
   return *slot;
@@ -48,21 +52,7 @@ vb::Variant SettingsStore::SetV(std::string_view name, std::string_view value) {
 }
 
 void SettingsStore::load_registry_defaults(const std::string& key, bool as_text) {
-  ModuleContext& ctx = context();
-  for (size_t i = 0; i < props_->size(); ++i) {
-    const PropertyDesc& d = props_->desc_at(i);
-    if (!d.reg_save) continue;
-    ctx.RegValueName = d.name;
-    vb::Variant raw = common::GetRegValue(vb::Variant("HKCU"), vb::Variant(key), vb::Variant(d.name));
-    if (as_text) {
-      try {
-        raw = vb::Variant(raw.is_null() ? std::string() : vb::to_string(raw));
-      } catch (const vb::VBError&) {
-        raw = vb::Variant(std::string());
-      }
-    }
-    props_->set_value_at(i, common::ConvertByType(raw, vb::Variant(d.data_type)));
-  }
+  props_->LoadUserDefaults(key, as_text);
 }
 
 void SettingsStore::redeclare(SettingCatalogue catalogue) {

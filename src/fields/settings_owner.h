@@ -45,6 +45,9 @@ class SettingsStore {
   size_t slot_of(SettingCatalogue catalogue, size_t index) const;
 
   vb::Ref<AGProperties> props_;
+  // The layout the catalogue was declared with; while the store still uses it, catalogue
+  // index and slot coincide and no name lookup is needed.
+  vb::Ref<SettingsLayout> declared_layout_;
 };
 
 // Typed access for an owner whose catalogue is `Catalogue` with index enum `Enum`.

@@ -20,6 +20,8 @@
 
 namespace tolvex {
 
+struct UserDefaultsCache;
+
 struct ModuleContext {
   ModuleContext();
   ~ModuleContext();
@@ -70,6 +72,8 @@ struct ModuleContext {
   // --- registry access ---
   vb::Ref<cRegistry> SharedRegistry;  // created on first use by shared_registry()
   int32_t RegLastValueType = 0;       // kind of the value last read by common::GetRegValue
+  // Per-user defaults already read for a settings layout (AGProperties::LoadUserDefaults).
+  std::shared_ptr<UserDefaultsCache> UserDefaults;
 
   // --- system charset (common::InitSystemCharset) ---
   std::string SystemCodePage;  // the OEM code page number as text
@@ -107,9 +111,11 @@ struct ModuleContext {
   vb::Ref<vb::Dispatch> ExtensionList;     // the extension list (AGPExtensions), created on first use
   vb::Ref<vb::Dispatch> GenerationEngine;  // the script engine of a generation run (AGScript)
   vb::Ref<vb::Dispatch> TemplateCache;     // the template cache index of a run (AGPCache)
+  vb::Ref<vb::Dispatch> ParseEngine;       // the script engine for short fragments (AGScript)
+  vb::Ref<vb::Dispatch> RunLanguage;       // the phrases of a run (AGPLanguage), created on first use
+  vb::Ref<vb::Dispatch> RunFilters;        // the predefined filters (AGPFilter), created on first use
 
   // --- output pass of a generation run (written by the generation layer) ---
-  vb::Ref<vb::Dispatch> ControlList;  // the project's control list (AGPControls) of the run
   std::string OverwriteMode;          // answer kept for the rest of the pass: "", "O" all, "S" skip all, "C" cancel
   bool OverwriteAnswer = false;       // the decision for the current output (True = write it)
 };

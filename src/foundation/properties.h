@@ -180,6 +180,13 @@ class AGProperties : public vb::AutoDispatch<AGProperties> {
   const vb::Variant* find_value(std::string_view name) const;
   // True when this store shares its layout with others (for tests and figures).
   bool shares_layout() const noexcept { return layout_->ref_count() > 1; }
+  // The layout of the declared part (shared between stores that declare alike).
+  const vb::Ref<SettingsLayout>& layout() const noexcept { return layout_; }
+
+  // Sets every RegSave entry to its per-user default: the value of the same name under
+  // `key` of the current user, converted by the entry's DataType (first to text when
+  // `as_text`). Stores of one layout reuse the answers while the registry is unchanged.
+  void LoadUserDefaults(const std::string& key, bool as_text = false);
 
   static const vb::DispatchTable<AGProperties>& dispatch_table();
 

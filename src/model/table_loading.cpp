@@ -101,7 +101,11 @@ bool table_name_fits(AGPTables& tables, const std::string& name) {
   for (size_t i = 0; i < tables.size(); ++i) {
     auto t = tables.at(i);
     if (!t) continue;
-    const std::string present = t->TblName();
+    const vb::Variant& value = t->setting_value(TableSetting::TblName);
+    if (!value.is_string()) continue;
+    const std::string& present = value.raw_string();
+    // Two ASCII names can only match without regard to case at equal length.
+    if (present.size() != name.size() && vb::is_ascii(present) && vb::is_ascii(name)) continue;
     if (present != name && compare_keys(present, name, KeyCompare::Text) == 0) {
       context().ProjErr = context().ProductTitle + ": The tables \"" + present + "\" and \"" + name +
                           "\" have names that differ only in letter case; a project cannot hold both. "

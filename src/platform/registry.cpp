@@ -1,3 +1,4 @@
+#include <atomic>
 #include "platform/registry.h"
 
 #include <cerrno>
@@ -90,11 +91,19 @@ struct RegistryTree::Key {
   }
 };
 
+namespace {
+std::atomic<uint64_t> g_change_stamp{1};
+void note_change() noexcept { g_change_stamp.fetch_add(1, std::memory_order_relaxed); }
+}  // namespace
+
+uint64_t registry_change_stamp() noexcept { return g_change_stamp.load(std::memory_order_relaxed); }
+
 RegistryTree::RegistryTree() : root_(std::make_unique<Key>()) {}
 RegistryTree::~RegistryTree() = default;
 RegistryTree::RegistryTree(const RegistryTree& o) : root_(o.root_->clone()) {}
 RegistryTree& RegistryTree::operator=(const RegistryTree& o) {
   if (this != &o) root_ = o.root_->clone();
+  note_change();
   return *this;
 }
 
@@ -108,6 +117,7 @@ bool RegistryTree::key_exists(std::string_view path) const {
 }
 
 void RegistryTree::create_key(std::string_view path) {
+  note_change();
   Key* k = root_.get();
   for (const auto& part : checked_path(path)) k = k->child_or_create(part);
 }
@@ -124,6 +134,7 @@ std::optional<RegValue> RegistryTree::query_value(std::string_view path, std::st
 }
 
 void RegistryTree::set_value(std::string_view path, std::string_view name, const RegValue& value) {
+  note_change();
   Key* k = root_.get();
   for (const auto& part : checked_path(path)) k = k->child_or_create(part);
   if (auto* v = k->value(name)) {
@@ -134,6 +145,7 @@ void RegistryTree::set_value(std::string_view path, std::string_view name, const
 }
 
 bool RegistryTree::delete_value(std::string_view path, std::string_view name) {
+  note_change();
   Key* k = root_.get();
   for (const auto& part : split_key_path(path)) {
     k = k->child(part);
@@ -146,6 +158,7 @@ bool RegistryTree::delete_value(std::string_view path, std::string_view name) {
 }
 
 bool RegistryTree::delete_key(std::string_view path) {
+  note_change();
   auto parts = split_key_path(path);
   if (parts.empty()) return false;
   Key* k = root_.get();
@@ -605,6 +618,7 @@ RegistryBackend& current_registry() {
 std::shared_ptr<RegistryBackend> set_current_registry(std::shared_ptr<RegistryBackend> registry) {
   std::lock_guard lock(g_current_mutex);
   std::swap(g_current, registry);
+  note_change();
   return registry;
 }
 

@@ -208,6 +208,9 @@ std::filesystem::path machine_hive_path();
 // set_current_registry replaces it (tests install a MemoryRegistry or a FileRegistry on temporary
 // files) and returns the one it replaced. Passing null restores the default on next use.
 RegistryBackend& current_registry();
+// A number that grows whenever any registry changes (a value or key written or deleted) and
+// whenever the current registry is replaced, so readers can keep answers while it stays the same.
+uint64_t registry_change_stamp() noexcept;
 std::shared_ptr<RegistryBackend> set_current_registry(std::shared_ptr<RegistryBackend> registry);
 
 // Installs a registry for the lifetime of the object and puts the previous one back afterwards.

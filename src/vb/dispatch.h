@@ -42,6 +42,9 @@ class Dispatch : public Object {
   virtual Ref<Enumerator> enumerate();
   // The names of the members, for listing (may be empty).
   virtual std::vector<std::string> member_names() const { return {}; }
+  // True when every object of this class answers find_member with the same ids, so a
+  // caller may remember an id per class and name.
+  virtual bool member_ids_are_static() const noexcept { return false; }
 
   // By-name helpers; a missing member raises error 438.
   Variant get(std::string_view name, Args args = {});
@@ -184,6 +187,7 @@ class AutoDispatch : public Dispatch {
     return T::dispatch_table().invoke(static_cast<T&>(*this), id, kind, args);
   }
   std::vector<std::string> member_names() const override { return T::dispatch_table().names(); }
+  bool member_ids_are_static() const noexcept override { return true; }
 };
 
 }  // namespace tolvex::vb
