@@ -49,7 +49,7 @@ const vb::DispatchTable<AGPChart>& AGPChart::dispatch_table() {
   static const vb::DispatchTable<Self> built = [] {
     vb::DispatchTable<Self> table("AGPChart");
     add_store_members(table);
-    table.property("Trendlines", [](Self& s, Args) { return Variant(s.Trendlines()); });
+    table.property("Trendlines", [](Self& s, Args a) { vb::check_arg_count(a, 0, 0); return Variant(s.Trendlines()); });
     add_key_member(table);
     TOLVEX_CHART_SETTINGS(TOLVEX_SETTING_DISPATCH)
     return table;

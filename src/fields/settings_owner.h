@@ -80,7 +80,10 @@ class SettingsOwner : public SettingsStore {
 // The dispatch member that every owner's table starts with: Properties.
 template <class Self>
 void add_store_members(vb::DispatchTable<Self>& t) {
-  t.property("Properties", [](Self& s, vb::Args) { return vb::Variant(s.Properties()); });
+  t.property("Properties", [](Self& s, vb::Args a) {
+    vb::check_arg_count(a, 0, 0);
+    return vb::Variant(s.Properties());
+  });
 }
 
 // Properties, GetV and SetV, for the owners with text access (project, database,

@@ -68,7 +68,7 @@ const vb::DispatchTable<AGPDatabase>& AGPDatabase::dispatch_table() {
   static const vb::DispatchTable<Self> built = [] {
     vb::DispatchTable<Self> table("AGPDatabase");
     add_text_store_members(table);
-    table.property("Tables", [](Self& s, Args) { return Variant(s.Tables()); });
+    table.property("Tables", [](Self& s, Args a) { vb::check_arg_count(a, 0, 0); return Variant(s.Tables()); });
     add_key_member(table);
     TOLVEX_DATABASE_SETTINGS(TOLVEX_SETTING_DISPATCH)
     table.method("LoadzvDB", [](Self& s, Args a) {

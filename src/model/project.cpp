@@ -304,11 +304,11 @@ const vb::DispatchTable<AGP>& AGP::dispatch_table() {
     table.property("lhWnd", [](Self& s, Args) { return Variant(s.lhWnd); },
                    [](Self& s, Args, const Variant& v) { s.lhWnd = vb::to_long(v); });
     table.property("ProjInit", [](Self& s, Args) { return Variant(s.ProjInit()); });
-    table.property("DB", [](Self& s, Args) { return Variant(s.DB()); });
-    table.property("MenuList", [](Self& s, Args) { return Variant(s.MenuList()); });
+    table.property("DB", [](Self& s, Args a) { vb::check_arg_count(a, 0, 0); return Variant(s.DB()); });
+    table.property("MenuList", [](Self& s, Args a) { vb::check_arg_count(a, 0, 0); return Variant(s.MenuList()); });
     table.property("DBCnt", [](Self& s, Args) { return Variant(s.DBCnt()); });
     add_text_store_members(table);
-    table.property("Extensions", [](Self& s, Args) { return Variant(s.Extensions()); });
+    table.property("Extensions", [](Self& s, Args a) { vb::check_arg_count(a, 0, 0); return Variant(s.Extensions()); });
     table.property("hwnd", [](Self& s, Args) { return Variant(s.hwnd()); },
                    [](Self& s, Args, const Variant& v) { s.hwnd(vb::to_long(v)); });
     table.property("ProjErr", [](Self& s, Args) { return Variant(s.ProjErr()); },

@@ -46,8 +46,8 @@ const vb::DispatchTable<AGPTable>& AGPTable::dispatch_table() {
   static const vb::DispatchTable<Self> built = [] {
     vb::DispatchTable<Self> table("AGPTable");
     add_text_store_members(table);
-    table.property("Charts", [](Self& s, Args) { return Variant(s.Charts()); });
-    table.property("Fields", [](Self& s, Args) { return Variant(s.Fields()); });
+    table.property("Charts", [](Self& s, Args a) { vb::check_arg_count(a, 0, 0); return Variant(s.Charts()); });
+    table.property("Fields", [](Self& s, Args a) { vb::check_arg_count(a, 0, 0); return Variant(s.Fields()); });
     add_key_member(table);
     TOLVEX_TABLE_SETTINGS(TOLVEX_SETTING_DISPATCH)
     table.method("Load_zvDB", [](Self& s, Args a) {

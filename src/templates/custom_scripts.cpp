@@ -91,7 +91,11 @@ const vb::DispatchTable<AGPCustomScript>& AGPCustomScript::dispatch_table() {
   using S = AGPCustomScript;
   static const vb::DispatchTable<S> table = [] {
     vb::DispatchTable<S> t("AGPCustomScript");
-    t.property("Properties", [](S& s, Args) { return Variant(s.PropertiesRef()); })
+    t.property("Properties",
+               [](S& s, Args a) {
+                 vb::check_arg_count(a, 0, 0);
+                 return Variant(s.PropertiesRef());
+               })
         .property(
             "Key", [](S& s, Args) { return Variant(s.Key); },
             [](S& s, Args, const Variant& v) { s.Key = vb::to_string(v); })

@@ -80,7 +80,10 @@ const vb::DispatchTable<DriverTable>& DriverTable::dispatch_table() {
     t.default_member("Name");
     t.property("TableType", [](T& x, vb::Args) { return vb::Variant(x.type_); });
     t.property("PKField", [](T& x, vb::Args) { return vb::Variant(x.pk_); });
-    t.property("Fields", [](T& x, vb::Args) { return vb::Variant(x.fields_); });
+    t.property("Fields", [](T& x, vb::Args a) {
+      vb::check_arg_count(a, 0, 0);
+      return vb::Variant(x.fields_);
+    });
     return t;
   }();
   return table;
