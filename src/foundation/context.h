@@ -114,10 +114,14 @@ struct ModuleContext {
   vb::Ref<vb::Dispatch> ParseEngine;       // the script engine for short fragments (AGScript)
   vb::Ref<vb::Dispatch> RunLanguage;       // the phrases of a run (AGPLanguage), created on first use
   vb::Ref<vb::Dispatch> RunFilters;        // the predefined filters (AGPFilter), created on first use
+  vb::Ref<vb::Dispatch> DatabaseDriver;    // the database driver component (SchemaDriver), made on first use
+                                           // by the database import and kept
 
   // --- output pass of a generation run (written by the generation layer) ---
   std::string OverwriteMode;          // answer kept for the rest of the pass: "", "O" all, "S" skip all, "C" cancel
   bool OverwriteAnswer = false;       // the decision for the current output (True = write it)
+  std::string PromptFilePath;         // the existing file the overwrite question names ("" for a folder)
+  std::string PromptFolderPath;       // the existing folder the overwrite question names ("" for a file)
 };
 
 // The current context of this thread.

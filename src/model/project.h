@@ -84,13 +84,18 @@ class AGP : public vb::Dispatch, public SettingsOwner<ProjectSetting, kProjectSe
   const std::string& language() const noexcept { return language_; }
   void set_language(std::string l) { language_ = std::move(l); }
   bool backup_file() const noexcept { return backup_file_; }
+  void set_backup_file(bool v) noexcept { backup_file_ = v; }
   const std::string& user_code() const noexcept { return user_code_; }
   int32_t script_engine_timeout() const noexcept { return script_timeout_; }
+  void set_script_engine_timeout(int32_t v) noexcept { script_timeout_ = v; }
   int16_t unload_threshold_count() const noexcept { return unload_threshold_; }
   const std::string& default_output_extension() const noexcept { return default_ext_; }
   const vb::Variant& default_page() const noexcept { return default_page_; }
   // The two table objects that conditions of table scope read.
   vb::Variant& table_slot(int i) { return table_slots_[i]; }
+  // What the template layer keeps with the project (its control lists and the compiler's
+  // state), made by that layer on first use.
+  std::shared_ptr<void>& template_state() noexcept { return template_state_; }
 
   // --- dispatch: own members first, then those that later layers registered ---
   std::string type_name() const override { return "AGP"; }
@@ -115,6 +120,7 @@ class AGP : public vb::Dispatch, public SettingsOwner<ProjectSetting, kProjectSe
   std::string default_ext_;
   vb::Variant default_page_;
   vb::Variant table_slots_[2];
+  std::shared_ptr<void> template_state_;
 };
 
 // Makes the extension list for AGP::Extensions (registered by the extensions layer).

@@ -161,6 +161,14 @@ std::vector<std::string> AGPFileCache::expanded_session(const std::string& file_
   return std::move(ex.pieces);
 }
 
+std::optional<std::string> read_template_text(const std::string& file_path) {
+  try {
+    return decode_template_file(platform::read_file(file_path));
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
 AGPFileCache& shared_file_cache() {
   ModuleContext& ctx = context();
   if (!ctx.SharedFileCache) ctx.SharedFileCache = vb::make_ref<AGPFileCache>();

@@ -2,6 +2,7 @@
 // expansion of include blocks.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -49,6 +50,10 @@ class AGPFileCache : public vb::AutoDispatch<AGPFileCache> {
   std::vector<Row> rows_;
   std::unordered_map<std::string, size_t> index_;  // file + '\0' + session -> row
 };
+
+// The whole text of a template file: UTF-8 when it starts with the UTF-8 byte-order mark
+// (the mark dropped), else read in the ANSI code page. nullopt when it cannot be read.
+std::optional<std::string> read_template_text(const std::string& file_path);
 
 // The one file cache of the module (created on first use).
 AGPFileCache& shared_file_cache();

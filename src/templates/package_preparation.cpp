@@ -1,0 +1,200 @@
+#include "templates/package_preparation.h"
+
+#include <filesystem>
+#include <set>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "foundation/common.h"
+#include "foundation/context.h"
+#include "model/project.h"
+#include "templates/cache_index.h"
+#include "templates/controls.h"
+#include "templates/file_cache.h"
+#include "templates/template_compiler.h"
+#include "templates/template_run.h"
+#include "vb/convert.h"
+#include "vb/strings.h"
+
+namespace fs = std::filesystem;
+
+namespace tolvex {
+
+namespace {
+
+AGPCache* run_cache() { return dynamic_cast<AGPCache*>(context().TemplateCache.get()); }
+
+// A file of the current template folder named in a control or session.
+std::string in_current_folder(std::string_view name) {
+  return common::AddBackslash(context().CurrentTemplateFolder) + common::trim_blanks(name);
+}
+
+std::string file_name_part(std::string_view path) {
+  const size_t sep = path.find_last_of("\\/");
+  return std::string(sep == std::string_view::npos ? path : path.substr(sep + 1));
+}
+
+[[noreturn]] void raise_missing(std::string_view name) {
+  ModuleContext& ctx = context();
+  ctx.ProjErr =
+      "Missing \"" + std::string(name) + "\" in template folder \"" + ctx.TemplateFolder + "\". Generation aborted.";
+  RaiseGenError();
+}
+
+// The names of the files that a template file includes ("" names no file).
+std::vector<std::string> included_files(const std::string& path) {
+  std::vector<std::string> out;
+  const auto text = read_template_text(path);
+  if (!text) return out;
+  for (std::string& name : split_names(ListTemplateIncludes(*text)))
+    if (!name.empty()) out.push_back(std::move(name));
+  return out;
+}
+
+// A file as a walk over includes meets it: where its includes are found depends on the
+// current template folder.
+std::string walk_key(const std::string& path) { return path + '\0' + context().CurrentTemplateFolder; }
+
+// The change check of one template file and, at any depth, of the files it includes: true at
+// the first one modified after `cache_date`. Each file is examined once.
+class ChangeCheck {
+ public:
+  explicit ChangeCheck(std::string cache_date) : cache_date_(std::move(cache_date)) {}
+
+  bool changed(const std::string& path, std::string_view name) {
+    const auto found = existing_template_path(path);
+    if (!found) raise_missing(name);
+    if (!seen_.insert(walk_key(*found)).second) return false;
+    if (common::FormatTimestamp(file_date_last_modified(*found)) > cache_date_) return true;
+    for (const std::string& include : included_files(*found))
+      if (changed(ResolveTemplateFile(include), include)) return true;
+    return false;
+  }
+
+ private:
+  std::string cache_date_;
+  std::set<std::string> seen_;
+};
+
+// Reads a template file and, at any depth, the files it includes into the shared file cache.
+class FileLoader {
+ public:
+  void load(const std::string& path, const std::string& name) {
+    const auto found = existing_template_path(path);
+    if (!found) return;
+    if (!stored_.insert({*found, name}).second) return;
+    shared_file_cache().AddFile(*found, name);
+    if (!walked_.insert(walk_key(*found)).second) return;
+    for (const std::string& include : included_files(*found)) load(ResolveTemplateFile(include), include);
+  }
+
+ private:
+  std::set<std::pair<std::string, std::string>> stored_;  // (path, name) pairs stored
+  std::set<std::string> walked_;                          // walk_key of files whose includes were followed
+};
+
+}  // namespace
+
+int16_t CheckFileCache(const vb::Variant& group, const vb::Variant& key, const std::string& file) {
+  const auto found = existing_template_path(file);
+  if (!found) return -1;
+  const AGPCache* cache = run_cache();
+  if (!cache) return 2;
+  return cache->CheckCache(group, key, file_date_last_modified(*found), file_size_value(*found));
+}
+
+void MergeControlSessions(AGPControl& main, AGPControl& ext) {
+  AGPSessions& target = main.Sessions();
+  // A copy of the list: the target may be the same control.
+  const std::vector<vb::Ref<AGPSession>> sessions = ext.Sessions().items();
+  for (const vb::Ref<AGPSession>& s : sessions) {
+    s->SessExt = ext.CtrlExt;
+    if (s->SessAction == "add")
+      target.AddSession(*s, s->SessLocation, s->SessLocType);
+    else if (s->SessAction == "change")
+      target.ChangeSession(s->SessValue, *s);
+    else if (s->SessAction == "delete")
+      target.DeleteSession(s->SessValue);
+  }
+}
+
+bool MergeExtensionControls(AGP& project, const std::string& ext_name) {
+  ModuleContext& ctx = context();
+  const vb::Ref<vb::Dispatch> extensions = project.Extensions();
+  vb::Variant name_arg[1] = {vb::Variant(ext_name)};
+  if (!extensions || !vb::to_bool(extensions->call("ExtensionExist", name_arg))) {
+    ctx.ControlFileStatus = kControlFileNotLoaded;
+    return false;
+  }
+  const auto file = existing_template_path(join_path(join_path(ctx.ExtensionWorkFolder, ext_name), "control.xml"));
+  if (!file) {
+    ctx.ControlFileStatus = kControlFileNotLoaded;
+    return false;
+  }
+  ProjectTemplateState& state = project_template_state(project);
+  AGPControls& loaded = *state.extension_controls;
+  if (!loaded.LoadControls(*file)) return false;
+  AGPControls& controls = *state.controls;
+  const std::vector<vb::Ref<AGPControl>> ext_controls = loaded.items();
+  for (const vb::Ref<AGPControl>& c : ext_controls) {
+    c->CtrlExt = ext_name;
+    if (c->CtrlAction == "add") {
+      controls.AddControl(*c);
+    } else if (c->CtrlAction == "change") {
+      for (const vb::Ref<AGPControl>& m : controls.items())
+        if (m->CtrlID == c->CtrlID) {
+          MergeControlSessions(*m, *c);
+          break;
+        }
+    } else if (c->CtrlAction == "delete") {
+      controls.DeleteControl(c->CtrlID);
+    }
+  }
+  return true;
+}
+
+bool CheckTemplateChanged(AGPControl& ctrl) {
+  ctrl.CtrlGen = false;
+  set_current_template_folder(ctrl.CtrlExt);
+  if (!ctrl.CtrlIFolder.empty()) {
+    const auto folder = existing_template_path(in_current_folder(ctrl.CtrlIFolder), /*folders=*/true);
+    std::error_code ec;
+    if (!folder || !fs::is_directory(*folder, ec)) raise_missing(ctrl.CtrlIFolder);
+  }
+
+  const std::string compiled = TemplateCompiler::GetTemplateFileName(ctrl);
+  const AGPCache* cache = run_cache();
+  const vb::Variant date = cache ? cache->GetCacheDate("tpl", file_name_part(compiled)) : vb::Variant::date(0);
+  const bool no_entry = date.type() == vb::VarType::Date && date.raw_date() == 0;
+  if (no_entry || !existing_template_path(compiled)) {
+    ctrl.CtrlGen = true;
+    return true;
+  }
+  if (ctrl.CtrlIFiles.empty()) return ctrl.CtrlGen;
+
+  ChangeCheck check(vb::to_string(date));
+  for (const std::string& name : split_names(ctrl.CtrlIFiles))
+    if (check.changed(in_current_folder(name), name)) return ctrl.CtrlGen = true;
+  for (const vb::Ref<AGPSession>& s : ctrl.Sessions().items()) {
+    if (s->SessType != "key") continue;
+    set_current_template_folder(s->SessExt);
+    if (!s->SessIFile.empty() && check.changed(in_current_folder(s->SessIFile), s->SessIFile))
+      return ctrl.CtrlGen = true;
+  }
+  return ctrl.CtrlGen;
+}
+
+void LoadControlTemplateFiles(AGPControl& ctrl) {
+  set_current_template_folder(ctrl.CtrlExt);
+  if (ctrl.CtrlIFiles.empty()) return;
+  FileLoader loader;
+  for (const std::string& name : split_names(ctrl.CtrlIFiles)) loader.load(in_current_folder(name), name);
+  for (const vb::Ref<AGPSession>& s : ctrl.Sessions().items()) {
+    if (s->SessType != "key") continue;
+    set_current_template_folder(s->SessExt);
+    if (!s->SessIFile.empty()) loader.load(in_current_folder(s->SessIFile), s->SessIFile);
+  }
+}
+
+}  // namespace tolvex

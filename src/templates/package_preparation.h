@@ -1,0 +1,39 @@
+// Preparing the control list of a template package before its templates are compiled: the
+// control files of the project's extensions are merged into it, every control is checked for
+// a compiled template that is out of date, and the template files of the controls are read
+// into the shared file cache, where sessions and includes are taken from.
+#pragma once
+
+#include <string>
+
+#include "vb/variant.h"
+
+namespace tolvex {
+
+class AGP;
+class AGPControl;
+
+// -1 when `file` does not exist; else the cache index's verdict on its modification time and
+// size: 0 unchanged, 1 changed, 2 no entry (also when the run holds no cache index).
+int16_t CheckFileCache(const vb::Variant& group, const vb::Variant& key, const std::string& file);
+
+// Merges the control file of the extension `ext_name` into the project's control list: its
+// controls are added, change the sessions of the control with their id, or delete it, by their
+// CtrlAction. False (ControlFileStatus 1) when the extension is not in the project or has no
+// control file, False when its control file does not load.
+bool MergeExtensionControls(AGP& project, const std::string& ext_name);
+
+// Adds, changes or deletes sessions of `main` by the SessAction of each session of `ext`.
+void MergeControlSessions(AGPControl& main, AGPControl& ext);
+
+// Decides whether the control's compiled template must be rebuilt (its CtrlGen): when the cache
+// index has no entry for it, when the compiled file is missing, or when one of its template
+// files, its key sessions' files, or a file they include (at any depth) was modified after the
+// compiled template was recorded. A missing folder or file raises the generation error.
+bool CheckTemplateChanged(AGPControl& ctrl);
+
+// Reads the control's template files, its key sessions' files and the files they include (at
+// any depth) into the shared file cache. Missing files are skipped.
+void LoadControlTemplateFiles(AGPControl& ctrl);
+
+}  // namespace tolvex
