@@ -83,7 +83,13 @@ std::string replace_all(std::string_view text, std::string_view what, std::strin
   return out;
 }
 
-std::string without_crlf(std::string_view text) { return replace_all(text, kCrLf, ""); }
+// The text without its line breaks. Files saved with LF or CR line ends lose theirs too:
+// kept, they would stand between the blocks of a script file as a bare string expression.
+std::string without_crlf(std::string_view text) {
+  std::string out = replace_all(text, kCrLf, "");
+  std::erase_if(out, [](char c) { return c == '\n' || c == '\r'; });
+  return out;
+}
 
 std::string decode_script_file(const std::string& bytes) {
   if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return bytes.substr(3);

@@ -66,6 +66,10 @@ TEST_F(CodeFilesTest, TemplateToCodeTurnsBlocksIntoLines) {
       {"<!--##@hi##-->", false, false, "F", "F = F & LANG.Phrase(\"hi\")\r\n"},
       {"<!--##$ key & n ##-->", false, false, "F", "F = F & LANG.Phrase(key & n)\r\n"},
       {"<!--##Dim a##-->\r\n<!--##a = 2##-->\r\n", false, false, "", "Dim a\r\na = 2\r\n"},
+      // A script file saved with LF or CR line ends: the breaks between blocks go too.
+      {"<!--##Dim a##-->\n<!--##a = 2##-->\n", false, false, "", "Dim a\r\na = 2\r\n"},
+      {"<!--##Dim a##-->\r<!--##a = 2##-->\r", false, false, "", "Dim a\r\na = 2\r\n"},
+      {"a\nb", false, false, "F", "F = F & \"ab\"\r\n"},
       {"x", false, false, "", "\"x\"\r\n"},
       {"1<!--##=v##-->2", false, false, "Fn", "Fn = Fn & \"1\"\r\nFn = Fn & v\r\nFn = Fn & \"2\"\r\n"},
   };
