@@ -8,6 +8,8 @@
 #include "foundation/context.h"
 #include "generator/generation_state.h"
 #include "model/database.h"
+#include "templates/ag_script.h"
+#include "templates/template_run.h"
 #include "vb/convert.h"
 #include "vb/strings.h"
 
@@ -154,7 +156,7 @@ TermResult eval_term(AGP& proj, std::string_view raw) {
   } else {
     const std::string scope = vb::ascii_lower(part1);
     if (scope == "ctrl") {
-      vb::Ref<AGPControl> ctrl = current_control();
+      vb::Ref<AGPControl> ctrl = current_control(proj);
       if (!ctrl) return TermResult::Holds;
       std::optional<Variant> value = control_field(*ctrl, vb::ascii_lower(part2));
       if (!value) return TermResult::Holds;
@@ -176,6 +178,12 @@ TermResult eval_term(AGP& proj, std::string_view raw) {
     if (satisfies(actual, op, w)) return TermResult::Holds;
   return TermResult::Fails;
 }
+
+// The template layer asks the condition language through its evaluator slot.
+const bool kRegistered = [] {
+  register_condition_evaluator([](AGP& proj, const std::string& cond) { return EvalCondition(proj, Variant(cond)); });
+  return true;
+}();
 
 }  // namespace
 

@@ -15,9 +15,12 @@ namespace tolvex {
 
 // True when the condition holds for the current control, the project, its database,
 // the current table and the current field. Malformed terms, unknown scopes, unknown
-// control field names, unknown operators and a missing table, field or database hold;
-// a setting key the scope's settings lack makes the condition False. A failing script
-// function ends the run (RaiseGenError) with the engine's message.
+// control field names, unknown operators and a missing control, table, field or database
+// hold; a setting key the scope's settings lack makes the condition False. "in" holds
+// when the actual value occurs in a listed value without regard to letter case, "ni"
+// when it does not. A script function that fails, or that the engine refuses to run
+// because an error is already pending, ends the run (RaiseGenError) with the message in
+// AGP.ProjErr. Without a generation engine a function's value is "".
 bool EvalCondition(AGP& proj, const vb::Variant& cond);
 
 // The comparison value of one listed value of a setting term: trimmed, a value that

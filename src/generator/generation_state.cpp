@@ -4,6 +4,7 @@
 
 #include "foundation/context.h"
 #include "foundation/status.h"
+#include "templates/template_compiler.h"
 #include "vb/error.h"
 
 namespace tolvex {
@@ -31,29 +32,10 @@ void set_current_field(AGP& proj, vb::Ref<AGPField> field) {
   proj.table_slot(kFieldSlot) = field ? vb::Variant(std::move(field)) : vb::Variant();
 }
 
-AGPControls& project_controls() {
-  ModuleContext& ctx = context();
-  vb::Ref<AGPControls> list = vb::ref_cast<AGPControls>(ctx.ControlList);
-  if (!list) {
-    list = vb::make_ref<AGPControls>();
-    ctx.ControlList = list;
-  }
-  return *list;
-}
-
-vb::Ref<AGPControl> current_control() {
-  vb::Ref<AGPControls> list = vb::ref_cast<AGPControls>(context().ControlList);
-  if (!list || list->curIndex() < 1 || list->curIndex() > list->Count()) return {};
-  return list->items()[size_t(list->curIndex() - 1)];
-}
-
-AGScript* generation_engine() {
-  return dynamic_cast<AGScript*>(context().GenerationEngine.get());
-}
-
-void RaiseGenError() {
-  status_window().CloseStatus();
-  vb::raise(-1, context().ProjErr);
+vb::Ref<AGPControl> current_control(AGP& proj) {
+  const AGPControls& list = project_controls(proj);
+  if (list.curIndex() < 1 || list.curIndex() > list.Count()) return {};
+  return list.items()[size_t(list.curIndex() - 1)];
 }
 
 void RaiseCancelled() {
@@ -62,11 +44,8 @@ void RaiseCancelled() {
   vb::raise(-1, context().ProjErr);
 }
 
-std::string script_function_name(const AGPControl& ctrl) {
-  std::string name = "zvEx" + ctrl.CtrlID + ctrl.CtrlTagExt;
-  for (char& c : name)
-    if (c == '.') c = '_';
-  return name;
+void RaiseIfCancelled() {
+  if (status_window().StatusIsCancelled()) RaiseCancelled();
 }
 
 }  // namespace tolvex

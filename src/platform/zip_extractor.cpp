@@ -51,7 +51,7 @@ class ZipArchive {
  public:
   explicit ZipArchive(const std::string& path) {
     int err = 0;
-    za_ = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &err);
+    za_ = zip_open(path.c_str(), ZIP_RDONLY, &err);
     if (!za_) {
       zip_error_t ze;
       zip_error_init_with_code(&ze, err);

@@ -123,11 +123,13 @@ void Interp::shutdown() {
     objs.clear();
   }
   alive_ = false;
-  objects_.clear();
-  object_index_.clear();
+  ++gen_;
+  // Reset from inside a run (a host callback): the running code keeps its tables
+  // until the interpreter itself goes; new calls fail.
+  if (api_depth_ > 0) return;
   for (auto& m : modules_) m->symbols.clear();
   modules_.clear();
-  ++gen_;
+  retired_.clear();
 }
 
 vb::Ref<ErrObject> Interp::err_ref() const { return err_; }
@@ -208,8 +210,7 @@ void Interp::note_site(const Frame& f, uint32_t pos) {
   site_.pos = pos;
 }
 
-void Interp::handle_error(Frame& f, const VBError& e) {
-  (void)f;
+void Interp::handle_error(const VBError& e) {
   err_->set(e.number(), e.description(), e.source().empty() ? std::string(kRuntimeErrorSource) : e.source());
   site_ = ErrorSite{};
 }
@@ -399,7 +400,14 @@ Variant Interp::make_object(const ClassPtr& cls) {
   f.module = cls->module;
   f.chunk = &cls->chunk;
   for (size_t i = 0; i < cls->fields.size(); ++i) init_decl(f, cls->fields[i], obj->fields()[i]);
-  if (cls->initialize) invoke_proc(*cls->initialize, obj.get(), nullptr, 0);
+  if (cls->initialize) {
+    try {
+      invoke_proc(*cls->initialize, obj.get(), nullptr, 0);
+    } catch (...) {
+      obj->skip_terminate();  // an object that never finished initializing is not terminated
+      throw;
+    }
+  }
   return Variant(vb::Ref<vb::Dispatch>(std::move(obj)));
 }
 
@@ -534,8 +542,9 @@ Variant Interp::call_builtin(Frame& f, const Builtin& b, const std::vector<Arg>*
   if (int(a.size()) < b.min_args || (b.max_args >= 0 && int(a.size()) > b.max_args))
     raise_named(vb::err::kWrongArgCount, b.name);
   ArgBuffer buf;
-  // Long strings in plain variables are lent to the function rather than copied
-  // (Len(s), Mid(s, i, 1) in a loop), when no argument runs code that could see them.
+  // Arrays and long strings in plain variables are lent to the function rather than
+  // copied (Len(s), Mid(s, i, 1), UBound(a) in a loop), when no argument runs code
+  // that could see them.
   bool lend = !a.empty();
   for (const Arg& arg : a)
     if (!arg.expr || !peek(f, *arg.expr)) lend = false;
@@ -546,7 +555,7 @@ Variant Interp::call_builtin(Frame& f, const Builtin& b, const std::vector<Arg>*
   buf.reserve(a.size());
   for (size_t i = 0; i < a.size(); ++i) {
     Variant* p = const_cast<Variant*>(peek(f, *a[i].expr));
-    if (p->is_string() && p->raw_string().size() > 64 && a[i].expr->kind == ExprKind::Name) {
+    if ((p->is_array() || (p->is_string() && p->raw_string().size() > 64)) && a[i].expr->kind == ExprKind::Name) {
       size_t j = 0;
       while (j < i && buf.refs[j] != p) ++j;
       if (j < i) {

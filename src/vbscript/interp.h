@@ -1,6 +1,25 @@
 // The interpreter: modules and their globals, named objects, and the evaluation
 // of parsed programs. One Interp lives per engine between two resets; script
 // objects keep it alive while the host holds them.
+//
+// How a run works:
+// - The parser (parser.h) turns a chunk into a Program whose names are already
+//   bound where that can be known: parameters and Dim'd locals to frame slots,
+//   class members to field indexes or member numbers. Every other name is looked
+//   up among the globals when it runs and the result is cached on the node until
+//   the globals change (gen_), so a procedure that does not exist fails only when
+//   it is called.
+// - Operator chains are flat nodes evaluated in a loop, so thousands of terms cost
+//   no stack; nesting depth is limited by the parser, call depth by kMaxCallDepth
+//   and by the thread's remaining stack (error 28).
+// - Statements run in exec_block: under On Error Resume Next each statement's error
+//   is caught there and recorded in Err; otherwise the first statement that sees it
+//   records its position (site_) and it unwinds to a caller with a handler or to
+//   the host. The time-out is a separate exception (ScriptTimeout) that no handler
+//   in the script catches.
+// - Arguments by reference are pointers to the caller's variables (or array
+//   elements, with the array held and locked); value_ops.h keeps scalar Variants
+//   off the slow copy, move and destroy paths.
 #pragma once
 
 #include <chrono>
@@ -154,8 +173,7 @@ class Interp : public std::enable_shared_from_this<Interp> {
   bool alive() const { return alive_; }
 
   // --- used by the objects
-  void property_put(Frame* caller, ScriptObject* so, int member, ArgRef* args, size_t nargs, vb::Variant value,
-                    bool is_set);
+  void property_put(ScriptObject* so, int member, ArgRef* args, size_t nargs, vb::Variant value, bool is_set);
   vb::Variant make_object(const ClassPtr& cls);
 
  private:
@@ -200,7 +218,7 @@ class Interp : public std::enable_shared_from_this<Interp> {
   vb::Variant call_dispatch(Frame& f, vb::Dispatch* d, vb::DispId id, vb::InvokeKind kind,
                             const std::vector<Arg>* args, const vb::Variant* value);
   vb::Variant call_intrinsic(Frame& f, int which, const std::vector<Arg>* args);
-  vb::Variant with_object(Frame& f, uint32_t pos);
+  vb::Variant with_object(Frame& f);
   // The object before the dot of a member access (error 424 when there is none).
   vb::Ref<vb::Dispatch> member_object(Frame& f, const MemberExpr& m);
   void eval_args(Frame& f, const std::vector<Arg>& args, ArgBuffer& buf, bool write_back, size_t extra);
@@ -246,7 +264,7 @@ class Interp : public std::enable_shared_from_this<Interp> {
   void exec_append(Frame& f, const AssignStmt& s);
   // A condition under the frame's error mode: an error under Resume Next gives `on_error`.
   bool condition(Frame& f, const Expr& e, const Stmt& s, bool on_error);
-  void handle_error(Frame& f, const vb::VBError& e);
+  void handle_error(const vb::VBError& e);
 
   // definitions
   void init_decl(Frame& f, const VarDecl& d, vb::Variant& slot);

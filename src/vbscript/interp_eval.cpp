@@ -39,10 +39,10 @@ Variant binop(BinOp op, const Variant& a, const Variant& b) {
       case BinOp::Eq: case BinOp::Ne: case BinOp::Lt: case BinOp::Le: case BinOp::Gt: case BinOp::Ge:
         return Variant(compare_as(op, x, y));
       case BinOp::IDiv:
-        if (y != 0 && !(y == -1 && x == INT32_MIN)) return int_result(x / y, both_i2);
+        if (y != 0 && !(y == -1 && x == INT32_MIN)) return int_result(int32_t(x) / int32_t(y), both_i2);
         break;
       case BinOp::Mod:
-        if (y != 0 && y != -1) return int_result(x % y, both_i2);
+        if (y != 0 && y != -1) return int_result(int32_t(x) % int32_t(y), both_i2);
         break;
       case BinOp::And: return both_i2 ? Variant(int16_t(x & y)) : Variant(int32_t(x & y));
       case BinOp::Or: return both_i2 ? Variant(int16_t(x | y)) : Variant(int32_t(x | y));
@@ -245,8 +245,7 @@ Variant Interp::eval_new(Frame& f, const NewExpr& n) {
   return make_object(cls);
 }
 
-Variant Interp::with_object(Frame& f, uint32_t pos) {
-  (void)pos;
+Variant Interp::with_object(Frame& f) {
   if (f.with.empty()) vb::raise(505);
   return f.with.back();
 }
@@ -436,7 +435,7 @@ vb::Ref<vb::Dispatch> Interp::member_object(Frame& f, const MemberExpr& m) {
       return vb::Ref<vb::Dispatch>(p->raw_object());
     }
   }
-  Temp objv([&] { return m.object ? eval(f, *m.object) : with_object(f, m.pos); });
+  Temp objv([&] { return m.object ? eval(f, *m.object) : with_object(f); });
   const Variant& v = objv.get();
   if (!v.is_object() || !v.raw_object()) raise_named(vb::err::kObjectRequired, object_name(m));
   return vb::Ref<vb::Dispatch>(v.raw_object());
@@ -718,9 +717,7 @@ void Interp::property_put_ast(Frame& f, ScriptObject* so, int member, const std:
   invoke_proc(*hold, so, refs.data(), refs.size());
 }
 
-void Interp::property_put(Frame* caller, ScriptObject* so, int member, ArgRef* args, size_t nargs, Variant value,
-                          bool is_set) {
-  (void)caller;
+void Interp::property_put(ScriptObject* so, int member, ArgRef* args, size_t nargs, Variant value, bool is_set) {
   const ClassMember& m = so->cls().members[size_t(member)];
   ProcPtr p = is_set ? m.set : m.let;
   if (!p && is_set) p = m.let;

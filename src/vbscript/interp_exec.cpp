@@ -22,10 +22,10 @@ Flow Interp::exec_block(Frame& f, const Block& b) {
       try {
         fl = exec(f, s);
       } catch (const VBError& e) {
-        handle_error(f, e);
+        handle_error(e);
         continue;
       } catch (const std::bad_alloc&) {
-        handle_error(f, VBError(vb::err::kOutOfMemory));
+        handle_error(VBError(vb::err::kOutOfMemory));
         continue;
       }
     } else {
@@ -58,7 +58,7 @@ bool Interp::condition(Frame& f, const Expr& e, const Stmt& s, bool on_error) {
     Temp v([&] { return eval(f, e); });
     return truthy(v.get());
   } catch (const VBError& ex) {
-    handle_error(f, ex);
+    handle_error(ex);
     return on_error;
   }
 }
@@ -179,7 +179,7 @@ Flow Interp::exec_select(Frame& f, const SelectStmt& s) {
       note_site(f, s.pos);
       throw;
     }
-    handle_error(f, e);
+    handle_error(e);
     failed = true;
   }
   if (failed) {
@@ -201,7 +201,7 @@ Flow Interp::exec_select(Frame& f, const SelectStmt& s) {
           note_site(f, s.pos);
           throw;
         }
-        handle_error(f, e);
+        handle_error(e);
         match = true;
       }
       if (match) return exec_block(f, c.body);
@@ -216,7 +216,7 @@ Flow Interp::loop_setup_failed(Frame& f, const Stmt& s, const VBError& e, const 
     throw;
   }
   // Under Resume Next execution goes on inside the loop: the body runs once.
-  handle_error(f, e);
+  handle_error(e);
   Flow fl = exec_block(f, body);
   return fl == Flow::ExitFor ? Flow::Normal : fl;
 }

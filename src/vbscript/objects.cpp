@@ -78,7 +78,7 @@ Variant ScriptObject::invoke(vb::DispId id, InvokeKind kind, vb::Args args) {
         Variant value = args.back();
         if (kind == InvokeKind::Let && value.is_object() && !m.let && m.set) kind = InvokeKind::Set;
         if (kind == InvokeKind::Let && value.is_object()) value = default_of(value);
-        in.property_put(nullptr, this, int(id) - 1, refs.data(), refs.size(), std::move(value),
+        in.property_put(this, int(id) - 1, refs.data(), refs.size(), std::move(value),
                         kind == InvokeKind::Set);
         return Variant();
       }

@@ -30,6 +30,7 @@ class ScriptObject final : public vb::Dispatch {
   const ClassDef* cls_ptr() const { return cls_.get(); }
   std::vector<vb::Variant>& fields() { return fields_; }
   Interp& interp() { return *interp_; }
+  void skip_terminate() { terminated_ = true; }
 
  protected:
   void final_release() noexcept override;

@@ -40,7 +40,6 @@ struct ProcCtx {
   ProcDef* proc = nullptr;  // null at module level
   std::vector<NameExpr*> names;
   NameMap<bool> assigned;
-  int with_depth = 0;
   int do_depth = 0;
   int for_depth = 0;
 };
@@ -187,7 +186,7 @@ class Parser {
     p->locals.push_back(std::move(d));
   }
 
-  void resolve_in_scope(NameExpr* n, const ProcDef* proc, const ClassDef* cls, bool implicit_ok) {
+  void resolve_in_scope(NameExpr* n, const ProcDef* proc, const ClassDef* cls) {
     if (proc) {
       if (!n->called && proc->returns_value() && proc->ret_slot >= 0 && vb::iequals(n->name, proc->name)) {
         n->bind = Bind::Local;
@@ -219,14 +218,13 @@ class Parser {
       }
     }
     n->bind = Bind::Dynamic;
-    (void)implicit_ok;
   }
 
   void finish_proc(ProcCtx& pc, const ClassDef* cls) {
     ProcDef* p = pc.proc;
     NameMap<int> implicit;
     for (NameExpr* n : pc.names) {
-      resolve_in_scope(n, p, cls, true);
+      resolve_in_scope(n, p, cls);
       if (n->bind == Bind::Dynamic && pc.assigned.count(n->name)) {
         auto it = implicit.find(n->name);
         if (it == implicit.end()) {
@@ -246,7 +244,7 @@ class Parser {
     for (NameExpr* n : pc.names) {
       if (sp || sc) {
         n->called = true;  // Execute text never reaches the caller's return slot by name
-        resolve_in_scope(n, sp, sc, false);
+        resolve_in_scope(n, sp, sc);
       } else {
         n->bind = Bind::Dynamic;
       }
@@ -482,10 +480,7 @@ class Parser {
       }
       expect_line_end_or_stmt();
     }
-    for (auto& pd : pending_) {
-      ctx_->names.reserve(ctx_->names.size());
-      finish_proc(pd.ctx, c.get());
-    }
+    for (auto& pd : pending_) finish_proc(pd.ctx, c.get());
     pending_.clear();
     return c;
   }
@@ -685,7 +680,7 @@ class Parser {
         case Kw::Call: {
           next();
           auto st = std::make_unique<CallStmt>(pos);
-          ExprPtr target = parse_postfix_chain(true);
+          ExprPtr target = parse_postfix_chain();
           if (target->kind == ExprKind::Name) static_cast<NameExpr*>(target.get())->called = true;
           st->call = std::move(target);
           out.push_back(std::move(st));
@@ -717,7 +712,7 @@ class Parser {
   // The target of an assignment: a name or a member chain, with indexes.
   ExprPtr parse_target() {
     if (!at_name() && cur().type != Tok::Dot && !is_kw(Kw::Me)) fail(1010);
-    ExprPtr e = parse_postfix_chain(false);
+    ExprPtr e = parse_postfix_chain();
     if (e->kind != ExprKind::Name && e->kind != ExprKind::Call && e->kind != ExprKind::Member) fail(1002);
     mark_assigned(e.get());
     return e;
@@ -727,7 +722,7 @@ class Parser {
     uint32_t pos = cur().pos;
     size_t tok_save = i_;
     size_t names_save = ctx_->names.size();
-    ExprPtr e = parse_postfix_chain(false);
+    ExprPtr e = parse_postfix_chain();
     if (cur().type == Tok::Eq) {
       if (e->kind != ExprKind::Name && e->kind != ExprKind::Call && e->kind != ExprKind::Member) fail(1002);
       next();
@@ -740,7 +735,7 @@ class Parser {
         st.reset();
         i_ = tok_save;
         ctx_->names.resize(names_save);
-        ExprPtr callee = parse_postfix_chain(false, /*stop_at_paren=*/true);
+        ExprPtr callee = parse_postfix_chain(/*stop_at_paren=*/true);
         if (callee->kind == ExprKind::Name) static_cast<NameExpr*>(callee.get())->called = true;
         auto call = std::make_unique<CallExpr>(pos);
         call->target = std::move(callee);
@@ -1032,9 +1027,7 @@ class Parser {
     int saved_inline = inline_if_;
     inline_if_ = 0;
     st->object = parse_expr();
-    ++ctx_->with_depth;
     parse_block(st->body);
-    --ctx_->with_depth;
     if (!is_kw(Kw::End)) fail(1014);
     next();
     expect_kw(Kw::With, 1029);
@@ -1044,7 +1037,7 @@ class Parser {
 
   // ------------------------------------------------------------ expressions
   // A name or With member followed by any number of .member and (args) parts.
-  ExprPtr parse_postfix_chain(bool allow_literal_start, bool stop_at_paren = false) {
+  ExprPtr parse_postfix_chain(bool stop_at_paren = false) {
     DepthGuard guard(*this);
     ExprPtr e;
     uint32_t pos = cur().pos;
@@ -1058,7 +1051,6 @@ class Parser {
     } else if (at_name()) {
       e.reset(make_name(pos, expect_name()));
     } else {
-      (void)allow_literal_start;
       fail(1010);
     }
     return parse_postfix(std::move(e), stop_at_paren);
@@ -1068,8 +1060,7 @@ class Parser {
     for (int parts = 0;; ++parts) {
       // Each part nests the tree one level deeper.
       if (parts + depth_ > kMaxParseDepth) fail(28);
-      if (cur().type == Tok::LParen && stop_at_paren && peek(1).type != Tok::Eof &&
-          (cur().space_before || true)) {
+      if (cur().type == Tok::LParen && stop_at_paren) {
         // The last parenthesis of the chain opens the first argument.
         size_t j = i_;
         int depth = 0;
@@ -1127,13 +1118,11 @@ class Parser {
         ExprPtr inner = parse_expr();
         expect(Tok::RParen, 1006);
         inner->parens = true;
-        return parse_postfix_after_parens(std::move(inner));
+        return inner;
       }
       case Tok::Dot:
-        if (ctx_->with_depth == 0 && ctx_->proc) {
-          // Outside With: still a valid parse; the run reports error 505 if reached.
-        }
-        return parse_postfix_chain(false);
+        // Outside With this still parses; the run reports error 505 if it is reached.
+        return parse_postfix_chain();
       case Tok::Ident:
         switch (t.kw) {
           case Kw::True: next(); return std::make_unique<LiteralExpr>(pos, vb::Variant(true));
@@ -1147,19 +1136,14 @@ class Parser {
           }
           case Kw::Me:
           case Kw::None:
-            return parse_postfix_chain(false);
+            return parse_postfix_chain();
           default:
-            if (is_contextual(t.kw)) return parse_postfix_chain(false);
+            if (is_contextual(t.kw)) return parse_postfix_chain();
             fail(1023);
         }
       default:
         fail(1023);
     }
-  }
-
-  ExprPtr parse_postfix_after_parens(ExprPtr e) {
-    // (expr).member is not part of the language; keep the value.
-    return e;
   }
 
   bool binary_op(BinOp& op) const {

@@ -63,14 +63,14 @@ class HostList : public vb::AutoDispatch<HostList> {
   }
 };
 
-struct Fixture : ::testing::Test {
+struct HostObjects : ::testing::Test {
   ScriptEngine engine;
   vb::Ref<HostList> list = vb::make_ref<HostList>();
   void SetUp() override { engine.add_object("List", list); }
   Variant eval(const std::string& e) { return engine.eval(e); }
 };
 
-TEST_F(Fixture, MembersDefaultMemberByRefAndSubtypes) {
+TEST_F(HostObjects, MembersDefaultMemberByRefAndSubtypes) {
   engine.add_code(
       "List.Add 1\n"
       "List.Add \"two\"\n"
@@ -97,7 +97,7 @@ TEST_F(Fixture, MembersDefaultMemberByRefAndSubtypes) {
   EXPECT_EQ(vb::to_long(eval("arr(1)")), 8) << "an array element is passed by reference";
 }
 
-TEST_F(Fixture, HostErrorsAreCatchableAndEscapeWithTheirNumber) {
+TEST_F(HostObjects, HostErrorsAreCatchableAndEscapeWithTheirNumber) {
   engine.add_code("On Error Resume Next\nList.Fail\nDim n, d\nn = Err.Number\nd = Err.Description\n");
   EXPECT_EQ(vb::to_long(eval("n")), 5001);
   EXPECT_EQ(vb::to_string(eval("d")), "host failure");
@@ -114,7 +114,7 @@ TEST_F(Fixture, HostErrorsAreCatchableAndEscapeWithTheirNumber) {
   EXPECT_EQ(engine.error().number, 438);
 }
 
-TEST_F(Fixture, ScriptObjectsCanBeCalledBackByTheHost) {
+TEST_F(HostObjects, ScriptObjectsCanBeCalledBackByTheHost) {
   engine.add_code(
       "Class Handler\n"
       "  Public Calls\n"
@@ -149,14 +149,14 @@ TEST_F(Fixture, ScriptObjectsCanBeCalledBackByTheHost) {
   EXPECT_EQ(h->find_member("NoSuch"), vb::kDispUnknown);
 }
 
-TEST_F(Fixture, ObjectsAddedWithMembersAreGlobals) {
+TEST_F(HostObjects, ObjectsAddedWithMembersAreGlobals) {
   engine.add_object("App", list, true);
   engine.add_code("Add \"via members\"\nc = Count\n");
   EXPECT_EQ(vb::to_long(eval("c")), 1);
   EXPECT_EQ(vb::to_string(list->items.back()), "via members");
 }
 
-TEST_F(Fixture, TerminateRunsWhenTheHostDropsTheLastReference) {
+TEST_F(HostObjects, TerminateRunsWhenTheHostDropsTheLastReference) {
   engine.add_code(
       "Dim log\n"
       "Class T\n"
@@ -170,7 +170,7 @@ TEST_F(Fixture, TerminateRunsWhenTheHostDropsTheLastReference) {
   EXPECT_EQ(vb::to_string(eval("log")), "gone");
 }
 
-TEST_F(Fixture, ResetTerminatesObjectsAndLeavesHeldOnesHarmless) {
+TEST_F(HostObjects, ResetTerminatesObjectsAndLeavesHeldOnesHarmless) {
   engine.add_code(
       "Class T\n"
       "  Public Function Hello()\n"
@@ -193,7 +193,37 @@ TEST_F(Fixture, ResetTerminatesObjectsAndLeavesHeldOnesHarmless) {
   EXPECT_EQ(list->items.size(), 1u);
 }
 
-TEST_F(Fixture, GetRefObjectsAreCallableFromTheHost) {
+TEST_F(HostObjects, ReplacingOrResettingCodeWhileItRunsIsSafe) {
+  // The running procedure is redefined, then the whole engine is reset, from inside it.
+  engine.add_code(
+      "Function Busy()\n"
+      "  ExecuteGlobal \"Function Busy()\" & vbCrLf & \"Busy = 2\" & vbCrLf & \"End Function\"\n"
+      "  Busy = 1\n"
+      "End Function\n");
+  EXPECT_EQ(vb::to_long(engine.run("Busy")), 1);
+  EXPECT_EQ(vb::to_long(engine.run("Busy")), 2);
+  struct Resetting : vb::AutoDispatch<Resetting> {
+    ScriptEngine* e = nullptr;
+    static const vb::DispatchTable<Resetting>& dispatch_table() {
+      static const vb::DispatchTable<Resetting> t = [] {
+        vb::DispatchTable<Resetting> d("Resetting");
+        d.method("Now", [](Resetting& r, Args) {
+          r.e->reset();
+          return Variant();
+        });
+        return d;
+      }();
+      return t;
+    }
+  };
+  auto r = vb::make_ref<Resetting>();
+  r->e = &engine;
+  engine.add_object("Resetting", r);
+  EXPECT_NO_THROW(engine.add_code("Sub Go()\n  Resetting.Now\n  y = 1\nEnd Sub\nGo\n"));
+  EXPECT_TRUE(engine.procedures().empty());
+}
+
+TEST_F(HostObjects, GetRefObjectsAreCallableFromTheHost) {
   engine.add_code("Function Plus(a, b)\nPlus = a + b\nb = 0\nEnd Function\nSet List.Callback = GetRef(\"Plus\")\n");
   vb::Ref<vb::Dispatch> f = list->callback.object();
   Variant args[2] = {Variant(int16_t(2)), Variant(int16_t(3))};

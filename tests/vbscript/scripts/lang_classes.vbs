@@ -164,3 +164,20 @@ End Class
 Set fc = New Factory
 ok fc.Make().Value = "made", "member of a returned object"
 ok fc.Make() = "made", "default member of a returned object"
+
+' A Class_Initialize that fails: New raises, and the half-made object is not terminated.
+Dim initLog
+Class FailsInit
+  Private Sub Class_Initialize()
+    initLog = initLog & "init;"
+    Err.Raise 5
+  End Sub
+  Private Sub Class_Terminate()
+    initLog = initLog & "term;"
+  End Sub
+End Class
+On Error Resume Next
+Set fi = New FailsInit
+ok Err.Number = 5, "error from Class_Initialize: " & Err.Number
+ok initLog = "init;", "no Class_Terminate after a failed Class_Initialize: " & initLog
+On Error GoTo 0

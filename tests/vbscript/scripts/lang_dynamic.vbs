@@ -99,3 +99,17 @@ ExecuteGlobal "Class Redef" & vbCrLf & "Public B, C, A" & vbCrLf & "End Class"
 Set r2 = New Redef
 r2.A = "a2" : r2.B = "b2"
 ok ReadB(r2) = "b2", "second definition"
+
+' A procedure made by Execute inside a procedure is global and sees the globals.
+Dim Scoped
+Scoped = "Global"
+Dim seen
+Sub MakesProc()
+  Dim Scoped
+  Scoped = "Local"
+  Execute "Sub ShowScoped() : seen = Scoped : End Sub"
+  ok Eval("Scoped") = "Local", "Eval in the procedure sees its local"
+  ShowScoped
+End Sub
+MakesProc
+ok seen = "Global", "the new procedure does not see the caller's locals: " & seen

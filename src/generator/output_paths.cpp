@@ -1,0 +1,106 @@
+#include "generator/output_paths.h"
+
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#include "foundation/common.h"
+#include "foundation/context.h"
+#include "foundation/status.h"
+#include "templates/controls.h"
+#include "templates/template_compiler.h"
+#include "templates/template_run.h"
+#include "platform/folders.h"
+#include "vb/convert.h"
+#include "vb/strings.h"
+
+namespace tolvex {
+namespace {
+
+std::string text_of(const vb::Variant& v) {
+  if (v.is_null() || v.is_empty()) return {};
+  try {
+    return vb::to_string(v);
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+// The pieces of a relative path that stay below its root: empty, "." and ".." pieces go.
+std::string contained_path(std::string_view path) {
+  const std::string normal = platform::normalize_separators(path);
+  std::string out;
+  for (std::string_view piece : vb::split(normal, "/")) {
+    if (piece.empty() || piece == "." || piece == "..") continue;
+    if (!out.empty()) out += '/';
+    out.append(piece);
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string ComposeOutputName(std::string_view base, std::string_view part, std::string_view name,
+                              std::string_view ext, std::string_view nameType, std::string_view nameExt,
+                              bool lowerCase) {
+  std::string s(base);
+  if (!part.empty()) s.append("_").append(part);
+  const std::string type = vb::utf8_lower(nameType);
+  if (type == "prefix") {
+    s = std::string(nameExt) + s + std::string(name);
+  } else if (type == "infix") {
+    s = s.empty() ? std::string(name) : s + std::string(nameExt) + std::string(name);
+  } else if (type == "suffix") {
+    s = s + std::string(name) + std::string(nameExt);
+  } else {
+    s += name;
+  }
+  s.append(".").append(ext);
+  return lowerCase ? vb::utf8_lower(s) : s;
+}
+
+std::string GetOutputName(AGP& proj, const vb::Variant& base, const vb::Variant& part, const vb::Variant& name,
+                          const vb::Variant& ext) {
+  return ComposeOutputName(text_of(base), text_of(part), text_of(name), text_of(ext), proj.OutputNameType(),
+                           proj.OutputNameExt(), proj.OutputNameLCase());
+}
+
+std::string GetFolderControlPath(AGP& proj, std::string_view id) {
+  const std::string wanted = vb::utf8_lower(id);
+  for (const auto& ctrl : project_controls(proj).items())
+    if (vb::utf8_lower(ctrl->CtrlType) == "folder" && vb::utf8_lower(ctrl->CtrlID) == wanted) return ctrl->CtrlOFolder;
+  return {};
+}
+
+std::string GetFolderPath(AGP& proj, std::string_view folderId, std::string_view folder) {
+  return folderId.empty() ? std::string(folder) : GetFolderControlPath(proj, folderId);
+}
+
+std::string ResolveOutputPath(AGP& proj, std::string_view folder, std::string_view file, bool checkOnly) {
+  std::string root;
+  std::string_view rest;
+  if (folder.size() >= 2 && folder[0] == '~' && (folder[1] == '\\' || folder[1] == '/')) {
+    root = common::AddBackslash(platform::normalize_separators(proj.AppRootFolder()));
+    rest = folder.substr(2);
+  } else {
+    root = common::AddBackslash(platform::normalize_separators(proj.Destination()));
+    rest = folder;
+  }
+  std::string path = root;
+  const std::string sub = contained_path(rest);
+  if (!sub.empty()) {
+    path += sub + "/";
+    if (!checkOnly) AGP::CreateFolderTree(path);
+  }
+  return path + contained_path(file);
+}
+
+std::string PathExists(std::string_view folder, std::string_view file) {
+  if (!folder.empty()) return find_template_path(folder, file);
+  // No folder: the file itself, never a name at the root of the file system.
+  if (std::optional<std::string> found = existing_template_path(file, /*folders=*/true)) return *found;
+  status_window().CloseStatus();
+  return {};
+}
+
+}  // namespace tolvex

@@ -1,0 +1,64 @@
+// The project file: the whole project as one XML document (root element Project),
+// written by Save and read back by Load, and the numbered backups Save keeps of the
+// file it replaces. Save and Load are also members of the project object (by name,
+// for scripts and the host).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "foundation/properties.h"
+#include "platform/xml.h"
+#include "vb/variant.h"
+
+namespace tolvex {
+
+class AGP;
+
+// Writes the open project to `projFile`. The previous file is first copied into the
+// numbered backups; the new text replaces it atomically, so a failed write leaves
+// the old file as it was. A failure raises vb::VBError, whose text is also left
+// in ProjErr; ProjErr is empty after success.
+void Save(AGP& project, const std::string& projFile);
+
+// Opens the project file into the project. ProjErr is empty on success, else it
+// holds the reason; a file that cannot be read leaves the model as it was.
+void Load(AGP& project, const std::string& projFile);
+
+// The text of the project file for the declaration text given (without the
+// byte-order mark), as Save writes it.
+std::string ProjectFileText(AGP& project, const std::string& declaration);
+
+// The declaration text Save writes, and the charset it writes back to the
+// registry: `charset` is the registry's "XMLEncodeCharSet" or else the system's,
+// `utf8` the "UTF8Project" switch.
+std::string ProjectFileDeclaration(const std::string& charset, bool utf8);
+
+// 1 or 0 by the project file's Boolean rule: an empty text is 0, other values are
+// converted to Boolean (a value that is no Boolean counts as 0).
+int16_t BoolToXml(const vb::Variant& value);
+
+// One attribute per setting of `store` whose FileSave flag is set, in store order,
+// with the project file's value rules; an attribute already present is replaced in
+// place.
+void WritePropertyAttributes(std::vector<std::pair<std::string, std::string>>& attributes, const AGProperties& store);
+
+// Copies the element's attributes into the store, converted by the settings' data
+// types; names the store lacks become saved text settings.
+void LoadXmlAttributes(const platform::XmlNode& element, AGProperties& store);
+
+// The value of the element's first attribute whose name equals `name` without
+// regard to letter case; "" when it has none.
+std::string GetXmlAttribute(const platform::XmlNode& element, const std::string& name);
+
+// The name of backup number `n` of a project file: "shop.tvp" gives "shop(n).tvp",
+// "shop" gives "shop(n)".
+std::string BackupFileName(const std::string& projFile, int n);
+
+// Rotates the numbered backups of `projFile` in `backupFolder` (number 1 newest)
+// and copies the file in as number 1, keeping at most `maxCount` copies. Does
+// nothing when the file does not exist; never fails.
+void BackupProjectFile(const std::string& projFile, const std::string& backupFolder, int16_t maxCount);
+
+}  // namespace tolvex

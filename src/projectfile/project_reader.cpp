@@ -1,0 +1,635 @@
+// Reading a project file into the model: version checks and conversion of old
+// files, the site menu, every element's attributes into its settings store, the
+// repairs that older files need, the database check when AutoSync is on, and the
+// extensions registered for the user when the file names none.
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "foundation/agp_vars.h"
+#include "foundation/common.h"
+#include "foundation/context.h"
+#include "foundation/registry.h"
+#include "foundation/status.h"
+#include "model/project.h"
+#include "model/project_members.h"
+#include "platform/folders.h"
+#include "platform/host_ui.h"
+#include "projectfile/object_members.h"
+#include "projectfile/project_file.h"
+#include "projectfile/project_file_hooks.h"
+#include "vb/convert.h"
+#include "vb/strings.h"
+
+namespace tolvex {
+namespace {
+
+namespace fs = std::filesystem;
+
+using projectfile::member;
+using projectfile::member_object;
+using projectfile::store_of;
+constexpr auto text_of = projectfile::value_text;
+
+bool bool_of(const vb::Variant& v) {
+  try {
+    return !v.is_empty() && !v.is_null() && vb::to_bool(vb::default_value(v));
+  } catch (const vb::VBError&) {
+    return false;
+  }
+}
+
+bool file_exists(const std::string& path) {
+  if (path.empty()) return false;
+  std::error_code ec;
+  const fs::path p = platform::normalize_separators(path);
+  if (fs::is_regular_file(p, ec)) return true;
+  // Settings name their files relative to the application's folder.
+  return p.is_relative() && fs::is_regular_file(platform::application_folder() / p, ec);
+}
+
+std::string local_host_name() {
+  char buf[256] = {};
+  if (::gethostname(buf, sizeof buf - 1) != 0) return "localhost";
+  return buf;
+}
+
+// The quote characters of a loaded field by its ADO type and the kind of database.
+std::optional<std::string> field_quote(int32_t type, int16_t kind) {
+  switch (type) {
+    case 2: case 3: case 4: case 5: case 6: case 11: case 14: case 16: case 17: case 18: case 19: case 20:
+    case 21: case 131: case 139:
+      return std::string();
+    case 7: case 133: case 134: case 135:
+      return std::string(kind == 1 ? "#" : "'");
+    case 8: case 72: case 129: case 130: case 200: case 201: case 202: case 203: case 204: case 205:
+      return std::string("'");
+    default:
+      return std::nullopt;
+  }
+}
+
+// What a failed load puts back: the project's settings, a database this load
+// created, the extensions it added and the site menu it replaced.
+class LoadRollback {
+ public:
+  explicit LoadRollback(AGP& project) : project_(project) {
+    AGProperties& props = *project.Properties();
+    for (size_t i = 0; i < props.size(); ++i) values_.push_back(props.value_at(i));
+    had_database_ = bool(project.DB());
+    if (auto exts = project.Extensions()) {
+      const int32_t n = vb::to_long(member(*exts, "Count"));
+      for (int32_t i = 1; i <= n; ++i)
+        if (auto ext = member_object(*exts, "Seq", {vb::Variant(int16_t(i))})) extensions_.push_back(text_of(member(*ext, "Name")));
+    }
+  }
+
+  // Called just before the site menu is read from the file.
+  void keep_menus() {
+    vb::Ref<AGPMenus> menus = project_.MenuList();
+    for (int32_t i = 1; i <= menus->Count(); ++i) {
+      vb::Ref<AGPMenu> m = menus->Item(i);
+      if (m)
+        menus_.push_back({m->MenuId(), m->MenuText(), m->MenuParentID(), m->MenuUrl(), m->MenuCustomUrl(),
+                          m->MenuLevel(), m->MenuShow(), m->MenuDisplayOrder()});
+    }
+    menus_kept_ = true;
+  }
+
+  void restore() noexcept {
+    try {
+      AGProperties& props = *project_.Properties();
+      for (size_t i = props.size(); i > values_.size(); --i) props.Delete(std::string(props.name_at(i - 1)));
+      for (size_t i = 0; i < values_.size() && i < props.size(); ++i) props.set_value_at(i, values_[i]);
+    } catch (...) {
+    }
+    try {
+      if (!had_database_ && project_.DB()) {
+        project_.databases().delete_all();
+        project_.set_current_database(nullptr);
+        project_.set_current_database_name(std::string());
+      }
+    } catch (...) {
+    }
+    try {
+      if (auto exts = project_.Extensions()) {
+        for (int32_t i = vb::to_long(member(*exts, "Count")); i >= 1; --i) {
+          auto ext = member_object(*exts, "Seq", {vb::Variant(int16_t(i))});
+          if (!ext) continue;
+          const std::string name = text_of(member(*ext, "Name"));
+          if (std::find(extensions_.begin(), extensions_.end(), name) == extensions_.end())
+            member(*exts, "Delete", {vb::Variant(name)});
+        }
+      }
+    } catch (...) {
+    }
+    try {
+      if (menus_kept_) {
+        vb::Ref<AGPMenus> menus = project_.MenuList();
+        while (menus->Count() > 0) {
+          vb::Ref<AGPMenu> first = menus->Item(1);
+          if (!first || !menus->DeleteMenu(first->MenuId())) break;
+        }
+        for (const MenuEntry& m : menus_)
+          menus->AddMenu(m.id, m.text, m.parent, m.url, m.custom, m.level, m.show, m.order);
+      }
+    } catch (...) {
+    }
+  }
+
+ private:
+  AGP& project_;
+  std::vector<vb::Variant> values_;
+  bool had_database_ = false;
+  std::vector<std::string> extensions_;
+  struct MenuEntry {
+    int32_t id;
+    std::string text;
+    int32_t parent;
+    std::string url;
+    bool custom;
+    int32_t level;
+    bool show;
+    int32_t order;
+  };
+  std::vector<MenuEntry> menus_;
+  bool menus_kept_ = false;
+};
+
+class ProjectReader {
+ public:
+  explicit ProjectReader(AGP& project) : project_(project), ctx_(context()) {}
+
+  void load(std::string projFile);
+
+ private:
+  void fail_load() { ctx_.ProjErr = ctx_.ProductTitle + ": Load Project File failed! Please check!"; }
+  // Hands the file to the converter; true when its result loaded (doc and projFile then name it).
+  bool convert(std::string& projFile, platform::XmlDocument& doc);
+  void load_node(const platform::XmlNode& node);
+  void load_database(const platform::XmlNode& child);
+  void load_table(const platform::XmlNode& child);
+  void load_chart(const platform::XmlNode& child);
+  void load_trend(const platform::XmlNode& child);
+  void load_field(const platform::XmlNode& child);
+  void load_extension(const platform::XmlNode& child);
+  void load_ext_level(const std::string& name, const platform::XmlNode& child);
+  vb::Ref<AGPTable> current_table();
+  vb::Ref<vb::Dispatch> current_extension();
+  platform::XmlNode definition(const char* xpath) const {
+    return definitions_ ? definitions_->select_one(xpath) : platform::XmlNode();
+  }
+  void check_database();
+
+  AGP& project_;
+  ModuleContext& ctx_;
+  int32_t progress_total_ = 0;
+  int32_t progress_done_ = 0;
+  bool progress_open_ = false;
+  std::optional<platform::XmlDocument> definitions_;
+};
+
+bool ProjectReader::convert(std::string& projFile, platform::XmlDocument& doc) {
+  std::string converted;
+  project_converter().ConvertProjectFile(projFile, ctx_.ProductCode, project_.version_text(), converted);
+  if (converted.empty()) return false;
+  try {
+    doc = platform::XmlDocument::parse_file(platform::normalize_separators(converted));
+  } catch (const std::exception&) {
+    return false;  // the caller's file is read instead
+  }
+  projFile = converted;
+  return true;
+}
+
+void ProjectReader::load(std::string projFile) {
+  ctx_.ProjErr.clear();
+  std::optional<LoadRollback> rollback;
+  try {
+    rollback.emplace(project_);
+    project_.LoadDefault();
+    std::optional<platform::XmlDocument> parsed;
+    try {
+      parsed = platform::XmlDocument::parse_file(platform::normalize_separators(projFile));
+    } catch (const std::exception&) {
+      rollback->restore();
+      fail_load();
+      return;
+    }
+    platform::XmlDocument& doc = *parsed;
+    auto version_of = [&](const platform::XmlDocument& d) -> std::optional<std::string> {
+      return d.root().attribute("Version");
+    };
+    std::optional<std::string> version = version_of(doc);
+    // Files of another extension go through the converter.
+    std::string file_name = projFile;
+    if (size_t slash = file_name.find_last_of("/\\"); slash != std::string::npos) file_name.erase(0, slash + 1);
+    if (size_t dot = file_name.rfind('.'); dot != std::string::npos &&
+                                           !vb::iequals(file_name.substr(dot + 1), ctx_.ProjectFileExt)) {
+      if (convert(projFile, doc)) version = version_of(doc);
+    }
+    if (!version) {
+      rollback->restore();
+      fail_load();
+      return;
+    }
+    const int16_t r = AGP::CompareVersion(vb::Variant(*version), vb::Variant(ctx_.ProjectFileVersion));
+    if (r == -1) convert(projFile, doc);
+    if (r == 2) {
+      rollback->restore();
+      ctx_.ProjErr = ctx_.ProductTitle + ": Project file version (" + *version + ") newer than software (" +
+                     project_.version_text() + ")! Please check!";
+      return;
+    }
+    const platform::XmlNode root = doc.root();
+    // The root is checked before the menu is read, so that a file that is no project
+    // leaves the site menu as it was.
+    if (root.name() != "Project") {
+      rollback->restore();
+      ctx_.ProjErr = ctx_.ProductTitle + ": Invalid Project File!";
+      return;
+    }
+    rollback->keep_menus();
+    project_.MenuList()->LoadMenus(vb::Variant(projFile));
+
+    for (const platform::XmlNode& child : root.children()) {
+      if (child.kind() == platform::XmlNodeKind::Element && child.name() == "Database") {
+        for (const platform::XmlNode& n : child.children()) {
+          const bool blank = n.kind() == platform::XmlNodeKind::Text &&
+                             n.text().find_first_not_of(" \t\r\n") == std::string::npos;
+          if (!blank) ++progress_total_;
+        }
+        break;
+      }
+    }
+    progress_done_ = 0;
+    ctx_.ProgressTotal = progress_total_;
+    ctx_.ProgressDone = 0;
+    if (progress_total_ > 0) {
+      const std::string title = "Loading Project File...";
+      status_window().ShowStatus(project_.lhWnd, std::string(1, char(title.size())) + title);
+      progress_open_ = true;
+    }
+    LoadXmlAttributes(root, *project_.Properties());
+    if (text_of(project_.setting_value(ProjectSetting::SmtpServer)).empty()) {
+      project_.set_setting_value(ProjectSetting::SmtpServer, vb::Variant(local_host_name()));
+      project_.set_setting_value(ProjectSetting::SmtpServerPort, vb::Variant(int16_t(25)));
+    }
+    project_.set_setting_value(
+        ProjectSetting::ProjVar,
+        vb::Variant(AGPVars::MakeIdentifier(text_of(project_.setting_value(ProjectSetting::ProjName)), "")));
+    load_node(root);
+    if (progress_open_) {
+      status_window().CloseStatus();
+      progress_open_ = false;
+    }
+
+    if (!file_exists(text_of(project_.setting_value(ProjectSetting::Template)))) {
+      project_.set_setting_value(
+          ProjectSetting::Template,
+          vb::Variant(text_of(common::GetRegValue(vb::Variant("HKCU"), vb::Variant(ctx_.RegKeyProject),
+                                                  vb::Variant("Template")))));
+    }
+    ctx_.SqlQuoteSetting = text_of(project_.setting_value(ProjectSetting::SQLQuote));
+    {
+      const vb::Variant& f = project_.setting_value(ProjectSetting::defaultDateFormat);
+      int16_t format = 0;
+      try {
+        if (vb::is_numeric(f)) format = vb::to_integer(f);
+      } catch (const vb::VBError&) {
+      }
+      ctx_.CurrentDateFormat = format;
+    }
+    if (vb::Ref<AGPDatabase> db = project_.DB()) {
+      ctx_.CurrentDbmsName = text_of(db->setting_value(DatabaseSetting::DBDBMSName));
+      ctx_.DefaultTblSecurity = db->setting_value(DatabaseSetting::SecDefault);
+      project_database_hooks().BuildTableKeys(project_);
+      if (bool_of(project_.setting_value(ProjectSetting::AutoSync))) check_database();
+    } else {
+      ctx_.ProjErr = ctx_.ProductTitle + ": No Database Information in Project File!";
+    }
+    if (ctx_.ProjErr.empty()) {
+      auto exts = project_.Extensions();
+      if (!exts || vb::to_long(member(*exts, "Count")) == 0) project_extension_hooks().LoadRegisteredExtensions(project_);
+    }
+  } catch (const std::exception&) {
+    if (progress_open_) {
+      try {
+        status_window().CloseStatus();
+      } catch (...) {
+      }
+    }
+    if (rollback) rollback->restore();
+    fail_load();
+  }
+}
+
+void ProjectReader::check_database() {
+  vb::Ref<AGPDatabase> db = project_.DB();
+  std::vector<std::string> connection;
+  for (DatabaseSetting s : {DatabaseSetting::DBName, DatabaseSetting::DBType, DatabaseSetting::DBHost,
+                            DatabaseSetting::DBPort, DatabaseSetting::DBUID, DatabaseSetting::DBPwd,
+                            DatabaseSetting::DBSID, DatabaseSetting::DBConnectionMethod, DatabaseSetting::DBURL,
+                            DatabaseSetting::DBEncoding})
+    connection.push_back(text_of(db->setting_value(s)));
+  ctx_.StatusTitle = ctx_.ProductTitle + " - Database Synchronization Check...";
+  ProjectDatabaseHooks& hooks = project_database_hooks();
+  hooks.LoadSchemaSnapshot(project_, connection);
+  if (!ctx_.ProjErr.empty()) {
+    if (ctx_.ProjErr != "JDBC ERROR")
+      host_ui().message_box("Unable to load database information! Reason: " + ctx_.ProjErr +
+                                ". Please check if correct database is in use.",
+                            ctx_.ProductTitle, platform::msgbox::vbExclamation | platform::msgbox::vbOKOnly);
+    ctx_.ProjErr.clear();
+  } else {
+    const int32_t differences =
+        hooks.CheckTablesAndViews(project_) + hooks.CheckCustomViews(project_) + hooks.CheckReports(project_);
+    bool keep = true;
+    if (differences >= 1)
+      keep = hooks.AskKeepOldDefinition(project_,
+                                        "Database has been modified since last change. Do you want to keep old "
+                                        "definition or update to new definition?");
+    if (keep) {
+      hooks.SyncMenus(project_);
+    } else {
+      hooks.MapRenamedTablesAndFields(project_);
+      hooks.SyncTablesAndViews(project_);
+      hooks.SyncCustomViews(project_);
+      hooks.SyncReports(project_);
+      hooks.BuildTableKeys(project_);
+      hooks.SyncMenus(project_);
+    }
+  }
+  hooks.ReleaseSchemaSnapshot(project_);
+}
+
+vb::Ref<AGPTable> ProjectReader::current_table() {
+  vb::Ref<AGPDatabase> db = project_.DB();
+  if (!db) return nullptr;
+  const std::string name = db->Tables()->curName();
+  if (name.empty()) return nullptr;
+  return db->Tables()->Item(vb::Variant(name));
+}
+
+vb::Ref<vb::Dispatch> ProjectReader::current_extension() {
+  auto exts = project_.Extensions();
+  if (!exts) return nullptr;
+  const std::string name = text_of(member(*exts, "curName"));
+  if (name.empty()) return nullptr;
+  return member_object(*exts, "Item", {vb::Variant(name)});
+}
+
+void ProjectReader::load_node(const platform::XmlNode& node) {
+  const std::vector<platform::XmlNode> children = node.child_elements();
+  for (const platform::XmlNode& child : children) {
+    const std::string name = vb::ascii_lower(child.name());
+    if (name == "database") load_database(child);
+    else if (!project_.DB()) continue;
+    else if (name == "table") load_table(child);
+    else if (name == "chart") load_chart(child);
+    else if (name == "trendline") load_trend(child);
+    else if (name == "field") load_field(child);
+  }
+  for (const platform::XmlNode& child : children) {
+    const std::string name = vb::ascii_lower(child.name());
+    if (name == "extension") load_extension(child);
+    else if (name == "extproject" || name == "extdatabase" || name == "exttable" || name == "extchart" ||
+             name == "extfield")
+      load_ext_level(name, child);
+  }
+}
+
+void ProjectReader::load_database(const platform::XmlNode& child) {
+  std::string name = GetXmlAttribute(child, "DBName");
+  if (name.empty()) name = "zv_db";
+  project_.set_current_database_name(name);
+  project_.databases().Add(name);
+  vb::Ref<AGPDatabase> db = project_.databases().Item(vb::Variant(int32_t(1)));
+  if (!db) return;
+  project_.set_current_database(db);
+  LoadXmlAttributes(child, *db->Properties());
+  load_node(child);
+}
+
+void ProjectReader::load_table(const platform::XmlNode& child) {
+  const std::string name = GetXmlAttribute(child, "TblName");
+  if (name.empty()) return;
+  if (progress_total_ > 0) {
+    AGPStatus& status = status_window();
+    status.DispStatus("Loading TABLE/VIEW \"" + name + "\"...");
+    ctx_.ProgressDone = ++progress_done_;
+    status.SetStatus(vb::Variant(common::Percent(progress_done_, progress_total_)));
+  }
+  AGPTables& tables = *project_.DB()->Tables();
+  if (!tables.Add(name)) return;
+  vb::Ref<AGPTable> table = tables.Item(vb::Variant(name));
+  if (!table) return;
+  // The defaults switch the table's generation off, and with it the table's menu
+  // entries; the entries keep what the file says about them.
+  vb::Ref<AGPMenus> menus = project_.MenuList();
+  std::vector<std::pair<vb::Ref<AGPMenu>, bool>> shown;
+  for (int32_t i = 1; i <= menus->Count(); ++i)
+    if (vb::Ref<AGPMenu> m = menus->Item(i); m && !m->MenuCustomUrl() && m->MenuUrl() == name)
+      shown.emplace_back(m, m->MenuShow());
+  table->LoadTableDefault();
+  for (auto& [m, show] : shown) m->MenuShow(show);
+  LoadXmlAttributes(child, *table->Properties());
+  table->set_setting_value(TableSetting::TblVar,
+                           vb::Variant(AGPVars::MakeIdentifier(text_of(table->setting_value(TableSetting::TblName)), "")));
+  load_node(child);
+  if (table->Fields()->Count() >= 1) table->set_setting_value(TableSetting::TblLoaded, vb::Variant(true));
+}
+
+void ProjectReader::load_chart(const platform::XmlNode& child) {
+  const std::string name = GetXmlAttribute(child, "ChartName");
+  vb::Ref<AGPTable> table = current_table();
+  if (name.empty() || !table) return;
+  AGPCharts& charts = *table->Charts();
+  if (!charts.Add(table->TblName(), name)) return;
+  vb::Ref<AGPChart> chart = charts.Item(vb::Variant(name));
+  if (!chart) return;
+  LoadXmlAttributes(child, *chart->Properties());
+  chart->set_setting_value(ChartSetting::ChartVar,
+                           vb::Variant(AGPVars::MakeIdentifier(text_of(chart->setting_value(ChartSetting::ChartName)), "")));
+  load_node(child);
+  // Files of older versions have no trend lines.
+  if (chart->Trendlines()->Count() == 0)
+    for (const char* trend : {"Trendline1", "Trendline2", "Trendline3", "Trendline4"}) chart->Trendlines()->Add(trend);
+}
+
+void ProjectReader::load_trend(const platform::XmlNode& child) {
+  const std::string name = GetXmlAttribute(child, "TrendName");
+  vb::Ref<AGPTable> table = current_table();
+  if (name.empty() || !table) return;
+  const std::string chart_name = table->Charts()->curName();
+  if (chart_name.empty()) return;
+  vb::Ref<AGPChart> chart = table->Charts()->Item(vb::Variant(chart_name));
+  if (!chart) return;
+  AGPTrends& trends = *chart->Trendlines();
+  if (!trends.Add(name)) return;
+  if (vb::Ref<AGPTrend> trend = trends.Item(vb::Variant(name))) LoadXmlAttributes(child, *trend->Properties());
+}
+
+void ProjectReader::load_field(const platform::XmlNode& child) {
+  const std::string name = GetXmlAttribute(child, "FldName");
+  vb::Ref<AGPTable> table = current_table();
+  if (name.empty() || !table) return;
+  AGPFields& fields = *table->Fields();
+  if (!fields.Add(table->TblName(), name)) return;
+  vb::Ref<AGPField> field = fields.Item(vb::Variant(name));
+  if (!field) return;
+  LoadXmlAttributes(child, *field->Properties());
+  field->set_setting_value(FieldSetting::FldVar,
+                           vb::Variant(AGPVars::MakeIdentifier(text_of(field->setting_value(FieldSetting::FldName)), "x_")));
+  int32_t type = -1;
+  try {
+    type = vb::to_long(field->setting_value(FieldSetting::FldType));
+  } catch (const vb::VBError&) {
+  }
+  const int16_t kind = AGPVars::DbKindFromName(text_of(project_.DB()->setting_value(DatabaseSetting::DBDBMSName)));
+  if (std::optional<std::string> quote = field_quote(type, kind)) {
+    field->set_setting_value(FieldSetting::FldQuoteS, vb::Variant(*quote));
+    field->set_setting_value(FieldSetting::FldQuoteE, vb::Variant(*quote));
+  }
+  if (bool_of(field->setting_value(FieldSetting::FldAutoIncrement)))
+    field->set_setting_value(FieldSetting::FldAdd, vb::Variant(false));
+}
+
+void ProjectReader::load_extension(const platform::XmlNode& child) {
+  auto exts = project_.Extensions();
+  const std::string name = GetXmlAttribute(child, "Name");
+  if (!exts || name.empty()) return;
+  if (!bool_of(member(*exts, "Add", {vb::Variant(name)}))) return;
+  auto ext = member_object(*exts, "Item", {vb::Variant(name)});
+  if (!ext) return;
+  if (auto props = store_of(*ext)) LoadXmlAttributes(child, *props);
+  const std::string xml_file = text_of(member(*ext, "XmlFile"));
+  if (!xml_file.empty()) {
+    const std::string path = platform::normalize_separators(common::AddBackslash(ctx_.ExtensionsFolder) + xml_file);
+    std::optional<platform::XmlDocument> defs;
+    try {
+      defs = platform::XmlDocument::parse_file(path);
+    } catch (const std::exception&) {
+    }
+    if (defs) {
+      definitions_ = std::move(defs);
+      ProjectExtensionHooks& hooks = project_extension_hooks();
+      auto proj = member_object(*ext, "PROJ");
+      if (proj) {
+        if (auto props = store_of(*proj)) hooks.LoadAttributeDefs(*props, definition("//Project"));
+        if (auto db = member_object(*proj, "DB"))
+          if (auto props = store_of(*db)) hooks.LoadAttributeDefs(*props, definition("//Project/Database"));
+      }
+    }
+  }
+  load_node(child);
+}
+
+void ProjectReader::load_ext_level(const std::string& name, const platform::XmlNode& child) {
+  auto ext = current_extension();
+  if (ext && bool_of(member(*ext, "IsExtended"))) {
+    const std::string ext_name = text_of(member(*ext, "Name"));
+    auto proj = member_object(*ext, "PROJ");
+    const bool has_ext_db = proj && vb::to_long(member(*proj, "DBCnt")) >= 1;
+    auto ext_db = has_ext_db ? member_object(*proj, "DB") : nullptr;
+    vb::Ref<AGPDatabase> db = project_.DB();
+    ProjectExtensionHooks& hooks = project_extension_hooks();
+    if (name == "extproject") {
+      if (proj)
+        if (auto props = store_of(*proj)) LoadXmlAttributes(child, *props);
+    } else if (name == "extdatabase") {
+      if (ext_db)
+        if (auto props = store_of(*ext_db)) LoadXmlAttributes(child, *props);
+    } else if (name == "exttable") {
+      const std::string table_name = GetXmlAttribute(child, "TblName");
+      if (ext_db && db && db->Tables()->TableExist(vb::Variant(table_name))) {
+        vb::Ref<AGPTable> table = db->Tables()->Item(vb::Variant(table_name));
+        if (table && bool_of(table->setting_value(TableSetting::TblLoaded)))
+          if (auto props = hooks.AddExtendedTable(project_, ext_name, table_name, definition("//Project/Database/Table")))
+            LoadXmlAttributes(child, *props);
+      }
+    } else if (ext_db && db) {
+      auto ext_tables = member_object(*ext_db, "Tables");
+      const std::string table_name = ext_tables ? text_of(member(*ext_tables, "curName")) : std::string();
+      const bool chart = name == "extchart";
+      const std::string item_name = GetXmlAttribute(child, chart ? "ChartName" : "FldName");
+      if (!table_name.empty() && bool_of(member(*ext_tables, "TableExist", {vb::Variant(table_name)})) &&
+          db->Tables()->TableExist(vb::Variant(table_name))) {
+        vb::Ref<AGPTable> table = db->Tables()->Item(vb::Variant(table_name));
+        const bool has_item = table && (chart ? table->Charts()->ChartExist(vb::Variant(item_name))
+                                              : table->Fields()->FieldExist(vb::Variant(item_name)));
+        if (has_item) {
+          auto props = chart ? hooks.AddExtendedChart(project_, ext_name, table_name, item_name,
+                                                      definition("//Project/Database/Table/Chart"))
+                             : hooks.AddExtendedField(project_, ext_name, table_name, item_name,
+                                                      definition("//Project/Database/Table/Field"));
+          if (props) LoadXmlAttributes(child, *props);
+        }
+      }
+    }
+  }
+  load_node(child);
+}
+
+const bool registered = [] {
+  register_project_member("Load", [](AGP& project, vb::Args args) {
+    vb::check_arg_count(args, 1, 1);
+    Load(project, vb::to_string(args[0]));
+    return vb::Variant();
+  });
+  return true;
+}();
+
+}  // namespace
+
+std::string GetXmlAttribute(const platform::XmlNode& element, const std::string& name) {
+  for (const platform::XmlAttribute& a : element.attributes())
+    if (vb::iequals(a.name, name)) return a.value;
+  return std::string();
+}
+
+void LoadXmlAttributes(const platform::XmlNode& element, AGProperties& store) {
+  const bool root = !element.parent().is_element();
+  for (const platform::XmlAttribute& a : element.attributes()) {
+    // The root's Version and Product name the file, not the project: a saved file
+    // always names the library that wrote it.
+    if (root && (a.name == "Version" || a.name == "Product")) continue;
+    auto slot = store.layout()->find_folded(a.name);
+    if (!slot || *slot >= store.size()) {
+      store.Add(a.name, "String", false, 0, true, true);
+      if (auto added = store.index_of(a.name)) store.set_value_at(*added, vb::Variant(a.value));
+      continue;
+    }
+    const PropertyDesc& d = store.desc_at(*slot);
+    if (!d.file_save) continue;
+    const std::string lower = vb::ascii_lower(a.name);
+    const vb::Variant type(d.data_type);
+    vb::Variant value;
+    if (lower == "js") {
+      if (a.value.empty() || !file_exists(a.value)) continue;
+      value = common::ConvertByTypeRaw(vb::Variant(a.value), type);
+    } else if (lower == "fldtagvalues") {
+      std::string text;
+      for (char c : a.value) {
+        if (c == '|') text += "\r\n";
+        else text += c;
+      }
+      value = vb::Variant(text);
+    } else if (lower == "ext") {
+      value = vb::Variant(a.value.empty() ? std::string("php") : a.value);
+    } else if (lower == "defaultpage") {
+      value = vb::Variant(a.value.empty() ? std::string("index.php") : a.value);
+    } else {
+      value = common::ConvertByTypeRaw(vb::Variant(a.value), type);
+    }
+    store.set_value_at(*slot, std::move(value));
+  }
+}
+
+void Load(AGP& project, const std::string& projFile) { ProjectReader(project).load(projFile); }
+
+}  // namespace tolvex

@@ -1,0 +1,347 @@
+// Writing the project file: the element tree with one attribute per saved setting,
+// the declaration chosen from the registry and the system charset, and the
+// replacement of the old file after its numbered backups.
+#include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "foundation/common.h"
+#include "foundation/context.h"
+#include "foundation/registry.h"
+#include "foundation/text_files.h"
+#include "model/project.h"
+#include "model/project_members.h"
+#include "platform/error.h"
+#include "platform/file_io.h"
+#include "platform/folders.h"
+#include "projectfile/object_members.h"
+#include "projectfile/project_file.h"
+#include "vb/convert.h"
+#include "vb/strings.h"
+
+namespace tolvex {
+namespace {
+
+using Attributes = std::vector<std::pair<std::string, std::string>>;
+using projectfile::member;
+using projectfile::member_object;
+using projectfile::store_of;
+using projectfile::value_text;
+
+void set_attribute(Attributes& attributes, std::string name, std::string value) {
+  for (auto& a : attributes) {
+    if (a.first == name) {
+      a.second = std::move(value);
+      return;
+    }
+  }
+  attributes.emplace_back(std::move(name), std::move(value));
+}
+
+std::string replace_all(std::string text, std::string_view from, std::string_view to) {
+  for (size_t pos = text.find(from); pos != std::string::npos; pos = text.find(from, pos + to.size()))
+    text.replace(pos, from.size(), to);
+  return text;
+}
+
+int32_t count_of(vb::Dispatch& obj) { return vb::to_long(member(obj, "Count")); }
+
+// Starts an element with one attribute per saved setting of the store.
+void start_element(platform::XmlWriter& w, const char* name, const vb::Ref<AGProperties>& store) {
+  Attributes attributes;
+  if (store) WritePropertyAttributes(attributes, *store);
+  w.start_element(name, attributes);
+}
+
+// One extension: its settings and, when it is extended, its attribute tree.
+void write_extension(platform::XmlWriter& w, vb::Dispatch& ext) {
+  start_element(w, "Extension", store_of(ext));
+  if (vb::to_bool(member(ext, "IsExtended"))) {
+    w.line_break();
+    auto proj = member_object(ext, "PROJ");
+    start_element(w, "ExtProject", proj ? store_of(*proj) : nullptr);
+    w.line_break();
+    if (proj && vb::to_long(member(*proj, "DBCnt")) >= 1) {
+      auto db = member_object(*proj, "DB");
+      start_element(w, "ExtDatabase", db ? store_of(*db) : nullptr);
+      w.line_break();
+      auto tables = db ? member_object(*db, "Tables") : nullptr;
+      const int32_t ntables = tables ? count_of(*tables) : 0;
+      for (int32_t i = 1; i <= ntables; ++i) {
+        auto table = member_object(*tables, "Seq", {vb::Variant(int16_t(i))});
+        if (!table) continue;
+        start_element(w, "ExtTable", store_of(*table));
+        w.line_break();
+        for (const char* kind : {"Charts", "Fields"}) {
+          auto items = member_object(*table, kind);
+          const int32_t n = items ? count_of(*items) : 0;
+          for (int32_t k = 1; k <= n; ++k) {
+            auto item = member_object(*items, "Seq", {vb::Variant(int16_t(k))});
+            if (!item) continue;
+            start_element(w, kind[0] == 'C' ? "ExtChart" : "ExtField", store_of(*item));
+            w.end_element();
+            w.line_break();
+          }
+        }
+        w.end_element();  // ExtTable
+        w.line_break();
+      }
+      w.end_element();  // ExtDatabase
+    }
+    w.end_element();  // ExtProject
+  }
+  w.end_element();  // Extension
+}
+
+void write_database(platform::XmlWriter& w, AGPDatabase& db) {
+  start_element(w, "Database", db.Properties());
+  w.line_break();
+  AGPTables& tables = *db.Tables();
+  for (int32_t i = 1; i <= tables.Count(); ++i) {
+    vb::Ref<AGPTable> table = tables.Seq(int16_t(i));
+    if (!table) continue;
+    start_element(w, "Table", table->Properties());
+    w.line_break();
+    AGPCharts& charts = *table->Charts();
+    for (int32_t j = 1; j <= charts.Count(); ++j) {
+      vb::Ref<AGPChart> chart = charts.Seq(int16_t(j));
+      if (!chart) continue;
+      start_element(w, "Chart", chart->Properties());
+      w.line_break();
+      AGPTrends& trends = *chart->Trendlines();
+      for (int32_t k = 1; k <= trends.Count(); ++k) {
+        vb::Ref<AGPTrend> trend = trends.Seq(int16_t(k));
+        if (!trend) continue;
+        start_element(w, "Trendline", trend->Properties());
+        w.end_element();
+        w.line_break();
+      }
+      w.end_element();  // Chart
+      w.line_break();
+    }
+    AGPFields& fields = *table->Fields();
+    for (int32_t k = 1; k <= fields.Count(); ++k) {
+      vb::Ref<AGPField> field = fields.Seq(int16_t(k));
+      if (!field) continue;
+      start_element(w, "Field", field->Properties());
+      w.end_element();
+      w.line_break();
+    }
+    w.end_element();  // Table
+    w.line_break();
+  }
+  w.end_element();  // Database
+}
+
+void write_menus(platform::XmlWriter& w, AGPMenus& menus) {
+  for (int32_t i = 1; i <= menus.Count(); ++i) {
+    vb::Ref<AGPMenu> m = menus.Item(i);
+    if (!m) continue;
+    w.start_element("Menu", {{"MenuID", std::to_string(m->MenuId())},
+                             {"MenuText", m->MenuText()},
+                             {"MenuParentID", std::to_string(m->MenuParentID())},
+                             {"MenuUrl", m->MenuUrl()},
+                             {"MenuCustomUrl", std::to_string(BoolToXml(vb::Variant(m->MenuCustomUrl())))},
+                             {"MenuLevel", std::to_string(m->MenuLevel())},
+                             {"MenuShow", std::to_string(BoolToXml(vb::Variant(m->MenuShow())))},
+                             {"MenuDisplayOrder", std::to_string(m->MenuDisplayOrder())}});
+    w.end_element();
+    w.line_break();
+  }
+}
+
+bool is_utf8_name(const std::string& charset) {
+  const std::string c = vb::ascii_lower(charset);
+  return c.empty() || c == "utf-8" || c == "utf8";
+}
+
+// The UTF-8 text in the charset the declaration names; characters the charset
+// lacks become character references (they only occur in attribute values).
+std::string encode_text(const std::string& utf8, const std::string& charset) {
+  if (is_utf8_name(charset)) return utf8;
+  iconv_t cd = iconv_open(charset.c_str(), "UTF-8");
+  if (cd == iconv_t(-1))
+    throw vb::VBError(vb::err::kInvalidProcedureCall, "The character set \"" + charset + "\" is unknown.", "AGP.Save");
+  std::string out;
+  out.reserve(utf8.size());
+  size_t i = 0;
+  while (i < utf8.size()) {
+    const unsigned char c = static_cast<unsigned char>(utf8[i]);
+    if (c < 0x80) {
+      out += char(c);
+      ++i;
+      continue;
+    }
+    size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    if (i + len > utf8.size()) len = utf8.size() - i;
+    char buf[16];
+    char* in = const_cast<char*>(utf8.data() + i);
+    size_t in_left = len;
+    char* o = buf;
+    size_t out_left = sizeof buf;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(cd, &in, &in_left, &o, &out_left) != size_t(-1) && in_left == 0) {
+      out.append(buf, size_t(o - buf));
+    } else {
+      char32_t cp = len == 1 ? c : (c & (0xFF >> (len + 1)));
+      for (size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+      out += "&#" + std::to_string(uint32_t(cp)) + ";";
+    }
+    i += len;
+  }
+  iconv_close(cd);
+  return out;
+}
+
+std::string general_text(const char* name) {
+  return value_text(common::GetRegValue(vb::Variant("HKCU"), vb::Variant(context().RegKeyGeneral), vb::Variant(name)));
+}
+
+// A registry value converted as a setting of that type would be; Empty when it does not convert.
+vb::Variant general_converted(const char* name, const char* type) {
+  return common::ConvertByType(
+      common::GetRegValue(vb::Variant("HKCU"), vb::Variant(context().RegKeyGeneral), vb::Variant(name)),
+      vb::Variant(type));
+}
+
+void write_project_file(AGP& project, const std::string& projFile);
+
+[[noreturn]] void fail(const std::string& message) {
+  context().ProjErr = message;
+  throw vb::VBError(vb::err::kPermissionDenied, message, "AGP.Save");
+}
+
+const bool registered = [] {
+  register_project_member("Save", [](AGP& project, vb::Args args) {
+    vb::check_arg_count(args, 1, 1);
+    Save(project, vb::to_string(args[0]));
+    return vb::Variant();
+  });
+  register_project_member("BoolToXml", [](AGP&, vb::Args args) {
+    vb::check_arg_count(args, 1, 1);
+    return vb::Variant(BoolToXml(args[0]));
+  });
+  return true;
+}();
+
+}  // namespace
+
+int16_t BoolToXml(const vb::Variant& value) {
+  const std::string text = value_text(value);
+  if (text.empty()) return 0;
+  try {
+    return vb::to_bool(vb::Variant(text)) ? 1 : 0;
+  } catch (const vb::VBError&) {
+    return 0;
+  }
+}
+
+void WritePropertyAttributes(Attributes& attributes, const AGProperties& store) {
+  for (size_t i = 0; i < store.size(); ++i) {
+    const PropertyDesc& d = store.desc_at(i);
+    if (!d.file_save) continue;
+    std::string text = value_text(store.value_at(i));
+    if (vb::ascii_lower(d.name) == "fldtagvalues") text = replace_all(std::move(text), "\r\n", "|");
+    if (d.data_type == "Boolean") text = std::to_string(BoolToXml(vb::Variant(text)));
+    set_attribute(attributes, d.name, std::move(text));
+  }
+}
+
+std::string ProjectFileDeclaration(const std::string& charset, bool utf8) {
+  std::string text = "<?xml version=\"1.0\"";
+  const std::string encoding = utf8 ? std::string("utf-8") : charset;
+  if (!encoding.empty()) text += " encoding=\"" + encoding + "\"";
+  text += " standalone=\"yes\"?>";
+  return text;
+}
+
+std::string ProjectFileText(AGP& project, const std::string& declaration) {
+  ModuleContext& ctx = context();
+  platform::XmlWriter w({"\r\n", ""});
+  w.declaration(declaration);
+  Attributes root;
+  set_attribute(root, "Version", project.version_text());
+  set_attribute(root, "Product", ctx.ProductKey);
+  WritePropertyAttributes(root, *project.Properties());
+  w.start_element("Project", root);
+  w.line_break();
+  if (project.DB()) write_database(w, *project.DB());
+  if (auto exts = project.Extensions()) {
+    const int32_t n = count_of(*exts);
+    if (n > 0) {
+      w.line_break();
+      for (int32_t i = 1; i <= n; ++i) {
+        if (auto ext = member_object(*exts, "Seq", {vb::Variant(int16_t(i))})) write_extension(w, *ext);
+        w.line_break();
+      }
+    }
+  }
+  vb::Ref<AGPMenus> menus = project.MenuList();
+  if (menus && menus->Count() >= 1) {
+    w.line_break();
+    write_menus(w, *menus);
+  }
+  w.end_element();  // Project
+  w.line_break();
+  return w.finish();
+}
+
+void Save(AGP& project, const std::string& projFile) {
+  ModuleContext& ctx = context();
+  ctx.ProjErr.clear();
+  try {
+    write_project_file(project, projFile);
+  } catch (const vb::VBError& e) {
+    if (ctx.ProjErr.empty()) ctx.ProjErr = ctx.ProductTitle + ": Save Project File failed! " + e.description();
+    throw;
+  } catch (const std::exception& e) {
+    fail(ctx.ProductTitle + ": Save Project File failed! " + e.what());
+  }
+}
+
+namespace {
+
+void write_project_file(AGP& project, const std::string& projFile) {
+  ModuleContext& ctx = context();
+  // The document first: nothing on disk changes until it stands.
+  common::InitSystemCharset();
+  std::string charset = ctx.SystemCharset;
+  if (std::string stored = general_text("XMLEncodeCharSet"); !stored.empty()) charset = stored;
+  const vb::Variant utf8_setting = general_converted("UTF8Project", "Boolean");
+  const bool utf8 = utf8_setting.is_bool() && utf8_setting.raw_bool();
+  const std::string text = ProjectFileText(project, ProjectFileDeclaration(charset, utf8));
+  const std::string bytes = utf8 ? text : encode_text(text, charset);
+  {
+    int32_t kind = 1;
+    common::SetRegValue(vb::Variant("HKCU"), vb::Variant(ctx.RegKeyGeneral), vb::Variant("XMLEncodeCharSet"), kind,
+                        vb::Variant(charset));
+  }
+  const vb::Variant max_setting = general_converted("MaxProjectBackupCount", "Integer");
+  int16_t max_count = max_setting.type() == vb::VarType::Integer ? max_setting.raw_integer() : int16_t(0);
+  if (max_count < 1) max_count = 10;
+  BackupProjectFile(projFile, ctx.BackupFolder, max_count);
+  // The new text replaces the old file in one step; a failure leaves the old file.
+  if (utf8) {
+    if (FileResult r = WriteUtf8File(projFile, text); !r) fail(ctx.ProductTitle + ": Save Project File failed! " + r.error);
+    return;
+  }
+  const std::string path = platform::normalize_separators(projFile);
+  // A read-only project file is not replaced.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 &&
+      ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0))
+    fail(ctx.ProductTitle + ": Save Project File failed! " + platform::errno_message("Cannot replace", path, EACCES));
+  try {
+    platform::write_file_atomic(path, bytes);
+  } catch (const std::exception& e) {
+    fail(ctx.ProductTitle + ": Save Project File failed! " + e.what());
+  }
+}
+
+}  // namespace
+
+}  // namespace tolvex

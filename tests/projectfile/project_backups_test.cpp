@@ -1,0 +1,131 @@
+// The numbered backups that Save keeps, and a failed Save that must keep the old file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "foundation/context.h"
+#include "platform/file_io.h"
+#include "project_file_fixture.h"
+#include "vb/error.h"
+
+namespace tolvex {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ProjectFileFixture;
+
+class ProjectBackupsTest : public ProjectFileFixture {
+ protected:
+  // Number -> content of the backups of `name` in `folder`, numbers 1 to 20.
+  std::map<int, std::string> backups(const std::string& folder, const std::string& name) {
+    std::map<int, std::string> out;
+    for (int n = 1; n <= 20; ++n) {
+      const fs::path p = fs::path(folder) / BackupFileName(name, n);
+      if (fs::exists(p)) out[n] = read(p.string());
+    }
+    return out;
+  }
+};
+
+TEST_F(ProjectBackupsTest, BackupNames) {
+  const struct {
+    const char* file;
+    int n;
+    const char* expected;
+  } cases[] = {{"C:/work/shop.tvp", 1, "shop(1).tvp"}, {"C:\\work\\shop.tvp", 12, "shop(12).tvp"},
+               {"shop", 1, "shop(1)"},                {"/home/u/a.b.tvp", 2, "a.b(2).tvp"},
+               {"/home/u.v/shop", 3, "shop(3)"}};
+  for (const auto& c : cases) EXPECT_EQ(BackupFileName(c.file, c.n), c.expected) << c.file;
+}
+
+TEST_F(ProjectBackupsTest, RotationKeepsTheNewestCopies) {
+  using Copies = std::map<int, std::string>;
+  const struct {
+    const char* what;
+    Copies before;
+    int16_t max;
+    Copies after;
+  } cases[] = {
+      {"first backup", {}, 10, {{1, "current"}}},
+      {"full set",
+       {{1, "b1"}, {2, "b2"}, {3, "b3"}, {4, "b4"}, {5, "b5"}, {6, "b6"}, {7, "b7"}, {8, "b8"}, {9, "b9"}, {10, "b10"}},
+       10,
+       {{1, "current"}, {2, "b1"}, {3, "b2"}, {4, "b3"}, {5, "b4"}, {6, "b5"}, {7, "b6"}, {8, "b7"}, {9, "b8"},
+        {10, "b9"}}},
+      {"gap", {{1, "b1"}, {2, "b2"}, {4, "b4"}}, 10, {{1, "current"}, {2, "b1"}, {3, "b2"}, {4, "b4"}}},
+      {"maximum one", {{1, "b1"}}, 1, {{1, "current"}}},
+      {"maximum lowered", {{1, "b1"}, {2, "b2"}, {3, "b3"}, {4, "b4"}, {5, "b5"}}, 3,
+       {{1, "current"}, {2, "b1"}, {3, "b2"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string folder = path("backups/nested");
+    fs::remove_all(path("backups"));
+    const std::string file = path("shop.tvp");
+    write(file, "current");
+    if (!c.before.empty()) fs::create_directories(folder);
+    for (const auto& [n, text] : c.before) write((fs::path(folder) / BackupFileName(file, n)).string(), text);
+    BackupProjectFile(file, folder, c.max);
+    EXPECT_EQ(backups(folder, file), c.after);
+    EXPECT_EQ(read(file), "current");
+  }
+  // Without a file on disk nothing is copied and no folder is made.
+  fs::remove_all(path("backups"));
+  BackupProjectFile(path("new.tvp"), path("backups/nested"), 10);
+  EXPECT_FALSE(fs::exists(path("backups")));
+}
+
+TEST_F(ProjectBackupsTest, SaveBacksUpThePreviousFileUpToTheRegistryMaximum) {
+  user_value(general(), "MaxProjectBackupCount", platform::RegValue::make_text("2"));
+  auto p = vb::make_ref<AGP>();
+  const std::string file = path("shop.tvp");
+  std::vector<std::string> saved;
+  for (const char* name : {"one", "two", "three", "four"}) {
+    p->set_setting_value(ProjectSetting::ProjName, vb::Variant(name));
+    Save(*p, file);
+    saved.push_back(read(file));
+  }
+  const std::string folder = ctx().BackupFolder;
+  EXPECT_EQ(backups(folder, file), (std::map<int, std::string>{{1, saved[2]}, {2, saved[1]}}));
+}
+
+TEST_F(ProjectBackupsTest, FailedSaveKeepsTheOldFile) {
+  const struct {
+    const char* what;
+    const char* utf8;
+    const char* charset;
+    bool read_only;
+    const char* failing_step;  // of the atomic write, "" for none
+  } cases[] = {
+      {"read-only file", "False", "utf-8", true, ""},
+      {"write fails", "False", "utf-8", false, "write"},
+      {"rename fails", "False", "utf-8", false, "rename"},
+      {"UTF-8 file write fails", "True", "utf-8", false, "rename"},
+      {"unknown charset", "False", "x-no-such-charset", false, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    user_value(general(), "UTF8Project", platform::RegValue::make_text(c.utf8));
+    user_value(general(), "XMLEncodeCharSet", platform::RegValue::make_text(c.charset));
+    const std::string file = path(std::string("keep-") + std::to_string(&c - cases) + ".tvp");
+    write(file, "the old project");
+    if (c.read_only) make_read_only(file);
+    const std::string step = c.failing_step;
+    if (!step.empty()) platform::set_write_fault_hook([step](std::string_view s) { return s != step; });
+    auto p = vb::make_ref<AGP>();
+    p->AddProj("New");
+    // Through the object model, as the host calls it: the failure is raised.
+    std::vector<vb::Variant> args{vb::Variant(file)};
+    EXPECT_THROW(p->call("Save", args), vb::VBError);
+    platform::set_write_fault_hook({});
+    EXPECT_EQ(read(file), "the old project");
+    EXPECT_NE(ctx().ProjErr, "");
+    for (const auto& entry : fs::directory_iterator(docs_))
+      EXPECT_EQ(entry.path().string().find(".tmp-"), std::string::npos) << entry.path();
+  }
+}
+
+}  // namespace
+}  // namespace tolvex
