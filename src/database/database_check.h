@@ -1,0 +1,40 @@
+// The database check: how far the project's tables and views, custom views and reports
+// have drifted from the live database, counted without changing the model.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "database/schema_records.h"
+
+namespace tolvex {
+
+class AGP;
+class AGPField;
+class AGPSchema;
+
+// 0 in step (or no database), n the number of differences (at most 32767), -1 when the
+// schema could not be read (ProjErr keeps the reader's text). Only TblCustomError of
+// custom views and reports and ProjErr change.
+int16_t CheckDB(AGP& project);
+
+// The three counts against a schema snapshot already read.
+int32_t CheckTablesAndViews(AGP& project, const AGPSchema& schema);
+int32_t CheckCustomViews(AGP& project);
+int32_t CheckReports(AGP& project);
+// One custom view (runs its SQL again through a snapshot of its own) and one report
+// (against its source table in the project). A failure counts 0 with ProjErr set.
+int32_t CheckCustomView(AGP& project, const std::string& name);
+int32_t CheckReport(AGP& project, const std::string& name);
+
+// True when the five facts (native type, size, unique index, auto-increment, attribute
+// bits) are equal and, for enumeration and set columns unless `skip_tag_values`, the tag
+// values (`expected`, else the schema field's) match by value.
+bool FieldMatchesSchema(const AGSchemaField& schema_field, AGPField& field, bool skip_tag_values,
+                        const std::string& expected);
+bool FieldMatchesSource(AGPField& source, AGPField& report_field);
+// Two tag-value lists hold the same values in the same order (labels are ignored; one
+// trailing CR LF does not count).
+bool TagValuesMatch(const std::string& a, const std::string& b);
+
+}  // namespace tolvex

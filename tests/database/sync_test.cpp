@@ -1,0 +1,360 @@
+// Bringing a project in step with a changed database: tables, views and fields, custom
+// views and reports, the questions to the user, and opening a project file with AutoSync.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "database/custom_sync.h"
+#include "database/custom_tables.h"
+#include "database/sync_fixture.h"
+#include "database/table_sync.h"
+#include "fields/field.h"
+#include "model/project_members.h"
+#include "projectfile/project_file.h"
+
+namespace tolvex {
+namespace {
+
+using platform::NameMapping;
+using platform::SyncAnswer;
+using vb::Variant;
+
+class Sync : public testing::SyncFixture {};
+
+TEST_F(Sync, TablesViewsAndFieldsFollowTheSchema) {
+  using Pairs = std::vector<NameMapping>;
+  struct Case {
+    const char* what;
+    const char* before;  // schema the project was loaded from
+    const char* after;   // live schema at synchronization
+    std::vector<Pairs> pairs;  // answers to the name-mapping questions, in order
+    const char* expected;      // dump() afterwards
+    std::vector<std::string> mapping_questions = {};  // "what: new names / old names"
+  } cases[] = {
+      {"unchanged", "table name=t pk=id\nfield name=id type=int\nfield name=n type=int\n",
+       "table name=t pk=id\nfield name=id type=int\nfield name=n type=int\n", {}, "t*(TABLE)[id]: id*,n*"},
+      {"renamed column paired", "table name=t pk=id\nfield name=id type=int\nfield name=name type=varchar(20)\n",
+       "table name=t pk=id\nfield name=id type=int\nfield name=full_name type=varchar(20)\n",
+       {{{"full_name", "name"}}}, "t*(TABLE)[id]: id*,full_name*", {"fields of t: full_name / name"}},
+      {"renamed column not paired", "table name=t pk=id\nfield name=id type=int\nfield name=name type=varchar(20)\n",
+       "table name=t pk=id\nfield name=id type=int\nfield name=full_name type=varchar(20)\n", {},
+       "t*(TABLE)[id]: id*,full_name", {"fields of t: full_name / name"}},
+      {"column type changed", "table name=t pk=id\nfield name=id type=int\nfield name=n type=int\n",
+       "table name=t pk=id\nfield name=id type=int\nfield name=n type=varchar(10)\n", {}, "t*(TABLE)[id]: id*,n"},
+      {"column size changed keeps settings", "table name=t\nfield name=n type=varchar(10)\n",
+       "table name=t\nfield name=n type=varchar(80)\n", {}, "t*(TABLE)[]: n*"},
+      {"column added and removed", "table name=t\nfield name=a type=int\nfield name=gone type=int\n",
+       "table name=t\nfield name=a type=int\nfield name=b type=date\n", {}, "t*(TABLE)[]: a*,b",
+       {"fields of t: b / gone"}},
+      {"column renamed in letter case only", "table name=t\nfield name=id type=int\nfield name=Name type=int\n",
+       "table name=t\nfield name=id type=int\nfield name=name type=int\n", {}, "t*(TABLE)[]: id*,name",
+       {"fields of t: name / Name"}},
+      {"table became a view", "table name=t pk=a\nfield name=a type=int\n", "view name=t\nfield name=a type=int\n", {},
+       "t(VIEW)[]: a"},
+      {"renamed table paired", "table name=old pk=id\nfield name=id type=int\n",
+       "table name=new pk=id\nfield name=id type=int\n", {{{"new", "old"}}}, "new*(TABLE)[id]: id*",
+       {"tables: new / old"}},
+      {"renamed table not paired", "table name=old pk=id\nfield name=id type=int\n",
+       "table name=new pk=id\nfield name=id type=int\n", {}, "new(TABLE)[id]: id", {"tables: new / old"}},
+      {"one old table paired twice is renamed once",
+       "table name=x\nfield name=id type=int\ntable name=y\nfield name=id type=int\n",
+       "table name=z\nfield name=id type=int\ntable name=w\nfield name=id type=int\n",
+       {{{"w", "x"}, {"z", "x"}}}, "w*(TABLE)[]: id* | z(TABLE)[]: id", {"tables: w,z / x,y"}},
+      {"a pair with a name not offered is ignored",
+       "table name=x\nfield name=id type=int\ntable name=gone\nfield name=id type=int\n",
+       "table name=x\nfield name=id type=int\ntable name=z\nfield name=id type=int\n", {{{"z", "x"}}},
+       "x*(TABLE)[]: id* | z(TABLE)[]: id", {"tables: z / gone"}},
+      {"a pair onto a letter-case twin never merges two tables",
+       "table name=orders\nfield name=id type=int\ntable name=old\nfield name=code type=int\n",
+       "table name=orders\nfield name=id type=int\ntable name=ORDERS\nfield name=no type=int\n",
+       {{{"ORDERS", "old"}}}, "orders*(TABLE)[]: id*", {"tables: ORDERS / old"}},
+      {"an unmatched table whose name changed letter case is rebuilt",
+       "table name=orders pk=id\nfield name=id type=int\n", "table name=Orders pk=id\nfield name=id type=int\n", {},
+       "Orders(TABLE)[id]: id", {"tables: Orders / orders"}},
+      {"new table and view, dropped table",
+       "table name=keep\nfield name=id type=int\ntable name=gone\nfield name=id type=int\n",
+       "table name=keep\nfield name=id type=int\ntable name=fresh pk=k\nfield name=k type=int\nview name=v\n"
+       "field name=k type=int\n",
+       {}, "keep*(TABLE)[]: id* | fresh(TABLE)[k]: k | v(VIEW)[]: k", {"tables: fresh / gone"}},
+      {"view column added", "view name=v\nfield name=a type=int\n", "view name=v\nfield name=a type=int\nfield name=b type=int\n",
+       {}, "v*(VIEW)[]: a*,b"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    fresh_project();
+    load(k.before);
+    for (const Pairs& p : k.pairs) ui_->then(p);
+    live(k.after);
+    SynchronizeDB(*project_);
+    EXPECT_EQ(ctx().ProjErr, "");
+    EXPECT_EQ(dump(), k.expected);
+    // Each question as "what: new names / old names".
+    std::vector<std::string> asked, expected;
+    for (const auto& q : ui_->questions()) {
+      if (q.kind != "name_mapping") continue;
+      std::string names;
+      for (const auto& n : q.names) names += (names.empty() ? "" : ",") + n;
+      asked.push_back(q.text + ": " + names);
+    }
+    for (std::string m : k.mapping_questions) {
+      m.replace(m.find(" / "), 3, ",");
+      expected.push_back(m);
+    }
+    EXPECT_EQ(asked, expected);
+    EXPECT_EQ(ui_->pending(), 0u);
+    // Every loaded table has its menu entry, and no entry names a table that is gone.
+    std::vector<std::string> urls;
+    for (const std::string& e : menu()) urls.push_back(e.substr(0, e.find('|')));
+    std::vector<std::string> loaded;
+    for (size_t i = 0; i < tables().size(); ++i)
+      if (tables().at(i)->TblLoaded()) loaded.push_back(tables().at(i)->TblName());
+    std::sort(urls.begin(), urls.end());
+    std::sort(loaded.begin(), loaded.end());
+    EXPECT_EQ(urls, loaded);
+  }
+}
+
+TEST_F(Sync, ChangedPrimaryKeyIsKeptOrUpdatedAsAnswered) {
+  const std::string question = "Primary key for \"t\" has been modified. Keep/Update primary Key?";
+  struct Case {
+    const char* what;
+    const char* before;
+    const char* after;
+    std::vector<SyncAnswer> answers;
+    const char* expected;
+    bool asked;
+  } cases[] = {
+      {"keep", "table name=t pk=id\nfield name=id type=int\nfield name=code type=int\n",
+       "table name=t pk=code\nfield name=id type=int\nfield name=code type=int\n", {SyncAnswer::Keep},
+       "t*(TABLE)[id]: id*,code*", true},
+      {"update", "table name=t pk=id\nfield name=id type=int\nfield name=code type=int\n",
+       "table name=t pk=code\nfield name=id type=int\nfield name=code type=int\n", {SyncAnswer::Update},
+       "t*(TABLE)[code]: id*,code*", true},
+      {"same key in another order", "table name=t pk=\"a,b\"\nfield name=a type=int\nfield name=b type=int\n",
+       "table name=t pk=\"b,a\"\nfield name=a type=int\nfield name=b type=int\n", {}, "t*(TABLE)[a,b]: a*,b*", false},
+      // A view's key is never asked about.
+      {"view", "view name=t\nfield name=a type=int\n", "view name=t\nfield name=a type=int\n", {},
+       "t*(VIEW)[]: a*", false},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    fresh_project();
+    load(k.before);
+    for (SyncAnswer a : k.answers) ui_->then(a);
+    live(k.after);
+    SynchronizeDB(*project_);
+    EXPECT_EQ(dump(), k.expected);
+    ASSERT_EQ(ui_->questions().size(), k.asked ? 1u : 0u);
+    if (k.asked) {
+      EXPECT_EQ(ui_->questions()[0].text, question);
+    }
+    auto t = table("t");
+    for (size_t i = 0; i < t->Fields()->size(); ++i) {
+      auto f = t->Fields()->at(i);
+      EXPECT_EQ(f->FldIsPrimaryKey(), t->TblKey().find(f->FldName()) != std::string::npos) << f->FldName();
+    }
+  }
+}
+
+TEST_F(Sync, EnumerationValuesKeepTheLabelsOfValuesThatRemain) {
+  struct Case {
+    const char* new_list;
+    const char* old_list;
+    const char* merged;
+  } cases[] = {
+      {"a,A\r\nb,B", "b,x\r\na,y", "a,y\r\nb,x\r\n"},
+      {"a,A\r\nc,C\r\n", "a,z\r\n", "a,z\r\nc,C\r\n"},
+      {"a,A", "a", "a,A\r\n"},              // an old line without a label
+      {"a,A", "a,lab,more", "a,lab\r\n"},   // the label ends at the second comma
+      {"a,A", "A,z", "a,A\r\n"},            // values compare exactly
+  };
+  for (const Case& k : cases) EXPECT_EQ(MergeTagValues(k.new_list, k.old_list), k.merged) << k.new_list;
+
+  load("table name=t\nfield name=s type=\"enum('a','b')\"\n");
+  auto s = table("t")->Fields()->Item(Variant("s"));
+  s->FldTagValues("\"a\",Alpha\r\n\"b\",Beta");
+  live("table name=t\nfield name=s type=\"enum('a','c')\"\n");
+  SynchronizeDB(*project_);
+  EXPECT_EQ(dump(), "t*(TABLE)[]: s*");
+  EXPECT_EQ(s->FldTagValues(), "\"a\",Alpha\r\n\"c\",\"c\"\r\n");
+}
+
+TEST_F(Sync, DynamicLoadAddsNewTablesWithoutFields) {
+  load("table name=keep\nfield name=id type=int\ntable name=was pk=a\nfield name=a type=int\n");
+  ASSERT_TRUE(LoadReport(*project_, "rpt", "was"));
+  mark_user_settings();
+  project_->set_setting_value(ProjectSetting::DynamicLoadDB, Variant(true));
+  live("table name=keep\nfield name=id type=int\ntable name=fresh\nfield name=k type=int\nview name=was\n"
+       "field name=a type=int\n");
+  SynchronizeDB(*project_);
+  // The report over the table whose fields are not read yet keeps its own.
+  EXPECT_EQ(dump(), "keep*(TABLE)[]: id* | was*(VIEW~)[]: | rpt*(REPORT)[a]: a* | fresh(TABLE~)[]:");
+  EXPECT_EQ(menu(), (std::vector<std::string>{"keep|Keep|hidden", "was|Was|hidden", "rpt|Rpt|shown"}));
+}
+
+TEST_F(Sync, CustomViewOrReportNamedLikeANewTableStays) {
+  load("table name=c\nfield name=id type=int\n");
+  LoadCustomView(*project_, "sales", "SELECT id FROM c", false);
+  ASSERT_TRUE(LoadReport(*project_, "Totals", "c"));
+  mark_user_settings();
+  live("table name=c\nfield name=id type=int\ntable name=sales\nfield name=x type=int\n"
+       "table name=totals\nfield name=y type=int\n");
+  SynchronizeDB(*project_);
+  EXPECT_EQ(dump(), "c*(TABLE)[]: id* | sales*(CUSTOMVIEW)[]: id* | Totals*(REPORT)[]: id*");
+}
+
+// Puts the extension members back as they were (a member that was not there answers
+// nothing, as before) when the test ends.
+class MemberSwap {
+ public:
+  MemberSwap(const std::string& name, ProjectMemberFn fn) : name_(name) {
+    const int32_t i = find_project_member(name);
+    if (i >= 0) saved_ = project_member(i);
+    register_project_member(name, std::move(fn));
+  }
+  ~MemberSwap() {
+    register_project_member(name_, saved_ ? saved_ : [](AGP&, vb::Args) { return Variant(); });
+  }
+
+ private:
+  std::string name_;
+  ProjectMemberFn saved_;
+};
+
+TEST_F(Sync, ExtensionsHearOfNewAndRebuiltObjects) {
+  std::vector<std::string> heard;
+  auto record = [&heard](const std::string& name) {
+    return [&heard, name](AGP&, vb::Args a) {
+      std::string line = name;
+      for (const auto& v : a) line += " " + vb::to_string(v);
+      heard.push_back(line);
+      return Variant();
+    };
+  };
+  MemberSwap field_swap("ExtendFieldInExtensions", record("field"));
+  MemberSwap table_swap("ExtendTableInExtensions", record("table"));
+  load("table name=t\nfield name=id type=int\nfield name=n type=int\n");
+  heard.clear();
+  live("table name=t\nfield name=id type=int\nfield name=n type=varchar(5)\nfield name=m type=int\n"
+       "table name=u\nfield name=a type=int\n");
+  SynchronizeDB(*project_);
+  EXPECT_EQ(heard, (std::vector<std::string>{"field t n", "field t m", "table u"}));
+}
+
+TEST_F(Sync, UnreadableSchemaLeavesTheProjectAsItWas) {
+  load("table name=t pk=id\nfield name=id type=int\n");
+  const std::string before = dump();
+  std::ofstream(live_file_, std::ios::binary) << "database name=elsewhere\ntable name=x\nfield name=id type=int\n";
+  SynchronizeDB(*project_);
+  EXPECT_NE(ctx().ProjErr, "");
+  EXPECT_EQ(dump(), before);
+  EXPECT_TRUE(ui_->questions().empty());
+}
+
+TEST_F(Sync, CustomViewsAndReportsFollowTheirSources) {
+  const char* before =
+      "table name=customers pk=id\nfield name=id type=int\nfield name=name type=varchar(20)\n"
+      "table name=orders pk=id\nfield name=id type=int\nfield name=customer_id type=int\n"
+      "field name=total type=decimal(10,2)\nfield name=note type=varchar(10)\n";
+  struct Case {
+    const char* what;
+    const char* after;
+    const char* expected;        // dump of cv, rpt and rcv (a report over the custom view)
+    const char* cv_error;
+    const char* rcv_error;
+  } cases[] = {
+      {"unchanged", before,
+       "cv*(CUSTOMVIEW)[]: id*,name* | rpt*(REPORT)[id]: id*,customer_id*,total*,note* | "
+       "rcv*(REPORT)[]: id*,name*",
+       "", ""},
+      {"the view's column is gone: its query fails",
+       "table name=customers pk=id\nfield name=id type=int\nfield name=full_name type=varchar(20)\n"
+       "table name=orders pk=id\nfield name=id type=int\nfield name=customer_id type=int\n"
+       "field name=total type=decimal(10,2)\nfield name=note type=varchar(10)\n",
+       "cv*(CUSTOMVIEW)[]: id*,name* | rpt*(REPORT)[id]: id*,customer_id*,total*,note* | "
+       "rcv*(REPORT)[]: id*,name*",
+       "Unknown column 'name' in 'field list'", "Tolvex: Source Table Error"},
+      {"source columns changed type, gained and lost",
+       "table name=customers pk=id\nfield name=id type=int\nfield name=name type=date\n"
+       "table name=orders pk=id\nfield name=id type=int\nfield name=customer_id type=bigint\n"
+       "field name=total type=decimal(10,2)\nfield name=line type=smallint\n",
+       "cv*(CUSTOMVIEW)[]: id*,name | rpt*(REPORT)[id]: id*,customer_id,total*,line | rcv*(REPORT)[]: id*,name", "",
+       ""},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    fresh_project();
+    load(before);
+    LoadCustomView(*project_, "cv", "SELECT id, name FROM customers", false);
+    ASSERT_TRUE(LoadReport(*project_, "rpt", "orders"));
+    ASSERT_TRUE(LoadReport(*project_, "rcv", "cv"));
+    ASSERT_EQ(ctx().ProjErr, "");
+    mark_user_settings();
+    live(k.after);
+    SynchronizeDB(*project_);
+    EXPECT_EQ(ctx().ProjErr, "");
+    EXPECT_EQ(dump({"cv", "rpt", "rcv"}), k.expected);
+    EXPECT_EQ(table("cv")->TblCustomError(), k.cv_error);
+    EXPECT_EQ(table("rcv")->TblCustomError(), k.rcv_error);
+    EXPECT_EQ(table("rpt")->TblCustomError(), "");
+  }
+  // A report whose source table is gone keeps its fields.
+  live("table name=customers pk=id\nfield name=id type=int\nfield name=name type=date\n");
+  SynchronizeDB(*project_);
+  EXPECT_EQ(dump({"rpt"}), "rpt*(REPORT)[id]: id*,customer_id,total*,line");
+  EXPECT_EQ(table("rpt")->TblCustomError(), "Tolvex: Source Table not found");
+}
+
+TEST_F(Sync, OpeningAProjectWithAutoSyncAsksAndUpdates) {
+  const char* before = "table name=t pk=id\nfield name=id type=int\nfield name=n type=int\n"
+                       "table name=gone\nfield name=id type=int\n";
+  const char* after = "table name=t pk=id\nfield name=id type=int\nfield name=n type=varchar(5)\n"
+                      "table name=fresh\nfield name=id type=int\n";
+  const std::string question =
+      "Database has been modified since last change. Do you want to keep old definition or update to new "
+      "definition?";
+  struct Case {
+    const char* what;
+    const char* live;  // nullptr: the database is not there
+    std::vector<SyncAnswer> answers;
+    const char* expected;
+    std::vector<std::string> asked;  // kind: text
+  } cases[] = {
+      {"update", after, {SyncAnswer::Update}, "t*(TABLE)[id]: id*,n | fresh(TABLE)[]: id",
+       {"keep_or_update: " + question, "name_mapping: tables"}},
+      {"keep", after, {SyncAnswer::Keep}, "gone*(TABLE)[]: id* | t*(TABLE)[id]: id*,n*",
+       {"keep_or_update: " + question}},
+      {"in step", before, {}, "gone*(TABLE)[]: id* | t*(TABLE)[id]: id*,n*", {}},
+      {"schema not readable", nullptr, {}, "gone*(TABLE)[]: id* | t*(TABLE)[id]: id*,n*",
+       {"message_box: Unable to load database information! Reason: Unknown database 'shop'. Please check if "
+        "correct database is in use."}},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    fresh_project();
+    project_->AddProj("Shop");
+    load(before);
+    project_->set_setting_value(ProjectSetting::AutoSync, Variant(true));
+    const std::string file = (docs_ / "shop.tvp").string();
+    Save(*project_, file);
+    ASSERT_EQ(ctx().ProjErr, "");
+
+    if (k.live) live(k.live);
+    else std::ofstream(live_file_, std::ios::binary) << "database name=other\n";
+    fresh_project();
+    for (SyncAnswer a : k.answers) ui_->then(a);
+    Load(*project_, file);
+    EXPECT_EQ(ctx().ProjErr, "");
+    EXPECT_EQ(dump(), k.expected);
+    std::vector<std::string> asked;
+    for (const auto& q : ui_->questions()) asked.push_back(q.kind + ": " + q.text);
+    EXPECT_EQ(asked, k.asked);
+    std::vector<std::string> urls;
+    for (const std::string& e : menu()) urls.push_back(e.substr(0, e.find('|')));
+    EXPECT_EQ(urls, table_names());
+  }
+}
+
+}  // namespace
+}  // namespace tolvex
