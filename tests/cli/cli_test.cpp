@@ -1,61 +1,12 @@
 // The tolvex command run as a user runs it: the main job (the bundled sample project
 // generated with the bundled template package) and the command's errors.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
+#include "cli_runner.h"
 
 namespace fs = std::filesystem;
+using tolvex::testing::CmdResult;
 
 namespace {
-
-struct CmdResult {
-  int status;
-  std::string output;  // stdout and stderr
-};
-
-class CliTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "tolvex-cli-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-
-  // Runs the command with its own settings and working folder, without a terminal.
-  CmdResult tolvex(const std::string& args) {
-    const std::string cmd = "cd '" + dir_.string() + "' && TOLVEX_CONFIG_DIR='" + (dir_ / "config").string() +
-                            "' XDG_DOCUMENTS_DIR='" + (dir_ / "documents").string() + "' '" + TOLVEX_CLI + "' " +
-                            args + " </dev/null 2>&1";
-    CmdResult r{-1, {}};
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
-    int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-  }
-  static std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
-
-  fs::path dir_;
-};
-
+class CliTest : public tolvex::testing::CliFixture {};
 }  // namespace
 
 TEST_F(CliTest, GeneratesTheSampleProject) {
