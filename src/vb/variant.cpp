@@ -58,16 +58,6 @@ Variant Variant::byte_array(std::span<const uint8_t> bytes) {
   return Variant(std::move(a));
 }
 
-Variant::Variant(const Variant& o) : type_(VarType::Empty) {
-  u_.i8 = 0;
-  copy_from(o);
-}
-
-Variant::Variant(Variant&& o) noexcept : type_(VarType::Empty) {
-  u_.i8 = 0;
-  move_from(o);
-}
-
 Variant& Variant::operator=(const Variant& o) {
   if (this != &o) {
     Variant tmp(o);
@@ -77,7 +67,7 @@ Variant& Variant::operator=(const Variant& o) {
   return *this;
 }
 
-Variant& Variant::operator=(Variant&& o) noexcept {
+Variant& Variant::move_assign_slow(Variant& o) noexcept {
   if (this != &o) {
     // Releasing the old value may run script code; take the new one first.
     Variant old(std::move(*this));
@@ -128,7 +118,7 @@ void Variant::move_from(Variant& o) noexcept {
   o.u_.i8 = 0;
 }
 
-void Variant::clear() noexcept {
+void Variant::release_resource() noexcept {
   VarType t = type_;
   type_ = VarType::Empty;
   switch (t) {

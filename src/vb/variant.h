@@ -73,11 +73,40 @@ class Variant {
   static Variant array(std::initializer_list<Variant> items);
   static Variant byte_array(std::span<const uint8_t> bytes);
 
-  Variant(const Variant& o);
-  Variant(Variant&& o) noexcept;
+  // Copies and moves of values that hold nothing on the heap (numbers, dates, Booleans,
+  // Empty, Null) are plain copies of the value bits, kept inline for the interpreter.
+  Variant(const Variant& o) : type_(o.type_) {
+    if (o.owns_resource()) {
+      type_ = VarType::Empty;
+      copy_from(o);
+    } else {
+      u_.i8 = o.u_.i8;
+    }
+  }
+  Variant(Variant&& o) noexcept : type_(o.type_) {
+    if (o.owns_resource()) {
+      type_ = VarType::Empty;
+      move_from(o);
+    } else {
+      u_.i8 = o.u_.i8;
+      o.type_ = VarType::Empty;
+    }
+  }
   Variant& operator=(const Variant& o);
-  Variant& operator=(Variant&& o) noexcept;
-  ~Variant() { clear(); }
+  Variant& operator=(Variant&& o) noexcept {
+    if (!owns_resource() && !o.owns_resource()) {
+      if (this != &o) {
+        type_ = o.type_;
+        u_.i8 = o.u_.i8;
+        o.type_ = VarType::Empty;
+      }
+      return *this;
+    }
+    return move_assign_slow(o);
+  }
+  ~Variant() {
+    if (owns_resource()) release_resource();
+  }
 
   // --- subtype ---
   VarType type() const noexcept { return type_; }
@@ -119,10 +148,22 @@ class Variant {
   Ref<Dispatch> object_or_null() const noexcept;  // null for anything but a set object
   Ref<Array> array_ref() const noexcept;          // shares the array (copy-on-write)
 
-  void clear() noexcept;
+  void clear() noexcept {
+    if (owns_resource()) {
+      release_resource();
+    } else {
+      type_ = VarType::Empty;
+      u_.i8 = 0;
+    }
+  }
   void swap(Variant& o) noexcept;
 
  private:
+  bool owns_resource() const noexcept {
+    return type_ == VarType::String || type_ == VarType::Object || type_ == VarType::Array;
+  }
+  void release_resource() noexcept;
+  Variant& move_assign_slow(Variant& o) noexcept;
   void copy_from(const Variant& o);
   void move_from(Variant& o) noexcept;
 
