@@ -37,6 +37,7 @@ Variant make_fixed_array(const std::vector<int32_t>& ubounds) {
   std::vector<vb::Array::Bound> b;
   b.reserve(ubounds.size());
   for (int32_t ub : ubounds) b.push_back({0, ub + 1});
+  check_array_size(b);
   auto arr = vb::make_ref<vb::Array>(VarType::Variant, std::move(b));
   arr->set_fixed(true);
   return Variant(std::move(arr));

@@ -98,8 +98,12 @@ Variant binop(BinOp op, const Variant& a, const Variant& b) {
       if (!a.is_object() || !b.is_object()) vb::raise(vb::err::kObjectRequired);
       return Variant(a.raw_object() == b.raw_object());
     }
-    case BinOp::Concat: return op_concat(a, b);
-    case BinOp::Add: return op_add(a, b);
+    case BinOp::Concat:
+      check_concat(a, b);
+      return op_concat(a, b);
+    case BinOp::Add:
+      if (a.is_string() && b.is_string()) check_concat(a, b);
+      return op_add(a, b);
     case BinOp::Sub: return op_sub(a, b);
     case BinOp::Mod: return op_mod(a, b);
     case BinOp::IDiv: return op_idiv(a, b);
@@ -227,6 +231,7 @@ Variant Interp::eval_concat(Frame& f, const ConcatExpr& c) {
   const size_t n = c.operands.size();
   for (size_t i = 1; i < n; ++i) {
     Variant rhs = eval(f, *c.operands[i]);
+    check_concat(acc, rhs);
     op_concat_inplace(acc, rhs);
   }
   return acc;

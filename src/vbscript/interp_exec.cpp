@@ -161,10 +161,18 @@ void Interp::exec_append(Frame& f, const AssignStmt& a) {
   if (!r || r->is_object()) {
     // A property or object: evaluate the usual way.
     Variant acc = eval(f, *c.operands[0]);
-    for (size_t i = 0; i < count; ++i) op_concat_inplace(acc, parts[i]);
+    for (size_t i = 0; i < count; ++i) {
+      check_concat(acc, parts[i]);
+      op_concat_inplace(acc, parts[i]);
+    }
     assign(f, *a.target, std::move(acc), false);
     return;
   }
+  // The whole statement fails or succeeds: the length is checked before anything is appended.
+  size_t total = r->is_string() ? r->raw_string().size() : 0;
+  for (size_t i = 0; i < count; ++i)
+    if (parts[i].is_string()) total += parts[i].raw_string().size();
+  if (total > kMaxStringBytes) vb::raise(vb::err::kOutOfStringSpace);
   for (size_t i = 0; i < count; ++i) op_concat_inplace(*r, parts[i]);
 }
 
@@ -328,6 +336,7 @@ void Interp::exec_redim(Frame& f, const ReDimStmt& s) {
       if (ub < -1) vb::raise(vb::err::kSubscriptOutOfRange);
       bounds.push_back({0, ub + 1});
     }
+    check_array_size(bounds);
     const auto& n = static_cast<const NameExpr&>(*item.var);
     Variant* r = var_ref(f, n, false);
     if (!r) {

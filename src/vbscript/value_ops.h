@@ -5,9 +5,12 @@
 // line that copying, moving and destroying a Variant otherwise cost.
 #pragma once
 
+#include <cstdint>
 #include <new>
 #include <utility>
+#include <vector>
 
+#include "vb/error.h"
 #include "vb/variant.h"
 
 namespace tolvex::vbscript {
@@ -15,6 +18,31 @@ namespace tolvex::vbscript {
 inline bool holds_resource(const vb::Variant& v) noexcept {
   vb::VarType t = v.type();
   return t == vb::VarType::String || t == vb::VarType::Object || t == vb::VarType::Array;
+}
+
+// The longest string that concatenation builds (bytes). Past it a script gets
+// error 14 "Out of string space" instead of exhausting the process's memory
+// (s = s & s in a loop doubles without end).
+inline constexpr size_t kMaxStringBytes = size_t(256) << 20;
+
+// The most elements one array may have; a larger Dim or ReDim is error 7 "Out of
+// memory" rather than an allocation that the system cannot back.
+inline constexpr int64_t kMaxArrayElements = int64_t(1) << 25;
+
+// Raises 7 when arrays of these bounds would pass kMaxArrayElements.
+inline void check_array_size(const std::vector<vb::Array::Bound>& bounds) {
+  int64_t n = 1;
+  for (const auto& b : bounds) {
+    n *= b.count > 0 ? b.count : 1;
+    if (n > kMaxArrayElements) vb::raise(vb::err::kOutOfMemory);
+  }
+}
+
+// Raises 14 when appending b's text to a's would pass kMaxStringBytes.
+inline void check_concat(const vb::Variant& a, const vb::Variant& b) {
+  size_t la = a.is_string() ? a.raw_string().size() : 0;
+  size_t lb = b.is_string() ? b.raw_string().size() : 0;
+  if (la + lb > kMaxStringBytes) vb::raise(vb::err::kOutOfStringSpace);
 }
 
 // A copy of v, built with the inline constructors for the common scalar subtypes.

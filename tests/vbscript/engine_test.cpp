@@ -236,6 +236,41 @@ TEST(Engine, ReleasingALongChainOfObjectsKeepsTheStackFlat) {
   EXPECT_EQ(vb::to_long(e.eval("count")), 300000) << "every Class_Terminate ran";
 }
 
+TEST(Engine, RunawayStringGrowthIsOutOfStringSpace) {
+  // Each pass doubles the string: it must stop with error 14, not exhaust memory.
+  const char* cases[] = {
+      "s = \"x\"\nFor i = 1 To 100\n  s = s & s & i\nNext\n",
+      "s = \"x\"\nFor i = 1 To 100\n  t = s & s\n  s = t\nNext\n",
+      "s = \"x\"\nFor i = 1 To 100\n  s = s + s\nNext\n",
+  };
+  for (const char* code : cases) {
+    ScriptEngine e;
+    try {
+      e.add_code(code);
+      ADD_FAILURE() << "no error: " << code;
+    } catch (const ScriptException& ex) {
+      EXPECT_EQ(ex.info().number, 14) << code;
+      EXPECT_EQ(ex.info().line, 3) << code;
+    }
+  }
+}
+
+TEST(Engine, HugeArraysAreOutOfMemoryNotACrash) {
+  const char* cases[] = {
+      "ReDim a(100000000)\n",
+      "ReDim a(10000, 10000)\n",
+      "Dim a(2000000000)\n",
+      "Sub P()\n  Dim a(60000, 60000)\nEnd Sub\nP\n",
+  };
+  for (const char* code : cases) {
+    ScriptEngine e;
+    EXPECT_THROW(e.add_code(code), ScriptException) << code;
+    EXPECT_EQ(e.error().number, 7) << code;
+  }
+  ScriptEngine ok;
+  EXPECT_NO_THROW(ok.add_code("ReDim a(100000)\na(100000) = 1\n"));
+}
+
 TEST(Engine, EvalAndExecuteSeeTheCallersScope) {
   ScriptEngine e;
   e.add_code("Function F(a)\n Dim b\n b = 10\n Execute \"b = b + a\"\n F = Eval(\"a * b\")\nEnd Function\n"
