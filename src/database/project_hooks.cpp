@@ -1,5 +1,6 @@
 #include "database/project_hooks.h"
 
+#include "foundation/common.h"
 #include "foundation/context.h"
 #include "model/project.h"
 #include "model/project_members.h"
@@ -35,19 +36,9 @@ void refresh_load_settings(AGP& project, bool with_dynamic_load) {
   ModuleContext& ctx = context();
   const vb::Variant& quote = project.setting_value(ProjectSetting::SQLQuote);
   ctx.SqlQuoteSetting = quote.is_null() || quote.is_empty() ? std::string() : vb::to_string(quote);
-  const vb::Variant& format = project.setting_value(ProjectSetting::defaultDateFormat);
-  try {
-    ctx.CurrentDateFormat = vb::is_numeric(format) ? vb::to_integer(format) : int16_t(0);
-  } catch (const vb::VBError&) {
-    ctx.CurrentDateFormat = 0;
-  }
+  ctx.CurrentDateFormat = common::integer_if_numeric(project.setting_value(ProjectSetting::defaultDateFormat));
   if (with_dynamic_load) {
-    const vb::Variant& dynamic = project.setting_value(ProjectSetting::DynamicLoadDB);
-    try {
-      ctx.CurrentDynamicLoad = !dynamic.is_null() && !dynamic.is_empty() && vb::to_bool(dynamic);
-    } catch (const vb::VBError&) {
-      ctx.CurrentDynamicLoad = false;
-    }
+    ctx.CurrentDynamicLoad = common::truth_if_any(project.setting_value(ProjectSetting::DynamicLoadDB));
   }
 }
 

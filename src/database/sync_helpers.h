@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "foundation/context.h"
@@ -11,6 +12,7 @@
 #include "model/table.h"
 #include "model/tables.h"
 #include "vb/convert.h"
+#include "vb/strings.h"
 #include "vb/variant.h"
 
 namespace tolvex::sync_detail {
@@ -18,13 +20,7 @@ namespace tolvex::sync_detail {
 // The lines of a CR LF separated text ("" gives one empty line).
 inline std::vector<std::string> crlf_lines(const std::string& text) {
   std::vector<std::string> lines;
-  size_t from = 0;
-  for (;;) {
-    const size_t at = text.find("\r\n", from);
-    lines.push_back(text.substr(from, at == std::string::npos ? std::string::npos : at - from));
-    if (at == std::string::npos) break;
-    from = at + 2;
-  }
+  for (std::string_view line : vb::split(text, "\r\n")) lines.emplace_back(line);
   return lines;
 }
 
@@ -37,15 +33,6 @@ inline std::vector<std::string> tag_lines(std::string list) {
 // The value of a tag-value line: the text before its first comma (the whole line when it
 // has none; an empty line is the empty value).
 inline std::string tag_value(const std::string& line) { return line.substr(0, line.find(',')); }
-
-inline std::string text_of(const vb::Variant& v) {
-  if (v.is_null() || v.is_empty()) return std::string();
-  try {
-    return vb::to_string(v);
-  } catch (const vb::VBError&) {
-    return std::string();
-  }
-}
 
 // The item of a collection (tables or fields) whose name equals `name` without regard to
 // letter case but not exactly: the item that the collection's Add would rename.

@@ -23,15 +23,6 @@ using namespace sync_detail;
 
 bool is_table_or_view(const std::string& type) { return type == "TABLE" || type == "VIEW"; }
 
-bool truth(const vb::Variant& v) {
-  if (v.is_null() || v.is_empty()) return false;
-  try {
-    return vb::to_bool(v);
-  } catch (const vb::VBError&) {
-    return false;
-  }
-}
-
 // The tables (in collection order) that the synchronization of tables and views handles.
 std::vector<vb::Ref<AGPTable>> tables_and_views(AGPTables& tables, const std::string& type = std::string()) {
   std::vector<vb::Ref<AGPTable>> out;
@@ -102,16 +93,10 @@ bool AskKeepOldDefinition(const std::string& prompt) {
 
 void set_sync_defaults(AGP& project) {
   ModuleContext& ctx = context();
-  const vb::Variant& format = project.setting_value(ProjectSetting::defaultDateFormat);
-  int16_t value = 0;
-  try {
-    if (vb::is_numeric(format)) value = vb::to_integer(format);
-  } catch (const vb::VBError&) {
-  }
-  ctx.CurrentDateFormat = value;
+  ctx.CurrentDateFormat = common::integer_if_numeric(project.setting_value(ProjectSetting::defaultDateFormat));
   if (const vb::Ref<AGPDatabase>& db = project.DB()) {
     ctx.DefaultTblSecurity = db->setting_value(DatabaseSetting::SecDefault);
-    ctx.CurrentDbmsName = text_of(db->setting_value(DatabaseSetting::DBDBMSName));
+    ctx.CurrentDbmsName = common::text_if_any(db->setting_value(DatabaseSetting::DBDBMSName));
   }
 }
 
@@ -319,7 +304,7 @@ void SyncTablesAndViews(AGP& project, const AGPSchema& schema) {
   }
 
   // Pass 2: new tables, and tables whose type changed.
-  const bool dynamic = truth(project.setting_value(ProjectSetting::DynamicLoadDB));
+  const bool dynamic = common::truth_if_any(project.setting_value(ProjectSetting::DynamicLoadDB));
   for (int16_t i = 1; i <= schema.tblcnt(); ++i) {
     const AGSchemaTable& s = schema.table(i);
     vb::Ref<AGPTable> t;

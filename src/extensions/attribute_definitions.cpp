@@ -129,12 +129,7 @@ std::string registry_text(const std::string& key, const char* name) {
   ModuleContext& ctx = context();
   ctx.RegValueName = name;
   const Variant v = common::GetRegValue(Variant("HKCU"), Variant(key), Variant(name));
-  if (v.is_null() || v.is_empty()) return std::string();
-  try {
-    return vb::to_string(v);
-  } catch (const vb::VBError&) {
-    return std::string();
-  }
+  return common::text_if_any(v);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "extensions/extension_tree.h"
 
 #include "foundation/class_registry.h"
+#include "foundation/collection_members.h"
 #include "foundation/context.h"
 
 namespace tolvex {
@@ -199,25 +200,7 @@ const vb::DispatchTable<AGPExtDbs>& AGPExtDbs::dispatch_table() {
   static const vb::DispatchTable<Self> built = [] {
     vb::DispatchTable<Self> t("AGPExtDbs");
     t.property("curName", [](Self& s, Args) { return Variant(s.curName()); });
-    t.method("Add", [](Self& s, Args a) {
-      vb::check_arg_count(a, 1, 1);
-      s.Add(vb::to_string(a[0]));
-      return Variant();
-    });
-    t.method("Count", [](Self& s, Args a) {
-      vb::check_arg_count(a, 0, 0);
-      return Variant(s.Count());
-    });
-    t.method("Delete", [](Self& s, Args a) {
-      vb::check_arg_count(a, 1, 1);
-      s.Delete(a[0]);
-      return Variant();
-    });
-    t.method("Item", [](Self& s, Args a) {
-      vb::check_arg_count(a, 1, 1);
-      return Variant(s.Item(a[0]));
-    });
-    t.default_member("Item");
+    add_keyed_collection_members(t);
     t.enumerator("NewEnum_extDb", [](Self& s, Args) { return Variant(s.NewEnum_extDb()); });
     return t;
   }();

@@ -24,6 +24,32 @@ std::string trim_blanks(std::string_view s) {
   return std::string(s.substr(b, e - b));
 }
 
+std::string text_if_any(const Variant& v) {
+  if (v.is_null() || v.is_empty()) return std::string();
+  try {
+    return vb::to_string(v);
+  } catch (const vb::VBError&) {
+    return std::string();
+  }
+}
+
+int16_t integer_if_numeric(const Variant& v) {
+  try {
+    return vb::is_numeric(v) ? vb::to_integer(v) : int16_t(0);
+  } catch (const vb::VBError&) {
+    return 0;
+  }
+}
+
+bool truth_if_any(const Variant& v) {
+  if (v.is_null() || v.is_empty()) return false;
+  try {
+    return vb::to_bool(v);
+  } catch (const vb::VBError&) {
+    return false;
+  }
+}
+
 namespace {
 
 // The text of a value, or nullopt when it has none (Null, objects without a value, ...).

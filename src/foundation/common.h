@@ -15,6 +15,13 @@ namespace tolvex::common {
 
 // VB's Trim: removes blanks (U+0020 only) at both ends.
 std::string trim_blanks(std::string_view s);
+// The text of a value; "" for Empty, Null and a value that has no text (a conversion error).
+std::string text_if_any(const vb::Variant& v);
+// The truth of a value; False for Empty, Null and a value that is no Boolean (a conversion error).
+bool truth_if_any(const vb::Variant& v);
+// The value as an Integer when it is numeric; 0 otherwise and when it does not fit (a
+// conversion error).
+int16_t integer_if_numeric(const vb::Variant& v);
 
 // --- conversions by type name ---
 

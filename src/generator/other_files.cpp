@@ -75,18 +75,6 @@ std::string package_path(std::string_view folder, std::string_view name) {
   return PathExists(folder, name);
 }
 
-std::string part_after_last_separator(std::string_view item) {
-  const std::string normal = platform::normalize_separators(item);
-  const size_t slash = normal.rfind('/');
-  return slash == std::string::npos ? normal : normal.substr(slash + 1);
-}
-
-void make_parent_folder(const std::string& target) {
-  const std::string path = platform::normalize_separators(target);
-  if (const size_t slash = path.rfind('/'); slash != std::string::npos && slash > 0)
-    AGP::CreateFolderTree(path.substr(0, slash));
-}
-
 bool type_listed(const std::vector<std::string>& types, const std::string& ctrl_type) {
   const std::string wanted = vb::utf8_lower(ctrl_type);
   for (const std::string& t : types)
@@ -118,7 +106,7 @@ bool copy_one_file(AGP& proj, const AGPControl& ctrl, const std::string& source_
   ModuleContext& ctx = context();
   const std::string source = package_path(source_folder, item);
   const bool names_folder = !ctrl.CtrlOFolderID.empty() || !ctrl.CtrlOFolder.empty();
-  std::string output = names_folder ? part_after_last_separator(item) : item;
+  std::string output = names_folder ? last_path_part(item) : item;
   if (source.empty()) {
     ctx.ProjErr = ctx.ProductTitle + ": Source file does not exist - " + in_quotes(item) + "! Check if correct template.";
     return false;

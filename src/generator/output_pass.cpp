@@ -68,11 +68,6 @@ std::string name_part(AGP& proj, const AGPControl& ctrl) {
   return ctrl.CtrlOFile;
 }
 
-std::string file_name_of(const std::string& path) {
-  const std::string p = platform::normalize_separators(path);
-  const size_t slash = p.rfind('/');
-  return slash == std::string::npos ? p : p.substr(slash + 1);
-}
 
 // Shows the output being generated and polls the user's Cancel.
 void announce(const std::string& file) {
@@ -100,8 +95,7 @@ vb::Ref<AGPControl> control_at(AGP& proj, int32_t i) {
 // Copies a file over the target (a ".bak" copy is the overwrite decision's business).
 void copy_over(const std::string& source, const std::string& target) {
   const std::string to = platform::normalize_separators(target);
-  if (const size_t slash = to.rfind('/'); slash != std::string::npos && slash > 0)
-    AGP::CreateFolderTree(to.substr(0, slash));
+  make_parent_folder(to);
   platform::write_file_atomic(to, platform::read_file(platform::normalize_separators(source)));
 }
 
@@ -310,7 +304,7 @@ int16_t GenerateCssAndLogo(AGP& proj, bool checkOnly) {
   // The project's own style sheet, copied to the site's root.
   const std::string css = setting_text(proj, "CSS");
   if (!css.empty()) {
-    const std::string target = ResolveOutputPath(proj, "", file_name_of(css), checkOnly);
+    const std::string target = ResolveOutputPath(proj, "", last_path_part(css), checkOnly);
     if (ConfirmOverwriteFile(proj, target, overwrite, prompt, checkOnly)) {
       if (checkOnly) return 1;
       status_window().DispStatus("copying css...");
@@ -322,7 +316,7 @@ int16_t GenerateCssAndLogo(AGP& proj, bool checkOnly) {
   // The header logo, copied to the site's root.
   const std::string logo = setting_text(proj, "HeaderLogo");
   if (!logo.empty() && file_exists(logo)) {
-    const std::string target = ResolveOutputPath(proj, "", file_name_of(logo), checkOnly);
+    const std::string target = ResolveOutputPath(proj, "", last_path_part(logo), checkOnly);
     if (ConfirmOverwriteFile(proj, target, overwrite, prompt, checkOnly)) {
       if (checkOnly) return 1;
       status_window().DispStatus("Copying logo...");

@@ -103,4 +103,16 @@ std::string PathExists(std::string_view folder, std::string_view file) {
   return {};
 }
 
+std::string last_path_part(std::string_view path) {
+  const std::string normal = platform::normalize_separators(path);
+  const size_t slash = normal.rfind('/');
+  return slash == std::string::npos ? normal : normal.substr(slash + 1);
+}
+
+void make_parent_folder(std::string_view path) {
+  const std::string normal = platform::normalize_separators(path);
+  if (const size_t slash = normal.rfind('/'); slash != std::string::npos && slash > 0)
+    AGP::CreateFolderTree(normal.substr(0, slash));
+}
+
 }  // namespace tolvex

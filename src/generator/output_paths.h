@@ -41,4 +41,11 @@ std::string ResolveOutputPath(AGP& proj, std::string_view folder, std::string_vi
 // progress window is closed. An empty folder looks for the file itself.
 std::string PathExists(std::string_view folder, std::string_view file);
 
+// The part of a path after its last separator ("\" read as "/"); the whole path when it
+// has none.
+std::string last_path_part(std::string_view path);
+// Creates the folder that holds `path` ("\" read as "/") with every folder above it;
+// nothing for a path without a folder or one right below the root.
+void make_parent_folder(std::string_view path);
+
 }  // namespace tolvex

@@ -8,6 +8,7 @@
 #include "foundation/status.h"
 #include "foundation/text_files.h"
 #include "generator/generation_state.h"
+#include "generator/output_paths.h"
 #include "generator/overwrite.h"
 #include "model/database.h"
 #include "model/tables.h"
@@ -53,8 +54,7 @@ void write_output(AGP& proj, const std::string& outputPath, const AGPControl& ct
   ModuleContext& ctx = context();
   const std::string cleaned = ctrl.CtrlSpace ? PostProcessOutput(proj, ctrl.CtrlOExt, text) : StripLeadingBlankLines(text);
   const std::string path = platform::normalize_separators(outputPath);
-  if (const size_t slash = path.rfind('/'); slash != std::string::npos && slash > 0)
-    AGP::CreateFolderTree(path.substr(0, slash));
+  make_parent_folder(path);
   if (FileResult r = WriteTextFile(path, cleaned, false); !r) ctx.ProjErr = ctx.ProductTitle + ": " + r.error;
 }
 

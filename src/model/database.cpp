@@ -1,6 +1,7 @@
 #include "model/database.h"
 
 #include "fields/registered_service.h"
+#include "foundation/collection_members.h"
 #include "foundation/common.h"
 #include "foundation/context.h"
 #include "foundation/status.h"
@@ -133,25 +134,7 @@ const vb::DispatchTable<AGPDatabases>& AGPDatabases::dispatch_table() {
     vb::DispatchTable<Self> t("AGPDatabases");
     t.property("curName", [](Self& s, Args) { return Variant(s.curName()); });
     t.property("curSeq", [](Self& s, Args) { return Variant(s.curSeq()); });
-    t.method("Add", [](Self& s, Args a) {
-      vb::check_arg_count(a, 1, 1);
-      s.Add(vb::to_string(a[0]));
-      return Variant();
-    });
-    t.method("Count", [](Self& s, Args a) {
-      vb::check_arg_count(a, 0, 0);
-      return Variant(s.Count());
-    });
-    t.method("Delete", [](Self& s, Args a) {
-      vb::check_arg_count(a, 1, 1);
-      s.Delete(a[0]);
-      return Variant();
-    });
-    t.method("Item", [](Self& s, Args a) {
-      vb::check_arg_count(a, 1, 1);
-      return Variant(s.Item(a[0]));
-    });
-    t.default_member("Item");
+    add_keyed_collection_members(t);
     t.enumerator("NewEnum_db", [](Self& s, Args) { return Variant(s.NewEnum_db()); });
     return t;
   }();

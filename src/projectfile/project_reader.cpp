@@ -295,15 +295,7 @@ void ProjectReader::load(std::string projFile) {
                                                   vb::Variant("Template")))));
     }
     ctx_.SqlQuoteSetting = text_of(project_.setting_value(ProjectSetting::SQLQuote));
-    {
-      const vb::Variant& f = project_.setting_value(ProjectSetting::defaultDateFormat);
-      int16_t format = 0;
-      try {
-        if (vb::is_numeric(f)) format = vb::to_integer(f);
-      } catch (const vb::VBError&) {
-      }
-      ctx_.CurrentDateFormat = format;
-    }
+    ctx_.CurrentDateFormat = common::integer_if_numeric(project_.setting_value(ProjectSetting::defaultDateFormat));
     if (vb::Ref<AGPDatabase> db = project_.DB()) {
       ctx_.CurrentDbmsName = text_of(db->setting_value(DatabaseSetting::DBDBMSName));
       ctx_.DefaultTblSecurity = db->setting_value(DatabaseSetting::SecDefault);

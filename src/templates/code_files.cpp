@@ -14,6 +14,7 @@
 #include "platform/host_ui.h"
 #include "platform/xml.h"
 #include "templates/ag_parser.h"
+#include "templates/template_run.h"
 #include "vb/convert.h"
 #include "vb/strings.h"
 
@@ -28,11 +29,7 @@ constexpr std::string_view kCrLf = "\r\n";
 // The file a path from a setting or a list names: "\" read as "/", and letter case
 // ignored when the exact name does not exist.
 std::optional<fs::path> existing_file(std::string_view path) {
-  if (path.empty()) return std::nullopt;
-  fs::path p(platform::normalize_separators(path));
-  std::error_code ec;
-  if (fs::is_regular_file(p, ec)) return p;
-  if (auto found = platform::find_path_nocase(p); found && fs::is_regular_file(*found, ec)) return found;
+  if (auto found = existing_template_path(path)) return fs::path(*found);
   return std::nullopt;
 }
 

@@ -9,6 +9,7 @@
 #include "platform/codepage.h"
 #include "platform/file_io.h"
 #include "platform/folders.h"
+#include "templates/template_run.h"
 #include "vb/strings.h"
 
 namespace fs = std::filesystem;
@@ -70,14 +71,7 @@ bool names_its_encoding(std::string_view bytes) {
 
 }  // namespace
 
-std::optional<std::string> find_package_file(std::string_view path) {
-  if (path.empty()) return std::nullopt;
-  const fs::path p(platform::normalize_separators(path));
-  std::error_code ec;
-  if (fs::is_regular_file(p, ec)) return p.string();
-  if (auto found = platform::find_path_nocase(p); found && fs::is_regular_file(*found, ec)) return found->string();
-  return std::nullopt;
-}
+std::optional<std::string> find_package_file(std::string_view path) { return existing_template_path(path); }
 
 std::optional<platform::XmlDocument> load_package_xml(std::string_view path) {
   const auto file = find_package_file(path);

@@ -11,12 +11,6 @@ namespace {
 
 using vb::Variant;
 
-std::string shown(const Variant& v) {
-  if (v.is_null()) return "Null";
-  if (v.is_empty()) return "Empty";
-  return vb::type_name(v) + ":" + vb::to_string(v);
-}
-
 class AttributeAccessTest : public ExtensionFixture {
  protected:
   AttributeAccessTest() {

@@ -12,13 +12,6 @@ namespace {
 
 using vb::Variant;
 
-// A value with its type: "String:blue", "Integer:800", "Null", "Empty".
-std::string shown(const Variant& v) {
-  if (v.is_null()) return "Null";
-  if (v.is_empty()) return "Empty";
-  return vb::type_name(v) + ":" + vb::to_string(v);
-}
-
 using DefinitionsTest = ExtensionFixture;
 
 TEST_F(DefinitionsTest, AddExtensionDeclaresEachLevelWhereItsConditionHolds) {

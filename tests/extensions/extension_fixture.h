@@ -13,8 +13,16 @@
 #include "extensions/extension_propagation.h"
 #include "extensions/extensions.h"
 #include "generator/generation_fixture.h"
+#include "vb/convert.h"
 
 namespace tolvex::testing {
+
+// A value with its type: "String:blue", "Integer:800", "Null", "Empty".
+inline std::string shown(const vb::Variant& v) {
+  if (v.is_null()) return "Null";
+  if (v.is_empty()) return "Empty";
+  return vb::type_name(v) + ":" + vb::to_string(v);
+}
 
 class ExtensionFixture : public GenerationFixture {
  protected:

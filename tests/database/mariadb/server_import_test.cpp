@@ -1,8 +1,6 @@
 // The fixture database of the private test server imported into a project. CTest starts
 // the server (scripts/mariadb-test-server.sh) first; without it these tests fail under CI
 // and are skipped elsewhere.
-#include <mysql.h>
-
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -24,14 +22,7 @@ using vb::Variant;
 class ServerImport : public testing::ImportFixture {
  protected:
   void SetUp() override {
-    const char* path = std::getenv("TOLVEX_TEST_DB_ENV");
-    if (!env_.read(path && *path ? path : TOLVEX_TEST_DB_ENV)) {
-      if (testing::server_required()) {
-        FAIL() << "the MariaDB test server is not running (no " << TOLVEX_TEST_DB_ENV
-               << "); run the tests through ctest, which starts it";
-      }
-      GTEST_SKIP() << "no MariaDB test server; run through ctest to start one";
-    }
+    TOLVEX_OPEN_MARIADB_TEST_SERVER(env_, TOLVEX_TEST_DB_ENV);
     set_schema_driver(vb::make_ref<platform::MariaDbSchemaDriver>());
   }
 
@@ -50,20 +41,9 @@ class ServerImport : public testing::ImportFixture {
 
   // A number that the server answers, through the client library directly.
   long long number(const std::string& query) {
-    const platform::ConnectionValues v = env_.connection("tolvex_test");
-    MYSQL* m = mysql_init(nullptr);
-    long long out = -1;
-    if (mysql_real_connect(m, v.host.c_str(), v.user.c_str(), v.password.c_str(), "tolvex_test",
-                           unsigned(std::stoul(v.port)), nullptr, 0) &&
-        mysql_query(m, query.c_str()) == 0) {
-      if (MYSQL_RES* r = mysql_store_result(m)) {
-        if (MYSQL_ROW row = mysql_fetch_row(r); row && row[0]) out = std::stoll(row[0]);
-        mysql_free_result(r);
-      }
-    } else {
-      ADD_FAILURE() << query << ": " << mysql_error(m);
-    }
-    mysql_close(m);
+    std::string error;
+    const long long out = env_.query(query, "tolvex_test", error);
+    if (!error.empty()) ADD_FAILURE() << query << ": " << error;
     return out;
   }
 

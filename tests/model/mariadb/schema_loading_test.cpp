@@ -1,8 +1,6 @@
 // Tables and views of the private test server read through the MariaDB driver into the
 // model, as the schema loader does it. CTest starts the server (scripts/mariadb-test-server.sh)
 // first; without it these tests fail under CI and are skipped elsewhere.
-#include <mysql.h>
-
 #include <iterator>
 #include <cstdlib>
 #include <string>
@@ -26,14 +24,7 @@ using vb::Variant;
 class MariaDbSchemaLoading : public testing::ModelFixture {
  protected:
   void SetUp() override {
-    const char* path = std::getenv("TOLVEX_TEST_DB_ENV");
-    if (!env_.read(path && *path ? path : TOLVEX_TEST_DB_ENV)) {
-      if (testing::server_required()) {
-        FAIL() << "the MariaDB test server is not running (no " << TOLVEX_TEST_DB_ENV
-               << "); run the tests through ctest, which starts it";
-      }
-      GTEST_SKIP() << "no MariaDB test server; run through ctest to start one";
-    }
+    TOLVEX_OPEN_MARIADB_TEST_SERVER(env_, TOLVEX_TEST_DB_ENV);
     ctx().CurrentDbmsName = "Schema driver";  // a database read through the driver: kind 5
     ctx().CurrentDateFormat = 5;
     ctx().DefaultTblSecurity = Variant("Default");
@@ -83,21 +74,9 @@ class MariaDbSchemaLoading : public testing::ModelFixture {
 
   // One statement or number on the server, through the client library directly.
   long long sql(const std::string& text, const std::string& database = "tolvex_test") {
-    platform::ConnectionValues v = env_.connection(database);
-    MYSQL* m = mysql_init(nullptr);
-    long long out = -1;
-    if (mysql_real_connect(m, v.host.c_str(), v.user.c_str(), v.password.c_str(), database.c_str(),
-                           unsigned(std::stoul(v.port)), nullptr, 0) &&
-        mysql_query(m, text.c_str()) == 0) {
-      out = 0;
-      if (MYSQL_RES* r = mysql_store_result(m)) {
-        if (MYSQL_ROW row = mysql_fetch_row(r); row && row[0]) out = std::stoll(row[0]);
-        mysql_free_result(r);
-      }
-    } else {
-      ADD_FAILURE() << text << ": " << mysql_error(m);
-    }
-    mysql_close(m);
+    std::string error;
+    const long long out = env_.query(text, database, error);
+    if (!error.empty()) ADD_FAILURE() << text << ": " << error;
     return out;
   }
 
