@@ -112,6 +112,24 @@ TEST(SqlParser, RefusesTextItCannotRead) {
     if (cut.Parse(full.substr(0, n))) cut.GetFieldSource("q");
     check_single_statement(full.substr(0, n));
   }
+  // Nesting: a deep but sensible query is read through every level; one nested beyond any
+  // real query is refused instead of exhausting the stack.
+  auto nested_from = [](int levels) {
+    std::string sql;
+    for (int i = 0; i < levels; ++i) sql += "SELECT a FROM (";
+    sql += "SELECT a FROM base_t";
+    for (int i = levels; i > 0; --i) sql += ") d" + std::to_string(i);
+    return sql;
+  };
+  SqlParser deep;
+  ASSERT_TRUE(deep.Parse(nested_from(100))) << deep.error();
+  EXPECT_EQ(deep.GetFieldSource("a").source_table, "base_t");
+  for (const std::string& sql : {nested_from(100000), std::string(100000, '(') + "SELECT a FROM t" + std::string(100000, ')'),
+                                 "SELECT a FROM " + std::string(100000, '(') + "t" + std::string(100000, ')')}) {
+    SqlParser p;
+    EXPECT_FALSE(p.Parse(sql));
+    EXPECT_NE(p.error().find("nests more than"), std::string::npos) << p.error();
+  }
   // A failed parse forgets the previous one.
   SqlParser p;
   ASSERT_TRUE(p.Parse("SELECT a FROM t"));

@@ -107,6 +107,10 @@ struct Failure {
   std::string reason;
 };
 
+// Subqueries, parenthesised joins and query blocks nest at most this deep. Each level is a
+// recursive call, so a deeper text is refused instead of exhausting the stack.
+constexpr int kMaxNesting = 256;
+
 class Parser {
  public:
   Parser(std::string_view sql, const std::vector<SqlToken>& toks, std::vector<std::string>& derived)
@@ -130,6 +134,21 @@ class Parser {
   using CteMap = std::map<std::string, std::vector<SqlColumnSource>, std::less<>>;
 
   [[noreturn]] void fail(std::string reason) { throw Failure{std::move(reason)}; }
+
+  // One level deeper for as long as it lives.
+  class Nesting {
+   public:
+    explicit Nesting(Parser& p) : p_(p) {
+      if (p_.nesting_ >= kMaxNesting) p_.fail("the query nests more than " + std::to_string(kMaxNesting) + " levels deep");
+      ++p_.nesting_;
+    }
+    ~Nesting() { --p_.nesting_; }
+    Nesting(const Nesting&) = delete;
+    Nesting& operator=(const Nesting&) = delete;
+
+   private:
+    Parser& p_;
+  };
   bool at_end() const { return pos_ >= t_.size(); }
   const SqlToken& cur() const { return t_[pos_]; }
   bool cur_is(std::string_view p) const { return !at_end() && cur().is(p); }
@@ -162,6 +181,7 @@ class Parser {
   }
 
   QueryResult parse_query(CteMap ctes) {
+    const Nesting level(*this);
     if (cur_is("(")) {
       ++pos_;
       QueryResult inner = parse_query(ctes);
@@ -307,6 +327,7 @@ class Parser {
   }
 
   void parse_table_factor(std::vector<SqlTableRef>& out, const CteMap& ctes) {
+    const Nesting level(*this);
     if (at_end()) fail("table name expected");
     if (cur_word("LATERAL")) ++pos_;
     if (at_end()) fail("table name expected");
@@ -507,6 +528,7 @@ class Parser {
   const std::vector<SqlToken>& t_;
   std::vector<std::string>& derived_;
   size_t pos_ = 0;
+  int nesting_ = 0;
 };
 
 }  // namespace
