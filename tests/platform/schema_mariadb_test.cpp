@@ -1,21 +1,18 @@
 // The MariaDB driver against the private test server that scripts/mariadb-test-server.sh
 // starts (CTest runs it first). Without the server these tests fail under CI and are
 // skipped elsewhere.
-#include <mysql.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <string>
-#include <thread>
 
 #include <gtest/gtest.h>
 
+#include "platform/mariadb_server_env.h"
 #include "platform/schema/ado_types.h"
 #include "platform/schema/mariadb_driver.h"
 #include "vb/convert.h"
@@ -23,50 +20,14 @@
 namespace tolvex::platform {
 namespace {
 
-struct ServerEnv {
-  std::map<std::string, std::string> values;
-  std::string operator[](const std::string& k) const {
-    auto it = values.find(k);
-    return it == values.end() ? std::string() : it->second;
-  }
-};
-
-// The server's connection values, or a failure (CI) / skip (elsewhere) when it is missing.
-bool load_env(ServerEnv& env) {
-  const char* path = std::getenv("TOLVEX_TEST_DB_ENV");
-  std::ifstream in(path && *path ? path : TOLVEX_TEST_DB_ENV);
-  std::string line;
-  while (std::getline(in, line)) {
-    size_t eq = line.find('=');
-    if (eq != std::string::npos) env.values[line.substr(0, eq)] = line.substr(eq + 1);
-  }
-  return !env["TOLVEX_TEST_DB_PORT"].empty();
-}
-
 class MariaDbTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!load_env(env_)) {
-      const char* ci = std::getenv("CI");
-      if (ci && std::string(ci) == "true") {
-        FAIL() << "the MariaDB test server is not running (no " << TOLVEX_TEST_DB_ENV
-               << "); run the tests through ctest, which starts it";
-      }
-      GTEST_SKIP() << "no MariaDB test server; run through ctest to start one";
-    }
+    TOLVEX_OPEN_MARIADB_TEST_SERVER(env_, TOLVEX_TEST_DB_ENV);
     driver_ = vb::make_ref<MariaDbSchemaDriver>();
   }
 
-  ConnectionValues values(std::string db = "tolvex_test") const {
-    ConnectionValues v;
-    v.host = env_["TOLVEX_TEST_DB_HOST"];
-    v.port = env_["TOLVEX_TEST_DB_PORT"];
-    v.user = env_["TOLVEX_TEST_DB_USER"];
-    v.password = env_["TOLVEX_TEST_DB_PASSWORD"];
-    v.database = std::move(db);
-    v.quote = "`";
-    return v;
-  }
+  ConnectionValues values(const std::string& db = "tolvex_test") const { return env_.connection(db); }
 
   void connect() {
     driver_->set_DatabaseType("mysql");
@@ -86,22 +47,13 @@ class MariaDbTest : public ::testing::Test {
 
   // One number from the server, read with the client library directly (not the driver).
   long long scalar(const std::string& sql) {
-    MYSQL* m = mysql_init(nullptr);
-    ConnectionValues v = values();
-    unsigned port = unsigned(std::stoul(v.port));
-    long long out = -1;
-    if (mysql_real_connect(m, v.host.c_str(), v.user.c_str(), v.password.c_str(), v.database.c_str(), port, nullptr, 0) &&
-        mysql_query(m, sql.c_str()) == 0) {
-      if (MYSQL_RES* r = mysql_store_result(m)) {
-        if (MYSQL_ROW row = mysql_fetch_row(r); row && row[0]) out = std::stoll(row[0]);
-        mysql_free_result(r);
-      }
-    }
-    mysql_close(m);
+    std::string error;
+    const long long out = env_.query(sql, "tolvex_test", error);
+    if (!error.empty()) ADD_FAILURE() << sql << ": " << error;
     return out;
   }
 
-  ServerEnv env_;
+  testing::MariaDbServerEnv env_;
   vb::Ref<MariaDbSchemaDriver> driver_;
 };
 
@@ -474,6 +426,16 @@ TEST_F(MariaDbTest, DatabaseNamesSocketAndDispatch) {
   driver_->Connect(v);
   EXPECT_EQ(driver_->ErrorText(), "");
   EXPECT_EQ(driver_->IdentifierQuote(), "`");
+  // A host name, "localhost" and the empty host included, means TCP to the port given (the
+  // client library alone would take "localhost" for its own default socket).
+  for (const char* host : {"localhost", ""}) {
+    SCOPED_TRACE(host);
+    v = values();
+    v.host = host;
+    driver_->Connect(v);
+    EXPECT_EQ(driver_->ErrorText(), "");
+    EXPECT_EQ(driver_->GetTables("no_key")->Count(), 1);
+  }
 
   // By member name, as the schema import calls it.
   vb::Ref<vb::Dispatch> d = driver_;

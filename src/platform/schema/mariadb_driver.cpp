@@ -316,6 +316,12 @@ void MariaDbSchemaDriver::Connect(const ConnectionValues& v) {
   mysql_optionsv(m, MYSQL_SET_CHARSET_NAME, "utf8mb4");
   unsigned int no_local_files = 0;
   mysql_optionsv(m, MYSQL_OPT_LOCAL_INFILE, &no_local_files);
+  if (!socket) {
+    // The client library takes the host "localhost" for its default socket and would ignore
+    // the port: a host name always means TCP to that port, a socket is given by its path.
+    unsigned int tcp = MYSQL_PROTOCOL_TCP;
+    mysql_optionsv(m, MYSQL_OPT_PROTOCOL, &tcp);
+  }
   // No CLIENT_MULTI_STATEMENTS: a query text can never hold a second statement.
   const char* db = v.database.empty() ? nullptr : v.database.c_str();
   if (!mysql_real_connect(m, socket ? nullptr : host.c_str(), v.user.c_str(), v.password.c_str(), db,

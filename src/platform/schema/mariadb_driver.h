@@ -24,7 +24,8 @@ class MariaDbSchemaDriver : public SchemaDriver {
   ~MariaDbSchemaDriver() override;
 
   // The host may be a name, an address, or the path of a Unix socket (starting with "/").
-  // The port must be a number from 1 to 65535 unless a socket is used.
+  // A name or address ("localhost" included) is reached over TCP at the port, which must be
+  // a number from 1 to 65535; an empty host is "localhost".
   void Connect(const ConnectionValues& values) override;
   std::string DatabaseNames() override;
   vb::Ref<DriverTables> GetTables(std::string_view table_name) override;
