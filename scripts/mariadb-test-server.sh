@@ -6,7 +6,9 @@
 #                                        writes <dir>/server.env for the tests
 #   mariadb-test-server.sh stop <dir>    stops that server and removes its data folder
 #
-# server.env holds TOLVEX_TEST_DB_HOST, _PORT, _USER, _PASSWORD, _NAME and _SOCKET.
+# server.env holds TOLVEX_TEST_DB_HOST, _PORT, _USER, _PASSWORD, _NAME and _SOCKET. The test
+# user may use the databases tolvex_test and tolvex_other (the fixture) and may create
+# tolvex_bench (the benchmarks' generated schema).
 # The server runs as the current user (root included) and reads no option files.
 set -euo pipefail
 
@@ -131,6 +133,7 @@ CREATE USER 'tolvex'@'localhost' IDENTIFIED BY '$password';
 CREATE USER 'tolvex'@'127.0.0.1' IDENTIFIED BY '$password';
 GRANT ALL ON tolvex_test.* TO 'tolvex'@'localhost', 'tolvex'@'127.0.0.1';
 GRANT ALL ON tolvex_other.* TO 'tolvex'@'localhost', 'tolvex'@'127.0.0.1';
+GRANT ALL ON tolvex_bench.* TO 'tolvex'@'localhost', 'tolvex'@'127.0.0.1';
 ALTER USER 'root'@'localhost' IDENTIFIED BY '$root_password';
 DROP USER IF EXISTS 'root'@'127.0.0.1', 'root'@'::1';
 SQL

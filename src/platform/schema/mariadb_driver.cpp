@@ -72,6 +72,15 @@ std::string key_list_item(const std::string& name) {
 
 }  // namespace
 
+MariaDbCatalogueQueries mariadb_catalogue_queries(const std::string& where) {
+  return {"SELECT TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE FROM information_schema.TABLES" + where,
+          "SELECT TABLE_SCHEMA, TABLE_NAME, INDEX_NAME, SEQ_IN_INDEX, COLUMN_NAME, SUB_PART "
+          "FROM information_schema.STATISTICS" + where + " AND NON_UNIQUE = 0",
+          "SELECT TABLE_SCHEMA, TABLE_NAME, ORDINAL_POSITION, COLUMN_NAME, DATA_TYPE, COLUMN_TYPE, "
+          "CHARACTER_MAXIMUM_LENGTH, NUMERIC_PRECISION, DATETIME_PRECISION, IS_NULLABLE, COLUMN_DEFAULT, EXTRA "
+          "FROM information_schema.COLUMNS" + where};
+}
+
 struct MariaDbSchemaDriver::Connection {
   MYSQL* mysql = nullptr;
   std::string database;
@@ -106,9 +115,10 @@ struct MariaDbSchemaDriver::Connection {
       return schema == db && (!table || name == *table);
     };
 
+    const MariaDbCatalogueQueries sql = mariadb_catalogue_queries(where);
     std::map<std::string, TableInfo> tables;
     {
-      Result r = query("SELECT TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE FROM information_schema.TABLES" + where);
+      Result r = query(sql.tables);
       while (MYSQL_ROW row = mysql_fetch_row(r.get())) {
         unsigned long* len = mysql_fetch_lengths(r.get());
         std::string name = cell(row, len, 1);
@@ -127,10 +137,7 @@ struct MariaDbSchemaDriver::Connection {
     };
     std::map<std::string, std::map<std::string, std::vector<IndexPart>>> unique_indexes;
     {
-      Result r = query(
-          "SELECT TABLE_SCHEMA, TABLE_NAME, INDEX_NAME, SEQ_IN_INDEX, COLUMN_NAME, SUB_PART "
-          "FROM information_schema.STATISTICS" +
-          where + " AND NON_UNIQUE = 0");
+      Result r = query(sql.unique_index_parts);
       while (MYSQL_ROW row = mysql_fetch_row(r.get())) {
         unsigned long* len = mysql_fetch_lengths(r.get());
         std::string name = cell(row, len, 1);
@@ -156,11 +163,7 @@ struct MariaDbSchemaDriver::Connection {
     };
     std::map<std::string, std::vector<ColumnRow>> columns;
     {
-      Result r = query(
-          "SELECT TABLE_SCHEMA, TABLE_NAME, ORDINAL_POSITION, COLUMN_NAME, DATA_TYPE, COLUMN_TYPE, "
-          "CHARACTER_MAXIMUM_LENGTH, NUMERIC_PRECISION, DATETIME_PRECISION, IS_NULLABLE, COLUMN_DEFAULT, EXTRA "
-          "FROM information_schema.COLUMNS" +
-          where);
+      Result r = query(sql.columns);
       while (MYSQL_ROW row = mysql_fetch_row(r.get())) {
         unsigned long* len = mysql_fetch_lengths(r.get());
         std::string name = cell(row, len, 1);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "platform/schema/schema_driver.h"
 
@@ -17,6 +18,17 @@ struct MariaDbTimeouts {
   unsigned read_seconds = 30;
   unsigned write_seconds = 30;
 };
+
+// The three information_schema queries behind GetTables, in the order it makes them: the
+// tables and views, the parts of unique indexes, the columns. `where` restricts each to
+// the tables wanted (" WHERE TABLE_SCHEMA = '<db>'", and " AND TABLE_NAME = '<name>'" for
+// one table, the literals escaped for the connection).
+struct MariaDbCatalogueQueries {
+  std::string tables;
+  std::string unique_index_parts;
+  std::string columns;
+};
+MariaDbCatalogueQueries mariadb_catalogue_queries(const std::string& where);
 
 class MariaDbSchemaDriver : public SchemaDriver {
  public:

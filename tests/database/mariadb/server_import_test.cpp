@@ -8,9 +8,11 @@
 #include <gtest/gtest.h>
 
 #include "database/custom_tables.h"
+#include "database/database_check.h"
 #include "database/import_fixture.h"
 #include "database/schema_import.h"
 #include "database/schema_reader.h"
+#include "database/table_keys.h"
 #include "platform/mariadb_server_env.h"
 #include "platform/schema/mariadb_driver.h"
 
@@ -97,6 +99,27 @@ TEST_F(ServerImport, FixtureDatabaseBecomesTablesViewsKeysAndMenu) {
   LoadCustomView(*project_, "twice", "SELECT order_id, sku AS ORDER_ID FROM order_lines", false);
   EXPECT_EQ(ctx().ProjErr, "Columns with same field name: order_id. Please create Alias for the fields.");
   EXPECT_FALSE(table("twice"));
+}
+
+TEST_F(ServerImport, ImportedKeysAreWhatTheKeyBookkeepingWrites) {
+  // Composite keys in an order other than the column order; in tolvex_other with key names
+  // that hold a comma, a double quote and a blank.
+  for (const char* database : {"tolvex_test", "tolvex_other"}) {
+    SCOPED_TRACE(database);
+    project_ = vb::make_ref<AGP>();
+    LoadDB(*project_, server(database));
+    ASSERT_EQ(ctx().ProjErr, "");
+    std::vector<std::string> imported;
+    for (size_t i = 0; i < tables().size(); ++i) imported.push_back(tables().at(i)->TblKey());
+    // The key bookkeeping derives every TblKey again from the key flags, as after a
+    // synchronisation or when a project file is read: nothing changes ...
+    BuildTableKeys(*project_);
+    for (size_t i = 0; i < tables().size(); ++i) EXPECT_EQ(tables().at(i)->TblKey(), imported[i]) << i;
+    // ... and the check against the unchanged database finds no key to differ: the only
+    // differences left are the letter-case twin that the import refused and its one column.
+    EXPECT_EQ(CheckDB(*project_), database == std::string("tolvex_test") ? 2 : 0);
+  }
+  EXPECT_EQ(table("key names")->TblKey(), "Zeta\r\na,b\r\nsay \"x\"");
 }
 
 TEST_F(ServerImport, TablesReadOnDemandAndReports) {
