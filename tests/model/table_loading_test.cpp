@@ -96,6 +96,18 @@ TEST_F(TableLoading, CustomViewColumnSources) {
   f.at(1)->FldSourceField("kept");
   v->ParseCustomSql();
   EXPECT_EQ(f.at(1)->FldSourceField(), "kept");
+
+  // A custom view loaded with such SQL keeps empty sources and still gets its defaults.
+  auto odd = add("odd_view");
+  odd->TblCustomSQL("SELECT ((( broken");
+  odd->TblCustomError("old error");
+  odd->Load_zvDB(driver_table("CUSTOMVIEW", {driver_field("x", 3)}, ""), Variant(false));
+  ASSERT_EQ(odd->Fields()->Count(), 1);
+  EXPECT_EQ(odd->Fields()->at(0)->FldSourceTable(), "");
+  EXPECT_EQ(odd->Fields()->at(0)->FldSourceName(), "");
+  EXPECT_EQ(odd->TblCustomError(), "");
+  EXPECT_EQ(odd->TblCaption(), "Odd View");
+  EXPECT_TRUE(odd->TblLoaded());
 }
 
 TEST_F(TableLoading, ReportDefaults) {
