@@ -33,6 +33,7 @@ class SchemaServer {
   SchemaServer(const SchemaServer&) = delete;
   SchemaServer& operator=(const SchemaServer&) = delete;
 
+  const testing::MariaDbServerEnv& env() const noexcept { return env_; }
   platform::ConnectionValues values() const { return env_.connection(kDatabase); }
 
   // The catalogue queries that the driver's GetTables makes for the whole database, sent

@@ -21,6 +21,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "database/mariadb/server_settings.h"
 #include "database/schema_import.h"
 #include "driver/schema_server.h"
 #include "foundation/context.h"
@@ -60,19 +61,6 @@ class ProjectEnvironment {
   ContextScope context_;
 };
 
-ConnectionSettings bench_connection() {
-  const platform::ConnectionValues v = SchemaServer::get().values();
-  ConnectionSettings c;
-  c.type = "mysql";
-  c.database = v.database;
-  c.host = v.host;
-  c.port = v.port;
-  c.user = v.user;
-  c.password = v.password;
-  c.encoding = "utf8";
-  return c;
-}
-
 size_t field_count(AGP& project) {
   size_t n = 0;
   AGPTables& tables = *project.DB()->Tables();
@@ -87,7 +75,7 @@ size_t field_count(AGP& project) {
 void BM_ImportSchemaVsCatalogue(benchmark::State& state) {
   ProjectEnvironment env;
   SchemaServer& server = SchemaServer::get();
-  const ConnectionSettings c = bench_connection();
+  const ConnectionSettings c = testing::server_settings(server.env(), bench::kDatabase);
   double server_ms = 0, import_ms = 0;
   for (auto _ : state) {
     server_ms += server.catalogue_ms();

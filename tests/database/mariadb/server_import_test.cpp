@@ -10,6 +10,7 @@
 #include "database/custom_tables.h"
 #include "database/database_check.h"
 #include "database/import_fixture.h"
+#include "database/mariadb/server_settings.h"
 #include "database/schema_import.h"
 #include "database/schema_reader.h"
 #include "database/table_keys.h"
@@ -29,16 +30,7 @@ class ServerImport : public testing::ImportFixture {
   }
 
   ConnectionSettings server(const std::string& database = "tolvex_test") const {
-    const platform::ConnectionValues v = env_.connection(database);
-    ConnectionSettings c;
-    c.type = "mysql";
-    c.database = database;
-    c.host = v.host;
-    c.port = v.port;
-    c.user = v.user;
-    c.password = v.password;
-    c.encoding = "utf8";
-    return c;
+    return testing::server_settings(env_, database);
   }
 
   // A number that the server answers, through the client library directly.
