@@ -45,15 +45,26 @@ vb::Variant typical_value(size_t i) {
   }
 }
 
+// A store declared from the catalogue table, as the model classes declare theirs.
+std::unique_ptr<AGProperties> declared_store() { return std::make_unique<AGProperties>(catalogue().span()); }
+
+// A store declared by one Add per setting, as the settings declaration is written.
+std::unique_ptr<AGProperties> added_store() {
+  auto store = std::make_unique<AGProperties>();
+  for (const SettingDecl& row : catalogue().rows)
+    store->Add(row.name, row.data_type, row.reg_save, row.reg_format, row.file_save, row.sync);
+  return store;
+}
+
 // Live heap per store, measured over many stores built the same way.
-template <class Fill>
-double bytes_per_store(Fill fill) {
+template <class Make, class Fill>
+double bytes_per_store(Make make, Fill fill) {
   constexpr size_t kStores = 1000;
   std::vector<std::unique_ptr<AGProperties>> stores;
   stores.reserve(kStores);
   size_t before = bench::live_heap_bytes();
   for (size_t s = 0; s < kStores; ++s) {
-    stores.push_back(std::make_unique<AGProperties>(catalogue().span()));
+    stores.push_back(make());
     fill(*stores.back());
   }
   size_t after = bench::live_heap_bytes();
@@ -67,20 +78,33 @@ void read_each_by_name(AGProperties& store, benchmark::State& state) {
   }
 }
 
-// Declare a store of 114 settings and read each setting once by name.
-void BM_StoreDeclareAndReadEach(benchmark::State& state) {
+// Declare a store of 114 settings with `make` and read each setting once by name; then the
+// memory figures of such stores: declared only, after the reads, and holding a typical
+// value in every setting, and whether the stores share one layout of names, types and flags.
+template <class Make>
+void declare_and_read_each(benchmark::State& state, Make make) {
   for (auto _ : state) {
-    AGProperties store(catalogue().span());
-    read_each_by_name(store, state);
+    auto store = make();
+    read_each_by_name(*store, state);
   }
-  state.counters["bytes_per_store"] = bytes_per_store([](AGProperties&) {});
-  state.counters["bytes_per_store_read"] = bytes_per_store([&](AGProperties& s) { read_each_by_name(s, state); });
-  state.counters["bytes_per_store_filled"] = bytes_per_store([](AGProperties& s) {
+  state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(kSettings));
+  state.counters["bytes_per_store"] = bytes_per_store(make, [](AGProperties&) {});
+  state.counters["bytes_per_store_read"] =
+      bytes_per_store(make, [&](AGProperties& s) { read_each_by_name(s, state); });
+  state.counters["bytes_per_store_filled"] = bytes_per_store(make, [](AGProperties& s) {
     for (size_t i = 0; i < s.size(); ++i) s.set_value_at(i, typical_value(i));
   });
-  state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(kSettings));
+  auto a = make(), b = make();
+  state.counters["layout_shared"] = a->layout() == b->layout() ? 1 : 0;
 }
+
+// Declared from the catalogue table, as the model classes declare their settings.
+void BM_StoreDeclareAndReadEach(benchmark::State& state) { declare_and_read_each(state, declared_store); }
 BENCHMARK(BM_StoreDeclareAndReadEach);
+
+// Declared by 114 calls of Add.
+void BM_StoreAddEachAndReadEach(benchmark::State& state) { declare_and_read_each(state, added_store); }
+BENCHMARK(BM_StoreAddEachAndReadEach);
 
 // Reads of a declared store by exact name.
 void BM_StoreReadByName(benchmark::State& state) {

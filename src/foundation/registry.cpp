@@ -14,7 +14,8 @@ using platform::RegValue;
 using vb::Variant;
 namespace reg_kind = platform::reg_kind;
 
-const char* const cRegistry::kErrorSource = "Tolvex.cRegistry";
+// The library's module name, then the class, as the errors of this class name their source.
+const char* const cRegistry::kErrorSource = "tolvex3.cRegistry";
 
 namespace {
 

@@ -5,7 +5,7 @@
 // ClassKey (the root), SectionKey (the key path, "\" between names) and ValueKey
 // (the value name), then reads or writes Value, which converts by the stored kind.
 // Reads never raise: whatever cannot be read gives Default. Errors are raised as
-// vb::VBError with the source "Tolvex.cRegistry".
+// vb::VBError with the source "tolvex3.cRegistry".
 #pragma once
 
 #include <cstdint>
@@ -30,7 +30,7 @@ class cRegistry : public vb::AutoDispatch<cRegistry> {
   static constexpr int32_t kErrEnumerate = int32_t(0x800469AAu);
   static constexpr int32_t kErrAssociationArgs = int32_t(0x800469ACu);
   static constexpr int32_t kErrAssociationClass = int32_t(0x800469ADu);
-  static const char* const kErrorSource;  // "Tolvex.cRegistry"
+  static const char* const kErrorSource;  // "tolvex3.cRegistry"
 
   // --- properties (plain get and let) ---
   int32_t ClassKey = 0;

@@ -1,5 +1,6 @@
 #include "foundation/status.h"
 
+#include "platform/codepage.h"
 #include "platform/version.h"
 #include "vb/convert.h"
 #include "vb/strings.h"
@@ -27,8 +28,12 @@ std::string AGPStatus::strip_length_prefix(std::string_view title) {
   size_t pos = 0;
   char32_t first = vb::utf8_decode(title, pos);
   std::string_view rest = title.substr(pos);
-  if (first == char32_t(vb::utf8_length(rest))) return std::string(rest);
-  return std::string(title);
+  const size_t length = vb::utf8_length(rest);
+  // The character of that code as a caller makes it: by its Unicode code (ChrW) or, for the
+  // codes 128 to 255, by its ANSI code (Chr of the code page, e.g. U+20AC for 128).
+  bool prefixed = first == char32_t(length) ||
+                  (length >= 0x80 && length <= 0xFF && first >= 0x80 && platform::ansi_char_code(first) == length);
+  return std::string(prefixed ? rest : title);
 }
 
 void AGPStatus::DispStatus(std::string_view text) {
@@ -37,15 +42,15 @@ void AGPStatus::DispStatus(std::string_view text) {
 }
 
 void AGPStatus::ShowStatus(int32_t owner, std::string_view title) {
-  handle_ = services_.library->ShowProgress(owner, strip_length_prefix(title));
+  handle_ = services_.library->ShowProgress(owner, std::string(title));
 }
 
 void AGPStatus::ShowStatus2(int32_t owner, std::string_view title) {
-  handle_ = services_.library->ShowProgress2(owner, strip_length_prefix(title));
+  handle_ = services_.library->ShowProgress2(owner, std::string(title));
 }
 
 void AGPStatus::ShowStatus3(int32_t owner, std::string_view title) {
-  handle_ = services_.library->ShowProgress3(owner, strip_length_prefix(title));
+  handle_ = services_.library->ShowProgress3(owner, std::string(title));
 }
 
 bool AGPStatus::StatusIsCancelled() {
@@ -122,19 +127,19 @@ const vb::DispatchTable<AGPStatus>& AGPStatus::dispatch_table() {
         .method("ShowStatus",
                 [](AGPStatus& s, A a) {
                   vb::check_arg_count(a, 2, 2);
-                  s.ShowStatus(long_arg(a, 0), text_arg(a, 1));
+                  s.ShowStatus(long_arg(a, 0), AGPStatus::strip_length_prefix(text_arg(a, 1)));
                   return Variant();
                 })
         .method("ShowStatus2",
                 [](AGPStatus& s, A a) {
                   vb::check_arg_count(a, 2, 2);
-                  s.ShowStatus2(long_arg(a, 0), text_arg(a, 1));
+                  s.ShowStatus2(long_arg(a, 0), AGPStatus::strip_length_prefix(text_arg(a, 1)));
                   return Variant();
                 })
         .method("ShowStatus3",
                 [](AGPStatus& s, A a) {
                   vb::check_arg_count(a, 2, 2);
-                  s.ShowStatus3(long_arg(a, 0), text_arg(a, 1));
+                  s.ShowStatus3(long_arg(a, 0), AGPStatus::strip_length_prefix(text_arg(a, 1)));
                   return Variant();
                 })
         .method("StatusIsCancelled", [](AGPStatus& s, A) { return Variant(s.StatusIsCancelled()); })

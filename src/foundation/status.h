@@ -3,10 +3,10 @@
 // percentage, reports Cancel and closes the window. Every call that changes what the
 // window shows also yields to the host's loop.
 //
-// Titles and status texts are plain text of any length. Callers written for the
-// progress library's length-prefixed titles may still pass a title whose first
-// character's code is the number of characters after it: the ShowStatus family drops
-// that character (see strip_length_prefix).
+// Titles and status texts are plain text of any length in the C++ members. Only the
+// members reached by name (scripts, the host) take a title in the progress library's
+// form, whose first character's code is the number of characters after it; they drop
+// that character (see strip_length_prefix) before the title goes on as plain text.
 #pragma once
 
 #include <cstdint>
@@ -32,7 +32,8 @@ class AGPStatus : public vb::AutoDispatch<AGPStatus> {
   // The status line, when a window is open; always yields.
   void DispStatus(std::string_view text);
   // Open a window in its first, second or third form (the third has the Cancel
-  // button). Opening while a window is open replaces the handle without closing it.
+  // button) with a plain title. Opening while a window is open replaces the handle
+  // without closing it.
   void ShowStatus(int32_t owner, std::string_view title);
   void ShowStatus2(int32_t owner, std::string_view title);
   void ShowStatus3(int32_t owner, std::string_view title);
@@ -53,7 +54,8 @@ class AGPStatus : public vb::AutoDispatch<AGPStatus> {
   bool is_open() const noexcept { return handle_ > 0; }
 
   // The title without a leading length character: when the first character's code
-  // equals the number of characters that follow it, that character is dropped.
+  // (Unicode, or ANSI for 128..255) equals the number of characters that follow it,
+  // that character is dropped.
   static std::string strip_length_prefix(std::string_view title);
 
   static const vb::DispatchTable<AGPStatus>& dispatch_table();

@@ -44,13 +44,8 @@ bool file_exists(const std::string& path) {
   return !path.empty() && fs::is_regular_file(path, ec);
 }
 
-// A phase title as the progress window takes it: a leading character whose code is the
-// text's length, when the length fits in one character.
-std::string phase_title(std::string_view phase) {
-  const std::string text = context().ProductTitle + std::string(phase);
-  if (text.size() > 127) return text;
-  return std::string(1, char(text.size())) + text;
-}
+// A phase title: the product's name and the phase (plain text, as the progress display takes it).
+std::string phase_title(std::string_view phase) { return context().ProductTitle + std::string(phase); }
 
 void show_phase(AGP& proj, std::string_view phase) {
   status_window().ShowStatus2(proj.lhWnd, phase_title(phase));

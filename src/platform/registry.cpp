@@ -48,8 +48,17 @@ void check_key_name(std::string_view name) {
   }
 }
 
+// Keys nest at most this deep, as in the Windows registry; deeper trees are refused so that
+// walking a tree (writing, copying, releasing it) stays within bounds.
+constexpr size_t kMaxKeyDepth = 512;
+
+std::string too_deep_message() {
+  return "a key path may have at most " + std::to_string(kMaxKeyDepth) + " levels";
+}
+
 std::vector<std::string> checked_path(std::string_view path) {
   auto parts = split_key_path(path);
+  if (parts.size() > kMaxKeyDepth) throw PlatformError("Invalid registry key path: " + too_deep_message());
   for (const auto& p : parts) check_key_name(p);
   return parts;
 }
@@ -433,8 +442,10 @@ RegistryTree RegistryTree::from_hive_text(std::string_view text, const std::stri
         size_t last = line.find_last_not_of(" \t");
         if (line[last] != ']') p.fail("a key line must end with ']'");
         std::string_view path = line.substr(p.pos + 1, last - p.pos - 1);
+        const auto parts = split_key_path(path);
+        if (parts.size() > kMaxKeyDepth) p.fail(too_deep_message());
         Key* k = tree.root_.get();
-        for (const auto& part : split_key_path(path)) {
+        for (const auto& part : parts) {
           for (unsigned char c : part) {
             if (c < 0x20) p.fail("control character in a key name");
           }

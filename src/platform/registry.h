@@ -6,7 +6,8 @@
 //   trailing "\" and empty parts ("a\\b") are tolerated and ignored. The empty path is the root.
 // - Key and value names compare without letter case (Unicode simple case folding for the Latin,
 //   Greek and Cyrillic letters, as vb::utf8_upper does) and keep the case they were created with.
-//   A key name may not contain "\" or control characters (below U+0020): PlatformError. Value
+//   A key name may not contain "\" or control characters (below U+0020), and keys nest at most
+//   512 levels deep: PlatformError. Value
 //   names may hold any text; the empty value name is the key's default value.
 // - subkeys() lists names sorted without letter case (by their upper-case form, as Windows does);
 //   value_names() lists names in the order the values were first created.

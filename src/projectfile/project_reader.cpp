@@ -270,8 +270,7 @@ void ProjectReader::load(std::string projFile) {
     ctx_.ProgressTotal = progress_total_;
     ctx_.ProgressDone = 0;
     if (progress_total_ > 0) {
-      const std::string title = "Loading Project File...";
-      status_window().ShowStatus(project_.lhWnd, std::string(1, char(title.size())) + title);
+      status_window().ShowStatus(project_.lhWnd, "Loading Project File...");
       progress_open_ = true;
     }
     LoadXmlAttributes(root, *project_.Properties());

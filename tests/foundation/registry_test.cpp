@@ -39,7 +39,7 @@ class RegistryTest : public ::testing::Test {
     } catch (const vb::VBError& e) {
       EXPECT_EQ(e.number(), number);
       EXPECT_EQ(e.description(), description);
-      EXPECT_EQ(e.source(), "Tolvex.cRegistry");
+      EXPECT_EQ(e.source(), "tolvex3.cRegistry");
     }
   }
 };

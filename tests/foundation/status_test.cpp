@@ -73,21 +73,47 @@ TEST_F(StatusTest, RefreshResendsTheLastPercentAtMostOncePerSecond) {
   EXPECT_EQ(library->calls().size(), 2u);
 }
 
-TEST_F(StatusTest, LengthPrefixedTitlesAreStrippedAndLongTitlesWork) {
-  const std::string title = "Tolvex - Loading Database...";
-  status->ShowStatus(0, std::string(1, char(title.size())) + title);
-  std::string long_title(300, 'x');
+TEST_F(StatusTest, TypedMembersPassTitlesOfAnyLengthUnchanged) {
+  // "A" has the code 65: a plain title of 65 characters after it is still plain text.
+  const std::string looks_prefixed = "A" + std::string(65, 'b');
+  const std::string long_title(300, 'x');
+  status->ShowStatus(0, looks_prefixed);
   status->ShowStatus2(0, long_title);
-  // A title of 300 characters prefixed with the character of code 300.
-  status->ShowStatus(0, "\xC4\xAC" + long_title);
-  // Plain titles pass unchanged.
-  status->ShowStatus(0, "A short title");
+  status->ShowStatus3(0, "");
+  status->DispStatus(long_title);
   ASSERT_EQ(library->calls().size(), 4u);
-  EXPECT_EQ(library->calls()[0].text, title);
+  EXPECT_EQ(library->calls()[0].text, looks_prefixed);
   EXPECT_EQ(library->calls()[1].text, long_title);
-  EXPECT_EQ(library->calls()[2].text, long_title);
-  EXPECT_EQ(library->calls()[3].text, "A short title");
-  EXPECT_EQ(AGPStatus::strip_length_prefix(std::string(1, '\0')), "");
+  EXPECT_EQ(library->calls()[2].text, "");
+  EXPECT_EQ(library->calls()[3].text, long_title);
+}
+
+TEST_F(StatusTest, MembersByNameTakeTheLengthPrefixedTitle) {
+  const std::string title = "Tolvex - Loading Database...";
+  const std::string t128(128, 't'), t300(300, 'x');
+  struct Case {
+    const char* what;
+    std::string passed;
+    std::string shown;
+  };
+  const Case cases[] = {
+      {"code of the length", std::string(1, char(title.size())) + title, title},
+      {"ANSI character of code 128", "\xE2\x82\xAC" + t128, t128},  // Chr(128) is the euro sign
+      {"Unicode character of code 128", "\xC2\x80" + t128, t128},
+      {"beyond 255 characters", "\xC4\xAC" + t300, t300},           // ChrW(300)
+      {"no prefix", "A short title", "A short title"},
+      {"wrong length", std::string(1, char(3)) + "ab", std::string(1, char(3)) + "ab"},
+      {"prefix alone", std::string(1, '\0'), ""},
+      {"empty", "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    library->clear();
+    Variant show[] = {Variant(int32_t(0)), Variant(c.passed)};
+    status->call("ShowStatus3", show);
+    ASSERT_EQ(library->calls().size(), 1u);
+    EXPECT_EQ(library->calls()[0].text, c.shown);
+  }
 }
 
 TEST_F(StatusTest, FailedOpenLeavesItClosedAndCancelIsPolled) {

@@ -24,6 +24,7 @@ struct Sample {
 std::vector<Sample> every_kind() {
   return {
       {"Plain", RegValue::make_text("English")},
+      {"Name with\r\na break, \"quotes\" and ü", RegValue::make_text("v")},
       {"", RegValue::make_text("the default value")},
       {"Quotes \"and\" \\back\\slashes", RegValue::make_text("say \"hi\" to C:\\Temp\\ and \\\\server")},
       {"Lines", RegValue::make_text("one\r\ntwo\nthree\rfour\tcolumn")},
@@ -130,6 +131,17 @@ TEST_P(RegistryRules, ReadsCreateNothingAndDeletesReportWhatTheyDid) {
   EXPECT_EQ(reg->query_value(cu, "A", "keep"), RegValue::make_dword(7));
   EXPECT_FALSE(reg->delete_key(cu, ""));
   EXPECT_THROW(reg->create_key(cu, "Bad\nName"), PlatformError);
+
+  // Keys nest 512 levels deep at most.
+  auto path_of_depth = [](size_t depth) {
+    std::string p = "K";
+    for (size_t i = 1; i < depth; ++i) p += "\\K";
+    return p;
+  };
+  EXPECT_NO_THROW(reg->set_value(cu, path_of_depth(512), "v", RegValue::make_dword(1)));
+  EXPECT_THROW(reg->create_key(cu, path_of_depth(513)), PlatformError);
+  EXPECT_THROW(reg->set_value(cu, path_of_depth(513), "v", RegValue::make_dword(1)), PlatformError);
+  EXPECT_FALSE(reg->key_exists(cu, path_of_depth(513)));
 }
 
 TEST_P(RegistryRules, ExpandableTextExpandsOnlyWhenAsked) {
@@ -161,8 +173,12 @@ TEST(RegistryFile, CorruptHiveNamesFileAndLineAndIsNeverOverwritten) {
     int line;
     const char* reason;
   };
+  std::string too_deep = "[K";
+  for (int i = 0; i < 100000; ++i) too_deep += "\\K";
+  too_deep += "]\n";
   const Case cases[] = {
       {"[K]\n\"a\"=\"ok\"\nrubbish\n", 3, "expected a [key] line"},
+      {too_deep.c_str(), 1, "at most 512 levels"},
       {"\"a\"=\"before any key\"\n", 1, "must follow a [key] line"},
       {"; c\n[K\n", 2, "must end with ']'"},
       {"[K]\n\"a\"=\"open\n", 2, "not closed"},

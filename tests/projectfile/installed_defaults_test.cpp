@@ -81,7 +81,7 @@ TEST_F(InstalledDefaultsTest, CopyThatCannotBeWrittenRaisesTheRegistryError) {
     ADD_FAILURE() << "start-up succeeded";
   } catch (const vb::VBError& e) {
     EXPECT_EQ(e.number(), 26001);
-    EXPECT_EQ(e.source(), "Tolvex.cRegistry");
+    EXPECT_EQ(e.source(), "tolvex3.cRegistry");
     EXPECT_NE(e.description().find("Settings\\General"), std::string::npos) << e.description();
   }
   EXPECT_EQ(std::filesystem::last_write_time(machine_hive_), before);

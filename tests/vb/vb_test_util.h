@@ -3,8 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <clocale>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <iostream>
 #include <string>
 
 #include "vb/dispatch.h"
@@ -54,19 +59,47 @@ inline bool same(const tolvex::vb::Variant& a, const tolvex::vb::Variant& b) {
   }
 }
 
+// A locale whose decimal point is ",", or nullptr when none can be had: an installed
+// one, else one that localedef compiles from the system's locale sources into a
+// temporary folder, found through LOCPATH for the rest of this test process.
+inline const char* comma_locale() {
+  static const std::string name = [] {
+    auto has_comma = [](const char* candidate) {
+      if (!std::setlocale(LC_ALL, candidate)) return false;
+      bool comma = std::strcmp(std::localeconv()->decimal_point, ",") == 0;
+      std::setlocale(LC_ALL, "C");
+      return comma;
+    };
+    for (const char* c : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"})
+      if (has_comma(c)) return std::string(c);
+    struct Folder {
+      std::string path;
+      ~Folder() {
+        if (!path.empty()) std::filesystem::remove_all(path);
+      }
+    };
+    static Folder folder;
+    char tmpl[] = "/tmp/tolvex-locale-XXXXXX";
+    if (!::mkdtemp(tmpl)) return std::string();
+    folder.path = tmpl;
+    const std::string command =
+        "localedef -c -i de_DE -f UTF-8 '" + folder.path + "/de_DE.UTF-8' >/dev/null 2>&1";
+    (void)std::system(command.c_str());  // warnings give a non-zero status with a usable result
+    ::setenv("LOCPATH", folder.path.c_str(), 1);
+    if (has_comma("de_DE.UTF-8")) return std::string("de_DE.UTF-8");
+    ::unsetenv("LOCPATH");
+    return std::string();
+  }();
+  return name.empty() ? nullptr : name.c_str();
+}
+
 // Runs body once in the "C" locale and once in a locale whose decimal point is ","
-// when the system has one (else "C.UTF-8"), restoring the locale afterwards.
+// (see comma_locale; without one the second run is left out and the test says so),
+// restoring the locale afterwards.
 template <class F>
 void in_each_locale(F&& body) {
   std::string saved = std::setlocale(LC_ALL, nullptr);
-  const char* candidates[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "C.UTF-8", "C.utf8"};
-  const char* second = nullptr;
-  for (const char* c : candidates) {
-    if (std::setlocale(LC_ALL, c)) {
-      second = c;
-      break;
-    }
-  }
+  const char* second = comma_locale();
   std::setlocale(LC_ALL, "C");
   {
     SCOPED_TRACE("locale C");
@@ -76,6 +109,9 @@ void in_each_locale(F&& body) {
     std::setlocale(LC_ALL, second);
     SCOPED_TRACE(std::string("locale ") + second + " (decimal point \"" + std::localeconv()->decimal_point + "\")");
     body();
+  } else {
+    ::testing::Test::RecordProperty("comma_locale", "none available: only the C locale was tried");
+    std::cerr << "note: no locale with a decimal comma could be installed or built; only C was tried\n";
   }
   std::setlocale(LC_ALL, saved.c_str());
 }
