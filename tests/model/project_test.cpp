@@ -146,6 +146,7 @@ TEST_F(ProjectTest, AddProjAndDeleteProj) {
   p->databases().Add("db");
   p->set_current_database(p->databases().Item(vb::Variant("db")));
   ASSERT_TRUE(p->DB()->Tables()->Add("T"));
+  p->DB()->Key("renamed");  // its key in the holder stays "db": dropped all the same
   p->GetV("Added");
   ASSERT_TRUE(p->Properties()->Delete(std::string_view("ProjName")));
   p->DeleteProj();
