@@ -3,6 +3,7 @@
 // enumerator.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,51 @@ TEST_F(CollectionDispatchTest, SharedMembersByName) {
     for (Variant item; walk->next(item);) keys.push_back(vb::to_string(item.object_or_null()->get("Key")));
     EXPECT_EQ(keys, (std::vector<std::string>{"Bee", "C"}));
   }
+}
+
+// Change makes the variable name anew from the new name: tables and charts without a
+// prefix, fields with "x_"; the item stays where it was and becomes current.
+TEST_F(CollectionDispatchTest, ChangeRemakesTheVariableName) {
+  AGPTables tables;
+  AGPFields fields;
+  AGPCharts charts;
+  ASSERT_TRUE(tables.Add("A"));
+  ASSERT_TRUE(tables.Add("Z"));
+  ASSERT_TRUE(fields.Add("T", "A"));
+  ASSERT_TRUE(fields.Add("T", "Z"));
+  ASSERT_TRUE(charts.Add("T", "A"));
+  ASSERT_TRUE(charts.Add("T", "Z"));
+  struct Case {
+    const char* new_name;
+    const char* table_var;
+    const char* field_var;
+  } cases[] = {
+      {"Order Details", "Order_Details", "x_Order_Details"},
+      {"2nd quarter", "z2nd_quarter", "x_z2nd_quarter"},
+      {"a-b", "a2Db", "x_a2Db"},
+      {"_id", "z_id", "x_z_id"},
+      {"A", "A", "x_A"},
+  };
+  std::string old_name = "A";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.new_name);
+    ASSERT_TRUE(tables.Change(old_name, c.new_name));
+    ASSERT_TRUE(fields.Change("T", old_name, c.new_name));
+    ASSERT_TRUE(charts.Change("T", old_name, c.new_name));
+    auto t = tables.Seq(1);
+    auto f = fields.Seq(1);
+    auto ch = charts.Seq(1);
+    EXPECT_EQ(t->TblName(), c.new_name);
+    EXPECT_EQ(t->TblVar(), c.table_var);
+    EXPECT_EQ(f->FldVar(), c.field_var);
+    EXPECT_EQ(f->FldParm(), c.table_var);
+    EXPECT_EQ(ch->ChartVar(), c.table_var);
+    EXPECT_EQ(tables.curName(), c.new_name);
+    EXPECT_EQ(tables.curSeq(), 1);
+    EXPECT_EQ(charts.curSeq(), "1");
+    old_name = c.new_name;
+  }
+  EXPECT_EQ(notices().size(), 3 * std::size(cases));
 }
 
 }  // namespace

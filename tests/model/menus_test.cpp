@@ -104,6 +104,10 @@ TEST(SiteMenu, SortPutsSubtreesBehindTheirParents) {
       // Grandchildren follow their parent, children keep their display order.
       {{{1, -1, 1, "root"}, {2, 1, 2, "second"}, {3, 1, 1, "first"}, {4, 3, 1, "grandchild"}, {5, -1, 2, "other"}},
        {"root", "first", "grandchild", "second", "other"}},
+      // Pass 2 looks only behind an entry: a child that stands before its parent stays there.
+      {{{1, 7, 1, "parent"}, {2, 1, 1, "child"}}, {"child", "parent"}},
+      // Equal keys: the exchanges of pass 1 decide the order (a and c end swapped).
+      {{{1, -1, 1, "a"}, {2, -1, 0, "b"}, {3, -1, 1, "c"}, {4, -1, 0, "d"}}, {"b", "d", "c", "a"}},
   };
   for (const Case& c : cases) {
     AGPMenus m;

@@ -10,6 +10,7 @@
 #include "model/project_fixture.h"
 #include "foundation/class_registry.h"
 #include "model/project_members.h"
+#include "platform/folders.h"
 #include "vb/convert.h"
 #include "vb/error.h"
 #include "vb/vb_test_util.h"
@@ -82,6 +83,30 @@ TEST_F(ProjectTest, FirstRunCopiesTheMachineKeys) {
   EXPECT_EQ(copied->number, 1u);
 }
 
+// Start-up writes the module-wide values again for every project object; the last-error
+// text, the site menu and the extension list stay as they were.
+TEST_F(ProjectTest, ASecondProjectObjectRewritesTheModuleWideValues) {
+  auto first = vb::make_ref<AGP>();
+  EXPECT_EQ(ctx().ExtensionsFolder, platform::application_folder().string() + "/extensions");
+  ASSERT_TRUE(first->MenuList()->AddMenu(-1, "Orders", -1, "orders"));
+  ctx().ProductTitle = "changed";
+  ctx().RegKeyField = "changed";
+  ctx().WorkFolder = "changed";
+  ctx().ProgramVersion = "9.9";
+  ctx().ProjErr = "an earlier failure";
+  user_value(testing::kRegRoot + "\\Extensions", "SourceFolder", RegValue::make_text("/opt/tolvex/ext"));
+
+  auto second = vb::make_ref<AGP>();
+  EXPECT_EQ(ctx().ProductTitle, "Tolvex");
+  EXPECT_EQ(ctx().RegKeyField, "Software\\Tolvex\\3.0\\Settings\\Field");
+  EXPECT_EQ(ctx().WorkFolder, docs_.string() + "/Tolvex");
+  EXPECT_EQ(ctx().ProgramVersion, "3.0");
+  EXPECT_EQ(ctx().ExtensionsFolder, "/opt/tolvex/ext");
+  EXPECT_EQ(ctx().ProjErr, "an earlier failure");
+  EXPECT_EQ(second->MenuList(), first->MenuList());
+  EXPECT_EQ(second->MenuList()->Count(), 1);
+}
+
 TEST_F(ProjectTest, TypedLetsAndTextAccess) {
   auto p = vb::make_ref<AGP>();
   p->ProjName("My Shop");
@@ -121,6 +146,7 @@ TEST_F(ProjectTest, AddProjAndDeleteProj) {
   p->databases().Add("db");
   p->set_current_database(p->databases().Item(vb::Variant("db")));
   ASSERT_TRUE(p->DB()->Tables()->Add("T"));
+  p->DB()->Key("renamed");  // its key in the holder stays "db": dropped all the same
   p->GetV("Added");
   ASSERT_TRUE(p->Properties()->Delete(std::string_view("ProjName")));
   p->DeleteProj();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -7,6 +8,7 @@
 #include "model/database.h"
 #include "model/menus.h"
 #include "model/tables.h"
+#include "platform/progress.h"
 #include "vb/error.h"
 
 namespace tolvex {
@@ -77,6 +79,29 @@ TEST_F(TableTest, RenameAndDeleteReachTheMenuAndTheExtensions) {
   EXPECT_EQ(t->Fields()->Count(), 0);
 }
 
+// A list read from a project file may hold two table entries for one table: a rename
+// points the first at the new name, a deletion removes the first only.
+TEST_F(TableTest, MenuUpkeepTouchesTheFirstTableEntryOnly) {
+  auto menus = menu_list();
+  AGPTables tables;
+  ASSERT_TRUE(tables.Add("Orders"));
+  ASSERT_TRUE(menus->AddMenu(1, "custom", -1, "Orders", true));
+  ASSERT_TRUE(menus->AddMenu(2, "first", -1, "Orders"));
+  ASSERT_TRUE(menus->AddMenu(3, "second", -1, "Other"));
+  menus->Item(3)->MenuUrl("Orders");
+  auto urls = [&] {
+    Strings out;
+    for (int32_t i = 1; i <= menus->Count(); ++i) out.push_back(menus->Item(i)->MenuText() + ":" + menus->Item(i)->MenuUrl());
+    return out;
+  };
+  ASSERT_TRUE(tables.Change("Orders", "Sales"));
+  EXPECT_EQ(urls(), (Strings{"custom:Orders", "first:Sales", "second:Orders"}));
+  ASSERT_TRUE(tables.Change("Sales", "Orders"));
+  EXPECT_EQ(urls(), (Strings{"custom:Orders", "first:Orders", "second:Orders"}));
+  ASSERT_TRUE(tables.Delete("Orders"));
+  EXPECT_EQ(urls(), (Strings{"custom:Orders", "second:Orders"}));
+}
+
 TEST_F(TableTest, ReleaseUsesTheCurrentNameAfterARenameBehindTheCollection) {
   AGPTables tables;
   ASSERT_TRUE(tables.Add("Old"));
@@ -117,6 +142,8 @@ TEST_F(DatabaseTest, OneDatabaseOnly) {
 }
 
 TEST_F(DatabaseTest, ReleaseUnloadsTablesLastFirstAndClearsTheSecurityDefault) {
+  auto progress = std::make_shared<platform::RecordingProgress>();
+  ctx().progress.library = progress;
   AGPDatabases dbs;
   dbs.Add("db");
   auto db = dbs.Item(vb::Variant("db"));
@@ -134,6 +161,16 @@ TEST_F(DatabaseTest, ReleaseUnloadsTablesLastFirstAndClearsTheSecurityDefault) {
   EXPECT_EQ(ctx().ProgressTotal, 3);
   EXPECT_EQ(ctx().StatusTitle, "Tolvex - Unloading Database...");
   EXPECT_EQ(vb::to_string(ctx().DefaultTblSecurity), "");
+  // Behind the progress window: each table named as it goes, the bar showing the share left.
+  using Call = platform::RecordingProgress::Call;
+  EXPECT_EQ(progress->calls(), (std::vector<Call>{{"ShowProgress", 0, "Tolvex - Unloading Database...", 0},
+                                                  {"SetInfo", 1, "Unloading  T3...", 0},
+                                                  {"SetProgress", 1, "", 67},
+                                                  {"SetInfo", 1, "Unloading  Moved...", 0},
+                                                  {"SetProgress", 1, "", 33},
+                                                  {"SetInfo", 1, "Unloading  T1...", 0},
+                                                  {"SetProgress", 1, "", 0},
+                                                  {"CloseProgress", 1, "", 0}}));
   // A database that is not there: the container's error.
   EXPECT_THROW(dbs.Delete(vb::Variant("db")), vb::VBError);
 }
