@@ -113,6 +113,41 @@ TEST_F(FileCacheTest, IncludeLoopsStopWithAClearError) {
   EXPECT_EQ(ctx_->ProjErr, "Tolvex: Session f/a includes itself. Generation aborted!");
 }
 
+TEST_F(FileCacheTest, IncludesThatNestTooDeepOrGrowWithoutBoundStop) {
+  // A chain of 300 sessions, each including the next.
+  std::string chain;
+  for (int i = 0; i < 300; ++i)
+    chain += "<!--##session s" + std::to_string(i) + "##-->" + std::to_string(i) + "<!--##include d/s" +
+             std::to_string(i + 1) + "##--><!--##/session##-->";
+  cache_.AddText(chain, "d");
+  const auto deep = cache_.expanded_session("d", "s0");
+  EXPECT_EQ(deep.front(), "0");
+  EXPECT_EQ(ctx_->ProjErr, "Tolvex: Includes nested deeper than 200 levels at d/s200. Generation aborted!");
+
+  // Forty levels, each including the next twice: 2^40 copies of the innermost text unless the
+  // expansion stops.
+  ctx_->ProjErr.clear();
+  std::string doubling;
+  for (int i = 0; i < 40; ++i) {
+    const std::string next = "<!--##include x/l" + std::to_string(i + 1) + "##-->";
+    doubling += "<!--##session l" + std::to_string(i) + "##-->" + next + next + "<!--##/session##-->";
+  }
+  doubling += "<!--##session l40##-->" + std::string(100, 'z') + "<!--##/session##-->";
+  cache_.AddText(doubling, "x");
+  const auto grown = cache_.expanded_session("x", "l0");
+  EXPECT_LT(grown.size(), size_t(1) << 21);
+  EXPECT_TRUE(ctx_->ProjErr.starts_with("Tolvex: Includes expand to more than 64 MB or 1048576 pieces at x/l"))
+      << ctx_->ProjErr;
+
+  // A wide but finite expansion is complete and reports nothing.
+  ctx_->ProjErr.clear();
+  const auto ten = cache_.expanded_session("x", "l30");
+  size_t bytes = 0;
+  for (const auto& p : ten) bytes += p.size();
+  EXPECT_EQ(bytes, size_t(100) << 10);
+  EXPECT_EQ(ctx_->ProjErr, "");
+}
+
 TEST_F(FileCacheTest, ListsIncludedFiles) {
   struct Case {
     std::string text, files;
