@@ -1,15 +1,12 @@
 #include "templates/file_cache.h"
 
-#include <filesystem>
-
 #include "foundation/common.h"
 #include "foundation/context.h"
 #include "platform/codepage.h"
 #include "platform/file_io.h"
 #include "templates/marker_search.h"
+#include "templates/template_run.h"
 #include "vb/convert.h"
-
-namespace fs = std::filesystem;
 
 namespace tolvex {
 
@@ -90,15 +87,10 @@ const AGPFileCache::Row* AGPFileCache::find(std::string_view file, std::string_v
 }
 
 void AGPFileCache::AddFile(const std::string& file_path, const std::string& file_name) {
-  std::error_code ec;
-  if (!fs::is_regular_file(file_path, ec)) return;
-  std::string text;
-  try {
-    text = decode_template_file(platform::read_file(file_path));
-  } catch (const std::exception&) {
-    return;  // unreadable files count as missing
-  }
-  AddText(text, file_name);
+  const auto found = existing_template_path(file_path);
+  if (!found) return;
+  // Unreadable files count as missing.
+  if (const auto text = read_template_text(*found)) AddText(*text, file_name);
 }
 
 void AGPFileCache::AddText(std::string_view s, const std::string& file_name) {
@@ -217,9 +209,8 @@ std::string ResolveTemplateFile(const std::string& name) {
   const ModuleContext& ctx = context();
   if (ctx.CurrentTemplateFolder == ctx.TemplateFolder && extension_source()) {
     for (const std::string& ext : extension_source()->extension_names()) {
-      std::string candidate = ctx.ExtensionWorkFolder + "/" + ext + "/" + name;
-      std::error_code ec;
-      if (fs::is_regular_file(candidate, ec)) return candidate;
+      // Found as every package file is: either separator, any letter case.
+      if (auto found = existing_template_path(join_path(join_path(ctx.ExtensionWorkFolder, ext), name))) return *found;
     }
   }
   return common::AddBackslash(ctx.CurrentTemplateFolder) + name;

@@ -66,9 +66,14 @@ TEST_F(FileCacheTest, ReadsFilesAndSkipsMissingOnes) {
   cache_.AddFile((dir / "ansi.htm").string(), "ansi.htm");
   cache_.AddFile((dir / "utf8.htm").string(), "utf8.htm");
   cache_.AddFile((dir / "missing.htm").string(), "missing.htm");
+  // Either separator, and the letter case of the name on disk need not match.
+  fs::create_directories(dir / "Sub");
+  std::ofstream(dir / "Sub" / "Other.HTM", std::ios::binary) << "<!--##session t##-->T<!--##/session##-->";
+  cache_.AddFile(dir.string() + "\\sub\\other.htm", "other.htm");
   EXPECT_EQ(cache_.GetSession("ansi.htm", "s"), "caf\xC3\xA9");
   EXPECT_EQ(cache_.GetSession("utf8.htm", "s"), "caf\xC3\xA9");
-  EXPECT_EQ(cache_.rows().size(), 2u);
+  EXPECT_EQ(cache_.GetSession("other.htm", "t"), "T");
+  EXPECT_EQ(cache_.rows().size(), 3u);
   fs::remove_all(dir);
 }
 
@@ -176,8 +181,12 @@ TEST_F(FileCacheTest, ResolvesTemplateFilesThroughExtensionsFirst) {
   } extensions;
   set_template_extension_source(&extensions);
 
+  fs::create_directories(root / "extensions" / "second" / "Parts");
+  std::ofstream(root / "extensions" / "second" / "Parts" / "Head.PHP") << "x";
+
   ctx_->CurrentTemplateFolder = ctx_->TemplateFolder;
   EXPECT_EQ(ResolveTemplateFile("inc.php"), (root / "extensions" / "second" / "inc.php").string());
+  EXPECT_EQ(ResolveTemplateFile("parts\\head.php"), (root / "extensions" / "second" / "Parts" / "Head.PHP").string());
   EXPECT_EQ(ResolveTemplateFile("main.php"), (root / "Script" / "main.php").string());
   // A control of an extension reads only from its own folder.
   ctx_->CurrentTemplateFolder = (root / "extensions" / "first").string();
