@@ -1,20 +1,17 @@
-// Packages larger than a 16-bit count: more than 32,767 phrases, cache entries, snippets,
-// sessions, controls, code base snippets and keywords, and content longer than that before
-// a "~" block. Every count and position stays exact.
+// Packages larger than a 16-bit count: more than 32,767 phrases, snippets, sessions, controls,
+// code base snippets and keywords, and content longer than that before a "~" block (the cache
+// index has its own in cache_index_test). Every count and position stays exact.
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
 #include "foundation/context.h"
 #include "platform/file_io.h"
 #include "platform/host_ui.h"
-#include "platform/registry.h"
 #include "platform/temp_folder.h"
 #include "templates/ag_parser.h"
-#include "templates/cache_index.h"
 #include "templates/code_base.h"
 #include "templates/controls.h"
 #include "templates/custom_scripts.h"
@@ -35,10 +32,6 @@ class LargePackageTest : public ::testing::Test {
   void SetUp() override {
     ctx_->ProductKey = "Tolvex";
     ctx_->ProductTitle = "Tolvex";
-    ctx_->ProgramVersion = "3.0";
-    ctx_->RegKeyGeneral = "Software\\Tolvex\\3.0\\Settings\\General";
-    ctx_->SystemCodePage = "1252";
-    ctx_->SystemCharset = "windows-1252";
     ctx_->HostUi = std::make_shared<platform::ScriptedUI>();
   }
 
@@ -53,8 +46,6 @@ class LargePackageTest : public ::testing::Test {
     return path.string();
   }
 
-  std::shared_ptr<platform::MemoryRegistry> reg_ = std::make_shared<platform::MemoryRegistry>();
-  platform::ScopedRegistry scoped_{reg_};
   ContextScope ctx_;
   platform::testing::TempFolder tmp_;
 };
@@ -119,26 +110,6 @@ TEST_F(LargePackageTest, PhrasesControlsCodeBaseAndKeywords) {
     return "<keyword value=\"k" + n(i + kMany - 1) + "\"/>";  // one held already, one new
   })));
   EXPECT_EQ(keywords.Count(), kMany + 1);
-}
-
-TEST_F(LargePackageTest, CacheEntriesRoundTrip) {
-  const fs::path folder = tmp_ / "cache";
-  AGPCache cache(folder);
-  std::string keys;
-  for (int i = 1; i <= kMany; ++i) {
-    cache.AddCache(Variant("tpl"), Variant("t" + n(i) + ".tpl"), Variant("2026/01/02 03:04:05"), Variant(int32_t(i)));
-    keys += (i > 1 ? "\r\n" : "") + std::string("T") + n(i) + ".tpl";
-  }
-  ASSERT_TRUE(cache.WriteCacheFile().ok());
-  AGPCache again(folder);
-  ASSERT_EQ(again.entries().size(), size_t(kMany));
-  EXPECT_EQ(again.CheckCache(Variant("TPL"), Variant("t" + n(kMany) + ".tpl"), Variant("2026/01/02 03:04:05"),
-                             Variant(double(kMany))),
-            0);
-  EXPECT_TRUE(again.MatchCacheGroup(Variant("tpl"), Variant(keys)));
-  EXPECT_TRUE(again.DeleteCache(Variant("tpl"), Variant("t1.tpl")));
-  EXPECT_EQ(again.entries().front().key, "t2.tpl");
-  EXPECT_FALSE(again.MatchCacheGroup(Variant("tpl"), Variant(keys)));
 }
 
 TEST_F(LargePackageTest, SnippetsNumberedPastTheIntegerRange) {
