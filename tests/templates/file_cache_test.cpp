@@ -51,6 +51,16 @@ TEST_F(FileCacheTest, SplitsFilesIntoSessions) {
   for (const auto& c : cases) EXPECT_EQ(cache_.GetSession(c.file, c.session), c.text) << c.file << "/" << c.session;
   EXPECT_EQ(cache_.rows().size(), 4u);
 
+  // A session never closed stores nothing; an opening without "##-->" ends the scan.
+  cache_.AddText("<!--##session y##-->Y<!--##/session##--><!--##session z##-->no close", "tail.php");
+  cache_.AddText("<!--##session w<!--##session v##-->V<!--##/session##-->", "cut.php");
+  EXPECT_EQ(cache_.GetSession("tail.php", "y"), "Y");
+  EXPECT_EQ(cache_.GetSession("tail.php", "z"), "");
+  EXPECT_EQ(cache_.GetSession("cut.php", "w<!--##session v"), "V");
+  EXPECT_EQ(cache_.rows().size(), 6u);
+  cache_.AddText("<!--##session w", "cut.php");
+  EXPECT_EQ(cache_.rows().size(), 6u);
+
   cache_.AddText("<!--##session b##-->B2<!--##/session##-->", "list.php");
   EXPECT_EQ(cache_.GetSession("list.php", "b"), "B2");
   EXPECT_EQ(cache_.rows()[1].session, "b");  // replaced in place
