@@ -1,5 +1,6 @@
 #include "templates/file_cache.h"
 
+#include "foundation/class_registry.h"
 #include "foundation/common.h"
 #include "foundation/context.h"
 #include "platform/codepage.h"
@@ -241,5 +242,7 @@ const vb::DispatchTable<AGPFileCache>& AGPFileCache::dispatch_table() {
   }();
   return table;
 }
+
+TOLVEX_REGISTER_CLASS(AGPFileCache);
 
 }  // namespace tolvex

@@ -5,8 +5,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "foundation/class_registry.h"
 #include "foundation/context.h"
 #include "templates/ag_parser.h"
+#include "vb/convert.h"
 
 namespace fs = std::filesystem;
 using namespace tolvex;
@@ -203,4 +205,20 @@ TEST_F(FileCacheTest, ResolvesTemplateFilesThroughExtensionsFirst) {
   EXPECT_EQ(ResolveTemplateFile("inc.php"), (root / "extensions" / "first" / "inc.php").string());
   set_template_extension_source(nullptr);
   fs::remove_all(root);
+}
+
+TEST_F(FileCacheTest, CreatableAndReachableByName) {
+  auto cache = create_object("Tolvex.AGPFileCache");
+  ASSERT_TRUE(cache);
+  const fs::path dir = fs::temp_directory_path() / ("tolvex-fcd-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  std::ofstream(dir / "a.php", std::ios::binary) << "<!--##session s##-->S<!--##/session##-->";
+  vb::Variant add[] = {vb::Variant((dir / "a.php").string()), vb::Variant("a.php")};
+  cache->call("AddFile", add);
+  vb::Variant get[] = {vb::Variant("a.php"), vb::Variant("s")};
+  EXPECT_EQ(vb::to_string(cache->call("GetSession", get)), "S");
+  cache->call("Clear");
+  EXPECT_EQ(vb::to_string(cache->call("GetSession", get)), "");
+  EXPECT_NE(&static_cast<AGPFileCache&>(*cache), &cache_);  // a new store, not the shared one
+  fs::remove_all(dir);
 }
