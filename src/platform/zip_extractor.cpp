@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/error.h"
@@ -99,22 +100,35 @@ class LibzipExtractor : public ZipExtractor {
     fs::create_directories(target, ec);
     if (ec) throw PlatformError(errno_message("Cannot create folder", target, ec.value()));
 
-    int written = 0;
-    for (const Entry& e : entries) {
-      fs::path dest = target / (use_folder_names || e.is_folder ? e.relative : e.relative.filename());
-      if (e.is_folder) {
-        if (!use_folder_names) continue;
-        fs::create_directories(dest, ec);
-        if (ec) throw PlatformError(errno_message("Cannot create folder", dest, ec.value()));
-        continue;
+    // Every file is first unpacked beside its destination; only when all of them have been
+    // read without error do they take their places, so a package whose data turns out to be
+    // damaged halfway leaves the folder's files as they were.
+    std::vector<std::pair<fs::path, fs::path>> staged;  // (unpacked copy, destination)
+    try {
+      for (const Entry& e : entries) {
+        fs::path dest = target / (use_folder_names || e.is_folder ? e.relative : e.relative.filename());
+        if (e.is_folder) {
+          if (!use_folder_names) continue;
+          fs::create_directories(dest, ec);
+          if (ec) throw PlatformError(errno_message("Cannot create folder", dest, ec.value()));
+          continue;
+        }
+        if (!overwrite && fs::exists(dest, ec)) continue;
+        fs::create_directories(dest.parent_path(), ec);
+        if (ec) throw PlatformError(errno_message("Cannot create folder", dest.parent_path(), ec.value()));
+        fs::path copy = dest;
+        copy += ".tmp-unzip-" + std::to_string(e.index);
+        staged.emplace_back(copy, dest);
+        write_entry(archive.get(), e, copy);
       }
-      if (!overwrite && fs::exists(dest, ec)) continue;
-      fs::create_directories(dest.parent_path(), ec);
-      if (ec) throw PlatformError(errno_message("Cannot create folder", dest.parent_path(), ec.value()));
-      write_entry(archive.get(), e, dest);
-      ++written;
+      for (auto& [copy, dest] : staged) {
+        if (::rename(copy.c_str(), dest.c_str()) != 0) throw PlatformError(errno_message("Cannot replace", dest, errno));
+      }
+    } catch (...) {
+      for (const auto& [copy, dest] : staged) ::unlink(copy.c_str());
+      throw;
     }
-    return written;
+    return int(staged.size());
   }
 
   std::vector<Entry> list_entries(zip_t* za) {
@@ -137,17 +151,18 @@ class LibzipExtractor : public ZipExtractor {
     return out;
   }
 
-  void write_entry(zip_t* za, const Entry& e, const fs::path& dest) {
+  // Unpacks one entry into the file `out` (created or truncated), with the entry's date when
+  // dates are kept.
+  void write_entry(zip_t* za, const Entry& e, const fs::path& out) {
     zip_file_t* zf = zip_fopen_index(za, e.index, 0);
     if (!zf)
       throw PlatformError("Cannot read '" + e.relative.generic_string() + "' in package '" + package_file +
                           "': " + zip_strerror(za));
-    std::string tmp = dest.string() + ".tmp-unzip";
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
       int err = errno;
       zip_fclose(zf);
-      throw PlatformError(errno_message("Cannot create", tmp, err));
+      throw PlatformError(errno_message("Cannot create", out, err));
     }
     std::string failure;
     char buf[64 * 1024];
@@ -164,7 +179,7 @@ class LibzipExtractor : public ZipExtractor {
         ssize_t w = ::write(fd, p, size_t(got));
         if (w < 0) {
           if (errno == EINTR) continue;
-          failure = errno_message("Cannot write", dest, errno);
+          failure = errno_message("Cannot write", out, errno);
           break;
         }
         p += w;
@@ -173,19 +188,14 @@ class LibzipExtractor : public ZipExtractor {
       if (!failure.empty()) break;
     }
     zip_fclose(zf);
-    if (::close(fd) != 0 && failure.empty()) failure = errno_message("Cannot write", dest, errno);
-    if (failure.empty() && file_dates == 1 && e.mtime > 0) {
+    if (::close(fd) != 0 && failure.empty()) failure = errno_message("Cannot write", out, errno);
+    if (!failure.empty()) throw PlatformError(failure);
+    if (file_dates == 1 && e.mtime > 0) {
       struct timespec times[2];
       times[0].tv_sec = e.mtime;
       times[0].tv_nsec = 0;
       times[1] = times[0];
-      utimensat(AT_FDCWD, tmp.c_str(), times, 0);
-    }
-    if (failure.empty() && ::rename(tmp.c_str(), dest.c_str()) != 0)
-      failure = errno_message("Cannot replace", dest, errno);
-    if (!failure.empty()) {
-      ::unlink(tmp.c_str());
-      throw PlatformError(failure);
+      utimensat(AT_FDCWD, out.c_str(), times, 0);
     }
   }
 };

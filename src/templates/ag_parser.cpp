@@ -69,7 +69,8 @@ void AGParser::Parse(std::string src) {
     const size_t next = s.find(kBlockOpen, after_open);
     if (next != kNoMatch && next < close) {
       host_ui().message_box("Nested Block: " + source_, context().ProductTitle, platform::msgbox::vbOKOnly);
-      context().ProjErr = block_error_message(s, pos, true);
+      // The inner opening marker is the offending one.
+      context().ProjErr = block_error_message(s, next, true);
       break;
     }
     const agc_Block_Type kind = after_open < s.size() ? kind_of_sigil(s[after_open]) : agc_Block_Script;

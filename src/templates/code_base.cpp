@@ -33,6 +33,15 @@ std::string first_child_data(const platform::XmlNode& e) {
   return {};
 }
 
+std::string snippet_key(std::string_view script_type, std::string_view code_type, std::string_view name) {
+  std::string k;
+  k.reserve(script_type.size() + code_type.size() + name.size() + 2);
+  k.append(script_type).push_back('\0');
+  k.append(code_type).push_back('\0');
+  k.append(name);
+  return k;
+}
+
 std::string with_crlf(std::string_view text) {
   std::string out;
   out.reserve(text.size() + text.size() / 16);
@@ -50,11 +59,8 @@ std::string with_crlf(std::string_view text) {
 
 const AGPCodeBase::Snippet* AGPCodeBase::find(std::string_view script_type, std::string_view code_type,
                                               std::string_view name) const {
-  for (const Snippet& s : snippets_)
-    if (same_text_nocase(s.script_type, script_type) && same_text_nocase(s.code_type, code_type) &&
-        same_text_nocase(s.name, name))
-      return &s;
-  return nullptr;
+  auto it = index_.find(snippet_key(script_type, code_type, name));
+  return it == index_.end() ? nullptr : &snippets_[it->second];
 }
 
 bool AGPCodeBase::CodeExist(std::string_view script_type, std::string_view code_type, std::string_view name) const {
@@ -76,12 +82,10 @@ void AGPCodeBase::AddCodeNode(const platform::XmlNode& e) {
     else if (name == "name") s.name = std::move(a.value);
   }
   s.source = first_child_data(e);
-  for (Snippet& old : snippets_) {
-    if (same_text_nocase(old.script_type, s.script_type) && same_text_nocase(old.code_type, s.code_type) &&
-        same_text_nocase(old.name, s.name)) {
-      old.source = std::move(s.source);
-      return;
-    }
+  const auto [it, added] = index_.emplace(snippet_key(s.script_type, s.code_type, s.name), snippets_.size());
+  if (!added) {
+    snippets_[it->second].source = std::move(s.source);
+    return;
   }
   snippets_.push_back(std::move(s));
 }
@@ -99,6 +103,7 @@ bool AGPCodeBase::Load(std::string_view file) {
   }
   last_error_.clear();
   snippets_.clear();
+  index_.clear();
   for (const platform::XmlNode& child : root.children())
     if (is_element_named(child, "code")) AddCodeNode(child);
   return true;
@@ -136,8 +141,7 @@ void AGPKeyword::LoadKeywordNodes(const platform::XmlNode& e) {
   std::string value;
   for (platform::XmlAttribute& a : e.attributes())
     if (vb::utf8_lower(a.name) == "value") value = std::move(a.value);
-  for (const Keyword& k : keywords_)
-    if (k.name.empty() && k.value == value) return;
+  if (!values_.insert(value).second) return;
   keywords_.push_back(Keyword{std::string(), std::move(value)});
 }
 

@@ -6,8 +6,11 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
+#include "foundation/super_collection.h"
 #include "platform/xml.h"
 #include "vb/dispatch.h"
 
@@ -43,6 +46,9 @@ class AGPCodeBase : public vb::AutoDispatch<AGPCodeBase> {
   const Snippet* find(std::string_view script_type, std::string_view code_type, std::string_view name) const;
 
   std::vector<Snippet> snippets_;
+  // Position of each snippet by its three keys joined with NUL, letter case ignored.
+  std::unordered_map<std::string, size_t, KeyHash, KeyEqual> index_{0, KeyHash{KeyCompare::Text},
+                                                                    KeyEqual{KeyCompare::Text}};
   std::string last_error_;
 };
 
@@ -68,6 +74,7 @@ class AGPKeyword : public vb::AutoDispatch<AGPKeyword> {
   void LoadKeywordNodes(const platform::XmlNode& keyword);
 
   std::vector<Keyword> keywords_;
+  std::unordered_set<std::string> values_;  // the values held (every name is empty)
   std::string last_error_;
 };
 

@@ -73,6 +73,11 @@ std::string AGPCustomScript::text(std::string_view name) const {
 }
 
 void AGPCustomScript::set_text(std::string_view name, std::string_view value) {
+  if (name != "ScriptCode") touch();  // the code identifies nothing
+  store_text(name, value);
+}
+
+void AGPCustomScript::store_text(std::string_view name, std::string_view value) {
   auto slot = props_->index_of(name);
   if (slot) props_->set_value_at(*slot, Variant(value));
 }
@@ -83,6 +88,11 @@ int32_t AGPCustomScript::Seq() const {
 }
 
 void AGPCustomScript::Seq(int32_t v) {
+  touch();
+  store_seq(v);
+}
+
+void AGPCustomScript::store_seq(int32_t v) {
   auto slot = props_->index_of("Seq");
   if (slot) props_->set_value_at(*slot, position_value(v));
 }
@@ -130,6 +140,11 @@ Ref<AGPCustomScript> AGPCustomScripts::script_at(size_t slot) const {
 }
 
 std::optional<size_t> AGPCustomScripts::find_exact(const ScriptId& id) const {
+  if (!*touched_) {
+    const auto slot = col_->find_key(container_key(id));
+    if (slot && same_id(*script_at(*slot), id)) return slot;
+    return std::nullopt;
+  }
   for (size_t i = 0; i < col_->size(); ++i) {
     auto s = script_at(i);
     if (s && same_id(*s, id)) return i;
@@ -150,14 +165,15 @@ bool AGPCustomScripts::Add(const ScriptId& id) {
   // Held already under a key whose texts were since changed on the snippet itself.
   if (col_->find_key(key)) return false;
   auto s = vb::make_ref<AGPCustomScript>();
-  s->ScriptType(id.script_type);
-  s->ScriptCodeType(id.code_type);
-  s->ScriptName(id.name);
-  s->ScriptCtrlID(id.ctrl_id);
-  s->ScriptL1Key(id.l1_key);
-  s->ScriptL2Key(id.l2_key);
+  s->store_text("ScriptType", id.script_type);
+  s->store_text("ScriptCodeType", id.code_type);
+  s->store_text("ScriptName", id.name);
+  s->store_text("ScriptCtrlID", id.ctrl_id);
+  s->store_text("ScriptL1Key", id.l1_key);
+  s->store_text("ScriptL2Key", id.l2_key);
   const int32_t seq = Count() + 1;
-  s->Seq(seq);
+  s->store_seq(seq);
+  s->watch_ = touched_;
   col_->Add(Variant(s), key);
   cur_seq_ = seq;
   cur_name_ = composite_key(id);
@@ -178,7 +194,7 @@ bool AGPCustomScripts::Change(std::string_view old_name, std::string_view new_na
     const std::string free_key = s->Key;
     col_->ChangeKey(old_key, new_key);
     s->Key = free_key;  // the item's Key is the caller's own text
-    s->ScriptL1Key(new_name);
+    s->store_text("ScriptL1Key", new_name);
     renamed = true;
   }
   return renamed;
@@ -191,12 +207,15 @@ bool AGPCustomScripts::Delete(const ScriptId& id) {
   const int32_t seq = script_at(*slot)->Seq();
   for (size_t i = 0; i < col_->size(); ++i) {
     auto s = script_at(i);
-    if (s && s->Seq() >= seq) s->Seq(s->Seq() - 1);
+    if (s && s->Seq() >= seq) s->store_seq(s->Seq() - 1);
   }
+  const auto removed = script_at(*slot);
   try {
     col_->Remove(Variant(int32_t(*slot) + col_->BaseIndex()));
   } catch (const vb::VBError&) {
   }
+  // Changes to a snippet that has left the collection no longer concern it.
+  if (removed) removed->watch_.reset();
   return true;
 }
 
@@ -210,6 +229,11 @@ Ref<AGPCustomScript> AGPCustomScripts::ScriptItem(const ScriptId& id) {
 }
 
 Ref<AGPCustomScript> AGPCustomScripts::Seq(int32_t index) const {
+  if (!*touched_) {
+    // Seq runs 1..Count in collection order.
+    if (index < 1 || size_t(index) > col_->size()) return nullptr;
+    return script_at(size_t(index) - 1);
+  }
   for (size_t i = 0; i < col_->size(); ++i) {
     auto s = script_at(i);
     if (s && s->Seq() == index) return s;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,8 +20,15 @@ class AGPCustomScript : public vb::AutoDispatch<AGPCustomScript> {
   AGPCustomScript();
   static const vb::DispatchTable<AGPCustomScript>& dispatch_table();
 
-  AGProperties& Properties() { return *props_; }
-  vb::Ref<AGProperties> PropertiesRef() const { return props_; }
+  // Handing out the store lets its holder change the identifying texts unseen.
+  AGProperties& Properties() {
+    touch();
+    return *props_;
+  }
+  vb::Ref<AGProperties> PropertiesRef() {
+    touch();
+    return props_;
+  }
 
   std::string Key;  // free text; a rename by the collection sets it to the item's key
 
@@ -47,7 +55,17 @@ class AGPCustomScript : public vb::AutoDispatch<AGPCustomScript> {
   void set_text(std::string_view name, std::string_view value);
 
  private:
+  friend class AGPCustomScripts;
+  // Changes made by the owning collection itself, which keeps its lookups in step.
+  void store_text(std::string_view name, std::string_view value);
+  void store_seq(int32_t v);
+  // Tells the owning collection that the texts or Seq may have been changed behind its back.
+  void touch() {
+    if (watch_) *watch_ = true;
+  }
+
   vb::Ref<AGProperties> props_;
+  std::shared_ptr<bool> watch_;  // the owning collection's flag
 };
 
 // The six identifying texts of a snippet.
@@ -89,6 +107,10 @@ class AGPCustomScripts : public vb::AutoDispatch<AGPCustomScripts> {
   vb::Ref<CSuperCollection> col_;
   std::string cur_name_;
   int32_t cur_seq_ = 0;
+  // Set once a snippet's texts or Seq may have been changed other than through this
+  // collection. Until then every snippet is held under the key of its texts and its Seq is
+  // its position, so lookups need no walk over all snippets.
+  std::shared_ptr<bool> touched_ = std::make_shared<bool>(false);
 };
 
 }  // namespace tolvex

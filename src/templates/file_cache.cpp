@@ -1,15 +1,13 @@
 #include "templates/file_cache.h"
 
-#include <filesystem>
-
+#include "foundation/class_registry.h"
 #include "foundation/common.h"
 #include "foundation/context.h"
 #include "platform/codepage.h"
 #include "platform/file_io.h"
 #include "templates/marker_search.h"
+#include "templates/template_run.h"
 #include "vb/convert.h"
-
-namespace fs = std::filesystem;
 
 namespace tolvex {
 
@@ -20,6 +18,11 @@ constexpr std::string_view kSessionClose = "<!--##/session##-->";
 constexpr std::string_view kIncludeOpen = "<!--##include";
 // Includes deeper than this are refused: no real package nests that far.
 constexpr size_t kMaxIncludeDepth = 200;
+// A session that includes another several times, which includes another several times, and so
+// on, grows exponentially without any loop. The expansion stops once it holds this many bytes
+// or pieces; a real package stays far below both.
+constexpr size_t kMaxExpandedBytes = size_t(64) << 20;
+constexpr size_t kMaxExpandedPieces = size_t(1) << 20;
 
 std::string row_key(std::string_view file, std::string_view session) {
   std::string k;
@@ -46,7 +49,21 @@ const TemplateExtensionSource*& extension_source() {
 struct AGPFileCache::Expansion {
   std::vector<std::string> pieces;
   std::vector<std::pair<std::string, std::string>> path;  // sessions being expanded
+  size_t bytes = 0;
   bool reported = false;
+  bool too_large = false;
+
+  void add(std::string_view piece) {
+    if (too_large) return;
+    bytes += piece.size();
+    pieces.emplace_back(piece);
+  }
+  // Reports the first failure only; the expansion goes on without the offending include.
+  void fail(std::string text) {
+    if (reported) return;
+    reported = true;
+    context().ProjErr = context().ProductTitle + ": " + text + ". Generation aborted!";
+  }
 };
 
 void AGPFileCache::Clear() {
@@ -71,15 +88,10 @@ const AGPFileCache::Row* AGPFileCache::find(std::string_view file, std::string_v
 }
 
 void AGPFileCache::AddFile(const std::string& file_path, const std::string& file_name) {
-  std::error_code ec;
-  if (!fs::is_regular_file(file_path, ec)) return;
-  std::string text;
-  try {
-    text = decode_template_file(platform::read_file(file_path));
-  } catch (const std::exception&) {
-    return;  // unreadable files count as missing
-  }
-  AddText(text, file_name);
+  const auto found = existing_template_path(file_path);
+  if (!found) return;
+  // Unreadable files count as missing.
+  if (const auto text = read_template_text(*found)) AddText(*text, file_name);
 }
 
 void AGPFileCache::AddText(std::string_view s, const std::string& file_name) {
@@ -106,9 +118,9 @@ std::string AGPFileCache::GetSession(const std::string& file_name, const std::st
 void AGPFileCache::expand(std::string_view s, Expansion& ex) const {
   size_t last_end = 0;
   size_t pos = find_nocase(s, kIncludeOpen, 0);
-  while (pos != kNoMatch) {
+  while (pos != kNoMatch && !ex.too_large) {
     refresh_progress();
-    ex.pieces.emplace_back(s.substr(last_end, pos - last_end));
+    ex.add(s.substr(last_end, pos - last_end));
     const size_t spec_start = pos + kIncludeOpen.size();
     const size_t close = s.find(kBlockClose, spec_start);
     if (close == kNoMatch) {
@@ -120,29 +132,29 @@ void AGPFileCache::expand(std::string_view s, Expansion& ex) const {
     if (slash != std::string_view::npos && spec.find('/', slash + 1) == std::string_view::npos) {
       std::string file(trim_spaces(spec.substr(0, slash)));
       std::string session(trim_spaces(spec.substr(slash + 1)));
+      const std::string where = file + "/" + session;
       bool loop = false;
       for (const auto& p : ex.path) loop = loop || (p.first == file && p.second == session);
-      if (loop || ex.path.size() >= kMaxIncludeDepth) {
-        if (!ex.reported) {
-          ex.reported = true;
-          context().ProjErr = context().ProductTitle +
-                              (loop ? ": Session " + file + "/" + session + " includes itself"
-                                    : ": Includes nested deeper than " + std::to_string(kMaxIncludeDepth) +
-                                          " levels at " + file + "/" + session) +
-                              ". Generation aborted!";
-        }
+      if (loop) {
+        ex.fail("Session " + where + " includes itself");
+      } else if (ex.path.size() >= kMaxIncludeDepth) {
+        ex.fail("Includes nested deeper than " + std::to_string(kMaxIncludeDepth) + " levels at " + where);
+      } else if (ex.bytes > kMaxExpandedBytes || ex.pieces.size() > kMaxExpandedPieces) {
+        ex.fail("Includes expand to more than " + std::to_string(kMaxExpandedBytes >> 20) + " MB or " +
+                std::to_string(kMaxExpandedPieces) + " pieces at " + where);
+        ex.too_large = true;
       } else if (const Row* r = find(file, session)) {
         ex.path.emplace_back(file, session);
         expand(r->text, ex);
         ex.path.pop_back();
       } else {
-        ex.pieces.emplace_back();
+        ex.add({});
       }
     }
     last_end = close + kBlockClose.size();
     pos = find_nocase(s, kIncludeOpen, last_end);
   }
-  ex.pieces.emplace_back(s.substr(last_end));
+  if (!ex.too_large) ex.add(s.substr(last_end));
 }
 
 std::vector<std::string> AGPFileCache::expand_includes(std::string_view text) const {
@@ -198,9 +210,8 @@ std::string ResolveTemplateFile(const std::string& name) {
   const ModuleContext& ctx = context();
   if (ctx.CurrentTemplateFolder == ctx.TemplateFolder && extension_source()) {
     for (const std::string& ext : extension_source()->extension_names()) {
-      std::string candidate = ctx.ExtensionWorkFolder + "/" + ext + "/" + name;
-      std::error_code ec;
-      if (fs::is_regular_file(candidate, ec)) return candidate;
+      // Found as every package file is: either separator, any letter case.
+      if (auto found = existing_template_path(join_path(join_path(ctx.ExtensionWorkFolder, ext), name))) return *found;
     }
   }
   return common::AddBackslash(ctx.CurrentTemplateFolder) + name;
@@ -231,5 +242,7 @@ const vb::DispatchTable<AGPFileCache>& AGPFileCache::dispatch_table() {
   }();
   return table;
 }
+
+TOLVEX_REGISTER_CLASS(AGPFileCache);
 
 }  // namespace tolvex

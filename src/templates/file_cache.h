@@ -33,8 +33,9 @@ class AGPFileCache : public vb::AutoDispatch<AGPFileCache> {
   std::string GetSession(const std::string& file_name, const std::string& session_name) const;
 
   // The session's text cut into pieces with every include block expanded.
-  // An include that leads back into a session being expanded is dropped and reported in
-  // the last-error text.
+  // An include that leads back into a session being expanded, or nests more than 200 deep, is
+  // dropped and reported in the last-error text; an expansion that grows past 64 MB or 2^20
+  // pieces stops there with an error as well.
   std::vector<std::string> expanded_session(const std::string& file_name, const std::string& session_name) const;
   // The pieces of `text` with its include blocks expanded.
   std::vector<std::string> expand_includes(std::string_view text) const;

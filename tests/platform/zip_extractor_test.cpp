@@ -151,3 +151,40 @@ TEST(ZipExtractor, ReportsDamagedArchivesClearly) {
   EXPECT_EQ(unpack(tmp / "missing.zip", tmp / "m", true, &error), -1);
   EXPECT_NE(error.find("missing.zip"), std::string::npos);
 }
+
+TEST(ZipExtractor, DamageFoundHalfwayLeavesTheFolderAsItWas) {
+  TempFolder tmp;
+  make_zip(tmp / "pkg.zip", {{"a.txt", std::string(5000, 'a')}, {"b.txt", std::string(5000, 'b')}});
+  std::string bytes = slurp(tmp / "pkg.zip");
+  // The second entry's local header, then a byte of its compressed data.
+  const size_t second = bytes.find("PK\x03\x04", 4);
+  ASSERT_NE(second, std::string::npos);
+  const size_t data = second + 30 + 5 + (unsigned char)bytes[second + 28] + 256 * (unsigned char)bytes[second + 29];
+  bytes[data + 2] = char(bytes[data + 2] ^ 0x55);
+  std::ofstream(tmp / "bad.zip", std::ios::binary) << bytes;
+
+  fs::create_directories(tmp / "out");
+  std::ofstream(tmp / "out" / "a.txt") << "old";
+  std::string error;
+  EXPECT_EQ(unpack(tmp / "bad.zip", tmp / "out", true, &error), -1);
+  EXPECT_NE(error.find("Cannot read 'b.txt'"), std::string::npos) << error;
+  EXPECT_EQ(slurp(tmp / "out" / "a.txt"), "old");
+  std::vector<std::string> left;
+  for (const auto& e : fs::directory_iterator(tmp / "out")) left.push_back(e.path().filename().string());
+  EXPECT_EQ(left, std::vector<std::string>{"a.txt"});
+}
+
+TEST(ZipExtractor, RepeatedEntryNamesAndFlattenedFoldersKeepTheLastCopy) {
+  TempFolder tmp;
+  make_zip(tmp / "pkg.zip", {{"x/same.txt", "first"}, {"y/same.txt", "second"}});
+  auto x = make_zip_extractor();
+  x->package_file = (tmp / "pkg.zip").string();
+  x->use_folder_names = false;
+  x->target_folder = (tmp / "out").string();
+  EXPECT_EQ(x->extract(), 2) << x->last_error();
+  EXPECT_EQ(slurp(tmp / "out" / "same.txt"), "second");
+  EXPECT_FALSE(fs::exists(tmp / "out" / "x"));
+  size_t files = 0;
+  for (const auto& e : fs::directory_iterator(tmp / "out")) files += e.is_regular_file() ? 1 : 0;
+  EXPECT_EQ(files, 1u);
+}

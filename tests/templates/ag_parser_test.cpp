@@ -99,8 +99,12 @@ TEST_F(ParserTest, IncompleteAndNestedBlocksReportLineAndColumn) {
   };
   const Case cases[] = {
       {"a<!--##x", "***Incomplete Block at line 1 column 2! Generation failed!\r\nError lines:\r\na<", 1, false},
-      {"<!--##x <!--##=y##-->", "***Nested Blocks found at line 1 column 1! Generation failed!\r\nError lines:\r\n<",
-       0, true},
+      // The inner opening marker is the one reported.
+      {"<!--##x <!--##=y##-->",
+       "***Nested Blocks found at line 1 column 9! Generation failed!\r\nError lines:\r\n<!--##x <", 0, true},
+      {"a\r\n<!--##=b##-->c<!--##x\r\n  <!--##y##-->",
+       "***Nested Blocks found at line 3 column 3! Generation failed!\r\nError lines:\r\na\r\n<!--##=b##-->c<!--##x\r\n  <",
+       3, true},
       {"l1\r\nl2\nstill2 <!--##=ok##-->\r\n<!--##x",
        "***Incomplete Block at line 3 column 1! Generation failed!\r\nError lines:\r\nl1\r\nl2\nstill2 "
        "<!--##=ok##-->\r\n<",
@@ -114,7 +118,12 @@ TEST_F(ParserTest, IncompleteAndNestedBlocksReportLineAndColumn) {
     p.Parse(c.src);
     EXPECT_EQ(ctx_->ProjErr, c.message) << c.src;
     EXPECT_EQ(p.Count(), c.blocks_kept) << c.src;
-    EXPECT_EQ(ui_->questions().size() > asked, c.message_box) << c.src;
+    ASSERT_EQ(ui_->questions().size() > asked, c.message_box) << c.src;
+    if (c.message_box) {
+      const auto& q = ui_->questions().back();
+      EXPECT_EQ(q.text, "Nested Block: " + c.src);
+      EXPECT_EQ(q.flags, platform::msgbox::vbOKOnly);
+    }
   }
 }
 

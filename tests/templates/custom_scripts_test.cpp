@@ -108,6 +108,35 @@ TEST_F(CustomScriptsTest, ChangeRenamesTheFirstKeyLevel) {
   EXPECT_FALSE(c.Change("nobody", "x"));
 }
 
+TEST_F(CustomScriptsTest, TextsChangedOnTheSnippetItselfAreWhatLookupsSee) {
+  AGPCustomScripts c;
+  for (const char* t : {"one", "two", "three"}) ASSERT_TRUE(c.Add(sid(t)));
+  c.ScriptItem(sid("two"))->ScriptCode("echo 2;");  // not an identifying text
+  EXPECT_TRUE(c.ScriptExist(sid("two")));
+
+  c.ScriptItem(sid("two"))->let("ScriptL1Key", Variant("deux"));
+  EXPECT_FALSE(c.ScriptExist(sid("two")));
+  EXPECT_TRUE(c.ScriptExist(sid("deux")));
+  // Adding the changed texts finds the snippet instead of adding a second one.
+  EXPECT_TRUE(c.Add(sid("deux")));
+  EXPECT_EQ(c.Count(), 3);
+  EXPECT_EQ(c.curSeq(), "2");
+  EXPECT_EQ(c.ScriptItem(sid("deux"))->ScriptCode(), "echo 2;");
+
+  // Through the settings store as well.
+  c.ScriptItem(sid("three"))->Properties().Item("ScriptName")->setValue(Variant("Page_Unload"));
+  EXPECT_TRUE(c.ScriptExist(sid("three", "", "Page_Unload")));
+  EXPECT_FALSE(c.ScriptExist(sid("three")));
+
+  // Seq set by hand: Seq(i) finds the snippet that holds i now.
+  c.ScriptItem(sid("one"))->Seq(7);
+  EXPECT_EQ(c.Seq(7)->ScriptL1Key(), "one");
+  EXPECT_FALSE(c.Seq(1));
+  EXPECT_TRUE(c.Delete(sid("deux")));
+  EXPECT_EQ(names_by_seq(c), (std::vector<std::string>{"<none>", "three"}));
+  EXPECT_EQ(c.Seq(6)->ScriptL1Key(), "one");
+}
+
 TEST_F(CustomScriptsTest, SettingsAndDispatch) {
   AGPCustomScript s;
   struct Row {
