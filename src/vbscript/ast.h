@@ -19,6 +19,9 @@ struct Symbol;
 struct ClassDef;
 struct ProcDef;
 struct Module;
+struct Expr;
+class Interp;
+struct Frame;
 
 template <class V>
 using NameMap = std::unordered_map<std::string, V, vb::IHash, vb::IEqual>;
@@ -27,12 +30,18 @@ using NameMap = std::unordered_map<std::string, V, vb::IHash, vb::IEqual>;
 
 enum class ExprKind : uint8_t { Literal, Name, Call, Member, Me, New, Unary, Chain, Concat };
 
+// Evaluates one kind of node; the interpreter picks a node's handler by its shape the
+// first time the node runs (interp_eval.cpp).
+using EvalFn = vb::Variant (*)(Interp&, Frame&, const Expr&);
+vb::Variant eval_first(Interp& in, Frame& f, const Expr& e);
+
 struct Expr {
   explicit Expr(ExprKind k, uint32_t p) : kind(k), pos(p) {}
   virtual ~Expr() = default;
   ExprKind kind;
   bool parens = false;  // written in parentheses: passed by value
   uint32_t pos;
+  mutable EvalFn fn = &eval_first;
 };
 using ExprPtr = std::unique_ptr<Expr>;
 
@@ -120,11 +129,16 @@ enum class BinOp : uint8_t {
 };
 
 // a op1 b op2 c ...: operators of one precedence level, applied left to right.
+// The parser nests short runs as one node per operator ((a op1 b) op2 c) and keeps
+// long ones flat, so that evaluating them needs no deep recursion.
 struct ChainExpr : Expr {
   explicit ChainExpr(uint32_t p) : Expr(ExprKind::Chain, p) {}
   std::vector<ExprPtr> operands;
   std::vector<BinOp> ops;  // ops[i] joins the result so far with operands[i + 1]
+  uint32_t nest = 1;       // one-operator nodes of this level nested down the left side
 };
+// The most one-operator chain nodes the parser nests down the left side.
+inline constexpr uint32_t kMaxChainNest = 16;
 
 // a & b & c ...: evaluated into one string.
 struct ConcatExpr : Expr {

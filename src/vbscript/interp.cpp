@@ -80,7 +80,7 @@ Variant default_of(const Variant& v) {
   return r;
 }
 
-bool truthy(const Variant& v) {
+bool truthy_general(const Variant& v) {
   switch (v.type()) {
     case VarType::Boolean: return v.raw_bool();
     case VarType::Integer: return v.raw_integer() != 0;

@@ -178,6 +178,8 @@ class Interp : public std::enable_shared_from_this<Interp> {
 
  private:
   friend class ScriptObject;
+  friend struct ExprHandlers;
+  friend vb::Variant eval_first(Interp&, Frame&, const Expr&);
   struct ArgBuffer;
   struct ElemHold;
 
@@ -191,7 +193,7 @@ class Interp : public std::enable_shared_from_this<Interp> {
   void retire_proc(Symbol* s);
 
   // expressions
-  vb::Variant eval(Frame& f, const Expr& e);
+  vb::Variant eval(Frame& f, const Expr& e) { return e.fn(*this, f, e); }
   vb::Variant eval_name(Frame& f, const NameExpr& n, bool statement);
   vb::Variant eval_call(Frame& f, const CallExpr& c, bool statement);
   vb::Variant eval_member(Frame& f, const MemberExpr& m, const std::vector<Arg>* args, vb::InvokeKind kind);
@@ -300,6 +302,7 @@ class Interp : public std::enable_shared_from_this<Interp> {
 // The value of an object's default member; other values unchanged. Nothing raises 91.
 vb::Variant default_of(const vb::Variant& v);
 // If/While truth of a value: Null and Empty are False.
-bool truthy(const vb::Variant& v);
+bool truthy_general(const vb::Variant& v);
+inline bool truthy(const vb::Variant& v) { return v.is_bool() ? v.raw_bool() : truthy_general(v); }
 
 }  // namespace tolvex::vbscript

@@ -1,6 +1,7 @@
 // Pieces of the interpreter shared by its source files.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -46,16 +47,125 @@ inline Variant int_result(int64_t r, bool both_integer) {
 inline bool is_real(const Variant& v) { return v.type() == VarType::Double; }
 inline double real_of(const Variant& v) { return is_real(v) ? v.raw_double() : double(int_of(v)); }
 
-// The operators, with inline paths for Integer, Long and Double.
-Variant binop(BinOp op, const Variant& a, const Variant& b);
-
-inline bool is_comparison(BinOp op) { return op >= BinOp::Eq && op <= BinOp::Ge; }
+inline constexpr bool is_comparison(BinOp op) { return op >= BinOp::Eq && op <= BinOp::Ge; }
 inline bool is_literal(const Expr& e) { return e.kind == ExprKind::Literal; }
 
+// The runtime library's operator for op, without the inline paths below.
+Variant binop_general(BinOp op, const Variant& a, const Variant& b);
 // Literals are "hard" typed, everything else "soft" (see interp_eval.cpp).
 void harden(Variant& a, bool a_hard, Variant& b, bool b_hard);
 // One step of a chain: the hard/soft rule for mixed comparisons, then the operator.
 Variant chain_step(BinOp op, const Variant& a, bool a_hard, const Variant& b, bool b_hard);
+// chain_step without the inline paths (the operands are not both plain numbers).
+Variant chain_step_general(BinOp op, const Variant& a, bool a_hard, const Variant& b, bool b_hard);
+
+template <BinOp OP, class T>
+inline bool compare_as(T x, T y) {
+  if constexpr (OP == BinOp::Eq) return x == y;
+  else if constexpr (OP == BinOp::Ne) return x != y;
+  else if constexpr (OP == BinOp::Lt) return x < y;
+  else if constexpr (OP == BinOp::Le) return x <= y;
+  else if constexpr (OP == BinOp::Gt) return x > y;
+  else return x >= y;
+}
+
+// The common cases of operator OP inline: Integer, Long and Double operands, two
+// Booleans for And and Or, two strings for = and <>. Sets `out` and returns true;
+// anything unusual (overflow out of Long, division by zero, other subtypes) returns
+// false for the runtime library to handle.
+template <BinOp OP>
+[[gnu::always_inline]] inline bool fast_binop(const Variant& a, const Variant& b, Variant& out) {
+  const VarType ta = a.type(), tb = b.type();
+  const bool ia = ta == VarType::Integer || ta == VarType::Long;
+  const bool ib = tb == VarType::Integer || tb == VarType::Long;
+  if (ia && ib) {
+    const int64_t x = int_of(a), y = int_of(b);
+    const bool i2 = ta == VarType::Integer && tb == VarType::Integer;
+    if constexpr (OP == BinOp::Add) {
+      out = int_result(x + y, i2);
+      return true;
+    } else if constexpr (OP == BinOp::Sub) {
+      out = int_result(x - y, i2);
+      return true;
+    } else if constexpr (OP == BinOp::Mul) {
+      out = int_result(x * y, i2);
+      return true;
+    } else if constexpr (is_comparison(OP)) {
+      out = Variant(compare_as<OP>(x, y));
+      return true;
+    } else if constexpr (OP == BinOp::IDiv) {
+      if (y == 0 || (y == -1 && x == INT32_MIN)) return false;
+      out = int_result(x / y, i2);
+      return true;
+    } else if constexpr (OP == BinOp::Mod) {
+      if (y == 0) return false;
+      out = int_result(x % y, i2);
+      return true;
+    } else if constexpr (OP == BinOp::Div) {
+      if (y == 0) return false;
+      out = Variant(double(x) / double(y));
+      return true;
+    } else if constexpr (OP == BinOp::And) {
+      out = i2 ? Variant(int16_t(x & y)) : Variant(int32_t(x & y));
+      return true;
+    } else if constexpr (OP == BinOp::Or) {
+      out = i2 ? Variant(int16_t(x | y)) : Variant(int32_t(x | y));
+      return true;
+    } else if constexpr (OP == BinOp::Xor) {
+      out = i2 ? Variant(int16_t(x ^ y)) : Variant(int32_t(x ^ y));
+      return true;
+    } else {
+      return false;
+    }
+  }
+  if constexpr (OP == BinOp::Add || OP == BinOp::Sub || OP == BinOp::Mul || OP == BinOp::Div ||
+                is_comparison(OP)) {
+    if ((ia || ta == VarType::Double) && (ib || tb == VarType::Double)) {
+      const double x = ia ? double(int_of(a)) : a.raw_double();
+      const double y = ib ? double(int_of(b)) : b.raw_double();
+      if constexpr (is_comparison(OP)) {
+        out = Variant(compare_as<OP>(x, y));
+        return true;
+      } else {
+        double r;
+        if constexpr (OP == BinOp::Add) r = x + y;
+        else if constexpr (OP == BinOp::Sub) r = x - y;
+        else if constexpr (OP == BinOp::Mul) r = x * y;
+        else {
+          if (y == 0) return false;
+          r = x / y;
+        }
+        if (!std::isfinite(r)) return false;
+        out = Variant(r);
+        return true;
+      }
+    }
+  }
+  if constexpr (OP == BinOp::And || OP == BinOp::Or) {
+    if (ta == VarType::Boolean && tb == VarType::Boolean) {
+      out = Variant(OP == BinOp::And ? (a.raw_bool() && b.raw_bool()) : (a.raw_bool() || b.raw_bool()));
+      return true;
+    }
+  }
+  if constexpr (OP == BinOp::Eq || OP == BinOp::Ne) {
+    if (ta == VarType::String && tb == VarType::String) {
+      out = Variant((a.raw_string() == b.raw_string()) == (OP == BinOp::Eq));
+      return true;
+    }
+  }
+  return false;
+}
+
+// a OP b.
+template <BinOp OP>
+inline Variant apply_binop(const Variant& a, const Variant& b) {
+  Variant r;
+  if (fast_binop<OP>(a, b, r)) return r;
+  return binop_general(OP, a, b);
+}
+
+// The operators, with inline paths for Integer, Long and Double.
+Variant binop(BinOp op, const Variant& a, const Variant& b);
 
 }  // namespace tolvex::vbscript::detail
 

@@ -14,74 +14,7 @@ using namespace detail;
 
 namespace detail {
 
-template <class T>
-bool compare_as(BinOp op, T x, T y) {
-  switch (op) {
-    case BinOp::Eq: return x == y;
-    case BinOp::Ne: return x != y;
-    case BinOp::Lt: return x < y;
-    case BinOp::Le: return x <= y;
-    case BinOp::Gt: return x > y;
-    default: return x >= y;
-  }
-}
-
-// The common cases of the operators on Integer, Long and Double, inline; anything
-// unusual (overflow out of Long, division by zero, other subtypes) goes to the runtime.
-Variant binop(BinOp op, const Variant& a, const Variant& b) {
-  if (is_int(a) && is_int(b)) {
-    int64_t x = int_of(a), y = int_of(b);
-    bool both_i2 = a.type() == VarType::Integer && b.type() == VarType::Integer;
-    switch (op) {
-      case BinOp::Add: return int_result(x + y, both_i2);
-      case BinOp::Sub: return int_result(x - y, both_i2);
-      case BinOp::Mul: return int_result(x * y, both_i2);
-      case BinOp::Eq: case BinOp::Ne: case BinOp::Lt: case BinOp::Le: case BinOp::Gt: case BinOp::Ge:
-        return Variant(compare_as(op, x, y));
-      case BinOp::IDiv:
-        if (y != 0 && !(y == -1 && x == INT32_MIN)) return int_result(int32_t(x) / int32_t(y), both_i2);
-        break;
-      case BinOp::Mod:
-        if (y != 0 && y != -1) return int_result(int32_t(x) % int32_t(y), both_i2);
-        break;
-      case BinOp::And: return both_i2 ? Variant(int16_t(x & y)) : Variant(int32_t(x & y));
-      case BinOp::Or: return both_i2 ? Variant(int16_t(x | y)) : Variant(int32_t(x | y));
-      case BinOp::Xor: return both_i2 ? Variant(int16_t(x ^ y)) : Variant(int32_t(x ^ y));
-      default: break;
-    }
-  } else if ((is_real(a) || is_int(a)) && (is_real(b) || is_int(b))) {
-    // At least one Double.
-    double x = real_of(a), y = real_of(b);
-    switch (op) {
-      case BinOp::Add: {
-        double r = x + y;
-        if (std::isfinite(r)) return Variant(r);
-        break;
-      }
-      case BinOp::Sub: {
-        double r = x - y;
-        if (std::isfinite(r)) return Variant(r);
-        break;
-      }
-      case BinOp::Mul: {
-        double r = x * y;
-        if (std::isfinite(r)) return Variant(r);
-        break;
-      }
-      case BinOp::Div: {
-        if (y == 0) break;
-        double r = x / y;
-        if (std::isfinite(r)) return Variant(r);
-        break;
-      }
-      case BinOp::Eq: case BinOp::Ne: case BinOp::Lt: case BinOp::Le: case BinOp::Gt: case BinOp::Ge:
-        return Variant(compare_as(op, x, y));
-      default: break;
-    }
-  } else if (a.is_string() && b.is_string()) {
-    if (op == BinOp::Eq) return Variant(a.raw_string() == b.raw_string());
-    if (op == BinOp::Ne) return Variant(a.raw_string() != b.raw_string());
-  }
+Variant binop_general(BinOp op, const Variant& a, const Variant& b) {
   switch (op) {
     case BinOp::Imp: return op_imp(a, b);
     case BinOp::Eqv: return op_eqv(a, b);
@@ -114,6 +47,20 @@ Variant binop(BinOp op, const Variant& a, const Variant& b) {
   return Variant();
 }
 
+Variant binop(BinOp op, const Variant& a, const Variant& b) {
+  switch (op) {
+#define TOLVEX_BINOP_CASE(o) \
+  case BinOp::o: return apply_binop<BinOp::o>(a, b);
+    TOLVEX_BINOP_CASE(Imp) TOLVEX_BINOP_CASE(Eqv) TOLVEX_BINOP_CASE(Xor) TOLVEX_BINOP_CASE(Or)
+    TOLVEX_BINOP_CASE(And) TOLVEX_BINOP_CASE(Eq) TOLVEX_BINOP_CASE(Ne) TOLVEX_BINOP_CASE(Lt)
+    TOLVEX_BINOP_CASE(Le) TOLVEX_BINOP_CASE(Gt) TOLVEX_BINOP_CASE(Ge) TOLVEX_BINOP_CASE(Is)
+    TOLVEX_BINOP_CASE(Concat) TOLVEX_BINOP_CASE(Add) TOLVEX_BINOP_CASE(Sub) TOLVEX_BINOP_CASE(Mod)
+    TOLVEX_BINOP_CASE(IDiv) TOLVEX_BINOP_CASE(Mul) TOLVEX_BINOP_CASE(Div) TOLVEX_BINOP_CASE(Pow)
+#undef TOLVEX_BINOP_CASE
+  }
+  return Variant();
+}
+
 // Literals are "hard" typed, everything else "soft". Comparing a string with a
 // number converts the soft side to the hard side's type (both hard: the string
 // becomes a number); two soft values compare as they are (a number is less).
@@ -128,56 +75,147 @@ void harden(Variant& a, bool a_hard, Variant& b, bool b_hard) {
   if (!fix(a, b, a_hard, b_hard)) fix(b, a, b_hard, a_hard);
 }
 
-Variant chain_step(BinOp op, const Variant& a, bool a_hard, const Variant& b, bool b_hard) {
+Variant chain_step_general(BinOp op, const Variant& a, bool a_hard, const Variant& b, bool b_hard) {
   if (is_comparison(op) && a.is_string() != b.is_string() && (a_hard || b_hard)) {
     Variant x = a, y = b;
     harden(x, a_hard, y, b_hard);
     return binop(op, x, y);
   }
+  return binop_general(op, a, b);
+}
+
+Variant chain_step(BinOp op, const Variant& a, bool a_hard, const Variant& b, bool b_hard) {
+  if (is_comparison(op) && a.is_string() != b.is_string() && (a_hard || b_hard))
+    return chain_step_general(op, a, a_hard, b, b_hard);
   return binop(op, a, b);
 }
 
 }  // namespace detail
 
-// ---------------------------------------------------------------- expressions
+// ---------------------------------------------------------------- expression handlers
 
-Variant Interp::eval(Frame& f, const Expr& e) {
-  switch (e.kind) {
-    case ExprKind::Literal:
-      return copy_of(static_cast<const LiteralExpr&>(e).value);
-    case ExprKind::Name:
-      return eval_name(f, static_cast<const NameExpr&>(e), false);
-    case ExprKind::Call:
-      return eval_call(f, static_cast<const CallExpr&>(e), false);
-    case ExprKind::Member:
-      return eval_member(f, static_cast<const MemberExpr&>(e), nullptr, InvokeKind::Get);
-    case ExprKind::Me:
-      if (!f.me) vb::raise(vb::err::kObjectRequired);
-      return Variant(vb::Ref<vb::Dispatch>(f.me));
-    case ExprKind::New:
-      return eval_new(f, static_cast<const NewExpr&>(e));
-    case ExprKind::Unary: {
-      const auto& u = static_cast<const UnaryExpr&>(e);
-      Variant v = eval(f, *u.operand);
-      switch (u.op) {
-        case UnOp::Neg:
-          if (v.type() == VarType::Integer && v.raw_integer() != INT16_MIN) return Variant(int16_t(-v.raw_integer()));
-          if (v.type() == VarType::Long && v.raw_long() != INT32_MIN) return Variant(int32_t(-v.raw_long()));
-          return op_neg(v);
-        case UnOp::Plus:
-          return v.is_object() ? default_of(v) : v;
-        case UnOp::Not:
-          return op_not(v);
-      }
-      return v;
-    }
-    case ExprKind::Chain:
-      return eval_chain(f, static_cast<const ChainExpr&>(e));
-    case ExprKind::Concat:
-      return eval_concat(f, static_cast<const ConcatExpr&>(e));
+// Each node kind (and each operator of a two-operand chain) has its own handler, so
+// that evaluating a node is one indirect call to code made for it.
+struct ExprHandlers {
+  static Variant literal(Interp&, Frame&, const Expr& e) { return copy_of(static_cast<const LiteralExpr&>(e).value); }
+
+  static Variant name(Interp& in, Frame& f, const Expr& e) {
+    const auto& n = static_cast<const NameExpr&>(e);
+    if (n.bind == Bind::Local) return copy_of(*f.slots[n.slot]);
+    return in.eval_name(f, n, false);
   }
-  return Variant();
+
+  static Variant call(Interp& in, Frame& f, const Expr& e) {
+    return in.eval_call(f, static_cast<const CallExpr&>(e), false);
+  }
+
+  static Variant member(Interp& in, Frame& f, const Expr& e) {
+    return in.eval_member(f, static_cast<const MemberExpr&>(e), nullptr, InvokeKind::Get);
+  }
+
+  static Variant me(Interp&, Frame& f, const Expr&) {
+    if (!f.me) vb::raise(vb::err::kObjectRequired);
+    return Variant(vb::Ref<vb::Dispatch>(f.me));
+  }
+
+  static Variant make_new(Interp& in, Frame& f, const Expr& e) {
+    return in.eval_new(f, static_cast<const NewExpr&>(e));
+  }
+
+  static Variant unary(Interp& in, Frame& f, const Expr& e) {
+    const auto& u = static_cast<const UnaryExpr&>(e);
+    Variant v = in.eval(f, *u.operand);
+    switch (u.op) {
+      case UnOp::Neg:
+        if (v.type() == VarType::Integer && v.raw_integer() != INT16_MIN) return Variant(int16_t(-v.raw_integer()));
+        if (v.type() == VarType::Long && v.raw_long() != INT32_MIN) return Variant(int32_t(-v.raw_long()));
+        if (v.type() == VarType::Double) return Variant(-v.raw_double());
+        return op_neg(v);
+      case UnOp::Plus:
+        return v.is_object() ? default_of(v) : v;
+      case UnOp::Not:
+        if (v.type() == VarType::Boolean) return Variant(!v.raw_bool());
+        return op_not(v);
+    }
+    return v;
+  }
+
+  // An operand's value: variables and literals are copied here, other nodes run their handler.
+  [[gnu::always_inline]] static Variant load(Interp& in, Frame& f, const Expr& e) {
+    if (e.kind == ExprKind::Literal) return copy_of(static_cast<const LiteralExpr&>(e).value);
+    if (e.kind == ExprKind::Name && static_cast<const NameExpr&>(e).bind == Bind::Local)
+      return copy_of(*f.slots[static_cast<const NameExpr&>(e).slot]);
+    return e.fn(in, f, e);
+  }
+
+  template <BinOp OP>
+  [[gnu::always_inline]] static Variant step(const Variant& a, const Expr& ae, const Variant& b, const Expr& be) {
+    Variant r;
+    if (fast_binop<OP>(a, b, r)) return r;
+    return chain_step_general(OP, a, is_literal(ae), b, is_literal(be));
+  }
+
+  // a OP b. Variables and literals are used where they stand; when the right operand
+  // must be evaluated, the left one is taken first (the right one may change it).
+  template <BinOp OP>
+  static Variant binary(Interp& in, Frame& f, const Expr& e) {
+    const auto& c = static_cast<const ChainExpr&>(e);
+    const Expr& le = *c.operands[0];
+    const Expr& re = *c.operands[1];
+    const Variant* pa = in.peek(f, le);
+    const Variant* pb = pa ? in.peek(f, re) : nullptr;
+    if (pb) return step<OP>(*pa, le, *pb, re);
+    Temp lt([&] { return load(in, f, le); });
+    if ((pb = in.peek(f, re))) return step<OP>(lt.get(), le, *pb, re);
+    Temp rt([&] { return in.eval(f, re); });
+    return step<OP>(lt.get(), le, rt.get(), re);
+  }
+
+  static Variant chain(Interp& in, Frame& f, const Expr& e) { return in.eval_chain(f, static_cast<const ChainExpr&>(e)); }
+
+  static Variant concat(Interp& in, Frame& f, const Expr& e) {
+    return in.eval_concat(f, static_cast<const ConcatExpr&>(e));
+  }
+
+  static EvalFn binary_for(BinOp op) {
+    switch (op) {
+#define TOLVEX_BINARY_CASE(o) \
+  case BinOp::o: return &binary<BinOp::o>;
+      TOLVEX_BINARY_CASE(Imp) TOLVEX_BINARY_CASE(Eqv) TOLVEX_BINARY_CASE(Xor) TOLVEX_BINARY_CASE(Or)
+      TOLVEX_BINARY_CASE(And) TOLVEX_BINARY_CASE(Eq) TOLVEX_BINARY_CASE(Ne) TOLVEX_BINARY_CASE(Lt)
+      TOLVEX_BINARY_CASE(Le) TOLVEX_BINARY_CASE(Gt) TOLVEX_BINARY_CASE(Ge) TOLVEX_BINARY_CASE(Is)
+      TOLVEX_BINARY_CASE(Concat) TOLVEX_BINARY_CASE(Add) TOLVEX_BINARY_CASE(Sub) TOLVEX_BINARY_CASE(Mod)
+      TOLVEX_BINARY_CASE(IDiv) TOLVEX_BINARY_CASE(Mul) TOLVEX_BINARY_CASE(Div) TOLVEX_BINARY_CASE(Pow)
+#undef TOLVEX_BINARY_CASE
+    }
+    return &chain;
+  }
+
+  static EvalFn handler_for(const Expr& e) {
+    switch (e.kind) {
+      case ExprKind::Literal: return &literal;
+      case ExprKind::Name: return &name;
+      case ExprKind::Call: return &call;
+      case ExprKind::Member: return &member;
+      case ExprKind::Me: return &me;
+      case ExprKind::New: return &make_new;
+      case ExprKind::Unary: return &unary;
+      case ExprKind::Chain: {
+        const auto& c = static_cast<const ChainExpr&>(e);
+        return c.ops.size() == 1 ? binary_for(c.ops[0]) : &chain;
+      }
+      case ExprKind::Concat: return &concat;
+    }
+    return nullptr;
+  }
+};
+
+Variant eval_first(Interp& in, Frame& f, const Expr& e) {
+  e.fn = ExprHandlers::handler_for(e);
+  return e.fn(in, f, e);
 }
+
+// ---------------------------------------------------------------- expressions
 
 const Variant* Interp::peek_slow(Frame& f, const NameExpr& n) {
   switch (n.bind) {
@@ -196,20 +234,9 @@ const Variant* Interp::peek_slow(Frame& f, const NameExpr& n) {
 }
 
 Variant Interp::eval_chain(Frame& f, const ChainExpr& c) {
+  // (A chain of one operator has a handler of its own: ExprHandlers::binary.)
   const size_t n = c.ops.size();
   const Expr& first = *c.operands[0];
-  if (n == 1) {
-    // One operator: plain operands are used where they stand.
-    const Expr& re = *c.operands[1];
-    const bool lh = is_literal(first), rh = is_literal(re);
-    const Variant* pa = peek(f, first);
-    const Variant* pb = pa ? peek(f, re) : nullptr;
-    if (pa && pb) return chain_step(c.ops[0], *pa, lh, *pb, rh);
-    Temp lt([&] { return eval(f, first); });
-    if ((pb = peek(f, re))) return chain_step(c.ops[0], lt.get(), lh, *pb, rh);
-    Temp rt([&] { return eval(f, re); });
-    return chain_step(c.ops[0], lt.get(), lh, rt.get(), rh);
-  }
   Temp acc([&] { return eval(f, first); });
   for (size_t i = 0; i < n; ++i) {
     const Expr& re = *c.operands[i + 1];

@@ -72,7 +72,13 @@ Flow Interp::exec(Frame& f, const Stmt& s) {
         return Flow::Normal;
       }
       Temp v([&] { return eval(f, *a.value); });
-      assign(f, *a.target, std::move(v.get()), a.is_set);
+      const Expr& t = *a.target;
+      if (t.kind == ExprKind::Name && static_cast<const NameExpr&>(t).bind == Bind::Local && !a.is_set &&
+          !v.get().is_object()) {
+        store(*f.slots[static_cast<const NameExpr&>(t).slot], std::move(v.get()));
+        return Flow::Normal;
+      }
+      assign(f, t, std::move(v.get()), a.is_set);
       return Flow::Normal;
     }
     case StmtKind::Call: {
@@ -252,18 +258,18 @@ Flow Interp::exec_for(Frame& f, const ForStmt& s) {
     return loop_setup_failed(f, s, e, s.body);
   }
   const bool down = is_int(step) ? int_of(step) < 0 : vb::to_double(step) < 0;
-  const BinOp test = down ? BinOp::Ge : BinOp::Le;
   for (;;) {
     {
-      Temp r([&] { return binop(test, *counter, end); });
+      Temp r([&] { return down ? apply_binop<BinOp::Ge>(*counter, end) : apply_binop<BinOp::Le>(*counter, end); });
       if (!(r.get().is_bool() ? r.get().raw_bool() : truthy(r.get()))) break;
     }
     Flow fl = exec_block(f, s.body);
     if (fl == Flow::ExitFor) break;
     if (fl != Flow::Normal) return fl;
     tick();
-    counter = var_ref(f, var, true);
-    Temp next([&] { return binop(BinOp::Add, *counter, step); });
+    // The body may have made the name refer elsewhere (an implicit variable, ExecuteGlobal).
+    counter = var.bind == Bind::Local ? f.slots[var.slot] : var_ref(f, var, true);
+    Temp next([&] { return apply_binop<BinOp::Add>(*counter, step); });
     store(*counter, std::move(next.get()));
   }
   return Flow::Normal;

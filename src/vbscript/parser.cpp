@@ -1197,15 +1197,22 @@ class Parser {
       c->operands.push_back(std::move(rhs));
       return c;
     }
+    uint32_t nest = 1;
     if (lhs->kind == ExprKind::Chain && !lhs->parens) {
       auto* ch = static_cast<ChainExpr*>(lhs.get());
       if (precedence(ch->ops.front()) == precedence(op)) {
-        ch->ops.push_back(op);
-        ch->operands.push_back(std::move(rhs));
-        return lhs;
+        // a + b + c nests as (a + b) + c, each node with one operator, up to
+        // kMaxChainNest levels; a longer run goes on as one flat chain.
+        if (ch->ops.size() > 1 || ch->nest >= kMaxChainNest) {
+          ch->ops.push_back(op);
+          ch->operands.push_back(std::move(rhs));
+          return lhs;
+        }
+        nest = ch->nest + 1;
       }
     }
     auto ch = std::make_unique<ChainExpr>(pos);
+    ch->nest = nest;
     ch->operands.push_back(std::move(lhs));
     ch->operands.push_back(std::move(rhs));
     ch->ops.push_back(op);
