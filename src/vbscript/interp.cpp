@@ -199,10 +199,6 @@ void Interp::check_time() {
   if (has_deadline_ && std::chrono::steady_clock::now() > deadline_) throw ScriptTimeout{};
 }
 
-void Interp::check_stack() {
-  char here;
-  if (stack_base_ && size_t(stack_base_ - &here) > stack_limit_) vb::raise(28);
-}
 
 void Interp::note_site(const Frame& f, uint32_t pos) {
   if (site_.set || !f.chunk) return;
@@ -489,8 +485,12 @@ Variant Interp::call_proc_ast(Frame& f, const ProcDef& p, ScriptObject* me, cons
         slots[i] = &store.emplace([] { return Variant::missing(); });
         continue;
       }
-      if (!p.params[i].byval && !a.expr->parens) {
-        if (Variant* r = lvalue_ref(f, *a.expr, holds)) {
+      const Expr& x = *a.expr;
+      if (!p.params[i].byval && !x.parens && (x.kind == ExprKind::Name || x.kind == ExprKind::Call)) {
+        Variant* r = x.kind == ExprKind::Name && static_cast<const NameExpr&>(x).bind == Bind::Local
+                         ? f.slots[static_cast<const NameExpr&>(x).slot]
+                         : lvalue_ref(f, x, holds);
+        if (r) {
           store.emplace_empty();
           slots[i] = r;
           continue;
@@ -538,43 +538,48 @@ void Interp::eval_args(Frame& f, const std::vector<Arg>& args, ArgBuffer& buf, b
 }
 
 Variant Interp::call_builtin(Frame& f, const Builtin& b, const std::vector<Arg>* args) {
-  static const std::vector<Arg> none;
-  const std::vector<Arg>& a = args ? *args : none;
-  if (int(a.size()) < b.min_args || (b.max_args >= 0 && int(a.size()) > b.max_args))
-    raise_named(vb::err::kWrongArgCount, b.name);
-  ArgBuffer buf;
+  const size_t n = args ? args->size() : 0;
+  if (int(n) < b.min_args || (b.max_args >= 0 && int(n) > b.max_args)) raise_named(vb::err::kWrongArgCount, b.name);
+  if (n == 0) return b.fn(env, {});
+  const std::vector<Arg>& a = *args;
   // Arrays and long strings in plain variables are lent to the function rather than
   // copied (Len(s), Mid(s, i, 1), UBound(a) in a loop), when no argument runs code
   // that could see them.
-  bool lend = !a.empty();
-  for (const Arg& arg : a)
-    if (!arg.expr || !peek(f, *arg.expr)) lend = false;
+  constexpr size_t kFew = 4;
+  const Variant* peeked[kFew];
+  bool lend = n <= kFew;
+  for (size_t i = 0; lend && i < n; ++i) lend = a[i].expr && (peeked[i] = peek(f, *a[i].expr));
   if (!lend) {
+    ArgBuffer buf;
     eval_args(f, a, buf, false, 0);
     return b.fn(env, buf.span());
   }
-  buf.reserve(a.size());
-  for (size_t i = 0; i < a.size(); ++i) {
-    Variant* p = const_cast<Variant*>(peek(f, *a[i].expr));
+  Slots vals(n);
+  Variant* lent[kFew] = {};
+  struct GiveBack {
+    Slots& vals;
+    Variant** lent;
+    ~GiveBack() {
+      for (size_t i = 0; i < vals.built(); ++i)
+        if (lent[i]) store(*lent[i], take(vals[i]));
+    }
+  } give_back{vals, lent};
+  for (size_t i = 0; i < n; ++i) {
+    Variant* p = const_cast<Variant*>(peeked[i]);
     if ((p->is_array() || (p->is_string() && p->raw_string().size() > 64)) && a[i].expr->kind == ExprKind::Name) {
       size_t j = 0;
-      while (j < i && buf.refs[j] != p) ++j;
+      while (j < i && lent[j] != p) ++j;
       if (j < i) {
-        buf.vals.emplace([&] { return Variant(buf.vals[j]); });
+        vals.emplace([&] { return Variant(vals[j]); });
       } else {
-        buf.vals.emplace([&] { return Variant(std::move(*p)); });
-        buf.refs[i] = p;
-        buf.any_ref = true;
+        vals.emplace([&] { return Variant(std::move(*p)); });
+        lent[i] = p;
       }
     } else {
-      buf.vals.emplace([&] { return copy_of(*p); });
+      vals.emplace([&] { return copy_of(*p); });
     }
   }
-  struct Return {
-    ArgBuffer& buf;
-    ~Return() { buf.write_back(); }
-  } give_back{buf};
-  return b.fn(env, buf.span());
+  return b.fn(env, vb::Args(vals.data(), n));
 }
 
 Variant Interp::call_dispatch(Frame& f, vb::Dispatch* d, vb::DispId id, InvokeKind kind, const std::vector<Arg>* args,

@@ -184,7 +184,10 @@ class Interp : public std::enable_shared_from_this<Interp> {
   struct ElemHold;
 
   void check_time();
-  void check_stack();
+  void check_stack() {
+    char here;
+    if (stack_base_ && size_t(stack_base_ - &here) > stack_limit_) vb::raise(28);
+  }
 
   // name lookup
   const GlobalRef& lookup(const Frame& f, const NameExpr& n);
@@ -199,18 +202,14 @@ class Interp : public std::enable_shared_from_this<Interp> {
   vb::Variant eval_member(Frame& f, const MemberExpr& m, const std::vector<Arg>* args, vb::InvokeKind kind);
   vb::Variant eval_chain(Frame& f, const ChainExpr& c);
   // The value of a variable or literal where it is stored; null for other expressions.
-  const vb::Variant* peek(Frame& f, const Expr& e) {
-    if (e.kind == ExprKind::Literal) return &static_cast<const LiteralExpr&>(e).value;
-    if (e.kind != ExprKind::Name) return nullptr;
-    const auto& n = static_cast<const NameExpr&>(e);
-    if (n.bind == Bind::Local || n.bind == Bind::LocalConst) return f.slots[n.slot];
-    return peek_slow(f, n);
-  }
+  // (Defined in interp_detail.h.)
+  inline const vb::Variant* peek(Frame& f, const Expr& e);
   const vb::Variant* peek_slow(Frame& f, const NameExpr& n);
   vb::Variant eval_concat(Frame& f, const ConcatExpr& c);
   vb::Variant eval_new(Frame& f, const NewExpr& n);
   vb::Variant index_value(Frame& f, const vb::Variant& v, const std::vector<Arg>& args, vb::InvokeKind kind,
                           std::string_view name);
+  // `so` must stay alive for the call (the caller holds a reference or it is Me).
   vb::Variant call_class_member(Frame& f, ScriptObject* so, int member, const std::vector<Arg>* args,
                                 vb::InvokeKind kind);
   vb::Variant call_proc_ast(Frame& f, const ProcDef& p, ScriptObject* me, const std::vector<Arg>* args);
@@ -247,7 +246,7 @@ class Interp : public std::enable_shared_from_this<Interp> {
   vb::Variant* lvalue_ref(Frame& f, const Expr& e, std::vector<ElemHold>& holds);
   void assign(Frame& f, const Expr& target, vb::Variant&& v, bool is_set);
   void store_name(Frame& f, const NameExpr& n, vb::Variant&& v, bool is_set);
-  void assign_call(Frame& f, const CallExpr& c, vb::Variant v, bool is_set);
+  void assign_call(Frame& f, const CallExpr& c, vb::Variant&& v, bool is_set);
   void assign_member(Frame& f, const MemberExpr& m, const std::vector<Arg>* args, vb::Variant v, bool is_set);
   void property_put_ast(Frame& f, ScriptObject* so, int member, const std::vector<Arg>* args, vb::Variant v,
                         bool is_set);

@@ -10,6 +10,7 @@
 #include "vb/error.h"
 #include "vb/variant.h"
 #include "vbscript/interp.h"
+#include "vbscript/objects.h"
 #include "vbscript/value_ops.h"
 
 namespace tolvex::vbscript::detail {
@@ -172,6 +173,15 @@ Variant binop(BinOp op, const Variant& a, const Variant& b);
 namespace tolvex::vbscript {
 
 using vb::Variant;
+
+inline const Variant* Interp::peek(Frame& f, const Expr& e) {
+  if (e.kind == ExprKind::Literal) return &static_cast<const LiteralExpr&>(e).value;
+  if (e.kind != ExprKind::Name) return nullptr;
+  const auto& n = static_cast<const NameExpr&>(e);
+  if (n.bind == Bind::Local || n.bind == Bind::LocalConst) return f.slots[n.slot];
+  if (n.bind == Bind::Field) return &f.me->fields()[size_t(n.slot)];
+  return peek_slow(f, n);
+}
 
 // Keeps an array alive and locked while one of its elements is passed by reference.
 struct Interp::ElemHold {

@@ -102,6 +102,7 @@ struct ExprHandlers {
   static Variant name(Interp& in, Frame& f, const Expr& e) {
     const auto& n = static_cast<const NameExpr&>(e);
     if (n.bind == Bind::Local) return copy_of(*f.slots[n.slot]);
+    if (n.bind == Bind::Field) return copy_of(f.me->fields()[size_t(n.slot)]);
     return in.eval_name(f, n, false);
   }
 
@@ -143,8 +144,11 @@ struct ExprHandlers {
   // An operand's value: variables and literals are copied here, other nodes run their handler.
   [[gnu::always_inline]] static Variant load(Interp& in, Frame& f, const Expr& e) {
     if (e.kind == ExprKind::Literal) return copy_of(static_cast<const LiteralExpr&>(e).value);
-    if (e.kind == ExprKind::Name && static_cast<const NameExpr&>(e).bind == Bind::Local)
-      return copy_of(*f.slots[static_cast<const NameExpr&>(e).slot]);
+    if (e.kind == ExprKind::Name) {
+      const auto& n = static_cast<const NameExpr&>(e);
+      if (n.bind == Bind::Local) return copy_of(*f.slots[n.slot]);
+      if (n.bind == Bind::Field) return copy_of(f.me->fields()[size_t(n.slot)]);
+    }
     return e.fn(in, f, e);
   }
 
@@ -165,8 +169,15 @@ struct ExprHandlers {
     const Variant* pa = in.peek(f, le);
     const Variant* pb = pa ? in.peek(f, re) : nullptr;
     if (pb) return step<OP>(*pa, le, *pb, re);
+    return binary_evaluated<OP>(in, f, le, re);
+  }
+
+  // binary() when an operand is not a variable or literal (kept apart so that the
+  // common case above needs no temporaries).
+  template <BinOp OP>
+  [[gnu::noinline]] static Variant binary_evaluated(Interp& in, Frame& f, const Expr& le, const Expr& re) {
     Temp lt([&] { return load(in, f, le); });
-    if ((pb = in.peek(f, re))) return step<OP>(lt.get(), le, *pb, re);
+    if (const Variant* pb = in.peek(f, re)) return step<OP>(lt.get(), le, *pb, re);
     Temp rt([&] { return in.eval(f, re); });
     return step<OP>(lt.get(), le, rt.get(), re);
   }
@@ -517,15 +528,11 @@ Variant Interp::call_class_member(Frame& f, ScriptObject* so, int member, const 
       Variant v = fv;
       return index_value(f, v, *args, kind, m.name);
     }
-    case ClassMember::Kind::Method: {
-      vb::Ref<vb::Dispatch> keep(so);
+    case ClassMember::Kind::Method:
       return call_proc_ast(f, *m.method, so, args);
-    }
-    case ClassMember::Kind::Property: {
+    case ClassMember::Kind::Property:
       if (!m.get) raise_named(vb::err::kNotSupported, m.name);
-      vb::Ref<vb::Dispatch> keep(so);
       return call_proc_ast(f, *m.get, so, args);
-    }
   }
   return Variant();
 }
@@ -635,7 +642,7 @@ void Interp::store_name(Frame& f, const NameExpr& n, Variant&& v, bool is_set) {
   store(*var_ref(f, n, true), std::move(v));
 }
 
-void Interp::assign_call(Frame& f, const CallExpr& c, Variant v, bool is_set) {
+void Interp::assign_call(Frame& f, const CallExpr& c, Variant&& v, bool is_set) {
   const Expr& t = *c.target;
   if (t.kind == ExprKind::Name) {
     const auto& n = static_cast<const NameExpr&>(t);

@@ -73,10 +73,16 @@ Flow Interp::exec(Frame& f, const Stmt& s) {
       }
       Temp v([&] { return eval(f, *a.value); });
       const Expr& t = *a.target;
-      if (t.kind == ExprKind::Name && static_cast<const NameExpr&>(t).bind == Bind::Local && !a.is_set &&
-          !v.get().is_object()) {
-        store(*f.slots[static_cast<const NameExpr&>(t).slot], std::move(v.get()));
-        return Flow::Normal;
+      if (t.kind == ExprKind::Name && !a.is_set && !v.get().is_object()) {
+        const auto& n = static_cast<const NameExpr&>(t);
+        if (n.bind == Bind::Local) {
+          store(*f.slots[n.slot], std::move(v.get()));
+          return Flow::Normal;
+        }
+        if (n.bind == Bind::Field) {
+          store(f.me->fields()[size_t(n.slot)], std::move(v.get()));
+          return Flow::Normal;
+        }
       }
       assign(f, t, std::move(v.get()), a.is_set);
       return Flow::Normal;
