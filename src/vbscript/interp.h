@@ -254,6 +254,11 @@ class Interp : public std::enable_shared_from_this<Interp> {
   // statements
   Flow exec_block(Frame& f, const Block& b);
   Flow exec(Frame& f, const Stmt& s);
+  void exec_assign(Frame& f, const AssignStmt& s);
+  void exec_call(Frame& f, const CallStmt& s);
+  Flow exec_if(Frame& f, const IfStmt& s);
+  Flow exec_with(Frame& f, const WithStmt& s);
+  void exec_erase(Frame& f, const EraseStmt& s);
   Flow exec_for(Frame& f, const ForStmt& s);
   Flow exec_for_each(Frame& f, const ForEachStmt& s);
   Flow exec_do(Frame& f, const DoStmt& s);

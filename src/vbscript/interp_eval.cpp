@@ -110,6 +110,26 @@ struct ExprHandlers {
     return in.eval_call(f, static_cast<const CallExpr&>(e), false);
   }
 
+  // name(i) where name is a local variable or field: an element of a one-dimensional
+  // array inline, anything else the general way.
+  static Variant element(Interp& in, Frame& f, const Expr& e) {
+    const auto& c = static_cast<const CallExpr&>(e);
+    const auto& n = static_cast<const NameExpr&>(*c.target);
+    const Variant& v = n.bind == Bind::Local ? *f.slots[n.slot] : f.me->fields()[size_t(n.slot)];
+    if (v.is_array()) {
+      const Variant* pi = in.peek(f, *c.args[0].expr);
+      if (pi && is_int(*pi)) {
+        const vb::Array& arr = v.raw_array();
+        if (arr.dims() == 1) {
+          const int64_t off = int64_t(int_of(*pi)) - arr.bounds()[0].lower;
+          if (off >= 0 && off < arr.bounds()[0].count) return arr[size_t(off)];
+        }
+      }
+      return in.index_value(f, v, c.args, InvokeKind::Get, n.name);
+    }
+    return in.eval_call(f, c, false);
+  }
+
   static Variant member(Interp& in, Frame& f, const Expr& e) {
     return in.eval_member(f, static_cast<const MemberExpr&>(e), nullptr, InvokeKind::Get);
   }
@@ -159,21 +179,64 @@ struct ExprHandlers {
     return chain_step_general(OP, a, is_literal(ae), b, is_literal(be));
   }
 
-  // a OP b. Variables and literals are used where they stand; when the right operand
-  // must be evaluated, the left one is taken first (the right one may change it).
-  template <BinOp OP>
+  // The shapes of a two-operand node's operands. A "simple" operand is a literal or a
+  // local variable, constant or field: read where it stands, with no code run. A name
+  // looked up among the globals may be either, so it takes the general handler.
+  enum class Shape : uint8_t { General, SimpleSimple, OtherSimple, SimpleOther, OtherOther };
+
+  static bool is_simple(const Expr& e) {
+    if (e.kind == ExprKind::Literal) return true;
+    if (e.kind != ExprKind::Name) return false;
+    Bind b = static_cast<const NameExpr&>(e).bind;
+    return b == Bind::Local || b == Bind::LocalConst || b == Bind::Field;
+  }
+
+  static Shape shape_of(const Expr& le, const Expr& re) {
+    auto dynamic = [](const Expr& x) {
+      return x.kind == ExprKind::Name && static_cast<const NameExpr&>(x).bind == Bind::Dynamic;
+    };
+    if (dynamic(le) || dynamic(re)) return Shape::General;
+    const bool sl = is_simple(le), sr = is_simple(re);
+    return sl ? (sr ? Shape::SimpleSimple : Shape::SimpleOther) : (sr ? Shape::OtherSimple : Shape::OtherOther);
+  }
+
+  // A simple operand where it stands.
+  [[gnu::always_inline]] static const Variant& fetch(Frame& f, const Expr& e) {
+    if (e.kind == ExprKind::Literal) return static_cast<const LiteralExpr&>(e).value;
+    const auto& n = static_cast<const NameExpr&>(e);
+    return n.bind == Bind::Field ? f.me->fields()[size_t(n.slot)] : *f.slots[n.slot];
+  }
+
+  // a OP b, left to right. Simple operands are used where they stand; when the right
+  // operand runs code, the left one is copied first (that code may change it).
+  template <BinOp OP, Shape S>
   static Variant binary(Interp& in, Frame& f, const Expr& e) {
     const auto& c = static_cast<const ChainExpr&>(e);
     const Expr& le = *c.operands[0];
     const Expr& re = *c.operands[1];
-    const Variant* pa = in.peek(f, le);
-    const Variant* pb = pa ? in.peek(f, re) : nullptr;
-    if (pb) return step<OP>(*pa, le, *pb, re);
-    return binary_evaluated<OP>(in, f, le, re);
+    if constexpr (S == Shape::SimpleSimple) {
+      return step<OP>(fetch(f, le), le, fetch(f, re), re);
+    } else if constexpr (S == Shape::OtherSimple) {
+      Temp lt([&] { return le.fn(in, f, le); });
+      return step<OP>(lt.get(), le, fetch(f, re), re);
+    } else if constexpr (S == Shape::SimpleOther) {
+      Temp lt([&] { return copy_of(fetch(f, le)); });
+      Temp rt([&] { return re.fn(in, f, re); });
+      return step<OP>(lt.get(), le, rt.get(), re);
+    } else if constexpr (S == Shape::OtherOther) {
+      Temp lt([&] { return le.fn(in, f, le); });
+      Temp rt([&] { return re.fn(in, f, re); });
+      return step<OP>(lt.get(), le, rt.get(), re);
+    } else {
+      const Variant* pa = in.peek(f, le);
+      const Variant* pb = pa ? in.peek(f, re) : nullptr;
+      if (pb) return step<OP>(*pa, le, *pb, re);
+      return binary_evaluated<OP>(in, f, le, re);
+    }
   }
 
-  // binary() when an operand is not a variable or literal (kept apart so that the
-  // common case above needs no temporaries).
+  // The general binary() when an operand is not a variable or literal (kept apart so
+  // that the common case needs no temporaries).
   template <BinOp OP>
   [[gnu::noinline]] static Variant binary_evaluated(Interp& in, Frame& f, const Expr& le, const Expr& re) {
     Temp lt([&] { return load(in, f, le); });
@@ -188,10 +251,11 @@ struct ExprHandlers {
     return in.eval_concat(f, static_cast<const ConcatExpr&>(e));
   }
 
+  template <Shape S>
   static EvalFn binary_for(BinOp op) {
     switch (op) {
 #define TOLVEX_BINARY_CASE(o) \
-  case BinOp::o: return &binary<BinOp::o>;
+  case BinOp::o: return &binary<BinOp::o, S>;
       TOLVEX_BINARY_CASE(Imp) TOLVEX_BINARY_CASE(Eqv) TOLVEX_BINARY_CASE(Xor) TOLVEX_BINARY_CASE(Or)
       TOLVEX_BINARY_CASE(And) TOLVEX_BINARY_CASE(Eq) TOLVEX_BINARY_CASE(Ne) TOLVEX_BINARY_CASE(Lt)
       TOLVEX_BINARY_CASE(Le) TOLVEX_BINARY_CASE(Gt) TOLVEX_BINARY_CASE(Ge) TOLVEX_BINARY_CASE(Is)
@@ -206,14 +270,29 @@ struct ExprHandlers {
     switch (e.kind) {
       case ExprKind::Literal: return &literal;
       case ExprKind::Name: return &name;
-      case ExprKind::Call: return &call;
+      case ExprKind::Call: {
+        const auto& c = static_cast<const CallExpr&>(e);
+        if (c.target->kind == ExprKind::Name && c.args.size() == 1 && c.args[0].expr) {
+          Bind b = static_cast<const NameExpr&>(*c.target).bind;
+          if (b == Bind::Local || b == Bind::Field) return &element;
+        }
+        return &call;
+      }
       case ExprKind::Member: return &member;
       case ExprKind::Me: return &me;
       case ExprKind::New: return &make_new;
       case ExprKind::Unary: return &unary;
       case ExprKind::Chain: {
         const auto& c = static_cast<const ChainExpr&>(e);
-        return c.ops.size() == 1 ? binary_for(c.ops[0]) : &chain;
+        if (c.ops.size() != 1) return &chain;
+        switch (shape_of(*c.operands[0], *c.operands[1])) {
+          case Shape::SimpleSimple: return binary_for<Shape::SimpleSimple>(c.ops[0]);
+          case Shape::OtherSimple: return binary_for<Shape::OtherSimple>(c.ops[0]);
+          case Shape::SimpleOther: return binary_for<Shape::SimpleOther>(c.ops[0]);
+          case Shape::OtherOther: return binary_for<Shape::OtherOther>(c.ops[0]);
+          case Shape::General: break;
+        }
+        return binary_for<Shape::General>(c.ops[0]);
       }
       case ExprKind::Concat: return &concat;
     }

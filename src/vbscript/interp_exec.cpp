@@ -12,6 +12,51 @@ using namespace detail;
 
 // ---------------------------------------------------------------- statements
 
+// Each kind of statement has a function of its own, so that dispatching one costs
+// only what its kind needs.
+inline Flow Interp::exec(Frame& f, const Stmt& s) {
+  switch (s.kind) {
+    case StmtKind::Assign:
+      exec_assign(f, static_cast<const AssignStmt&>(s));
+      return Flow::Normal;
+    case StmtKind::Call:
+      exec_call(f, static_cast<const CallStmt&>(s));
+      return Flow::Normal;
+    case StmtKind::If:
+      return exec_if(f, static_cast<const IfStmt&>(s));
+    case StmtKind::Select:
+      return exec_select(f, static_cast<const SelectStmt&>(s));
+    case StmtKind::For:
+      return exec_for(f, static_cast<const ForStmt&>(s));
+    case StmtKind::ForEach:
+      return exec_for_each(f, static_cast<const ForEachStmt&>(s));
+    case StmtKind::Do:
+      return exec_do(f, static_cast<const DoStmt&>(s));
+    case StmtKind::With:
+      return exec_with(f, static_cast<const WithStmt&>(s));
+    case StmtKind::ReDim:
+      exec_redim(f, static_cast<const ReDimStmt&>(s));
+      return Flow::Normal;
+    case StmtKind::Erase:
+      exec_erase(f, static_cast<const EraseStmt&>(s));
+      return Flow::Normal;
+    case StmtKind::OnError:
+      f.resume_next = static_cast<const OnErrorStmt&>(s).resume_next;
+      err_->clear();
+      return Flow::Normal;
+    case StmtKind::Exit:
+      switch (static_cast<const ExitStmt&>(s).what) {
+        case ExitKind::Do: return Flow::ExitDo;
+        case ExitKind::For: return Flow::ExitFor;
+        case ExitKind::Proc: return Flow::ExitProc;
+      }
+      return Flow::Normal;
+    case StmtKind::Nop:
+      return Flow::Normal;
+  }
+  return Flow::Normal;
+}
+
 Flow Interp::exec_block(Frame& f, const Block& b) {
   for (const StmtPtr& sp : b) {
     const Stmt& s = *sp;
@@ -63,89 +108,51 @@ bool Interp::condition(Frame& f, const Expr& e, const Stmt& s, bool on_error) {
   }
 }
 
-Flow Interp::exec(Frame& f, const Stmt& s) {
-  switch (s.kind) {
-    case StmtKind::Assign: {
-      const auto& a = static_cast<const AssignStmt&>(s);
-      if (a.append) {
-        exec_append(f, a);
-        return Flow::Normal;
-      }
-      Temp v([&] { return eval(f, *a.value); });
-      const Expr& t = *a.target;
-      if (t.kind == ExprKind::Name && !a.is_set && !v.get().is_object()) {
-        const auto& n = static_cast<const NameExpr&>(t);
-        if (n.bind == Bind::Local) {
-          store(*f.slots[n.slot], std::move(v.get()));
-          return Flow::Normal;
-        }
-        if (n.bind == Bind::Field) {
-          store(f.me->fields()[size_t(n.slot)], std::move(v.get()));
-          return Flow::Normal;
-        }
-      }
-      assign(f, t, std::move(v.get()), a.is_set);
-      return Flow::Normal;
+void Interp::exec_assign(Frame& f, const AssignStmt& a) {
+  if (a.append) return exec_append(f, a);
+  Temp v([&] { return eval(f, *a.value); });
+  const Expr& t = *a.target;
+  if (!a.is_set && !v.get().is_object()) {
+    if (t.kind == ExprKind::Name) {
+      const auto& n = static_cast<const NameExpr&>(t);
+      if (n.bind == Bind::Local) return store(*f.slots[n.slot], std::move(v.get()));
+      if (n.bind == Bind::Field) return store(f.me->fields()[size_t(n.slot)], std::move(v.get()));
+    } else if (t.kind == ExprKind::Call) {
+      return assign_call(f, static_cast<const CallExpr&>(t), std::move(v.get()), false);
     }
-    case StmtKind::Call: {
-      const Expr& c = *static_cast<const CallStmt&>(s).call;
-      if (c.kind == ExprKind::Call) eval_call(f, static_cast<const CallExpr&>(c), true);
-      else if (c.kind == ExprKind::Name) eval_name(f, static_cast<const NameExpr&>(c), true);
-      else if (c.kind == ExprKind::Member)
-        eval_member(f, static_cast<const MemberExpr&>(c), nullptr, InvokeKind::Method);
-      else eval(f, c);
-      return Flow::Normal;
-    }
-    case StmtKind::If: {
-      const auto& st = static_cast<const IfStmt&>(s);
-      for (const auto& br : st.branches)
-        if (condition(f, *br.cond, s, true)) return exec_block(f, br.body);
-      return exec_block(f, st.else_body);
-    }
-    case StmtKind::Select:
-      return exec_select(f, static_cast<const SelectStmt&>(s));
-    case StmtKind::For:
-      return exec_for(f, static_cast<const ForStmt&>(s));
-    case StmtKind::ForEach:
-      return exec_for_each(f, static_cast<const ForEachStmt&>(s));
-    case StmtKind::Do:
-      return exec_do(f, static_cast<const DoStmt&>(s));
-    case StmtKind::With: {
-      const auto& st = static_cast<const WithStmt&>(s);
-      Variant obj = eval(f, *st.object);
-      if (!obj.is_object()) vb::raise(vb::err::kObjectRequired);
-      f.with.push_back(std::move(obj));
-      struct Pop {
-        Frame& f;
-        ~Pop() { f.with.pop_back(); }
-      } pop{f};
-      return exec_block(f, st.body);
-    }
-    case StmtKind::ReDim:
-      exec_redim(f, static_cast<const ReDimStmt&>(s));
-      return Flow::Normal;
-    case StmtKind::Erase: {
-      const auto& st = static_cast<const EraseStmt&>(s);
-      Variant* r = var_ref(f, static_cast<const NameExpr&>(*st.var), false);
-      if (!r || !r->is_array()) vb::raise(vb::err::kTypeMismatch);
-      r->raw_array_mut().erase();
-      return Flow::Normal;
-    }
-    case StmtKind::OnError:
-      f.resume_next = static_cast<const OnErrorStmt&>(s).resume_next;
-      err_->clear();
-      return Flow::Normal;
-    case StmtKind::Exit:
-      switch (static_cast<const ExitStmt&>(s).what) {
-        case ExitKind::Do: return Flow::ExitDo;
-        case ExitKind::For: return Flow::ExitFor;
-        case ExitKind::Proc: return Flow::ExitProc;
-      }
-      return Flow::Normal;
-    case StmtKind::Nop:
-      return Flow::Normal;
   }
-  return Flow::Normal;
+  assign(f, t, std::move(v.get()), a.is_set);
+}
+
+void Interp::exec_call(Frame& f, const CallStmt& s) {
+  const Expr& c = *s.call;
+  if (c.kind == ExprKind::Call) eval_call(f, static_cast<const CallExpr&>(c), true);
+  else if (c.kind == ExprKind::Name) eval_name(f, static_cast<const NameExpr&>(c), true);
+  else if (c.kind == ExprKind::Member) eval_member(f, static_cast<const MemberExpr&>(c), nullptr, InvokeKind::Method);
+  else eval(f, c);
+}
+
+Flow Interp::exec_if(Frame& f, const IfStmt& s) {
+  for (const auto& br : s.branches)
+    if (condition(f, *br.cond, s, true)) return exec_block(f, br.body);
+  return exec_block(f, s.else_body);
+}
+
+Flow Interp::exec_with(Frame& f, const WithStmt& s) {
+  Variant obj = eval(f, *s.object);
+  if (!obj.is_object()) vb::raise(vb::err::kObjectRequired);
+  f.with.push_back(std::move(obj));
+  struct Pop {
+    Frame& f;
+    ~Pop() { f.with.pop_back(); }
+  } pop{f};
+  return exec_block(f, s.body);
+}
+
+void Interp::exec_erase(Frame& f, const EraseStmt& s) {
+  Variant* r = var_ref(f, static_cast<const NameExpr&>(*s.var), false);
+  if (!r || !r->is_array()) vb::raise(vb::err::kTypeMismatch);
+  r->raw_array_mut().erase();
 }
 
 void Interp::exec_append(Frame& f, const AssignStmt& a) {

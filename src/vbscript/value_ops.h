@@ -45,38 +45,14 @@ inline void check_concat(const vb::Variant& a, const vb::Variant& b) {
   if (la + lb > kMaxStringBytes) vb::raise(vb::err::kOutOfStringSpace);
 }
 
-// A copy of v, built with the inline constructors for the common scalar subtypes.
-inline vb::Variant copy_of(const vb::Variant& v) {
-  switch (v.type()) {
-    case vb::VarType::Integer: return vb::Variant(v.raw_integer());
-    case vb::VarType::Long: return vb::Variant(v.raw_long());
-    case vb::VarType::Double: return vb::Variant(v.raw_double());
-    case vb::VarType::Boolean: return vb::Variant(v.raw_bool());
-    case vb::VarType::Empty: return vb::Variant();
-    default: return vb::Variant(v);
-  }
-}
+// A copy of v (inline unless v holds a string, object or array).
+inline vb::Variant copy_of(const vb::Variant& v) { return vb::Variant(v); }
 
 // dst = src.
-inline void store(vb::Variant& dst, vb::Variant&& src) {
-  if (!holds_resource(dst)) {
-    switch (src.type()) {
-      case vb::VarType::Integer: new (&dst) vb::Variant(src.raw_integer()); return;
-      case vb::VarType::Long: new (&dst) vb::Variant(src.raw_long()); return;
-      case vb::VarType::Double: new (&dst) vb::Variant(src.raw_double()); return;
-      case vb::VarType::Boolean: new (&dst) vb::Variant(src.raw_bool()); return;
-      case vb::VarType::Empty: new (&dst) vb::Variant(); return;
-      default: break;
-    }
-  }
-  dst = std::move(src);
-}
+inline void store(vb::Variant& dst, vb::Variant&& src) { dst = std::move(src); }
 
-// Takes v's value, leaving a value that needs no destruction behind.
-inline vb::Variant take(vb::Variant& v) {
-  if (!holds_resource(v)) return copy_of(v);
-  return vb::Variant(std::move(v));
-}
+// Takes v's value, leaving Empty behind.
+inline vb::Variant take(vb::Variant& v) { return vb::Variant(std::move(v)); }
 
 // Ends a Variant whose storage is about to be dropped.
 inline void drop(vb::Variant& v) noexcept {
