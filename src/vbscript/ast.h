@@ -63,6 +63,7 @@ struct GlobalRef {
   const Builtin* builtin = nullptr;
   const vb::Variant* constant = nullptr;
   int intrinsic = 0;
+  enum class Bound : uint8_t { None, Upper, Lower } bound = Bound::None;  // Builtin: UBound or LBound
 };
 
 enum class Bind : uint8_t {
@@ -136,6 +137,7 @@ struct ChainExpr : Expr {
   std::vector<ExprPtr> operands;
   std::vector<BinOp> ops;  // ops[i] joins the result so far with operands[i + 1]
   uint32_t nest = 1;       // one-operator nodes of this level nested down the left side
+  mutable uint64_t divisor_magic = 0;  // x Mod literal: the literal's reciprocal (interp_eval.cpp)
 };
 // The most one-operator chain nodes the parser nests down the left side.
 inline constexpr uint32_t kMaxChainNest = 16;

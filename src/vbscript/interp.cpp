@@ -261,6 +261,9 @@ GlobalRef Interp::resolve_global(Module* m, std::string_view name) {
   if (const Builtin* b = find_builtin(name)) {
     r.kind = GlobalKind::Builtin;
     r.builtin = b;
+    static const Builtin* const ubound = find_builtin("UBound");
+    static const Builtin* const lbound = find_builtin("LBound");
+    r.bound = b == ubound ? GlobalRef::Bound::Upper : b == lbound ? GlobalRef::Bound::Lower : GlobalRef::Bound::None;
     return r;
   }
   if (const Variant* c = find_constant(name)) {
@@ -276,12 +279,9 @@ GlobalRef Interp::resolve_global(Module* m, std::string_view name) {
   return r;
 }
 
-const GlobalRef& Interp::lookup(const Frame& f, const NameExpr& n) {
-  if (n.cache_gen != gen_) {
-    n.cache = resolve_global(f.module, n.name);
-    n.cache_gen = gen_;
-  }
-  return n.cache;
+void Interp::resolve_into(const Frame& f, const NameExpr& n) {
+  n.cache = resolve_global(f.module, n.name);
+  n.cache_gen = gen_;
 }
 
 Symbol* Interp::create_global(Module* m, std::string_view name) {
@@ -542,18 +542,20 @@ Variant Interp::call_builtin(Frame& f, const Builtin& b, const std::vector<Arg>*
   if (int(n) < b.min_args || (b.max_args >= 0 && int(n) > b.max_args)) raise_named(vb::err::kWrongArgCount, b.name);
   if (n == 0) return b.fn(env, {});
   const std::vector<Arg>& a = *args;
-  // Arrays and long strings in plain variables are lent to the function rather than
-  // copied (Len(s), Mid(s, i, 1), UBound(a) in a loop), when no argument runs code
-  // that could see them.
   constexpr size_t kFew = 4;
-  const Variant* peeked[kFew];
-  bool lend = n <= kFew;
-  for (size_t i = 0; lend && i < n; ++i) lend = a[i].expr && (peeked[i] = peek(f, *a[i].expr));
-  if (!lend) {
+  if (n > kFew) {
     ArgBuffer buf;
     eval_args(f, a, buf, false, 0);
     return b.fn(env, buf.span());
   }
+  const Variant* peeked[kFew];
+  bool plain = true;  // every argument a variable or literal: no argument runs code
+  for (size_t i = 0; i < n; ++i) {
+    peeked[i] = a[i].expr ? peek(f, *a[i].expr) : nullptr;
+    if (!peeked[i]) plain = false;
+  }
+  // Long strings in plain variables are lent to the function rather than copied
+  // (Len(s), Mid(s, i, 1) in a loop) when no argument runs code that could see them.
   Slots vals(n);
   Variant* lent[kFew] = {};
   struct GiveBack {
@@ -565,15 +567,20 @@ Variant Interp::call_builtin(Frame& f, const Builtin& b, const std::vector<Arg>*
     }
   } give_back{vals, lent};
   for (size_t i = 0; i < n; ++i) {
-    Variant* p = const_cast<Variant*>(peeked[i]);
-    if ((p->is_array() || (p->is_string() && p->raw_string().size() > 64)) && a[i].expr->kind == ExprKind::Name) {
+    const Variant* p = peeked[i];
+    if (!a[i].expr) {
+      vals.emplace([] { return Variant::missing(); });
+    } else if (!plain) {
+      // In order: an argument's code may change the variables of the next ones.
+      vals.emplace([&] { return eval(f, *a[i].expr); });
+    } else if (p->is_string() && p->raw_string().size() > 64 && a[i].expr->kind == ExprKind::Name) {
       size_t j = 0;
       while (j < i && lent[j] != p) ++j;
       if (j < i) {
         vals.emplace([&] { return Variant(vals[j]); });
       } else {
-        vals.emplace([&] { return Variant(std::move(*p)); });
-        lent[i] = p;
+        vals.emplace([&] { return Variant(std::move(*const_cast<Variant*>(p))); });
+        lent[i] = const_cast<Variant*>(p);
       }
     } else {
       vals.emplace([&] { return copy_of(*p); });

@@ -190,7 +190,11 @@ class Interp : public std::enable_shared_from_this<Interp> {
   }
 
   // name lookup
-  const GlobalRef& lookup(const Frame& f, const NameExpr& n);
+  const GlobalRef& lookup(const Frame& f, const NameExpr& n) {
+    if (n.cache_gen != gen_) resolve_into(f, n);
+    return n.cache;
+  }
+  void resolve_into(const Frame& f, const NameExpr& n);
   GlobalRef resolve_global(Module* m, std::string_view name);
   Symbol* create_global(Module* m, std::string_view name);
   void retire_proc(Symbol* s);

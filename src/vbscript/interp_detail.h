@@ -175,6 +175,31 @@ namespace tolvex::vbscript {
 
 using vb::Variant;
 
+namespace detail {
+
+// A "simple" expression is a literal or a local variable, constant or field: its
+// value is read where it stands and reading it runs no code.
+inline bool is_simple(const Expr& e) {
+  if (e.kind == ExprKind::Literal) return true;
+  if (e.kind != ExprKind::Name) return false;
+  Bind b = static_cast<const NameExpr&>(e).bind;
+  return b == Bind::Local || b == Bind::LocalConst || b == Bind::Field;
+}
+
+// The value of a simple expression where it stands.
+[[gnu::always_inline]] inline const Variant& simple_value(Frame& f, const Expr& e) {
+  if (e.kind == ExprKind::Literal) return static_cast<const LiteralExpr&>(e).value;
+  const auto& n = static_cast<const NameExpr&>(e);
+  return n.bind == Bind::Field ? f.me->fields()[size_t(n.slot)] : *f.slots[n.slot];
+}
+
+// The variable a Local or Field name stands for.
+[[gnu::always_inline]] inline Variant& local_or_field(Frame& f, const NameExpr& n) {
+  return n.bind == Bind::Field ? f.me->fields()[size_t(n.slot)] : *f.slots[n.slot];
+}
+
+}  // namespace detail
+
 inline const Variant* Interp::peek(Frame& f, const Expr& e) {
   if (e.kind == ExprKind::Literal) return &static_cast<const LiteralExpr&>(e).value;
   if (e.kind != ExprKind::Name) return nullptr;

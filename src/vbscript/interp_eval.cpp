@@ -184,13 +184,6 @@ struct ExprHandlers {
   // looked up among the globals may be either, so it takes the general handler.
   enum class Shape : uint8_t { General, SimpleSimple, OtherSimple, SimpleOther, OtherOther };
 
-  static bool is_simple(const Expr& e) {
-    if (e.kind == ExprKind::Literal) return true;
-    if (e.kind != ExprKind::Name) return false;
-    Bind b = static_cast<const NameExpr&>(e).bind;
-    return b == Bind::Local || b == Bind::LocalConst || b == Bind::Field;
-  }
-
   static Shape shape_of(const Expr& le, const Expr& re) {
     auto dynamic = [](const Expr& x) {
       return x.kind == ExprKind::Name && static_cast<const NameExpr&>(x).bind == Bind::Dynamic;
@@ -198,13 +191,6 @@ struct ExprHandlers {
     if (dynamic(le) || dynamic(re)) return Shape::General;
     const bool sl = is_simple(le), sr = is_simple(re);
     return sl ? (sr ? Shape::SimpleSimple : Shape::SimpleOther) : (sr ? Shape::OtherSimple : Shape::OtherOther);
-  }
-
-  // A simple operand where it stands.
-  [[gnu::always_inline]] static const Variant& fetch(Frame& f, const Expr& e) {
-    if (e.kind == ExprKind::Literal) return static_cast<const LiteralExpr&>(e).value;
-    const auto& n = static_cast<const NameExpr&>(e);
-    return n.bind == Bind::Field ? f.me->fields()[size_t(n.slot)] : *f.slots[n.slot];
   }
 
   // a OP b, left to right. Simple operands are used where they stand; when the right
@@ -215,12 +201,12 @@ struct ExprHandlers {
     const Expr& le = *c.operands[0];
     const Expr& re = *c.operands[1];
     if constexpr (S == Shape::SimpleSimple) {
-      return step<OP>(fetch(f, le), le, fetch(f, re), re);
+      return step<OP>(simple_value(f, le), le, simple_value(f, re), re);
     } else if constexpr (S == Shape::OtherSimple) {
       Temp lt([&] { return le.fn(in, f, le); });
-      return step<OP>(lt.get(), le, fetch(f, re), re);
+      return step<OP>(lt.get(), le, simple_value(f, re), re);
     } else if constexpr (S == Shape::SimpleOther) {
-      Temp lt([&] { return copy_of(fetch(f, le)); });
+      Temp lt([&] { return copy_of(simple_value(f, le)); });
       Temp rt([&] { return re.fn(in, f, re); });
       return step<OP>(lt.get(), le, rt.get(), re);
     } else if constexpr (S == Shape::OtherOther) {
@@ -232,6 +218,38 @@ struct ExprHandlers {
       const Variant* pb = pa ? in.peek(f, re) : nullptr;
       if (pb) return step<OP>(*pa, le, *pb, re);
       return binary_evaluated<OP>(in, f, le, re);
+    }
+  }
+
+  // x Mod d for a whole-number literal d (|d| >= 2): the remainder by multiplying with
+  // d's reciprocal, precomputed in divisor_magic, instead of a division (D. Lemire,
+  // "Faster remainder by direct computation", 2019). Other operands go to step().
+  static uint64_t reciprocal(uint32_t d) { return UINT64_MAX / d + 1; }
+  static uint32_t remainder(uint32_t x, uint64_t magic, uint32_t d) {
+    __extension__ using u128 = unsigned __int128;
+    return uint32_t((u128(magic * x) * d) >> 64);
+  }
+
+  template <Shape S>
+  static Variant mod_literal(Interp& in, Frame& f, const Expr& e) {
+    const auto& c = static_cast<const ChainExpr&>(e);
+    const Expr& le = *c.operands[0];
+    const Expr& re = *c.operands[1];
+    const Variant& b = static_cast<const LiteralExpr&>(re).value;
+    auto apply = [&](const Variant& a) {
+      if (!is_int(a)) return step<BinOp::Mod>(a, le, b, re);
+      const int32_t x = int_of(a), y = int_of(b);
+      const uint32_t ax = x < 0 ? 0u - uint32_t(x) : uint32_t(x);
+      const uint32_t ay = y < 0 ? 0u - uint32_t(y) : uint32_t(y);
+      const uint32_t r = remainder(ax, c.divisor_magic, ay);
+      return int_result(x < 0 ? -int64_t(r) : int64_t(r),
+                        a.type() == VarType::Integer && b.type() == VarType::Integer);
+    };
+    if constexpr (S == Shape::SimpleSimple) {
+      return apply(simple_value(f, le));
+    } else {
+      Temp lt([&] { return le.fn(in, f, le); });
+      return apply(lt.get());
     }
   }
 
@@ -285,7 +303,17 @@ struct ExprHandlers {
       case ExprKind::Chain: {
         const auto& c = static_cast<const ChainExpr&>(e);
         if (c.ops.size() != 1) return &chain;
-        switch (shape_of(*c.operands[0], *c.operands[1])) {
+        const Shape shape = shape_of(*c.operands[0], *c.operands[1]);
+        if (c.ops[0] == BinOp::Mod && c.operands[1]->kind == ExprKind::Literal &&
+            (shape == Shape::SimpleSimple || shape == Shape::OtherSimple)) {
+          const Variant& d = static_cast<const LiteralExpr&>(*c.operands[1]).value;
+          if (is_int(d) && int_of(d) != 0 && int_of(d) != 1 && int_of(d) != -1) {
+            const int32_t y = int_of(d);
+            c.divisor_magic = reciprocal(y < 0 ? 0u - uint32_t(y) : uint32_t(y));
+            return shape == Shape::SimpleSimple ? &mod_literal<Shape::SimpleSimple> : &mod_literal<Shape::OtherSimple>;
+          }
+        }
+        switch (shape) {
           case Shape::SimpleSimple: return binary_for<Shape::SimpleSimple>(c.ops[0]);
           case Shape::OtherSimple: return binary_for<Shape::OtherSimple>(c.ops[0]);
           case Shape::SimpleOther: return binary_for<Shape::SimpleOther>(c.ops[0]);
@@ -519,6 +547,14 @@ Variant Interp::eval_call(Frame& f, const CallExpr& c, bool statement) {
       case GlobalKind::Intrinsic:
         return call_intrinsic(f, g.intrinsic, &c.args);
       case GlobalKind::Builtin:
+        if (g.bound != GlobalRef::Bound::None && c.args.size() == 1 && c.args[0].expr) {
+          // UBound(a) and LBound(a) of an array variable: read where it stands.
+          const Variant* p = peek(f, *c.args[0].expr);
+          if (p && p->is_array() && p->raw_array().dims() >= 1) {
+            const vb::Array::Bound& d = p->raw_array().bounds()[0];
+            return Variant(int32_t(g.bound == GlobalRef::Bound::Upper ? d.lower + d.count - 1 : d.lower));
+          }
+        }
         return call_builtin(f, *g.builtin, &c.args);
       case GlobalKind::Constant:
         if (!c.args.empty()) raise_named(vb::err::kTypeMismatch, n.name);

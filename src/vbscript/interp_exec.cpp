@@ -110,8 +110,33 @@ bool Interp::condition(Frame& f, const Expr& e, const Stmt& s, bool on_error) {
 
 void Interp::exec_assign(Frame& f, const AssignStmt& a) {
   if (a.append) return exec_append(f, a);
-  Temp v([&] { return eval(f, *a.value); });
   const Expr& t = *a.target;
+  if (!a.is_set && is_simple(*a.value)) {
+    // A variable or literal copied straight into a variable or a one-dimensional
+    // array element (both named by simple expressions, so no code runs between).
+    const Variant& src = simple_value(f, *a.value);
+    if (!src.is_object() && !src.is_array()) {
+      if (t.kind == ExprKind::Name) {
+        const auto& n = static_cast<const NameExpr&>(t);
+        if (n.bind == Bind::Local || n.bind == Bind::Field) return store_copy(local_or_field(f, n), src);
+      } else if (t.kind == ExprKind::Call) {
+        const auto& c = static_cast<const CallExpr&>(t);
+        if (c.target->kind == ExprKind::Name && c.args.size() == 1 && c.args[0].expr && is_simple(*c.args[0].expr)) {
+          const auto& n = static_cast<const NameExpr&>(*c.target);
+          const Variant& i = simple_value(f, *c.args[0].expr);
+          if ((n.bind == Bind::Local || n.bind == Bind::Field) && is_int(i)) {
+            Variant& var = local_or_field(f, n);
+            if (var.is_array() && var.raw_array().dims() == 1) {
+              const vb::Array::Bound& b = var.raw_array().bounds()[0];
+              const int64_t off = int64_t(int_of(i)) - b.lower;
+              if (off >= 0 && off < b.count) return store_copy(var.raw_array_mut()[size_t(off)], src);
+            }
+          }
+        }
+      }
+    }
+  }
+  Temp v([&] { return eval(f, *a.value); });
   if (!a.is_set && !v.get().is_object()) {
     if (t.kind == ExprKind::Name) {
       const auto& n = static_cast<const NameExpr&>(t);

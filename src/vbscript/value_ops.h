@@ -1,8 +1,6 @@
-// Value handling on the interpreter's hot paths. Variants that hold no string,
-// object or array need no destructor call: their storage may simply be reused
-// (the destructor has no effect the program depends on). These helpers build
-// such values in place with the inline constructors and skip the calls out of
-// line that copying, moving and destroying a Variant otherwise cost.
+// Value handling on the interpreter's hot paths: copies, stores and temporaries of
+// Variants that stay inline for values without heap parts, and the engine's limits
+// on string and array sizes.
 #pragma once
 
 #include <cstdint>
@@ -48,8 +46,33 @@ inline void check_concat(const vb::Variant& a, const vb::Variant& b) {
 // A copy of v (inline unless v holds a string, object or array).
 inline vb::Variant copy_of(const vb::Variant& v) { return vb::Variant(v); }
 
-// dst = src.
-inline void store(vb::Variant& dst, vb::Variant&& src) { dst = std::move(src); }
+// dst = src. A string replacing a string trades buffers: src keeps the old text and
+// ends it with its own lifetime (no call out of line, no allocation).
+inline void store(vb::Variant& dst, vb::Variant&& src) {
+  if (!holds_resource(dst)) {
+    // Nothing to end: the new value is built in dst's storage.
+    new (&dst) vb::Variant(std::move(src));
+    return;
+  }
+  if (dst.is_string() && src.is_string()) {
+    dst.raw_string_mut().swap(src.raw_string_mut());
+    return;
+  }
+  dst = std::move(src);
+}
+
+// dst = a copy of src; a string copied over a string reuses dst's buffer.
+inline void store_copy(vb::Variant& dst, const vb::Variant& src) {
+  if (!holds_resource(dst)) {
+    new (&dst) vb::Variant(src);
+    return;
+  }
+  if (dst.is_string() && src.is_string()) {
+    dst.raw_string_mut() = src.raw_string();
+    return;
+  }
+  store(dst, vb::Variant(src));
+}
 
 // Takes v's value, leaving Empty behind.
 inline vb::Variant take(vb::Variant& v) { return vb::Variant(std::move(v)); }
