@@ -298,6 +298,7 @@ struct ProcDef {
   int nslots = 0;
   NameMap<int> slot_of;  // every named slot, for Eval and Execute
   std::vector<std::pair<std::string, int>> implicit_slots;
+  bool init_locals = false;  // some local is an array or a Const, set up when the procedure starts
   Block body;
   std::shared_ptr<Chunk> chunk;
   const ClassDef* owner = nullptr;

@@ -3,6 +3,8 @@
 
 #include <pthread.h>
 
+#include <cstring>
+
 #include "vb/convert.h"
 #include "vbscript/interp_detail.h"
 #include "vbscript/objects.h"
@@ -426,17 +428,18 @@ Variant Interp::call_with(const ProcDef& p, ScriptObject* me, size_t nargs, Fill
   constexpr size_t kSmall = Slots::kSmall;
   const size_t ns = size_t(p.nslots);
   Slots store(ns);
+  // Where each slot's variable is (a by-reference argument: the caller's), and which
+  // implicit locals have been assigned.
   Variant* small_slots[kSmall];
   uint8_t small_live[kSmall] = {};
-  std::unique_ptr<Variant*[]> big_slots;
-  std::unique_ptr<uint8_t[]> big_live;
+  std::unique_ptr<unsigned char[]> big;
   Variant** slots = small_slots;
   uint8_t* live = small_live;
   if (ns > kSmall) {
-    big_slots.reset(new Variant*[ns]);
-    big_live.reset(new uint8_t[ns]());
-    slots = big_slots.get();
-    live = big_live.get();
+    big.reset(new unsigned char[ns * (sizeof(Variant*) + 1)]);
+    slots = reinterpret_cast<Variant**>(big.get());
+    live = big.get() + ns * sizeof(Variant*);
+    std::memset(live, 0, ns);
   }
   // The parameters: slots 0..nargs-1, built in order (a by-reference one leaves its slot empty).
   fill(store, slots);
@@ -450,9 +453,11 @@ Variant Interp::call_with(const ProcDef& p, ScriptObject* me, size_t nargs, Fill
   f.live = live;
   f.chunk = &p.chunk;
   f.option_explicit = p.chunk && p.chunk->option_explicit;
-  for (size_t k = 0; k < p.locals.size(); ++k) {
-    const VarDecl& d = p.locals[k];
-    if (d.is_array || d.const_value) init_decl(f, d, store[size_t(p.first_local) + k]);
+  if (p.init_locals) {
+    for (size_t k = 0; k < p.locals.size(); ++k) {
+      const VarDecl& d = p.locals[k];
+      if (d.is_array || d.const_value) init_decl(f, d, store[size_t(p.first_local) + k]);
+    }
   }
   KeepPosition keep_position(*this);
   Flow fl = exec_block(f, p.body);

@@ -78,6 +78,12 @@ struct ErrorSite {
   uint32_t pos = 0;
 };
 
+// The object of a With block, on the stack while the block runs.
+struct WithLevel {
+  vb::Variant object;
+  WithLevel* outer = nullptr;
+};
+
 // One activation: a procedure call or module-level code.
 struct Frame {
   Module* module = nullptr;
@@ -88,7 +94,7 @@ struct Frame {
   const std::shared_ptr<Chunk>* chunk = nullptr;
   bool resume_next = false;
   bool option_explicit = false;
-  std::vector<vb::Variant> with;
+  WithLevel* with = nullptr;  // the innermost With block running in this frame
 };
 
 enum class Flow : uint8_t { Normal, ExitDo, ExitFor, ExitProc };
@@ -244,6 +250,8 @@ class Interp : public std::enable_shared_from_this<Interp> {
     std::vector<int32_t> big_;
   };
   Indexes eval_indexes(Frame& f, const std::vector<Arg>& args);
+  // The index of name(i): a whole-number variable or literal where it stands, else evaluated.
+  int32_t one_index(Frame& f, const Expr& e);
 
   // references and assignment
   vb::Variant* var_ref(Frame& f, const NameExpr& n, bool create);

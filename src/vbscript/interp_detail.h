@@ -198,6 +198,17 @@ inline bool is_simple(const Expr& e) {
   return n.bind == Bind::Field ? f.me->fields()[size_t(n.slot)] : *f.slots[n.slot];
 }
 
+// Element i of an array indexed by one number (error 9 when out of range).
+template <class A>
+inline auto& element_of(A& arr, int32_t i) {
+  if (arr.dims() == 1) {
+    const vb::Array::Bound& b = arr.bounds()[0];
+    const int64_t off = int64_t(i) - b.lower;
+    if (off >= 0 && off < b.count) return arr[size_t(off)];
+  }
+  return arr.at(std::span<const int32_t>(&i, 1));
+}
+
 }  // namespace detail
 
 inline const Variant* Interp::peek(Frame& f, const Expr& e) {

@@ -125,7 +125,9 @@ struct ExprHandlers {
           if (off >= 0 && off < arr.bounds()[0].count) return arr[size_t(off)];
         }
       }
-      return in.index_value(f, v, c.args, InvokeKind::Get, n.name);
+      const int32_t i = in.one_index(f, *c.args[0].expr);
+      if (!v.is_array()) raise_named(vb::err::kTypeMismatch, n.name);
+      return element_of(v.raw_array(), i);
     }
     return in.eval_call(f, c, false);
   }
@@ -396,8 +398,8 @@ Variant Interp::eval_new(Frame& f, const NewExpr& n) {
 }
 
 Variant Interp::with_object(Frame& f) {
-  if (f.with.empty()) vb::raise(505);
-  return f.with.back();
+  if (!f.with) vb::raise(505);
+  return f.with->object;
 }
 
 Variant Interp::eval_name(Frame& f, const NameExpr& n, bool statement) {
@@ -445,6 +447,14 @@ Variant Interp::eval_name(Frame& f, const NameExpr& n, bool statement) {
   return Variant();
 }
 
+int32_t Interp::one_index(Frame& f, const Expr& e) {
+  const Variant* p = peek(f, e);
+  if (p && is_int(*p)) return int_of(*p);
+  Temp iv([&] { return eval(f, e); });
+  const Variant& x = iv.get();
+  return is_int(x) ? int_of(x) : vb::to_long(default_of(x));
+}
+
 Interp::Indexes Interp::eval_indexes(Frame& f, const std::vector<Arg>& args) {
   Indexes idx(args.size());
   for (size_t i = 0; i < args.size(); ++i) {
@@ -464,23 +474,11 @@ Interp::Indexes Interp::eval_indexes(Frame& f, const std::vector<Arg>& args) {
 Variant Interp::index_value(Frame& f, const Variant& v, const std::vector<Arg>& args, InvokeKind kind,
                             std::string_view name) {
   if (v.is_array()) {
-    // One index into a one-dimensional array: no index list.
+    // One index: no index list. `v` may be a variable that the index's code changes.
     if (args.size() == 1 && args[0].expr) {
-      int32_t i;
-      if (const Variant* pi = peek(f, *args[0].expr); pi && is_int(*pi)) {
-        i = int_of(*pi);
-      } else {
-        Temp iv([&] { return eval(f, *args[0].expr); });
-        const Variant& x = iv.get();
-        i = is_int(x) ? int_of(x) : vb::to_long(default_of(x));
-        if (!v.is_array()) raise_named(vb::err::kTypeMismatch, name);
-      }
-      const vb::Array& arr = v.raw_array();
-      if (arr.dims() == 1) {
-        int64_t off = int64_t(i) - arr.bounds()[0].lower;
-        if (off >= 0 && off < arr.bounds()[0].count) return copy_of(arr[size_t(off)]);
-      }
-      return copy_of(arr.at(std::span<const int32_t>(&i, 1)));
+      const int32_t i = one_index(f, *args[0].expr);
+      if (!v.is_array()) raise_named(vb::err::kTypeMismatch, name);
+      return copy_of(element_of(v.raw_array(), i));
     }
     // `v` may be a variable: the indexes are evaluated first and may change it.
     Indexes idx = eval_indexes(f, args);
@@ -766,7 +764,7 @@ void Interp::assign_call(Frame& f, const CallExpr& c, Variant&& v, bool is_set) 
       if (m.kind == ClassMember::Kind::Property) return property_put_ast(f, f.me, n.slot, &c.args, std::move(v), is_set);
       raise_named(vb::err::kIllegalAssignment, n.name);
     }
-    Variant* r = var_ref(f, n, false);
+    Variant* r = n.bind == Bind::Local || n.bind == Bind::Field ? &local_or_field(f, n) : var_ref(f, n, false);
     if (!r && n.bind == Bind::Dynamic) {
       const GlobalRef& g = lookup(f, n);
       if (g.kind == GlobalKind::ObjectMember) {
@@ -781,15 +779,12 @@ void Interp::assign_call(Frame& f, const CallExpr& c, Variant&& v, bool is_set) 
     if (!r) raise_named(vb::err::kTypeMismatch, n.name);
     if (r->is_array()) {
       if (c.args.size() == 1 && c.args[0].expr) {
-        const Variant* pi = peek(f, *c.args[0].expr);
-        if (pi && is_int(*pi) && r->raw_array().dims() == 1) {
-          vb::Array& arr = r->raw_array_mut();
-          int64_t off = int64_t(int_of(*pi)) - arr.bounds()[0].lower;
-          if (off >= 0 && off < arr.bounds()[0].count) {
-            store(arr[size_t(off)], std::move(v));
-            return;
-          }
-        }
+        // The index may run code that changes the variable: it is looked at again after.
+        const int32_t i = one_index(f, *c.args[0].expr);
+        r = var_ref(f, n, false);
+        if (!r || !r->is_array()) raise_named(vb::err::kTypeMismatch, n.name);
+        store(element_of(r->raw_array_mut(), i), std::move(v));
+        return;
       }
       Indexes idx = eval_indexes(f, c.args);
       r = var_ref(f, n, false);

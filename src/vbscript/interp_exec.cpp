@@ -160,17 +160,19 @@ void Interp::exec_call(Frame& f, const CallStmt& s) {
 Flow Interp::exec_if(Frame& f, const IfStmt& s) {
   for (const auto& br : s.branches)
     if (condition(f, *br.cond, s, true)) return exec_block(f, br.body);
-  return exec_block(f, s.else_body);
+  return s.else_body.empty() ? Flow::Normal : exec_block(f, s.else_body);
 }
 
 Flow Interp::exec_with(Frame& f, const WithStmt& s) {
   Variant obj = eval(f, *s.object);
   if (!obj.is_object()) vb::raise(vb::err::kObjectRequired);
-  f.with.push_back(std::move(obj));
+  WithLevel level{std::move(obj), f.with};
+  f.with = &level;
   struct Pop {
     Frame& f;
-    ~Pop() { f.with.pop_back(); }
-  } pop{f};
+    WithLevel* outer;
+    ~Pop() { f.with = outer; }
+  } pop{f, level.outer};
   return exec_block(f, s.body);
 }
 

@@ -236,6 +236,8 @@ class Parser {
       }
     }
     p->nslots = p->first_local + int(p->locals.size()) + int(implicit.size());
+    p->init_locals = std::any_of(p->locals.begin(), p->locals.end(),
+                                 [](const VarDecl& d) { return d.is_array || d.const_value; });
   }
 
   void resolve_module_names(ProcCtx& pc) {
