@@ -129,6 +129,15 @@ enum class BinOp : uint8_t {
   Add, Sub, Mod, IDiv, Mul, Div, Pow,
 };
 
+// An operand of a one-operator chain node as its handler finds it: the node, and for
+// a literal, local or field where its value stands (filled in when the node first runs).
+struct OperandRef {
+  const Expr* expr = nullptr;
+  const vb::Variant* literal = nullptr;  // a literal's value
+  int32_t slot = -1;                     // a local's slot or a field's index
+  bool field = false;
+};
+
 // a op1 b op2 c ...: operators of one precedence level, applied left to right.
 // The parser nests short runs as one node per operator ((a op1 b) op2 c) and keeps
 // long ones flat, so that evaluating them needs no deep recursion.
@@ -138,6 +147,7 @@ struct ChainExpr : Expr {
   std::vector<BinOp> ops;  // ops[i] joins the result so far with operands[i + 1]
   uint32_t nest = 1;       // one-operator nodes of this level nested down the left side
   mutable uint64_t divisor_magic = 0;  // x Mod literal: the literal's reciprocal (interp_eval.cpp)
+  mutable OperandRef lhs, rhs;         // one operator: its operands
 };
 // The most one-operator chain nodes the parser nests down the left side.
 inline constexpr uint32_t kMaxChainNest = 16;

@@ -507,6 +507,14 @@ Variant Interp::call_proc_ast(Frame& f, const ProcDef& p, ScriptObject* me, cons
   });
 }
 
+Variant* Interp::plain_variable(Frame& f, const NameExpr& n) {
+  if (n.bind == Bind::Local || n.bind == Bind::Field) return &local_or_field(f, n);
+  if (n.bind == Bind::Dynamic &&
+      ((n.implicit_slot >= 0 && f.live[n.implicit_slot]) || lookup(f, n).kind == GlobalKind::Var))
+    return var_ref(f, n, false);
+  return nullptr;
+}
+
 void Interp::eval_args(Frame& f, const std::vector<Arg>& args, ArgBuffer& buf, bool write_back, size_t extra) {
   buf.reserve(args.size() + extra);
   for (size_t i = 0; i < args.size(); ++i) {
@@ -516,17 +524,11 @@ void Interp::eval_args(Frame& f, const std::vector<Arg>& args, ArgBuffer& buf, b
       continue;
     }
     if (write_back && !a.expr->parens && a.expr->kind == ExprKind::Name) {
-      const auto& n = static_cast<const NameExpr&>(*a.expr);
-      if (n.bind == Bind::Local || n.bind == Bind::Field ||
-          (n.bind == Bind::Dynamic && ((n.implicit_slot >= 0 && f.live[n.implicit_slot]) ||
-                                       lookup(f, n).kind == GlobalKind::Var))) {
-        Variant* r = var_ref(f, n, false);
-        if (r) {
-          buf.vals.emplace([&] { return copy_of(*r); });
-          buf.refs[i] = r;
-          buf.any_ref = true;
-          continue;
-        }
+      if (Variant* r = plain_variable(f, static_cast<const NameExpr&>(*a.expr))) {
+        buf.vals.emplace([&] { return copy_of(*r); });
+        buf.refs[i] = r;
+        buf.any_ref = true;
+        continue;
       }
     }
     if (write_back && !a.expr->parens && a.expr->kind == ExprKind::Call) {
@@ -595,32 +597,35 @@ Variant Interp::call_builtin(Frame& f, const Builtin& b, const std::vector<Arg>*
 }
 
 Variant Interp::call_dispatch(Frame& f, vb::Dispatch* d, vb::DispId id, InvokeKind kind, const std::vector<Arg>* args,
-                              const Variant* value) {
+                              Variant* value) {
   if ((!args || args->empty()) && !value) {
     vb::Ref<vb::Dispatch> keep(d);
     return d->invoke(id, kind, {});
   }
   static const std::vector<Arg> none;
   const std::vector<Arg>& a = args ? *args : none;
-  ArgBuffer buf;
-  eval_args(f, a, buf, true, value ? 1 : 0);
-  if (value) buf.vals.emplace([&] { return Variant(*value); });
-  vb::Ref<vb::Dispatch> keep(d);
-  Variant r;
-  if (!a.empty() && !value && id != vb::kDispValue) {
+  auto invoke = [&](vb::Args span) {
+    if (a.empty() || value || id == vb::kDispValue) return d->invoke(id, kind, span);
     try {
-      r = d->invoke(id, kind, buf.span());
+      return d->invoke(id, kind, span);
     } catch (const VBError& e) {
       // A property without parameters that returns an object: the arguments go to
       // that object's default member (matches.Item(0).SubMatches(1)).
       if (e.number() != vb::err::kWrongArgCount) throw;
       Variant inner = d->invoke(id, InvokeKind::Get, {});
       if (!inner.is_object() || !inner.raw_object()) throw;
-      r = inner.raw_object()->invoke(vb::kDispValue, kind, buf.span());
+      return inner.raw_object()->invoke(vb::kDispValue, kind, span);
     }
-  } else {
-    r = d->invoke(id, kind, buf.span());
+  };
+  vb::Ref<vb::Dispatch> keep(d);
+  // One argument that is a variable: the object gets the variable itself, by reference.
+  if (a.size() == 1 && !value && a[0].expr && !a[0].expr->parens && a[0].expr->kind == ExprKind::Name) {
+    if (Variant* r = plain_variable(f, static_cast<const NameExpr&>(*a[0].expr))) return invoke(vb::Args(r, 1));
   }
+  ArgBuffer buf;
+  eval_args(f, a, buf, true, value ? 1 : 0);
+  if (value) buf.vals.emplace([&] { return Variant(std::move(*value)); });
+  Variant r = invoke(buf.span());
   buf.write_back();
   return r;
 }

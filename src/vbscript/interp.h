@@ -227,7 +227,9 @@ class Interp : public std::enable_shared_from_this<Interp> {
   vb::Variant call_with(const ProcDef& p, ScriptObject* me, size_t nargs, Fill&& fill);
   vb::Variant call_builtin(Frame& f, const Builtin& b, const std::vector<Arg>* args);
   vb::Variant call_dispatch(Frame& f, vb::Dispatch* d, vb::DispId id, vb::InvokeKind kind,
-                            const std::vector<Arg>* args, const vb::Variant* value);
+                            const std::vector<Arg>* args, vb::Variant* value);
+  // The variable a name stands for when it is one (not a constant, procedure or object).
+  vb::Variant* plain_variable(Frame& f, const NameExpr& n);
   vb::Variant call_intrinsic(Frame& f, int which, const std::vector<Arg>* args);
   vb::Variant with_object(Frame& f);
   // The object before the dot of a member access (error 424 when there is none).

@@ -175,10 +175,33 @@ struct ExprHandlers {
   }
 
   template <BinOp OP>
-  [[gnu::always_inline]] static Variant step(const Variant& a, const Expr& ae, const Variant& b, const Expr& be) {
+  [[gnu::always_inline]] static Variant step(const Variant& a, bool a_hard, const Variant& b, bool b_hard) {
     Variant r;
     if (fast_binop<OP>(a, b, r)) return r;
-    return chain_step_general(OP, a, is_literal(ae), b, is_literal(be));
+    return chain_step_general(OP, a, a_hard, b, b_hard);
+  }
+  template <BinOp OP>
+  [[gnu::always_inline]] static Variant step(const Variant& a, const Expr& ae, const Variant& b, const Expr& be) {
+    return step<OP>(a, is_literal(ae), b, is_literal(be));
+  }
+
+  // A simple operand's value where it stands.
+  [[gnu::always_inline]] static const Variant& value_at(Frame& f, const OperandRef& o) {
+    if (o.literal) return *o.literal;
+    return o.field ? f.me->fields()[size_t(o.slot)] : *f.slots[o.slot];
+  }
+
+  static OperandRef operand_ref(const Expr& e) {
+    OperandRef o;
+    o.expr = &e;
+    if (e.kind == ExprKind::Literal) {
+      o.literal = &static_cast<const LiteralExpr&>(e).value;
+    } else if (e.kind == ExprKind::Name) {
+      const auto& n = static_cast<const NameExpr&>(e);
+      o.slot = n.slot;
+      o.field = n.bind == Bind::Field;
+    }
+    return o;
   }
 
   // The shapes of a two-operand node's operands. A "simple" operand is a literal or a
@@ -200,22 +223,24 @@ struct ExprHandlers {
   template <BinOp OP, Shape S>
   static Variant binary(Interp& in, Frame& f, const Expr& e) {
     const auto& c = static_cast<const ChainExpr&>(e);
-    const Expr& le = *c.operands[0];
-    const Expr& re = *c.operands[1];
+    const OperandRef& lo = c.lhs;
+    const OperandRef& ro = c.rhs;
     if constexpr (S == Shape::SimpleSimple) {
-      return step<OP>(simple_value(f, le), le, simple_value(f, re), re);
+      return step<OP>(value_at(f, lo), lo.literal != nullptr, value_at(f, ro), ro.literal != nullptr);
     } else if constexpr (S == Shape::OtherSimple) {
-      Temp lt([&] { return le.fn(in, f, le); });
-      return step<OP>(lt.get(), le, simple_value(f, re), re);
+      Temp lt([&] { return lo.expr->fn(in, f, *lo.expr); });
+      return step<OP>(lt.get(), false, value_at(f, ro), ro.literal != nullptr);
     } else if constexpr (S == Shape::SimpleOther) {
-      Temp lt([&] { return copy_of(simple_value(f, le)); });
-      Temp rt([&] { return re.fn(in, f, re); });
-      return step<OP>(lt.get(), le, rt.get(), re);
+      Temp lt([&] { return copy_of(value_at(f, lo)); });
+      Temp rt([&] { return ro.expr->fn(in, f, *ro.expr); });
+      return step<OP>(lt.get(), lo.literal != nullptr, rt.get(), false);
     } else if constexpr (S == Shape::OtherOther) {
-      Temp lt([&] { return le.fn(in, f, le); });
-      Temp rt([&] { return re.fn(in, f, re); });
-      return step<OP>(lt.get(), le, rt.get(), re);
+      Temp lt([&] { return lo.expr->fn(in, f, *lo.expr); });
+      Temp rt([&] { return ro.expr->fn(in, f, *ro.expr); });
+      return step<OP>(lt.get(), false, rt.get(), false);
     } else {
+      const Expr& le = *lo.expr;
+      const Expr& re = *ro.expr;
       const Variant* pa = in.peek(f, le);
       const Variant* pb = pa ? in.peek(f, re) : nullptr;
       if (pb) return step<OP>(*pa, le, *pb, re);
@@ -235,11 +260,10 @@ struct ExprHandlers {
   template <Shape S>
   static Variant mod_literal(Interp& in, Frame& f, const Expr& e) {
     const auto& c = static_cast<const ChainExpr&>(e);
-    const Expr& le = *c.operands[0];
-    const Expr& re = *c.operands[1];
-    const Variant& b = static_cast<const LiteralExpr&>(re).value;
+    const OperandRef& lo = c.lhs;
+    const Variant& b = *c.rhs.literal;
     auto apply = [&](const Variant& a) {
-      if (!is_int(a)) return step<BinOp::Mod>(a, le, b, re);
+      if (!is_int(a)) return step<BinOp::Mod>(a, lo.literal != nullptr, b, true);
       const int32_t x = int_of(a), y = int_of(b);
       const uint32_t ax = x < 0 ? 0u - uint32_t(x) : uint32_t(x);
       const uint32_t ay = y < 0 ? 0u - uint32_t(y) : uint32_t(y);
@@ -248,9 +272,9 @@ struct ExprHandlers {
                         a.type() == VarType::Integer && b.type() == VarType::Integer);
     };
     if constexpr (S == Shape::SimpleSimple) {
-      return apply(simple_value(f, le));
+      return apply(value_at(f, lo));
     } else {
-      Temp lt([&] { return le.fn(in, f, le); });
+      Temp lt([&] { return lo.expr->fn(in, f, *lo.expr); });
       return apply(lt.get());
     }
   }
@@ -305,6 +329,8 @@ struct ExprHandlers {
       case ExprKind::Chain: {
         const auto& c = static_cast<const ChainExpr&>(e);
         if (c.ops.size() != 1) return &chain;
+        c.lhs = operand_ref(*c.operands[0]);
+        c.rhs = operand_ref(*c.operands[1]);
         const Shape shape = shape_of(*c.operands[0], *c.operands[1]);
         if (c.ops[0] == BinOp::Mod && c.operands[1]->kind == ExprKind::Literal &&
             (shape == Shape::SimpleSimple || shape == Shape::OtherSimple)) {
@@ -471,6 +497,8 @@ Interp::Indexes Interp::eval_indexes(Frame& f, const std::vector<Arg>& args) {
   return idx;
 }
 
+// `v` may be the variable itself: an object in it is held by call_dispatch before any
+// argument runs, and an array is looked at again after its indexes.
 Variant Interp::index_value(Frame& f, const Variant& v, const std::vector<Arg>& args, InvokeKind kind,
                             std::string_view name) {
   if (v.is_array()) {
@@ -502,16 +530,10 @@ Variant Interp::eval_call(Frame& f, const CallExpr& c, bool statement) {
     switch (n.bind) {
       case Bind::Local:
       case Bind::LocalConst: {
-        const Variant& lv = *f.slots[n.slot];
-        if (lv.is_array()) return index_value(f, lv, c.args, kind, n.name);
-        Variant v = lv;
-        return index_value(f, v, c.args, kind, n.name);
+        return index_value(f, *f.slots[n.slot], c.args, kind, n.name);
       }
       case Bind::Field: {
-        Variant& fv = f.me->fields()[size_t(n.slot)];
-        if (fv.is_array()) return index_value(f, fv, c.args, kind, n.name);
-        Variant v = fv;
-        return index_value(f, v, c.args, kind, n.name);
+        return index_value(f, f.me->fields()[size_t(n.slot)], c.args, kind, n.name);
       }
       case Bind::ClassMember:
         return call_class_member(f, f.me, n.slot, &c.args, kind);
@@ -519,17 +541,13 @@ Variant Interp::eval_call(Frame& f, const CallExpr& c, bool statement) {
         break;
     }
     if (n.implicit_slot >= 0 && f.live[n.implicit_slot]) {
-      Variant v = *f.slots[n.implicit_slot];
-      return index_value(f, v, c.args, kind, n.name);
+      return index_value(f, *f.slots[n.implicit_slot], c.args, kind, n.name);
     }
     const GlobalRef& g = lookup(f, n);
     switch (g.kind) {
       case GlobalKind::Var:
       case GlobalKind::Const: {
-        const Variant& sv = g.sym->value;
-        if (sv.is_array()) return index_value(f, sv, c.args, kind, n.name);
-        Variant v = sv;
-        return index_value(f, v, c.args, kind, n.name);
+        return index_value(f, g.sym->value, c.args, kind, n.name);
       }
       case GlobalKind::Proc:
         return call_proc_ast(f, *g.sym->proc, nullptr, &c.args);
@@ -637,9 +655,7 @@ Variant Interp::call_class_member(Frame& f, ScriptObject* so, int member, const 
     case ClassMember::Kind::Field: {
       Variant& fv = so->fields()[size_t(m.field)];
       if (!args) return fv;
-      if (fv.is_array()) return index_value(f, fv, *args, kind, m.name);
-      Variant v = fv;
-      return index_value(f, v, *args, kind, m.name);
+      return index_value(f, fv, *args, kind, m.name);
     }
     case ClassMember::Kind::Method:
       return call_proc_ast(f, *m.method, so, args);
