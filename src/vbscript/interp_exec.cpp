@@ -298,8 +298,16 @@ Flow Interp::exec_for(Frame& f, const ForStmt& s) {
     return loop_setup_failed(f, s, e, s.body);
   }
   const bool down = is_int(step) ? int_of(step) < 0 : vb::to_double(step) < 0;
+  // Whole-number bounds and step, the usual case: compared and stepped inline while
+  // the counter holds a whole number (the body may assign it anything).
+  const bool whole = is_int(end) && is_int(step);
+  const int32_t end_i = whole ? int_of(end) : 0, step_i = whole ? int_of(step) : 0;
+  const bool step_i2 = step.type() == VarType::Integer;
   for (;;) {
-    {
+    if (whole && is_int(*counter)) {
+      const int32_t c = int_of(*counter);
+      if (down ? c < end_i : c > end_i) break;
+    } else {
       Temp r([&] { return down ? apply_binop<BinOp::Ge>(*counter, end) : apply_binop<BinOp::Le>(*counter, end); });
       if (!(r.get().is_bool() ? r.get().raw_bool() : truthy(r.get()))) break;
     }
@@ -309,6 +317,10 @@ Flow Interp::exec_for(Frame& f, const ForStmt& s) {
     tick();
     // The body may have made the name refer elsewhere (an implicit variable, ExecuteGlobal).
     counter = var.bind == Bind::Local ? f.slots[var.slot] : var_ref(f, var, true);
+    if (whole && is_int(*counter)) {
+      store(*counter, int_result(int64_t(int_of(*counter)) + step_i, step_i2 && counter->type() == VarType::Integer));
+      continue;
+    }
     Temp next([&] { return apply_binop<BinOp::Add>(*counter, step); });
     store(*counter, std::move(next.get()));
   }
