@@ -226,6 +226,8 @@ class Interp : public std::enable_shared_from_this<Interp> {
   template <class Fill>
   vb::Variant call_with(const ProcDef& p, ScriptObject* me, size_t nargs, Fill&& fill);
   vb::Variant call_builtin(Frame& f, const Builtin& b, const std::vector<Arg>* args);
+  // A builtin found by name lookup (UBound and LBound of an array variable inline).
+  vb::Variant builtin_call(Frame& f, const GlobalRef& g, const std::vector<Arg>& args);
   vb::Variant call_dispatch(Frame& f, vb::Dispatch* d, vb::DispId id, vb::InvokeKind kind,
                             const std::vector<Arg>* args, vb::Variant* value);
   // The variable a name stands for when it is one (not a constant, procedure or object).

@@ -132,6 +132,24 @@ struct ExprHandlers {
     return in.eval_call(f, c, false);
   }
 
+  // name(args) for a name looked up among the globals: builtins and procedures directly.
+  static Variant global_call(Interp& in, Frame& f, const Expr& e) {
+    const auto& c = static_cast<const CallExpr&>(e);
+    const auto& n = static_cast<const NameExpr&>(*c.target);
+    if (!(n.implicit_slot >= 0 && f.live[n.implicit_slot])) {
+      const GlobalRef& g = in.lookup(f, n);
+      if (g.kind == GlobalKind::Builtin) return in.builtin_call(f, g, c.args);
+      if (g.kind == GlobalKind::Proc) return in.call_proc_ast(f, *g.sym->proc, nullptr, &c.args);
+    }
+    return in.eval_call(f, c, false);
+  }
+
+  // object.name(args)
+  static Variant member_call(Interp& in, Frame& f, const Expr& e) {
+    const auto& c = static_cast<const CallExpr&>(e);
+    return in.eval_member(f, static_cast<const MemberExpr&>(*c.target), &c.args, InvokeKind::Get);
+  }
+
   static Variant member(Interp& in, Frame& f, const Expr& e) {
     return in.eval_member(f, static_cast<const MemberExpr&>(e), nullptr, InvokeKind::Get);
   }
@@ -320,6 +338,9 @@ struct ExprHandlers {
           Bind b = static_cast<const NameExpr&>(*c.target).bind;
           if (b == Bind::Local || b == Bind::Field) return &element;
         }
+        if (c.target->kind == ExprKind::Member) return &member_call;
+        if (c.target->kind == ExprKind::Name && static_cast<const NameExpr&>(*c.target).bind == Bind::Dynamic)
+          return &global_call;
         return &call;
       }
       case ExprKind::Member: return &member;
@@ -522,6 +543,18 @@ Variant Interp::index_value(Frame& f, const Variant& v, const std::vector<Arg>& 
   raise_named(vb::err::kTypeMismatch, name);
 }
 
+Variant Interp::builtin_call(Frame& f, const GlobalRef& g, const std::vector<Arg>& args) {
+  if (g.bound != GlobalRef::Bound::None && args.size() == 1 && args[0].expr) {
+    // UBound(a) and LBound(a) of an array variable: read where it stands.
+    const Variant* p = peek(f, *args[0].expr);
+    if (p && p->is_array() && p->raw_array().dims() >= 1) {
+      const vb::Array::Bound& d = p->raw_array().bounds()[0];
+      return Variant(int32_t(g.bound == GlobalRef::Bound::Upper ? d.lower + d.count - 1 : d.lower));
+    }
+  }
+  return call_builtin(f, *g.builtin, &args);
+}
+
 Variant Interp::eval_call(Frame& f, const CallExpr& c, bool statement) {
   InvokeKind kind = statement ? InvokeKind::Method : InvokeKind::Get;
   const Expr& t = *c.target;
@@ -563,15 +596,7 @@ Variant Interp::eval_call(Frame& f, const CallExpr& c, bool statement) {
       case GlobalKind::Intrinsic:
         return call_intrinsic(f, g.intrinsic, &c.args);
       case GlobalKind::Builtin:
-        if (g.bound != GlobalRef::Bound::None && c.args.size() == 1 && c.args[0].expr) {
-          // UBound(a) and LBound(a) of an array variable: read where it stands.
-          const Variant* p = peek(f, *c.args[0].expr);
-          if (p && p->is_array() && p->raw_array().dims() >= 1) {
-            const vb::Array::Bound& d = p->raw_array().bounds()[0];
-            return Variant(int32_t(g.bound == GlobalRef::Bound::Upper ? d.lower + d.count - 1 : d.lower));
-          }
-        }
-        return call_builtin(f, *g.builtin, &c.args);
+        return builtin_call(f, g, c.args);
       case GlobalKind::Constant:
         if (!c.args.empty()) raise_named(vb::err::kTypeMismatch, n.name);
         return *g.constant;

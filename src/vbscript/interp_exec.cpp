@@ -151,7 +151,13 @@ void Interp::exec_assign(Frame& f, const AssignStmt& a) {
 
 void Interp::exec_call(Frame& f, const CallStmt& s) {
   const Expr& c = *s.call;
-  if (c.kind == ExprKind::Call) eval_call(f, static_cast<const CallExpr&>(c), true);
+  if (c.kind == ExprKind::Call) {
+    const auto& ce = static_cast<const CallExpr&>(c);
+    if (ce.target->kind == ExprKind::Member)
+      eval_member(f, static_cast<const MemberExpr&>(*ce.target), &ce.args, InvokeKind::Method);
+    else
+      eval_call(f, ce, true);
+  }
   else if (c.kind == ExprKind::Name) eval_name(f, static_cast<const NameExpr&>(c), true);
   else if (c.kind == ExprKind::Member) eval_member(f, static_cast<const MemberExpr&>(c), nullptr, InvokeKind::Method);
   else eval(f, c);
