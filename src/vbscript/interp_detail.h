@@ -198,6 +198,12 @@ inline bool is_simple(const Expr& e) {
   return n.bind == Bind::Field ? f.me->fields()[size_t(n.slot)] : *f.slots[n.slot];
 }
 
+// The array in v for writing: an unshared one in place, a shared one copied first.
+inline vb::Array& writable_array(Variant& v) {
+  const vb::Array& a = v.raw_array();
+  return a.ref_count() == 1 ? const_cast<vb::Array&>(a) : v.raw_array_mut();
+}
+
 // Element i of an array indexed by one number (error 9 when out of range).
 template <class A>
 inline auto& element_of(A& arr, int32_t i) {

@@ -822,9 +822,9 @@ void Interp::assign_call(Frame& f, const CallExpr& c, Variant&& v, bool is_set) 
       if (c.args.size() == 1 && c.args[0].expr) {
         // The index may run code that changes the variable: it is looked at again after.
         const int32_t i = one_index(f, *c.args[0].expr);
-        r = var_ref(f, n, false);
+        r = n.bind == Bind::Local || n.bind == Bind::Field ? &local_or_field(f, n) : var_ref(f, n, false);
         if (!r || !r->is_array()) raise_named(vb::err::kTypeMismatch, n.name);
-        store(element_of(r->raw_array_mut(), i), std::move(v));
+        store(element_of(writable_array(*r), i), std::move(v));
         return;
       }
       Indexes idx = eval_indexes(f, c.args);

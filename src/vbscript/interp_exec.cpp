@@ -129,7 +129,7 @@ void Interp::exec_assign(Frame& f, const AssignStmt& a) {
             if (var.is_array() && var.raw_array().dims() == 1) {
               const vb::Array::Bound& b = var.raw_array().bounds()[0];
               const int64_t off = int64_t(int_of(i)) - b.lower;
-              if (off >= 0 && off < b.count) return store_copy(var.raw_array_mut()[size_t(off)], src);
+              if (off >= 0 && off < b.count) return store_copy(writable_array(var)[size_t(off)], src);
             }
           }
         }
@@ -350,10 +350,15 @@ Flow Interp::exec_for_each(Frame& f, const ForEachStmt& s) {
     return loop_setup_failed(f, s, e, s.body);
   }
   if (!en) {
+    // An array only this loop holds (one a function returned) gives its strings away
+    // instead of copying them; objects stay in it until the loop ends.
+    const bool owned = coll.raw_array().ref_count() == 1;
     ElemHold hold(coll.array_ref());
-    const vb::Array& arr = *hold.arr;
+    vb::Array& arr = *hold.arr;
     for (size_t i = 0; i < arr.size(); ++i) {
-      *var_ref(f, var, true) = arr[i];
+      Variant& target = *var_ref(f, var, true);
+      if (owned && arr[i].is_string()) store(target, take(arr[i]));
+      else store_copy(target, arr[i]);
       Flow fl = exec_block(f, s.body);
       if (fl == Flow::ExitFor) break;
       if (fl != Flow::Normal) return fl;

@@ -188,3 +188,43 @@ Function WithAfterError()
   WithAfterError = p.first & "," & p.second
 End Function
 ok WithAfterError() = "1,438", "With goes on after an error under Resume Next"
+
+' For Each over an array that a function returned: strings, and objects that must
+' live until the loop is over.
+Dim terminated
+Class Tracked
+  Public name
+  Private Sub Class_Terminate()
+    terminated = terminated & name
+  End Sub
+End Class
+
+Function TwoTracked()
+  Dim a(1)
+  Set a(0) = New Tracked
+  a(0).name = "a"
+  Set a(1) = New Tracked
+  a(1).name = "b"
+  TwoTracked = a
+End Function
+
+Function Words()
+  Words = Array("x", "y", "z")
+End Function
+
+Sub CheckForEachOverReturnedArrays()
+  Dim w, s, o, seen
+  For Each w In Words()
+    s = s & w
+  Next
+  ok s = "xyz" And w = "z", "For Each over a returned array of strings"
+  terminated = ""
+  For Each o In TwoTracked()
+    seen = seen & o.name & terminated & ";"
+  Next
+  ok seen = "a;b;", "the objects of a returned array live while the loop runs"
+  ok terminated = "a", "the array's objects end with the loop, but the one still in the variable"
+  Set o = Nothing
+  ok terminated = "ab", "the last one ends with the variable"
+End Sub
+CheckForEachOverReturnedArrays
