@@ -412,6 +412,57 @@ Variant Interp::make_object(const ClassPtr& cls) {
 
 // ---------------------------------------------------------------- procedure calls
 
+namespace {
+
+// The slots of one call: each slot's own value, where its variable is (its own value,
+// or the caller's variable for a by-reference argument) and, for implicit locals,
+// whether it has been assigned. Up to kSmall slots need no heap.
+class CallSlots {
+ public:
+  static constexpr size_t kSmall = 8;
+  explicit CallSlots(size_t n) : n_(n) {
+    if (n > kSmall) {
+      big_.reset(new unsigned char[n * (sizeof(Variant) + sizeof(Variant*) + 1)]);
+      vals_ = reinterpret_cast<Variant*>(big_.get());
+      refs_ = reinterpret_cast<Variant**>(big_.get() + n * sizeof(Variant));
+      live_ = big_.get() + n * (sizeof(Variant) + sizeof(Variant*));
+      std::memset(live_, 0, n);
+    }
+    for (size_t i = 0; i < n; ++i) {
+      new (&vals_[i]) Variant();
+      refs_[i] = &vals_[i];
+    }
+  }
+  CallSlots(const CallSlots&) = delete;
+  CallSlots& operator=(const CallSlots&) = delete;
+  ~CallSlots() {
+    for (size_t i = 0; i < n_; ++i) drop(vals_[i]);
+  }
+  // The slot's own value (Empty until set).
+  Variant& own(size_t i) { return vals_[i]; }
+  // Sets slot i's own value, built in place from make()'s result; only while it is Empty.
+  template <class Make>
+  void set(size_t i, Make&& make) {
+    new (&vals_[i]) Variant(make());
+  }
+  // The slot stands for the caller's variable.
+  void refer(size_t i, Variant* v) { refs_[i] = v; }
+  Variant** refs() { return refs_; }
+  uint8_t* live() { return live_; }
+
+ private:
+  alignas(Variant) unsigned char small_vals_[kSmall * sizeof(Variant)];
+  Variant* small_refs_[kSmall];
+  uint8_t small_live_[kSmall] = {};
+  std::unique_ptr<unsigned char[]> big_;
+  Variant* vals_ = reinterpret_cast<Variant*>(small_vals_);
+  Variant** refs_ = small_refs_;
+  uint8_t* live_ = small_live_;
+  size_t n_;
+};
+
+}  // namespace
+
 template <class Fill>
 Variant Interp::call_with(const ProcDef& p, ScriptObject* me, size_t nargs, Fill&& fill) {
   if (!alive_) vb::raise(vb::err::kObjectRequired);
@@ -425,56 +476,35 @@ Variant Interp::call_with(const ProcDef& p, ScriptObject* me, size_t nargs, Fill
   check_stack();
   tick();
 
-  constexpr size_t kSmall = Slots::kSmall;
-  const size_t ns = size_t(p.nslots);
-  Slots store(ns);
-  // Where each slot's variable is (a by-reference argument: the caller's), and which
-  // implicit locals have been assigned.
-  Variant* small_slots[kSmall];
-  uint8_t small_live[kSmall] = {};
-  std::unique_ptr<unsigned char[]> big;
-  Variant** slots = small_slots;
-  uint8_t* live = small_live;
-  if (ns > kSmall) {
-    big.reset(new unsigned char[ns * (sizeof(Variant*) + 1)]);
-    slots = reinterpret_cast<Variant**>(big.get());
-    live = big.get() + ns * sizeof(Variant*);
-    std::memset(live, 0, ns);
-  }
-  // The parameters: slots 0..nargs-1, built in order (a by-reference one leaves its slot empty).
-  fill(store, slots);
-  for (size_t i = nargs; i < ns; ++i) slots[i] = &store.emplace_empty();
+  CallSlots slots(size_t(p.nslots));
+  fill(slots);  // the parameters, slots 0..nargs-1, in order
 
   Frame f;
   f.module = p.module;
   f.proc = &p;
   f.me = me;
-  f.slots = slots;
-  f.live = live;
+  f.slots = slots.refs();
+  f.live = slots.live();
   f.chunk = &p.chunk;
   f.option_explicit = p.chunk && p.chunk->option_explicit;
   if (p.init_locals) {
     for (size_t k = 0; k < p.locals.size(); ++k) {
       const VarDecl& d = p.locals[k];
-      if (d.is_array || d.const_value) init_decl(f, d, store[size_t(p.first_local) + k]);
+      if (d.is_array || d.const_value) init_decl(f, d, slots.own(size_t(p.first_local) + k));
     }
   }
   KeepPosition keep_position(*this);
   Flow fl = exec_block(f, p.body);
   if (fl == Flow::ExitProc) err_->clear();
-  if (p.ret_slot >= 0) return take(store[size_t(p.ret_slot)]);
+  if (p.ret_slot >= 0) return take(slots.own(size_t(p.ret_slot)));
   return Variant();
 }
 
 Variant Interp::invoke_proc(const ProcDef& p, ScriptObject* me, ArgRef* args, size_t nargs) {
-  return call_with(p, me, nargs, [&](Slots& store, Variant** slots) {
+  return call_with(p, me, nargs, [&](CallSlots& slots) {
     for (size_t i = 0; i < nargs && i < p.params.size(); ++i) {
-      if (p.params[i].byval) {
-        slots[i] = &store.emplace([&] { return args[i].temp ? take(*args[i].p) : copy_of(*args[i].p); });
-      } else {
-        store.emplace_empty();
-        slots[i] = args[i].p;
-      }
+      if (p.params[i].byval) slots.set(i, [&] { return args[i].temp ? take(*args[i].p) : copy_of(*args[i].p); });
+      else slots.refer(i, args[i].p);
     }
   });
 }
@@ -483,11 +513,11 @@ Variant Interp::call_proc_ast(Frame& f, const ProcDef& p, ScriptObject* me, cons
   size_t n = args ? args->size() : 0;
   if (n != p.params.size()) vb::raise(vb::err::kWrongArgCount);
   std::vector<ElemHold> holds;
-  return call_with(p, me, n, [&](Slots& store, Variant** slots) {
+  return call_with(p, me, n, [&](CallSlots& slots) {
     for (size_t i = 0; i < n; ++i) {
       const Arg& a = (*args)[i];
       if (!a.expr) {
-        slots[i] = &store.emplace([] { return Variant::missing(); });
+        slots.set(i, [] { return Variant::missing(); });
         continue;
       }
       const Expr& x = *a.expr;
@@ -496,13 +526,12 @@ Variant Interp::call_proc_ast(Frame& f, const ProcDef& p, ScriptObject* me, cons
                          ? f.slots[static_cast<const NameExpr&>(x).slot]
                          : lvalue_ref(f, x, holds);
         if (r) {
-          store.emplace_empty();
-          slots[i] = r;
+          slots.refer(i, r);
           continue;
         }
       }
       // By value, or a by-reference parameter given an expression: the callee's own slot.
-      slots[i] = &store.emplace([&] { return eval(f, *a.expr); });
+      slots.set(i, [&] { return eval(f, x); });
     }
   });
 }
