@@ -1,4 +1,6 @@
 // The interpreter: statements, error handling under On Error and the loop forms.
+#include <algorithm>
+
 #include "vb/convert.h"
 #include "vbscript/interp_detail.h"
 #include "vbscript/objects.h"
@@ -421,6 +423,11 @@ void Interp::exec_redim(Frame& f, const ReDimStmt& s) {
     }
     if (r->is_array()) {
       vb::Array& arr = r->raw_array_mut();
+      if (s.preserve && bounds.size() == 1 && arr.dims() == 1 && size_t(bounds[0].count) > arr.data().capacity()) {
+        // Growing a list one ReDim Preserve at a time: room for as many again, so that
+        // the next ones need not move every element (as a vector grows).
+        arr.data().reserve(size_t(std::min<int64_t>(2 * int64_t(bounds[0].count), kMaxArrayElements)));
+      }
       arr.redim(std::move(bounds), s.preserve);
     } else {
       *r = Variant(vb::make_ref<vb::Array>(VarType::Variant, std::move(bounds)));

@@ -228,3 +228,23 @@ Sub CheckForEachOverReturnedArrays()
   ok terminated = "ab", "the last one ends with the variable"
 End Sub
 CheckForEachOverReturnedArrays
+
+' A list grown one ReDim Preserve at a time keeps its elements, then shrinks.
+Sub CheckGrowingList()
+  Dim parts, n, i, bad
+  ReDim parts(3)
+  For i = 0 To 999
+    If i > UBound(parts) Then ReDim Preserve parts(2 * UBound(parts) + 1)
+    parts(i) = "p" & i
+  Next
+  ok UBound(parts) = 1023, "grown by doubling"
+  ReDim Preserve parts(999)
+  bad = 0
+  For i = 0 To 999
+    If parts(i) <> "p" & i Then bad = bad + 1
+  Next
+  ok UBound(parts) = 999 And bad = 0, "every element kept through growing and shrinking"
+  ReDim Preserve parts(1500)
+  ok IsEmpty(parts(1500)) And parts(999) = "p999", "grown again: new elements are Empty"
+End Sub
+CheckGrowingList
