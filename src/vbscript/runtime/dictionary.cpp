@@ -1,5 +1,6 @@
 #include "vbscript/runtime/dictionary.h"
 
+#include <algorithm>
 #include <bit>
 #include <functional>
 #include <string_view>
@@ -94,6 +95,19 @@ bool Dictionary::same_key(const Variant& a, const Variant& b) const {
 
 size_t Dictionary::find(const Variant& key, uint64_t hash, size_t* slot) const {
   if (table_.empty()) return kNone;
+  if (!slot) {
+    // Keys are often looked up in their order (For Each k In d.Keys ... d(k)): the
+    // next live entry after the last one found is tried first, sparing the table.
+    for (size_t i = finger_ + 1, end = std::min(entries_.size(), finger_ + 4); i < end; ++i) {
+      const Entry& e = entries_[i];
+      if (!e.live) continue;
+      if (e.hash == hash && same_key(e.key, key)) {
+        finger_ = i;
+        return i;
+      }
+      break;
+    }
+  }
   const size_t mask = table_.size() - 1;
   const uint32_t tag = uint32_t(hash);
   for (size_t i = size_t(hash >> 32) & mask;; i = (i + 1) & mask) {
@@ -101,6 +115,7 @@ size_t Dictionary::find(const Variant& key, uint64_t hash, size_t* slot) const {
     if (s.entry == 0) return kNone;
     if (s.entry != kDeleted && s.hash == tag && same_key(entries_[s.entry - 1].key, key)) {
       if (slot) *slot = i;
+      finger_ = s.entry - 1;
       return s.entry - 1;
     }
   }

@@ -63,6 +63,7 @@ class Dictionary : public vb::AutoDispatch<Dictionary> {
   size_t count_ = 0;            // live entries
   size_t used_ = 0;             // table places not free (live and removed keys)
   size_t dead_ = 0;             // removed entries still in entries_
+  mutable size_t finger_ = 0;   // the entry last found (a hint: any value is safe)
   int32_t compare_mode_ = 0;
 };
 

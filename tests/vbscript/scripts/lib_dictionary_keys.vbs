@@ -88,3 +88,26 @@ d.Add "x", s
 Set s = Nothing
 d("x") = 5
 ok d("x") = 5 And d.Exists("added by terminate"), "replacing an item whose Terminate adds a key"
+
+' Keys looked up in their own order, with removed keys between them, and in text
+' mode with other letter case.
+Set d = CreateObject("Scripting.Dictionary")
+For i = 1 To 50
+  d.Add "key" & i, i
+Next
+For i = 1 To 50 Step 4
+  d.Remove "key" & i
+Next
+s = 0
+For Each k In d.Keys
+  s = s + d(k)
+Next
+ok s = 1275 - (1 + 5 + 9 + 13 + 17 + 21 + 25 + 29 + 33 + 37 + 41 + 45 + 49), "every key in order finds its item"
+ok Not d.Exists("key5") And d.Exists("key6") And d("key50") = 50, "removed keys stay missing between found ones"
+Set d = CreateObject("Scripting.Dictionary")
+d.CompareMode = vbTextCompare
+d.Add "Alpha", 1
+d.Add "Beta", 2
+d.Add "Gamma", 3
+ok d("ALPHA") + d("beta") + d("GAMMA") = 6, "text mode keys in order with other letter case"
+ok d.Count = 3, "nothing added by those lookups"
