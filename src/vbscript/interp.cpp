@@ -578,6 +578,15 @@ Variant Interp::call_builtin(Frame& f, const Builtin& b, const std::vector<Arg>*
   if (int(n) < b.min_args || (b.max_args >= 0 && int(n) > b.max_args)) raise_named(vb::err::kWrongArgCount, b.name);
   if (n == 0) return b.fn(env, {});
   const std::vector<Arg>& a = *args;
+  if (n == 1 && a[0].expr) {
+    // One argument (CStr(x), Len(s), Sqr(x)): a copy of a variable or literal, or the
+    // expression's value; long strings in variables are lent below.
+    const Variant* p = peek(f, *a[0].expr);
+    if (!p || !p->is_string() || p->raw_string().size() <= 64 || a[0].expr->kind != ExprKind::Name) {
+      Variant v = p ? copy_of(*p) : eval(f, *a[0].expr);
+      return b.fn(env, vb::Args(&v, 1));
+    }
+  }
   constexpr size_t kFew = 4;
   if (n > kFew) {
     ArgBuffer buf;

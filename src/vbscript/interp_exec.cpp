@@ -91,7 +91,7 @@ Flow Interp::exec_block(Frame& f, const Block& b) {
   return Flow::Normal;
 }
 
-bool Interp::condition(Frame& f, const Expr& e, const Stmt& s, bool on_error) {
+inline bool Interp::condition(Frame& f, const Expr& e, const Stmt& s, bool on_error) {
   if (!f.resume_next) {
     try {
       Temp v([&] { return eval(f, e); });
