@@ -82,6 +82,7 @@ struct NameExpr : Expr {
   int implicit_slot = -1;  // a dynamic name assigned in a procedure: its implicit local
   bool assigned = false;   // used as an assignment target (parser bookkeeping)
   bool called = false;     // written as a call target: never the function's return slot
+  bool argument = false;   // an argument of a call, not in parentheses (may be passed by reference)
   mutable GlobalRef cache;
   mutable uint64_t cache_gen = 0;
 };
@@ -293,6 +294,10 @@ enum class ProcKind : uint8_t { Sub, Function, PropertyGet, PropertyLet, Propert
 struct Param {
   std::string name;
   bool byval = false;
+  // The procedure never assigns the parameter nor passes it on by reference (and runs
+  // no Execute or Eval text that could): a by-reference argument that is a literal
+  // may then stand for it where it is instead of being copied.
+  bool read_only = false;
 };
 
 struct ProcDef {

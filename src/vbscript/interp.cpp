@@ -521,7 +521,13 @@ Variant Interp::call_proc_ast(Frame& f, const ProcDef& p, ScriptObject* me, cons
         continue;
       }
       const Expr& x = *a.expr;
-      if (!p.params[i].byval && !x.parens && (x.kind == ExprKind::Name || x.kind == ExprKind::Call)) {
+      const Param& prm = p.params[i];
+      if (x.kind == ExprKind::Literal && !prm.byval && prm.read_only) {
+        // A literal for a parameter the procedure only reads: the literal itself.
+        slots.refer(i, const_cast<Variant*>(&static_cast<const LiteralExpr&>(x).value));
+        continue;
+      }
+      if (!prm.byval && !x.parens && (x.kind == ExprKind::Name || x.kind == ExprKind::Call)) {
         Variant* r = x.kind == ExprKind::Name && static_cast<const NameExpr&>(x).bind == Bind::Local
                          ? f.slots[static_cast<const NameExpr&>(x).slot]
                          : lvalue_ref(f, x, holds);

@@ -248,3 +248,44 @@ Sub CheckGrowingList()
   ok IsEmpty(parts(1500)) And parts(999) = "p999", "grown again: new elements are Empty"
 End Sub
 CheckGrowingList
+
+' Literal arguments for parameters that the procedure changes in each possible way:
+' every call starts from the literal as written.
+Sub AddBang(v)
+  v = v & "!"
+End Sub
+Function Assigned(v)
+  v = v & "!"
+  Assigned = v
+End Function
+Function PassedOn(v)
+  AddBang v
+  PassedOn = v
+End Function
+Function ThroughExecute(v)
+  Execute "v = v & ""?"""
+  ThroughExecute = v
+End Function
+Function ThroughEval(v)
+  Dim ignored
+  ignored = Eval("Assigned(v)")
+  ThroughEval = v
+End Function
+Function CounterOf(v)
+  For v = 1 To 2
+  Next
+  CounterOf = v
+End Function
+Function OnlyRead(v)
+  OnlyRead = v & v
+End Function
+
+Sub CheckLiteralArguments()
+  Dim i, r
+  r = ""
+  For i = 1 To 2
+    r = r & Assigned("a") & PassedOn("b") & ThroughExecute("c") & ThroughEval("d") & CounterOf("e") & OnlyRead("f") & ";"
+  Next
+  ok r = "a!b!c?d!3ff;a!b!c?d!3ff;", "a literal argument is never changed by the procedure: " & r
+End Sub
+CheckLiteralArguments
