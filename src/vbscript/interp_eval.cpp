@@ -92,6 +92,18 @@ Variant chain_step(BinOp op, const Variant& a, bool a_hard, const Variant& b, bo
 
 }  // namespace detail
 
+inline Variant Interp::builtin_call(Frame& f, const GlobalRef& g, const std::vector<Arg>& args) {
+  if (g.bound != GlobalRef::Bound::None && args.size() == 1 && args[0].expr) {
+    // UBound(a) and LBound(a) of an array variable: read where it stands.
+    const Variant* p = peek(f, *args[0].expr);
+    if (p && p->is_array() && p->raw_array().dims() >= 1) {
+      const vb::Array::Bound& d = p->raw_array().bounds()[0];
+      return Variant(int32_t(g.bound == GlobalRef::Bound::Upper ? d.lower + d.count - 1 : d.lower));
+    }
+  }
+  return call_builtin(f, *g.builtin, &args);
+}
+
 // ---------------------------------------------------------------- expression handlers
 
 // Each node kind (and each operator of a two-operand chain) has its own handler, so
@@ -541,18 +553,6 @@ Variant Interp::index_value(Frame& f, const Variant& v, const std::vector<Arg>& 
   }
   if (args.empty()) return v;
   raise_named(vb::err::kTypeMismatch, name);
-}
-
-Variant Interp::builtin_call(Frame& f, const GlobalRef& g, const std::vector<Arg>& args) {
-  if (g.bound != GlobalRef::Bound::None && args.size() == 1 && args[0].expr) {
-    // UBound(a) and LBound(a) of an array variable: read where it stands.
-    const Variant* p = peek(f, *args[0].expr);
-    if (p && p->is_array() && p->raw_array().dims() >= 1) {
-      const vb::Array::Bound& d = p->raw_array().bounds()[0];
-      return Variant(int32_t(g.bound == GlobalRef::Bound::Upper ? d.lower + d.count - 1 : d.lower));
-    }
-  }
-  return call_builtin(f, *g.builtin, &args);
 }
 
 Variant Interp::eval_call(Frame& f, const CallExpr& c, bool statement) {
