@@ -145,7 +145,21 @@ void Interp::exec_assign(Frame& f, const AssignStmt& a) {
       if (n.bind == Bind::Local) return store(*f.slots[n.slot], std::move(v.get()));
       if (n.bind == Bind::Field) return store(f.me->fields()[size_t(n.slot)], std::move(v.get()));
     } else if (t.kind == ExprKind::Call) {
-      return assign_call(f, static_cast<const CallExpr&>(t), std::move(v.get()), false);
+      const auto& c = static_cast<const CallExpr&>(t);
+      if (c.target->kind == ExprKind::Name && c.args.size() == 1 && c.args[0].expr) {
+        const auto& n = static_cast<const NameExpr&>(*c.target);
+        if (n.bind == Bind::Local || n.bind == Bind::Field) {
+          // An element of an array in a local or field, by one index (which may run
+          // code: the variable is looked at again after it).
+          Variant& var = local_or_field(f, n);
+          if (var.is_array()) {
+            const int32_t i = one_index(f, *c.args[0].expr);
+            if (!var.is_array()) raise_named(vb::err::kTypeMismatch, n.name);
+            return store(element_of(writable_array(var), i), std::move(v.get()));
+          }
+        }
+      }
+      return assign_call(f, c, std::move(v.get()), false);
     }
   }
   assign(f, t, std::move(v.get()), a.is_set);
