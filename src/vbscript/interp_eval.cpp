@@ -641,6 +641,25 @@ vb::Ref<vb::Dispatch> Interp::member_object(Frame& f, const MemberExpr& m) {
 }
 
 Variant Interp::eval_member(Frame& f, const MemberExpr& m, const std::vector<Arg>* args, InvokeKind kind) {
+  if (m.object && m.object->kind == ExprKind::Name) {
+    // obj.name where obj is a local or field holding a script object whose member
+    // this node has seen before: straight to the member.
+    const auto& n = static_cast<const NameExpr&>(*m.object);
+    if (n.bind == Bind::Local || n.bind == Bind::Field) {
+      const Variant& v = local_or_field(f, n);
+      if (v.is_object() && v.raw_object()) {
+        ScriptObject* so = as_script_object(v.raw_object());
+        if (so && m.cache_class == so->cls_ptr()->serial && m.cache_member >= 0) {
+          const ClassMember& cm = so->cls().members[size_t(m.cache_member)];
+          if (cm.is_public || (f.me && f.me->cls_ptr() == so->cls_ptr())) {
+            vb::Ref<vb::Dispatch> keep(so);
+            if (cm.kind == ClassMember::Kind::Method) return call_proc_ast(f, *cm.method, so, args);
+            return call_class_member(f, so, m.cache_member, args, kind);
+          }
+        }
+      }
+    }
+  }
   vb::Ref<vb::Dispatch> keep = member_object(f, m);
   vb::Dispatch* d = keep.get();
   if (ScriptObject* so = as_script_object(d)) {

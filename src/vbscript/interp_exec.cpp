@@ -60,9 +60,10 @@ inline Flow Interp::exec(Frame& f, const Stmt& s) {
 }
 
 Flow Interp::exec_block(Frame& f, const Block& b) {
+  // (Calls put the position back when they return: the chunk stays the frame's.)
+  cur_chunk_ = f.chunk;
   for (const StmtPtr& sp : b) {
     const Stmt& s = *sp;
-    cur_chunk_ = f.chunk;
     cur_pos_ = s.pos;
     Flow fl;
     if (f.resume_next) {
