@@ -180,6 +180,13 @@ struct AssignStmt : Stmt {
   ExprPtr value;
   bool is_set = false;
   bool append = false;  // target = target & ...: appended in place
+  // How the interpreter runs it, chosen the first time it runs (interp_exec.cpp):
+  // to a local or field variable, to an element of one by one index, or in general.
+  enum class Plan : uint8_t { Unknown, Variable, Element, General };
+  mutable Plan plan = Plan::Unknown;
+  mutable bool simple_value = false;      // value_ref locates the value where it stands
+  mutable OperandRef value_ref, var_ref;  // the value; the variable (or the array's)
+  mutable OperandRef index_ref;           // Element: the index
 };
 
 struct CallStmt : Stmt {

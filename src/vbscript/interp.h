@@ -271,6 +271,7 @@ class Interp : public std::enable_shared_from_this<Interp> {
   Flow exec_block(Frame& f, const Block& b);
   Flow exec(Frame& f, const Stmt& s);
   void exec_assign(Frame& f, const AssignStmt& s);
+  void plan_assign(const AssignStmt& s);
   void exec_call(Frame& f, const CallStmt& s);
   Flow exec_if(Frame& f, const IfStmt& s);
   Flow exec_with(Frame& f, const WithStmt& s);

@@ -193,6 +193,31 @@ inline bool is_simple(const Expr& e) {
   return n.bind == Bind::Field ? f.me->fields()[size_t(n.slot)] : *f.slots[n.slot];
 }
 
+// Where an operand is: the node, and for a literal, local or field its value's place.
+inline OperandRef operand_ref(const Expr& e) {
+  OperandRef o;
+  o.expr = &e;
+  if (e.kind == ExprKind::Literal) {
+    o.literal = &static_cast<const LiteralExpr&>(e).value;
+  } else if (e.kind == ExprKind::Name) {
+    const auto& n = static_cast<const NameExpr&>(e);
+    o.slot = n.slot;
+    o.field = n.bind == Bind::Field;
+  }
+  return o;
+}
+
+// The value of a simple operand (a literal, local or field) where it stands.
+[[gnu::always_inline]] inline const Variant& value_at(Frame& f, const OperandRef& o) {
+  if (o.literal) return *o.literal;
+  return o.field ? f.me->fields()[size_t(o.slot)] : *f.slots[o.slot];
+}
+
+// The variable of a local or field operand.
+[[gnu::always_inline]] inline Variant& variable_at(Frame& f, const OperandRef& o) {
+  return o.field ? f.me->fields()[size_t(o.slot)] : *f.slots[o.slot];
+}
+
 // The variable a Local or Field name stands for.
 [[gnu::always_inline]] inline Variant& local_or_field(Frame& f, const NameExpr& n) {
   return n.bind == Bind::Field ? f.me->fields()[size_t(n.slot)] : *f.slots[n.slot];

@@ -215,24 +215,7 @@ struct ExprHandlers {
     return step<OP>(a, is_literal(ae), b, is_literal(be));
   }
 
-  // A simple operand's value where it stands.
-  [[gnu::always_inline]] static const Variant& value_at(Frame& f, const OperandRef& o) {
-    if (o.literal) return *o.literal;
-    return o.field ? f.me->fields()[size_t(o.slot)] : *f.slots[o.slot];
-  }
 
-  static OperandRef operand_ref(const Expr& e) {
-    OperandRef o;
-    o.expr = &e;
-    if (e.kind == ExprKind::Literal) {
-      o.literal = &static_cast<const LiteralExpr&>(e).value;
-    } else if (e.kind == ExprKind::Name) {
-      const auto& n = static_cast<const NameExpr&>(e);
-      o.slot = n.slot;
-      o.field = n.bind == Bind::Field;
-    }
-    return o;
-  }
 
   // The shapes of a two-operand node's operands. A "simple" operand is a literal or a
   // local variable, constant or field: read where it stands, with no code run. A name

@@ -112,58 +112,77 @@ inline bool Interp::condition(Frame& f, const Expr& e, const Stmt& s, bool on_er
 }
 
 void Interp::exec_assign(Frame& f, const AssignStmt& a) {
-  if (a.append) return exec_append(f, a);
-  const Expr& t = *a.target;
-  if (!a.is_set && is_simple(*a.value)) {
-    // A variable or literal copied straight into a variable or a one-dimensional
-    // array element (both named by simple expressions, so no code runs between).
-    const Variant& src = simple_value(f, *a.value);
-    if (!src.is_object() && !src.is_array()) {
-      if (t.kind == ExprKind::Name) {
-        const auto& n = static_cast<const NameExpr&>(t);
-        if (n.bind == Bind::Local || n.bind == Bind::Field) return store_copy(local_or_field(f, n), src);
-      } else if (t.kind == ExprKind::Call) {
-        const auto& c = static_cast<const CallExpr&>(t);
-        if (c.target->kind == ExprKind::Name && c.args.size() == 1 && c.args[0].expr && is_simple(*c.args[0].expr)) {
-          const auto& n = static_cast<const NameExpr&>(*c.target);
-          const Variant& i = simple_value(f, *c.args[0].expr);
-          if ((n.bind == Bind::Local || n.bind == Bind::Field) && is_int(i)) {
-            Variant& var = local_or_field(f, n);
-            if (var.is_array() && var.raw_array().dims() == 1) {
-              const vb::Array::Bound& b = var.raw_array().bounds()[0];
-              const int64_t off = int64_t(int_of(i)) - b.lower;
-              if (off >= 0 && off < b.count) return store_copy(writable_array(var)[size_t(off)], src);
-            }
-          }
-        }
+  using Plan = AssignStmt::Plan;
+  if (a.plan == Plan::Unknown) plan_assign(a);
+  if (a.plan == Plan::Variable) {
+    // name = value, name a local or field.
+    if (a.simple_value) {
+      const Variant& src = value_at(f, a.value_ref);
+      if (!src.is_object() && !src.is_array()) return store_copy(variable_at(f, a.var_ref), src);
+    }
+    Temp v([&] { return a.value->fn(*this, f, *a.value); });
+    if (!v.get().is_object()) return store(variable_at(f, a.var_ref), std::move(v.get()));
+    return assign(f, *a.target, std::move(v.get()), false);
+  }
+  if (a.plan == Plan::Element) {
+    // name(i) = value, name a local or field holding a one-dimensional array.
+    if (a.simple_value && a.index_ref.expr) {
+      // Simple value and index: no code runs, the value is copied straight in.
+      const Variant& src = value_at(f, a.value_ref);
+      const Variant& i = value_at(f, a.index_ref);
+      Variant& var = variable_at(f, a.var_ref);
+      if (!src.is_object() && !src.is_array() && is_int(i) && var.is_array() && var.raw_array().dims() == 1) {
+        const vb::Array::Bound& b = var.raw_array().bounds()[0];
+        const int64_t off = int64_t(int_of(i)) - b.lower;
+        if (off >= 0 && off < b.count) return store_copy(writable_array(var)[size_t(off)], src);
       }
     }
-  }
-  Temp v([&] { return eval(f, *a.value); });
-  if (!a.is_set && !v.get().is_object()) {
-    if (t.kind == ExprKind::Name) {
-      const auto& n = static_cast<const NameExpr&>(t);
-      if (n.bind == Bind::Local) return store(*f.slots[n.slot], std::move(v.get()));
-      if (n.bind == Bind::Field) return store(f.me->fields()[size_t(n.slot)], std::move(v.get()));
-    } else if (t.kind == ExprKind::Call) {
-      const auto& c = static_cast<const CallExpr&>(t);
-      if (c.target->kind == ExprKind::Name && c.args.size() == 1 && c.args[0].expr) {
-        const auto& n = static_cast<const NameExpr&>(*c.target);
-        if (n.bind == Bind::Local || n.bind == Bind::Field) {
-          // An element of an array in a local or field, by one index (which may run
-          // code: the variable is looked at again after it).
-          Variant& var = local_or_field(f, n);
-          if (var.is_array()) {
-            const int32_t i = one_index(f, *c.args[0].expr);
-            if (!var.is_array()) raise_named(vb::err::kTypeMismatch, n.name);
-            return store(element_of(writable_array(var), i), std::move(v.get()));
-          }
-        }
+    Temp v([&] { return a.value->fn(*this, f, *a.value); });
+    const auto& c = static_cast<const CallExpr&>(*a.target);
+    if (!v.get().is_object()) {
+      Variant& var = variable_at(f, a.var_ref);
+      if (var.is_array()) {
+        // The index may run code that changes the variable: it is looked at again after.
+        const int32_t i = one_index(f, *c.args[0].expr);
+        if (!var.is_array()) raise_named(vb::err::kTypeMismatch, static_cast<const NameExpr&>(*c.target).name);
+        return store(element_of(writable_array(var), i), std::move(v.get()));
       }
       return assign_call(f, c, std::move(v.get()), false);
     }
+    return assign(f, c, std::move(v.get()), false);
   }
-  assign(f, t, std::move(v.get()), a.is_set);
+  if (a.append) return exec_append(f, a);
+  Temp v([&] { return eval(f, *a.value); });
+  if (!a.is_set && !v.get().is_object() && a.target->kind == ExprKind::Call)
+    return assign_call(f, static_cast<const CallExpr&>(*a.target), std::move(v.get()), false);
+  assign(f, *a.target, std::move(v.get()), a.is_set);
+}
+
+void Interp::plan_assign(const AssignStmt& a) {
+  using Plan = AssignStmt::Plan;
+  a.plan = Plan::General;
+  if (a.is_set || a.append) return;
+  a.simple_value = is_simple(*a.value);
+  a.value_ref = operand_ref(*a.value);
+  const Expr& t = *a.target;
+  auto local_or_field_name = [](const Expr& e) {
+    if (e.kind != ExprKind::Name) return false;
+    Bind b = static_cast<const NameExpr&>(e).bind;
+    return b == Bind::Local || b == Bind::Field;
+  };
+  if (local_or_field_name(t)) {
+    a.var_ref = operand_ref(t);
+    a.plan = Plan::Variable;
+    return;
+  }
+  if (t.kind == ExprKind::Call) {
+    const auto& c = static_cast<const CallExpr&>(t);
+    if (local_or_field_name(*c.target) && c.args.size() == 1 && c.args[0].expr) {
+      a.var_ref = operand_ref(*c.target);
+      if (is_simple(*c.args[0].expr)) a.index_ref = operand_ref(*c.args[0].expr);
+      a.plan = Plan::Element;
+    }
+  }
 }
 
 void Interp::exec_call(Frame& f, const CallStmt& s) {
