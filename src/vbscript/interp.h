@@ -9,17 +9,23 @@
 //   up among the globals when it runs and the result is cached on the node until
 //   the globals change (gen_), so a procedure that does not exist fails only when
 //   it is called.
-// - Operator chains are flat nodes evaluated in a loop, so thousands of terms cost
-//   no stack; nesting depth is limited by the parser, call depth by kMaxCallDepth
-//   and by the thread's remaining stack (error 28).
+// - Each expression node runs through a handler chosen for its shape the first time
+//   it runs (interp_eval.cpp): a two-operand node has one per operator and operand
+//   shape, reading literals, locals and fields where they stand, with the Integer,
+//   Long and Double cases inline. Assignments likewise plan their way on first run.
+// - Short operator runs are nested one-operator nodes; long ones are flat nodes
+//   evaluated in a loop, so thousands of terms cost no stack; nesting depth is
+//   limited by the parser, call depth by kMaxCallDepth and by the thread's
+//   remaining stack (error 28).
 // - Statements run in exec_block: under On Error Resume Next each statement's error
 //   is caught there and recorded in Err; otherwise the first statement that sees it
 //   records its position (site_) and it unwinds to a caller with a handler or to
 //   the host. The time-out is a separate exception (ScriptTimeout) that no handler
 //   in the script catches.
 // - Arguments by reference are pointers to the caller's variables (or array
-//   elements, with the array held and locked); value_ops.h keeps scalar Variants
-//   off the slow copy, move and destroy paths.
+//   elements, with the array held and locked), or to a literal when the callee
+//   only reads the parameter; value_ops.h keeps Variants without heap parts off
+//   the out-of-line copy, move and destroy paths.
 #pragma once
 
 #include <chrono>

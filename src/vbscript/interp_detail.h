@@ -169,6 +169,11 @@ inline Variant apply_binop(const Variant& a, const Variant& b) {
 // The operators, with inline paths for Integer, Long and Double.
 Variant binop(BinOp op, const Variant& a, const Variant& b);
 
+// X(op) for every BinOp: for switches that map an operator to code made for it.
+#define TOLVEX_EACH_BINOP(X)                                                                 \
+  X(Imp) X(Eqv) X(Xor) X(Or) X(And) X(Eq) X(Ne) X(Lt) X(Le) X(Gt) X(Ge) X(Is) X(Concat) X(Add) \
+  X(Sub) X(Mod) X(IDiv) X(Mul) X(Div) X(Pow)
+
 }  // namespace tolvex::vbscript::detail
 
 namespace tolvex::vbscript {
@@ -184,13 +189,6 @@ inline bool is_simple(const Expr& e) {
   if (e.kind != ExprKind::Name) return false;
   Bind b = static_cast<const NameExpr&>(e).bind;
   return b == Bind::Local || b == Bind::LocalConst || b == Bind::Field;
-}
-
-// The value of a simple expression where it stands.
-[[gnu::always_inline]] inline const Variant& simple_value(Frame& f, const Expr& e) {
-  if (e.kind == ExprKind::Literal) return static_cast<const LiteralExpr&>(e).value;
-  const auto& n = static_cast<const NameExpr&>(e);
-  return n.bind == Bind::Field ? f.me->fields()[size_t(n.slot)] : *f.slots[n.slot];
 }
 
 // Where an operand is: the node, and for a literal, local or field its value's place.
