@@ -527,7 +527,7 @@ Variant Interp::call_proc_ast(Frame& f, const ProcDef& p, ScriptObject* me, cons
         slots.refer(i, const_cast<Variant*>(&static_cast<const LiteralExpr&>(x).value));
         continue;
       }
-      if (!prm.byval && !x.parens && (x.kind == ExprKind::Name || x.kind == ExprKind::Call)) {
+      if (!prm.byval && !x.parens && (x.kind == ExprKind::Name || element_of_variable(f, x))) {
         Variant* r = x.kind == ExprKind::Name && static_cast<const NameExpr&>(x).bind == Bind::Local
                          ? f.slots[static_cast<const NameExpr&>(x).slot]
                          : lvalue_ref(f, x, holds);
@@ -540,6 +540,13 @@ Variant Interp::call_proc_ast(Frame& f, const ProcDef& p, ScriptObject* me, cons
       slots.set(i, [&] { return eval(f, x); });
     }
   });
+}
+
+bool Interp::element_of_variable(Frame& f, const Expr& e) {
+  if (e.kind != ExprKind::Call) return false;
+  const auto& c = static_cast<const CallExpr&>(e);
+  return c.target->kind == ExprKind::Name && !c.args.empty() &&
+         plain_variable(f, static_cast<const NameExpr&>(*c.target)) != nullptr;
 }
 
 Variant* Interp::plain_variable(Frame& f, const NameExpr& n) {

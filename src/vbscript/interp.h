@@ -238,6 +238,8 @@ class Interp : public std::enable_shared_from_this<Interp> {
                             const std::vector<Arg>* args, vb::Variant* value);
   // The variable a name stands for when it is one (not a constant, procedure or object).
   vb::Variant* plain_variable(Frame& f, const NameExpr& n);
+  // name(...) where name is a variable (an array element or an object's default member).
+  bool element_of_variable(Frame& f, const Expr& e);
   vb::Variant call_intrinsic(Frame& f, int which, const std::vector<Arg>* args);
   vb::Variant with_object(Frame& f);
   // The object before the dot of a member access (error 424 when there is none).
