@@ -211,8 +211,6 @@ struct ExprHandlers {
     return step<OP>(a, is_literal(ae), b, is_literal(be));
   }
 
-
-
   // The shapes of a two-operand node's operands. A "simple" operand is a literal or a
   // local variable, constant or field: read where it stands, with no code run. A name
   // looked up among the globals may be either, so it takes the general handler.

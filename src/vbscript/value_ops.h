@@ -46,8 +46,9 @@ inline void check_concat(const vb::Variant& a, const vb::Variant& b) {
 // A copy of v (inline unless v holds a string, object or array).
 inline vb::Variant copy_of(const vb::Variant& v) { return vb::Variant(v); }
 
-// dst = src. A string replacing a string trades buffers: src keeps the old text and
-// ends it with its own lifetime (no call out of line, no allocation).
+// dst = src, src a temporary (never dst itself). A string replacing a string trades
+// buffers: src keeps the old text and ends it with its own lifetime (no call out of
+// line, no allocation).
 inline void store(vb::Variant& dst, vb::Variant&& src) {
   if (!holds_resource(dst)) {
     // Nothing to end: the new value is built in dst's storage.
