@@ -1,7 +1,9 @@
 // The VB Variant: one value type for the model, the host interface and the script engine.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <span>
 #include <string>
@@ -41,13 +43,15 @@ inline constexpr int32_t kParamNotFound = int32_t(0x80020004u);
 
 class Variant {
  public:
+  // Small values are stored with their unused bytes zero, in one 8-byte store where the
+  // byte order allows: a copy that reads the 8 bytes right after then does not stall.
   Variant() noexcept : type_(VarType::Empty) { u_.i8 = 0; }
-  Variant(int16_t v) noexcept : type_(VarType::Integer) { u_.i8 = 0; u_.i2 = v; }
-  Variant(int32_t v) noexcept : type_(VarType::Long) { u_.i8 = 0; u_.i4 = v; }
-  Variant(float v) noexcept : type_(VarType::Single) { u_.i8 = 0; u_.r4 = v; }
+  Variant(int16_t v) noexcept : type_(VarType::Integer) { set_low(uint16_t(v)); }
+  Variant(int32_t v) noexcept : type_(VarType::Long) { set_low(uint32_t(v)); }
+  Variant(float v) noexcept : type_(VarType::Single) { set_low(std::bit_cast<uint32_t>(v)); }
   Variant(double v) noexcept : type_(VarType::Double) { u_.r8 = v; }
-  Variant(bool v) noexcept : type_(VarType::Boolean) { u_.i8 = 0; u_.b = v; }
-  Variant(uint8_t v) noexcept : type_(VarType::Byte) { u_.i8 = 0; u_.ui1 = v; }
+  Variant(bool v) noexcept : type_(VarType::Boolean) { set_low(uint8_t(v)); }
+  Variant(uint8_t v) noexcept : type_(VarType::Byte) { set_low(v); }
   Variant(const char* s) : type_(VarType::String) { new (&u_.str) std::string(s ? s : ""); }
   Variant(std::string_view s) : type_(VarType::String) { new (&u_.str) std::string(s); }
   Variant(const std::string& s) : type_(VarType::String) { new (&u_.str) std::string(s); }
@@ -159,6 +163,16 @@ class Variant {
   void swap(Variant& o) noexcept;
 
  private:
+  // The value's bytes at the start of the 8-byte union, the rest zero.
+  template <class U>
+  void set_low(U bits) noexcept {
+    if constexpr (std::endian::native == std::endian::little) {
+      u_.i8 = int64_t(uint64_t(bits));
+    } else {
+      u_.i8 = 0;
+      std::memcpy(&u_, &bits, sizeof bits);
+    }
+  }
   bool owns_resource() const noexcept {
     return type_ == VarType::String || type_ == VarType::Object || type_ == VarType::Array;
   }

@@ -19,6 +19,9 @@ struct Symbol;
 struct ClassDef;
 struct ProcDef;
 struct Module;
+struct Expr;
+class Interp;
+struct Frame;
 
 template <class V>
 using NameMap = std::unordered_map<std::string, V, vb::IHash, vb::IEqual>;
@@ -27,12 +30,18 @@ using NameMap = std::unordered_map<std::string, V, vb::IHash, vb::IEqual>;
 
 enum class ExprKind : uint8_t { Literal, Name, Call, Member, Me, New, Unary, Chain, Concat };
 
+// Evaluates one kind of node; the interpreter picks a node's handler by its shape the
+// first time the node runs (interp_eval.cpp).
+using EvalFn = vb::Variant (*)(Interp&, Frame&, const Expr&);
+vb::Variant eval_first(Interp& in, Frame& f, const Expr& e);
+
 struct Expr {
   explicit Expr(ExprKind k, uint32_t p) : kind(k), pos(p) {}
   virtual ~Expr() = default;
   ExprKind kind;
   bool parens = false;  // written in parentheses: passed by value
   uint32_t pos;
+  mutable EvalFn fn = &eval_first;
 };
 using ExprPtr = std::unique_ptr<Expr>;
 
@@ -54,6 +63,7 @@ struct GlobalRef {
   const Builtin* builtin = nullptr;
   const vb::Variant* constant = nullptr;
   int intrinsic = 0;
+  enum class Bound : uint8_t { None, Upper, Lower } bound = Bound::None;  // Builtin: UBound or LBound
 };
 
 enum class Bind : uint8_t {
@@ -72,6 +82,7 @@ struct NameExpr : Expr {
   int implicit_slot = -1;  // a dynamic name assigned in a procedure: its implicit local
   bool assigned = false;   // used as an assignment target (parser bookkeeping)
   bool called = false;     // written as a call target: never the function's return slot
+  bool argument = false;   // an argument of a call, not in parentheses (may be passed by reference)
   mutable GlobalRef cache;
   mutable uint64_t cache_gen = 0;
 };
@@ -119,12 +130,28 @@ enum class BinOp : uint8_t {
   Add, Sub, Mod, IDiv, Mul, Div, Pow,
 };
 
+// An operand of a one-operator chain node as its handler finds it: the node, and for
+// a literal, local or field where its value stands (filled in when the node first runs).
+struct OperandRef {
+  const Expr* expr = nullptr;
+  const vb::Variant* literal = nullptr;  // a literal's value
+  int32_t slot = -1;                     // a local's slot or a field's index
+  bool field = false;
+};
+
 // a op1 b op2 c ...: operators of one precedence level, applied left to right.
+// The parser nests short runs as one node per operator ((a op1 b) op2 c) and keeps
+// long ones flat, so that evaluating them needs no deep recursion.
 struct ChainExpr : Expr {
   explicit ChainExpr(uint32_t p) : Expr(ExprKind::Chain, p) {}
   std::vector<ExprPtr> operands;
   std::vector<BinOp> ops;  // ops[i] joins the result so far with operands[i + 1]
+  uint32_t nest = 1;       // one-operator nodes of this level nested down the left side
+  mutable uint64_t divisor_magic = 0;  // x Mod literal: the literal's reciprocal (interp_eval.cpp)
+  mutable OperandRef lhs, rhs;         // one operator: its operands
 };
+// The most one-operator chain nodes the parser nests down the left side.
+inline constexpr uint32_t kMaxChainNest = 16;
 
 // a & b & c ...: evaluated into one string.
 struct ConcatExpr : Expr {
@@ -153,6 +180,13 @@ struct AssignStmt : Stmt {
   ExprPtr value;
   bool is_set = false;
   bool append = false;  // target = target & ...: appended in place
+  // How the interpreter runs it, chosen the first time it runs (interp_exec.cpp):
+  // to a local or field variable, to an element of one by one index, or in general.
+  enum class Plan : uint8_t { Unknown, Variable, Element, General };
+  mutable Plan plan = Plan::Unknown;
+  mutable bool simple_value = false;      // value_ref locates the value where it stands
+  mutable OperandRef value_ref, var_ref;  // the value; the variable (or the array's)
+  mutable OperandRef index_ref;           // Element: the index
 };
 
 struct CallStmt : Stmt {
@@ -267,6 +301,10 @@ enum class ProcKind : uint8_t { Sub, Function, PropertyGet, PropertyLet, Propert
 struct Param {
   std::string name;
   bool byval = false;
+  // The procedure never assigns the parameter nor passes it on by reference (and runs
+  // no Execute or Eval text that could): a by-reference argument that is a literal
+  // may then stand for it where it is instead of being copied.
+  bool read_only = false;
 };
 
 struct ProcDef {
@@ -282,6 +320,7 @@ struct ProcDef {
   int nslots = 0;
   NameMap<int> slot_of;  // every named slot, for Eval and Execute
   std::vector<std::pair<std::string, int>> implicit_slots;
+  bool init_locals = false;  // some local is an array or a Const, set up when the procedure starts
   Block body;
   std::shared_ptr<Chunk> chunk;
   const ClassDef* owner = nullptr;

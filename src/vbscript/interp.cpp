@@ -3,6 +3,8 @@
 
 #include <pthread.h>
 
+#include <cstring>
+
 #include "vb/convert.h"
 #include "vbscript/interp_detail.h"
 #include "vbscript/objects.h"
@@ -80,7 +82,7 @@ Variant default_of(const Variant& v) {
   return r;
 }
 
-bool truthy(const Variant& v) {
+bool truthy_general(const Variant& v) {
   switch (v.type()) {
     case VarType::Boolean: return v.raw_bool();
     case VarType::Integer: return v.raw_integer() != 0;
@@ -199,10 +201,6 @@ void Interp::check_time() {
   if (has_deadline_ && std::chrono::steady_clock::now() > deadline_) throw ScriptTimeout{};
 }
 
-void Interp::check_stack() {
-  char here;
-  if (stack_base_ && size_t(stack_base_ - &here) > stack_limit_) vb::raise(28);
-}
 
 void Interp::note_site(const Frame& f, uint32_t pos) {
   if (site_.set || !f.chunk) return;
@@ -265,6 +263,9 @@ GlobalRef Interp::resolve_global(Module* m, std::string_view name) {
   if (const Builtin* b = find_builtin(name)) {
     r.kind = GlobalKind::Builtin;
     r.builtin = b;
+    static const Builtin* const ubound = find_builtin("UBound");
+    static const Builtin* const lbound = find_builtin("LBound");
+    r.bound = b == ubound ? GlobalRef::Bound::Upper : b == lbound ? GlobalRef::Bound::Lower : GlobalRef::Bound::None;
     return r;
   }
   if (const Variant* c = find_constant(name)) {
@@ -280,12 +281,9 @@ GlobalRef Interp::resolve_global(Module* m, std::string_view name) {
   return r;
 }
 
-const GlobalRef& Interp::lookup(const Frame& f, const NameExpr& n) {
-  if (n.cache_gen != gen_) {
-    n.cache = resolve_global(f.module, n.name);
-    n.cache_gen = gen_;
-  }
-  return n.cache;
+void Interp::resolve_into(const Frame& f, const NameExpr& n) {
+  n.cache = resolve_global(f.module, n.name);
+  n.cache_gen = gen_;
 }
 
 Symbol* Interp::create_global(Module* m, std::string_view name) {
@@ -414,6 +412,57 @@ Variant Interp::make_object(const ClassPtr& cls) {
 
 // ---------------------------------------------------------------- procedure calls
 
+namespace {
+
+// The slots of one call: each slot's own value, where its variable is (its own value,
+// or the caller's variable for a by-reference argument) and, for implicit locals,
+// whether it has been assigned. Up to kSmall slots need no heap.
+class CallSlots {
+ public:
+  static constexpr size_t kSmall = 8;
+  explicit CallSlots(size_t n) : n_(n) {
+    if (n > kSmall) {
+      big_.reset(new unsigned char[n * (sizeof(Variant) + sizeof(Variant*) + 1)]);
+      vals_ = reinterpret_cast<Variant*>(big_.get());
+      refs_ = reinterpret_cast<Variant**>(big_.get() + n * sizeof(Variant));
+      live_ = big_.get() + n * (sizeof(Variant) + sizeof(Variant*));
+      std::memset(live_, 0, n);
+    }
+    for (size_t i = 0; i < n; ++i) {
+      new (&vals_[i]) Variant();
+      refs_[i] = &vals_[i];
+    }
+  }
+  CallSlots(const CallSlots&) = delete;
+  CallSlots& operator=(const CallSlots&) = delete;
+  ~CallSlots() {
+    for (size_t i = 0; i < n_; ++i) drop(vals_[i]);
+  }
+  // The slot's own value (Empty until set).
+  Variant& own(size_t i) { return vals_[i]; }
+  // Sets slot i's own value, built in place from make()'s result; only while it is Empty.
+  template <class Make>
+  void set(size_t i, Make&& make) {
+    new (&vals_[i]) Variant(make());
+  }
+  // The slot stands for the caller's variable.
+  void refer(size_t i, Variant* v) { refs_[i] = v; }
+  Variant** refs() { return refs_; }
+  uint8_t* live() { return live_; }
+
+ private:
+  alignas(Variant) unsigned char small_vals_[kSmall * sizeof(Variant)];
+  Variant* small_refs_[kSmall];
+  uint8_t small_live_[kSmall] = {};
+  std::unique_ptr<unsigned char[]> big_;
+  Variant* vals_ = reinterpret_cast<Variant*>(small_vals_);
+  Variant** refs_ = small_refs_;
+  uint8_t* live_ = small_live_;
+  size_t n_;
+};
+
+}  // namespace
+
 template <class Fill>
 Variant Interp::call_with(const ProcDef& p, ScriptObject* me, size_t nargs, Fill&& fill) {
   if (!alive_) vb::raise(vb::err::kObjectRequired);
@@ -427,53 +476,35 @@ Variant Interp::call_with(const ProcDef& p, ScriptObject* me, size_t nargs, Fill
   check_stack();
   tick();
 
-  constexpr size_t kSmall = Slots::kSmall;
-  const size_t ns = size_t(p.nslots);
-  Slots store(ns);
-  Variant* small_slots[kSmall];
-  uint8_t small_live[kSmall] = {};
-  std::unique_ptr<Variant*[]> big_slots;
-  std::unique_ptr<uint8_t[]> big_live;
-  Variant** slots = small_slots;
-  uint8_t* live = small_live;
-  if (ns > kSmall) {
-    big_slots.reset(new Variant*[ns]);
-    big_live.reset(new uint8_t[ns]());
-    slots = big_slots.get();
-    live = big_live.get();
-  }
-  // The parameters: slots 0..nargs-1, built in order (a by-reference one leaves its slot empty).
-  fill(store, slots);
-  for (size_t i = nargs; i < ns; ++i) slots[i] = &store.emplace_empty();
+  CallSlots slots(size_t(p.nslots));
+  fill(slots);  // the parameters, slots 0..nargs-1, in order
 
   Frame f;
   f.module = p.module;
   f.proc = &p;
   f.me = me;
-  f.slots = slots;
-  f.live = live;
+  f.slots = slots.refs();
+  f.live = slots.live();
   f.chunk = &p.chunk;
   f.option_explicit = p.chunk && p.chunk->option_explicit;
-  for (size_t k = 0; k < p.locals.size(); ++k) {
-    const VarDecl& d = p.locals[k];
-    if (d.is_array || d.const_value) init_decl(f, d, store[size_t(p.first_local) + k]);
+  if (p.init_locals) {
+    for (size_t k = 0; k < p.locals.size(); ++k) {
+      const VarDecl& d = p.locals[k];
+      if (d.is_array || d.const_value) init_decl(f, d, slots.own(size_t(p.first_local) + k));
+    }
   }
   KeepPosition keep_position(*this);
   Flow fl = exec_block(f, p.body);
   if (fl == Flow::ExitProc) err_->clear();
-  if (p.ret_slot >= 0) return take(store[size_t(p.ret_slot)]);
+  if (p.ret_slot >= 0) return take(slots.own(size_t(p.ret_slot)));
   return Variant();
 }
 
 Variant Interp::invoke_proc(const ProcDef& p, ScriptObject* me, ArgRef* args, size_t nargs) {
-  return call_with(p, me, nargs, [&](Slots& store, Variant** slots) {
+  return call_with(p, me, nargs, [&](CallSlots& slots) {
     for (size_t i = 0; i < nargs && i < p.params.size(); ++i) {
-      if (p.params[i].byval) {
-        slots[i] = &store.emplace([&] { return args[i].temp ? take(*args[i].p) : copy_of(*args[i].p); });
-      } else {
-        store.emplace_empty();
-        slots[i] = args[i].p;
-      }
+      if (p.params[i].byval) slots.set(i, [&] { return args[i].temp ? take(*args[i].p) : copy_of(*args[i].p); });
+      else slots.refer(i, args[i].p);
     }
   });
 }
@@ -482,24 +513,48 @@ Variant Interp::call_proc_ast(Frame& f, const ProcDef& p, ScriptObject* me, cons
   size_t n = args ? args->size() : 0;
   if (n != p.params.size()) vb::raise(vb::err::kWrongArgCount);
   std::vector<ElemHold> holds;
-  return call_with(p, me, n, [&](Slots& store, Variant** slots) {
+  return call_with(p, me, n, [&](CallSlots& slots) {
     for (size_t i = 0; i < n; ++i) {
       const Arg& a = (*args)[i];
       if (!a.expr) {
-        slots[i] = &store.emplace([] { return Variant::missing(); });
+        slots.set(i, [] { return Variant::missing(); });
         continue;
       }
-      if (!p.params[i].byval && !a.expr->parens) {
-        if (Variant* r = lvalue_ref(f, *a.expr, holds)) {
-          store.emplace_empty();
-          slots[i] = r;
+      const Expr& x = *a.expr;
+      const Param& prm = p.params[i];
+      if (x.kind == ExprKind::Literal && !prm.byval && prm.read_only) {
+        // A literal for a parameter the procedure only reads: the literal itself.
+        slots.refer(i, const_cast<Variant*>(&static_cast<const LiteralExpr&>(x).value));
+        continue;
+      }
+      if (!prm.byval && !x.parens && (x.kind == ExprKind::Name || element_of_variable(f, x))) {
+        Variant* r = x.kind == ExprKind::Name && static_cast<const NameExpr&>(x).bind == Bind::Local
+                         ? f.slots[static_cast<const NameExpr&>(x).slot]
+                         : lvalue_ref(f, x, holds);
+        if (r) {
+          slots.refer(i, r);
           continue;
         }
       }
       // By value, or a by-reference parameter given an expression: the callee's own slot.
-      slots[i] = &store.emplace([&] { return eval(f, *a.expr); });
+      slots.set(i, [&] { return eval(f, x); });
     }
   });
+}
+
+bool Interp::element_of_variable(Frame& f, const Expr& e) {
+  if (e.kind != ExprKind::Call) return false;
+  const auto& c = static_cast<const CallExpr&>(e);
+  return c.target->kind == ExprKind::Name && !c.args.empty() &&
+         plain_variable(f, static_cast<const NameExpr&>(*c.target)) != nullptr;
+}
+
+Variant* Interp::plain_variable(Frame& f, const NameExpr& n) {
+  if (n.bind == Bind::Local || n.bind == Bind::Field) return &local_or_field(f, n);
+  if (n.bind == Bind::Dynamic &&
+      ((n.implicit_slot >= 0 && f.live[n.implicit_slot]) || lookup(f, n).kind == GlobalKind::Var))
+    return var_ref(f, n, false);
+  return nullptr;
 }
 
 void Interp::eval_args(Frame& f, const std::vector<Arg>& args, ArgBuffer& buf, bool write_back, size_t extra) {
@@ -511,17 +566,11 @@ void Interp::eval_args(Frame& f, const std::vector<Arg>& args, ArgBuffer& buf, b
       continue;
     }
     if (write_back && !a.expr->parens && a.expr->kind == ExprKind::Name) {
-      const auto& n = static_cast<const NameExpr&>(*a.expr);
-      if (n.bind == Bind::Local || n.bind == Bind::Field ||
-          (n.bind == Bind::Dynamic && ((n.implicit_slot >= 0 && f.live[n.implicit_slot]) ||
-                                       lookup(f, n).kind == GlobalKind::Var))) {
-        Variant* r = var_ref(f, n, false);
-        if (r) {
-          buf.vals.emplace([&] { return copy_of(*r); });
-          buf.refs[i] = r;
-          buf.any_ref = true;
-          continue;
-        }
+      if (Variant* r = plain_variable(f, static_cast<const NameExpr&>(*a.expr))) {
+        buf.vals.emplace([&] { return copy_of(*r); });
+        buf.refs[i] = r;
+        buf.any_ref = true;
+        continue;
       }
     }
     if (write_back && !a.expr->parens && a.expr->kind == ExprKind::Call) {
@@ -538,72 +587,96 @@ void Interp::eval_args(Frame& f, const std::vector<Arg>& args, ArgBuffer& buf, b
 }
 
 Variant Interp::call_builtin(Frame& f, const Builtin& b, const std::vector<Arg>* args) {
-  static const std::vector<Arg> none;
-  const std::vector<Arg>& a = args ? *args : none;
-  if (int(a.size()) < b.min_args || (b.max_args >= 0 && int(a.size()) > b.max_args))
-    raise_named(vb::err::kWrongArgCount, b.name);
-  ArgBuffer buf;
-  // Arrays and long strings in plain variables are lent to the function rather than
-  // copied (Len(s), Mid(s, i, 1), UBound(a) in a loop), when no argument runs code
-  // that could see them.
-  bool lend = !a.empty();
-  for (const Arg& arg : a)
-    if (!arg.expr || !peek(f, *arg.expr)) lend = false;
-  if (!lend) {
+  const size_t n = args ? args->size() : 0;
+  if (int(n) < b.min_args || (b.max_args >= 0 && int(n) > b.max_args)) raise_named(vb::err::kWrongArgCount, b.name);
+  if (n == 0) return b.fn(env, {});
+  const std::vector<Arg>& a = *args;
+  if (n == 1 && a[0].expr) {
+    // One argument (CStr(x), Len(s), Sqr(x)): a copy of a variable or literal, or the
+    // expression's value; long strings in variables are lent below.
+    const Variant* p = peek(f, *a[0].expr);
+    if (!p || !p->is_string() || p->raw_string().size() <= 64 || a[0].expr->kind != ExprKind::Name) {
+      Variant v = p ? copy_of(*p) : eval(f, *a[0].expr);
+      return b.fn(env, vb::Args(&v, 1));
+    }
+  }
+  constexpr size_t kFew = 4;
+  if (n > kFew) {
+    ArgBuffer buf;
     eval_args(f, a, buf, false, 0);
     return b.fn(env, buf.span());
   }
-  buf.reserve(a.size());
-  for (size_t i = 0; i < a.size(); ++i) {
-    Variant* p = const_cast<Variant*>(peek(f, *a[i].expr));
-    if ((p->is_array() || (p->is_string() && p->raw_string().size() > 64)) && a[i].expr->kind == ExprKind::Name) {
+  const Variant* peeked[kFew];
+  bool plain = true;  // every argument a variable or literal: no argument runs code
+  for (size_t i = 0; i < n; ++i) {
+    peeked[i] = a[i].expr ? peek(f, *a[i].expr) : nullptr;
+    if (!peeked[i]) plain = false;
+  }
+  // Long strings in plain variables are lent to the function rather than copied
+  // (Len(s), Mid(s, i, 1) in a loop) when no argument runs code that could see them.
+  Slots vals(n);
+  Variant* lent[kFew] = {};
+  struct GiveBack {
+    Slots& vals;
+    Variant** lent;
+    ~GiveBack() {
+      for (size_t i = 0; i < vals.built(); ++i)
+        if (lent[i]) store(*lent[i], take(vals[i]));
+    }
+  } give_back{vals, lent};
+  for (size_t i = 0; i < n; ++i) {
+    const Variant* p = peeked[i];
+    if (!a[i].expr) {
+      vals.emplace([] { return Variant::missing(); });
+    } else if (!plain) {
+      // In order: an argument's code may change the variables of the next ones.
+      vals.emplace([&] { return eval(f, *a[i].expr); });
+    } else if (p->is_string() && p->raw_string().size() > 64 && a[i].expr->kind == ExprKind::Name) {
       size_t j = 0;
-      while (j < i && buf.refs[j] != p) ++j;
+      while (j < i && lent[j] != p) ++j;
       if (j < i) {
-        buf.vals.emplace([&] { return Variant(buf.vals[j]); });
+        vals.emplace([&] { return Variant(vals[j]); });
       } else {
-        buf.vals.emplace([&] { return Variant(std::move(*p)); });
-        buf.refs[i] = p;
-        buf.any_ref = true;
+        vals.emplace([&] { return Variant(std::move(*const_cast<Variant*>(p))); });
+        lent[i] = const_cast<Variant*>(p);
       }
     } else {
-      buf.vals.emplace([&] { return copy_of(*p); });
+      vals.emplace([&] { return copy_of(*p); });
     }
   }
-  struct Return {
-    ArgBuffer& buf;
-    ~Return() { buf.write_back(); }
-  } give_back{buf};
-  return b.fn(env, buf.span());
+  return b.fn(env, vb::Args(vals.data(), n));
 }
 
 Variant Interp::call_dispatch(Frame& f, vb::Dispatch* d, vb::DispId id, InvokeKind kind, const std::vector<Arg>* args,
-                              const Variant* value) {
+                              Variant* value) {
   if ((!args || args->empty()) && !value) {
     vb::Ref<vb::Dispatch> keep(d);
     return d->invoke(id, kind, {});
   }
   static const std::vector<Arg> none;
   const std::vector<Arg>& a = args ? *args : none;
-  ArgBuffer buf;
-  eval_args(f, a, buf, true, value ? 1 : 0);
-  if (value) buf.vals.emplace([&] { return Variant(*value); });
-  vb::Ref<vb::Dispatch> keep(d);
-  Variant r;
-  if (!a.empty() && !value && id != vb::kDispValue) {
+  auto invoke = [&](vb::Args span) {
+    if (a.empty() || value || id == vb::kDispValue) return d->invoke(id, kind, span);
     try {
-      r = d->invoke(id, kind, buf.span());
+      return d->invoke(id, kind, span);
     } catch (const VBError& e) {
       // A property without parameters that returns an object: the arguments go to
       // that object's default member (matches.Item(0).SubMatches(1)).
       if (e.number() != vb::err::kWrongArgCount) throw;
       Variant inner = d->invoke(id, InvokeKind::Get, {});
       if (!inner.is_object() || !inner.raw_object()) throw;
-      r = inner.raw_object()->invoke(vb::kDispValue, kind, buf.span());
+      return inner.raw_object()->invoke(vb::kDispValue, kind, span);
     }
-  } else {
-    r = d->invoke(id, kind, buf.span());
+  };
+  vb::Ref<vb::Dispatch> keep(d);
+  // One argument that is a variable: the object gets the variable itself, by reference.
+  if (a.size() == 1 && !value && a[0].expr && !a[0].expr->parens && a[0].expr->kind == ExprKind::Name) {
+    if (Variant* r = plain_variable(f, static_cast<const NameExpr&>(*a[0].expr))) return invoke(vb::Args(r, 1));
   }
+  ArgBuffer buf;
+  eval_args(f, a, buf, true, value ? 1 : 0);
+  if (value) buf.vals.emplace([&] { return Variant(std::move(*value)); });
+  Variant r = invoke(buf.span());
   buf.write_back();
   return r;
 }

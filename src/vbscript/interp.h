@@ -9,17 +9,23 @@
 //   up among the globals when it runs and the result is cached on the node until
 //   the globals change (gen_), so a procedure that does not exist fails only when
 //   it is called.
-// - Operator chains are flat nodes evaluated in a loop, so thousands of terms cost
-//   no stack; nesting depth is limited by the parser, call depth by kMaxCallDepth
-//   and by the thread's remaining stack (error 28).
+// - Each expression node runs through a handler chosen for its shape the first time
+//   it runs (interp_eval.cpp): a two-operand node has one per operator and operand
+//   shape, reading literals, locals and fields where they stand, with the Integer,
+//   Long and Double cases inline. Assignments likewise plan their way on first run.
+// - Short operator runs are nested one-operator nodes; long ones are flat nodes
+//   evaluated in a loop, so thousands of terms cost no stack; nesting depth is
+//   limited by the parser, call depth by kMaxCallDepth and by the thread's
+//   remaining stack (error 28).
 // - Statements run in exec_block: under On Error Resume Next each statement's error
 //   is caught there and recorded in Err; otherwise the first statement that sees it
 //   records its position (site_) and it unwinds to a caller with a handler or to
 //   the host. The time-out is a separate exception (ScriptTimeout) that no handler
 //   in the script catches.
 // - Arguments by reference are pointers to the caller's variables (or array
-//   elements, with the array held and locked); value_ops.h keeps scalar Variants
-//   off the slow copy, move and destroy paths.
+//   elements, with the array held and locked), or to a literal when the callee
+//   only reads the parameter; value_ops.h keeps Variants without heap parts off
+//   the out-of-line copy, move and destroy paths.
 #pragma once
 
 #include <chrono>
@@ -78,6 +84,12 @@ struct ErrorSite {
   uint32_t pos = 0;
 };
 
+// The object of a With block, on the stack while the block runs.
+struct WithLevel {
+  vb::Variant object;
+  WithLevel* outer = nullptr;
+};
+
 // One activation: a procedure call or module-level code.
 struct Frame {
   Module* module = nullptr;
@@ -88,7 +100,7 @@ struct Frame {
   const std::shared_ptr<Chunk>* chunk = nullptr;
   bool resume_next = false;
   bool option_explicit = false;
-  std::vector<vb::Variant> with;
+  WithLevel* with = nullptr;  // the innermost With block running in this frame
 };
 
 enum class Flow : uint8_t { Normal, ExitDo, ExitFor, ExitProc };
@@ -178,45 +190,56 @@ class Interp : public std::enable_shared_from_this<Interp> {
 
  private:
   friend class ScriptObject;
+  friend struct ExprHandlers;
+  friend vb::Variant eval_first(Interp&, Frame&, const Expr&);
   struct ArgBuffer;
   struct ElemHold;
 
   void check_time();
-  void check_stack();
+  void check_stack() {
+    char here;
+    if (stack_base_ && size_t(stack_base_ - &here) > stack_limit_) vb::raise(28);
+  }
 
   // name lookup
-  const GlobalRef& lookup(const Frame& f, const NameExpr& n);
+  const GlobalRef& lookup(const Frame& f, const NameExpr& n) {
+    if (n.cache_gen != gen_) resolve_into(f, n);
+    return n.cache;
+  }
+  void resolve_into(const Frame& f, const NameExpr& n);
   GlobalRef resolve_global(Module* m, std::string_view name);
   Symbol* create_global(Module* m, std::string_view name);
   void retire_proc(Symbol* s);
 
   // expressions
-  vb::Variant eval(Frame& f, const Expr& e);
+  vb::Variant eval(Frame& f, const Expr& e) { return e.fn(*this, f, e); }
   vb::Variant eval_name(Frame& f, const NameExpr& n, bool statement);
   vb::Variant eval_call(Frame& f, const CallExpr& c, bool statement);
   vb::Variant eval_member(Frame& f, const MemberExpr& m, const std::vector<Arg>* args, vb::InvokeKind kind);
   vb::Variant eval_chain(Frame& f, const ChainExpr& c);
   // The value of a variable or literal where it is stored; null for other expressions.
-  const vb::Variant* peek(Frame& f, const Expr& e) {
-    if (e.kind == ExprKind::Literal) return &static_cast<const LiteralExpr&>(e).value;
-    if (e.kind != ExprKind::Name) return nullptr;
-    const auto& n = static_cast<const NameExpr&>(e);
-    if (n.bind == Bind::Local || n.bind == Bind::LocalConst) return f.slots[n.slot];
-    return peek_slow(f, n);
-  }
+  // (Defined in interp_detail.h.)
+  inline const vb::Variant* peek(Frame& f, const Expr& e);
   const vb::Variant* peek_slow(Frame& f, const NameExpr& n);
   vb::Variant eval_concat(Frame& f, const ConcatExpr& c);
   vb::Variant eval_new(Frame& f, const NewExpr& n);
   vb::Variant index_value(Frame& f, const vb::Variant& v, const std::vector<Arg>& args, vb::InvokeKind kind,
                           std::string_view name);
+  // `so` must stay alive for the call (the caller holds a reference or it is Me).
   vb::Variant call_class_member(Frame& f, ScriptObject* so, int member, const std::vector<Arg>* args,
                                 vb::InvokeKind kind);
   vb::Variant call_proc_ast(Frame& f, const ProcDef& p, ScriptObject* me, const std::vector<Arg>* args);
   template <class Fill>
   vb::Variant call_with(const ProcDef& p, ScriptObject* me, size_t nargs, Fill&& fill);
   vb::Variant call_builtin(Frame& f, const Builtin& b, const std::vector<Arg>* args);
+  // A builtin found by name lookup (UBound and LBound of an array variable inline).
+  vb::Variant builtin_call(Frame& f, const GlobalRef& g, const std::vector<Arg>& args);
   vb::Variant call_dispatch(Frame& f, vb::Dispatch* d, vb::DispId id, vb::InvokeKind kind,
-                            const std::vector<Arg>* args, const vb::Variant* value);
+                            const std::vector<Arg>* args, vb::Variant* value);
+  // The variable a name stands for when it is one (not a constant, procedure or object).
+  vb::Variant* plain_variable(Frame& f, const NameExpr& n);
+  // name(...) where name is a variable (an array element or an object's default member).
+  bool element_of_variable(Frame& f, const Expr& e);
   vb::Variant call_intrinsic(Frame& f, int which, const std::vector<Arg>* args);
   vb::Variant with_object(Frame& f);
   // The object before the dot of a member access (error 424 when there is none).
@@ -239,13 +262,15 @@ class Interp : public std::enable_shared_from_this<Interp> {
     std::vector<int32_t> big_;
   };
   Indexes eval_indexes(Frame& f, const std::vector<Arg>& args);
+  // The index of name(i): a whole-number variable or literal where it stands, else evaluated.
+  int32_t one_index(Frame& f, const Expr& e);
 
   // references and assignment
   vb::Variant* var_ref(Frame& f, const NameExpr& n, bool create);
   vb::Variant* lvalue_ref(Frame& f, const Expr& e, std::vector<ElemHold>& holds);
   void assign(Frame& f, const Expr& target, vb::Variant&& v, bool is_set);
   void store_name(Frame& f, const NameExpr& n, vb::Variant&& v, bool is_set);
-  void assign_call(Frame& f, const CallExpr& c, vb::Variant v, bool is_set);
+  void assign_call(Frame& f, const CallExpr& c, vb::Variant&& v, bool is_set);
   void assign_member(Frame& f, const MemberExpr& m, const std::vector<Arg>* args, vb::Variant v, bool is_set);
   void property_put_ast(Frame& f, ScriptObject* so, int member, const std::vector<Arg>* args, vb::Variant v,
                         bool is_set);
@@ -253,6 +278,12 @@ class Interp : public std::enable_shared_from_this<Interp> {
   // statements
   Flow exec_block(Frame& f, const Block& b);
   Flow exec(Frame& f, const Stmt& s);
+  void exec_assign(Frame& f, const AssignStmt& s);
+  void plan_assign(const AssignStmt& s);
+  void exec_call(Frame& f, const CallStmt& s);
+  Flow exec_if(Frame& f, const IfStmt& s);
+  Flow exec_with(Frame& f, const WithStmt& s);
+  void exec_erase(Frame& f, const EraseStmt& s);
   Flow exec_for(Frame& f, const ForStmt& s);
   Flow exec_for_each(Frame& f, const ForEachStmt& s);
   Flow exec_do(Frame& f, const DoStmt& s);
@@ -300,6 +331,7 @@ class Interp : public std::enable_shared_from_this<Interp> {
 // The value of an object's default member; other values unchanged. Nothing raises 91.
 vb::Variant default_of(const vb::Variant& v);
 // If/While truth of a value: Null and Empty are False.
-bool truthy(const vb::Variant& v);
+bool truthy_general(const vb::Variant& v);
+inline bool truthy(const vb::Variant& v) { return v.is_bool() ? v.raw_bool() : truthy_general(v); }
 
 }  // namespace tolvex::vbscript

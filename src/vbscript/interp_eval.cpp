@@ -14,74 +14,7 @@ using namespace detail;
 
 namespace detail {
 
-template <class T>
-bool compare_as(BinOp op, T x, T y) {
-  switch (op) {
-    case BinOp::Eq: return x == y;
-    case BinOp::Ne: return x != y;
-    case BinOp::Lt: return x < y;
-    case BinOp::Le: return x <= y;
-    case BinOp::Gt: return x > y;
-    default: return x >= y;
-  }
-}
-
-// The common cases of the operators on Integer, Long and Double, inline; anything
-// unusual (overflow out of Long, division by zero, other subtypes) goes to the runtime.
-Variant binop(BinOp op, const Variant& a, const Variant& b) {
-  if (is_int(a) && is_int(b)) {
-    int64_t x = int_of(a), y = int_of(b);
-    bool both_i2 = a.type() == VarType::Integer && b.type() == VarType::Integer;
-    switch (op) {
-      case BinOp::Add: return int_result(x + y, both_i2);
-      case BinOp::Sub: return int_result(x - y, both_i2);
-      case BinOp::Mul: return int_result(x * y, both_i2);
-      case BinOp::Eq: case BinOp::Ne: case BinOp::Lt: case BinOp::Le: case BinOp::Gt: case BinOp::Ge:
-        return Variant(compare_as(op, x, y));
-      case BinOp::IDiv:
-        if (y != 0 && !(y == -1 && x == INT32_MIN)) return int_result(int32_t(x) / int32_t(y), both_i2);
-        break;
-      case BinOp::Mod:
-        if (y != 0 && y != -1) return int_result(int32_t(x) % int32_t(y), both_i2);
-        break;
-      case BinOp::And: return both_i2 ? Variant(int16_t(x & y)) : Variant(int32_t(x & y));
-      case BinOp::Or: return both_i2 ? Variant(int16_t(x | y)) : Variant(int32_t(x | y));
-      case BinOp::Xor: return both_i2 ? Variant(int16_t(x ^ y)) : Variant(int32_t(x ^ y));
-      default: break;
-    }
-  } else if ((is_real(a) || is_int(a)) && (is_real(b) || is_int(b))) {
-    // At least one Double.
-    double x = real_of(a), y = real_of(b);
-    switch (op) {
-      case BinOp::Add: {
-        double r = x + y;
-        if (std::isfinite(r)) return Variant(r);
-        break;
-      }
-      case BinOp::Sub: {
-        double r = x - y;
-        if (std::isfinite(r)) return Variant(r);
-        break;
-      }
-      case BinOp::Mul: {
-        double r = x * y;
-        if (std::isfinite(r)) return Variant(r);
-        break;
-      }
-      case BinOp::Div: {
-        if (y == 0) break;
-        double r = x / y;
-        if (std::isfinite(r)) return Variant(r);
-        break;
-      }
-      case BinOp::Eq: case BinOp::Ne: case BinOp::Lt: case BinOp::Le: case BinOp::Gt: case BinOp::Ge:
-        return Variant(compare_as(op, x, y));
-      default: break;
-    }
-  } else if (a.is_string() && b.is_string()) {
-    if (op == BinOp::Eq) return Variant(a.raw_string() == b.raw_string());
-    if (op == BinOp::Ne) return Variant(a.raw_string() != b.raw_string());
-  }
+Variant binop_general(BinOp op, const Variant& a, const Variant& b) {
   switch (op) {
     case BinOp::Imp: return op_imp(a, b);
     case BinOp::Eqv: return op_eqv(a, b);
@@ -114,6 +47,16 @@ Variant binop(BinOp op, const Variant& a, const Variant& b) {
   return Variant();
 }
 
+Variant binop(BinOp op, const Variant& a, const Variant& b) {
+  switch (op) {
+#define TOLVEX_BINOP_CASE(o) \
+  case BinOp::o: return apply_binop<BinOp::o>(a, b);
+    TOLVEX_EACH_BINOP(TOLVEX_BINOP_CASE)
+#undef TOLVEX_BINOP_CASE
+  }
+  return Variant();
+}
+
 // Literals are "hard" typed, everything else "soft". Comparing a string with a
 // number converts the soft side to the hard side's type (both hard: the string
 // becomes a number); two soft values compare as they are (a number is less).
@@ -128,56 +71,303 @@ void harden(Variant& a, bool a_hard, Variant& b, bool b_hard) {
   if (!fix(a, b, a_hard, b_hard)) fix(b, a, b_hard, a_hard);
 }
 
-Variant chain_step(BinOp op, const Variant& a, bool a_hard, const Variant& b, bool b_hard) {
+Variant chain_step_general(BinOp op, const Variant& a, bool a_hard, const Variant& b, bool b_hard) {
   if (is_comparison(op) && a.is_string() != b.is_string() && (a_hard || b_hard)) {
     Variant x = a, y = b;
     harden(x, a_hard, y, b_hard);
     return binop(op, x, y);
   }
+  return binop_general(op, a, b);
+}
+
+Variant chain_step(BinOp op, const Variant& a, bool a_hard, const Variant& b, bool b_hard) {
+  if (is_comparison(op) && a.is_string() != b.is_string() && (a_hard || b_hard))
+    return chain_step_general(op, a, a_hard, b, b_hard);
   return binop(op, a, b);
 }
 
 }  // namespace detail
 
-// ---------------------------------------------------------------- expressions
-
-Variant Interp::eval(Frame& f, const Expr& e) {
-  switch (e.kind) {
-    case ExprKind::Literal:
-      return copy_of(static_cast<const LiteralExpr&>(e).value);
-    case ExprKind::Name:
-      return eval_name(f, static_cast<const NameExpr&>(e), false);
-    case ExprKind::Call:
-      return eval_call(f, static_cast<const CallExpr&>(e), false);
-    case ExprKind::Member:
-      return eval_member(f, static_cast<const MemberExpr&>(e), nullptr, InvokeKind::Get);
-    case ExprKind::Me:
-      if (!f.me) vb::raise(vb::err::kObjectRequired);
-      return Variant(vb::Ref<vb::Dispatch>(f.me));
-    case ExprKind::New:
-      return eval_new(f, static_cast<const NewExpr&>(e));
-    case ExprKind::Unary: {
-      const auto& u = static_cast<const UnaryExpr&>(e);
-      Variant v = eval(f, *u.operand);
-      switch (u.op) {
-        case UnOp::Neg:
-          if (v.type() == VarType::Integer && v.raw_integer() != INT16_MIN) return Variant(int16_t(-v.raw_integer()));
-          if (v.type() == VarType::Long && v.raw_long() != INT32_MIN) return Variant(int32_t(-v.raw_long()));
-          return op_neg(v);
-        case UnOp::Plus:
-          return v.is_object() ? default_of(v) : v;
-        case UnOp::Not:
-          return op_not(v);
-      }
-      return v;
+inline Variant Interp::builtin_call(Frame& f, const GlobalRef& g, const std::vector<Arg>& args) {
+  if (g.bound != GlobalRef::Bound::None && args.size() == 1 && args[0].expr) {
+    // UBound(a) and LBound(a) of an array variable: read where it stands.
+    const Variant* p = peek(f, *args[0].expr);
+    if (p && p->is_array() && p->raw_array().dims() >= 1) {
+      const vb::Array::Bound& d = p->raw_array().bounds()[0];
+      return Variant(int32_t(g.bound == GlobalRef::Bound::Upper ? d.lower + d.count - 1 : d.lower));
     }
-    case ExprKind::Chain:
-      return eval_chain(f, static_cast<const ChainExpr&>(e));
-    case ExprKind::Concat:
-      return eval_concat(f, static_cast<const ConcatExpr&>(e));
   }
-  return Variant();
+  return call_builtin(f, *g.builtin, &args);
 }
+
+// ---------------------------------------------------------------- expression handlers
+
+// Each node kind (and each operator of a two-operand chain) has its own handler, so
+// that evaluating a node is one indirect call to code made for it.
+struct ExprHandlers {
+  static Variant literal(Interp&, Frame&, const Expr& e) { return copy_of(static_cast<const LiteralExpr&>(e).value); }
+
+  static Variant name(Interp& in, Frame& f, const Expr& e) {
+    const auto& n = static_cast<const NameExpr&>(e);
+    if (n.bind == Bind::Local) return copy_of(*f.slots[n.slot]);
+    if (n.bind == Bind::Field) return copy_of(f.me->fields()[size_t(n.slot)]);
+    return in.eval_name(f, n, false);
+  }
+
+  static Variant call(Interp& in, Frame& f, const Expr& e) {
+    return in.eval_call(f, static_cast<const CallExpr&>(e), false);
+  }
+
+  // name(i) where name is a local variable or field: an element of a one-dimensional
+  // array inline, anything else the general way.
+  static Variant element(Interp& in, Frame& f, const Expr& e) {
+    const auto& c = static_cast<const CallExpr&>(e);
+    const auto& n = static_cast<const NameExpr&>(*c.target);
+    const Variant& v = n.bind == Bind::Local ? *f.slots[n.slot] : f.me->fields()[size_t(n.slot)];
+    if (v.is_array()) {
+      const Variant* pi = in.peek(f, *c.args[0].expr);
+      if (pi && is_int(*pi)) {
+        const vb::Array& arr = v.raw_array();
+        if (arr.dims() == 1) {
+          const int64_t off = int64_t(int_of(*pi)) - arr.bounds()[0].lower;
+          if (off >= 0 && off < arr.bounds()[0].count) return arr[size_t(off)];
+        }
+      }
+      const int32_t i = in.one_index(f, *c.args[0].expr);
+      if (!v.is_array()) raise_named(vb::err::kTypeMismatch, n.name);
+      return element_of(v.raw_array(), i);
+    }
+    return in.eval_call(f, c, false);
+  }
+
+  // name(args) for a name looked up among the globals: builtins and procedures directly.
+  static Variant global_call(Interp& in, Frame& f, const Expr& e) {
+    const auto& c = static_cast<const CallExpr&>(e);
+    const auto& n = static_cast<const NameExpr&>(*c.target);
+    if (!(n.implicit_slot >= 0 && f.live[n.implicit_slot])) {
+      const GlobalRef& g = in.lookup(f, n);
+      if (g.kind == GlobalKind::Builtin) return in.builtin_call(f, g, c.args);
+      if (g.kind == GlobalKind::Proc) return in.call_proc_ast(f, *g.sym->proc, nullptr, &c.args);
+    }
+    return in.eval_call(f, c, false);
+  }
+
+  // object.name(args)
+  static Variant member_call(Interp& in, Frame& f, const Expr& e) {
+    const auto& c = static_cast<const CallExpr&>(e);
+    return in.eval_member(f, static_cast<const MemberExpr&>(*c.target), &c.args, InvokeKind::Get);
+  }
+
+  static Variant member(Interp& in, Frame& f, const Expr& e) {
+    return in.eval_member(f, static_cast<const MemberExpr&>(e), nullptr, InvokeKind::Get);
+  }
+
+  static Variant me(Interp&, Frame& f, const Expr&) {
+    if (!f.me) vb::raise(vb::err::kObjectRequired);
+    return Variant(vb::Ref<vb::Dispatch>(f.me));
+  }
+
+  static Variant make_new(Interp& in, Frame& f, const Expr& e) {
+    return in.eval_new(f, static_cast<const NewExpr&>(e));
+  }
+
+  static Variant unary(Interp& in, Frame& f, const Expr& e) {
+    const auto& u = static_cast<const UnaryExpr&>(e);
+    Variant v = in.eval(f, *u.operand);
+    switch (u.op) {
+      case UnOp::Neg:
+        if (v.type() == VarType::Integer && v.raw_integer() != INT16_MIN) return Variant(int16_t(-v.raw_integer()));
+        if (v.type() == VarType::Long && v.raw_long() != INT32_MIN) return Variant(int32_t(-v.raw_long()));
+        if (v.type() == VarType::Double) return Variant(-v.raw_double());
+        return op_neg(v);
+      case UnOp::Plus:
+        return v.is_object() ? default_of(v) : v;
+      case UnOp::Not:
+        if (v.type() == VarType::Boolean) return Variant(!v.raw_bool());
+        return op_not(v);
+    }
+    return v;
+  }
+
+  // An operand's value: variables and literals are copied here, other nodes run their handler.
+  [[gnu::always_inline]] static Variant load(Interp& in, Frame& f, const Expr& e) {
+    if (e.kind == ExprKind::Literal) return copy_of(static_cast<const LiteralExpr&>(e).value);
+    if (e.kind == ExprKind::Name) {
+      const auto& n = static_cast<const NameExpr&>(e);
+      if (n.bind == Bind::Local) return copy_of(*f.slots[n.slot]);
+      if (n.bind == Bind::Field) return copy_of(f.me->fields()[size_t(n.slot)]);
+    }
+    return e.fn(in, f, e);
+  }
+
+  template <BinOp OP>
+  [[gnu::always_inline]] static Variant step(const Variant& a, bool a_hard, const Variant& b, bool b_hard) {
+    Variant r;
+    if (fast_binop<OP>(a, b, r)) return r;
+    return chain_step_general(OP, a, a_hard, b, b_hard);
+  }
+  template <BinOp OP>
+  [[gnu::always_inline]] static Variant step(const Variant& a, const Expr& ae, const Variant& b, const Expr& be) {
+    return step<OP>(a, is_literal(ae), b, is_literal(be));
+  }
+
+  // The shapes of a two-operand node's operands. A "simple" operand is a literal or a
+  // local variable, constant or field: read where it stands, with no code run. A name
+  // looked up among the globals may be either, so it takes the general handler.
+  enum class Shape : uint8_t { General, SimpleSimple, OtherSimple, SimpleOther, OtherOther };
+
+  static Shape shape_of(const Expr& le, const Expr& re) {
+    auto dynamic = [](const Expr& x) {
+      return x.kind == ExprKind::Name && static_cast<const NameExpr&>(x).bind == Bind::Dynamic;
+    };
+    if (dynamic(le) || dynamic(re)) return Shape::General;
+    const bool sl = is_simple(le), sr = is_simple(re);
+    return sl ? (sr ? Shape::SimpleSimple : Shape::SimpleOther) : (sr ? Shape::OtherSimple : Shape::OtherOther);
+  }
+
+  // a OP b, left to right. Simple operands are used where they stand; when the right
+  // operand runs code, the left one is copied first (that code may change it).
+  template <BinOp OP, Shape S>
+  static Variant binary(Interp& in, Frame& f, const Expr& e) {
+    const auto& c = static_cast<const ChainExpr&>(e);
+    const OperandRef& lo = c.lhs;
+    const OperandRef& ro = c.rhs;
+    if constexpr (S == Shape::SimpleSimple) {
+      return step<OP>(value_at(f, lo), lo.literal != nullptr, value_at(f, ro), ro.literal != nullptr);
+    } else if constexpr (S == Shape::OtherSimple) {
+      Temp lt([&] { return lo.expr->fn(in, f, *lo.expr); });
+      return step<OP>(lt.get(), false, value_at(f, ro), ro.literal != nullptr);
+    } else if constexpr (S == Shape::SimpleOther) {
+      Temp lt([&] { return copy_of(value_at(f, lo)); });
+      Temp rt([&] { return ro.expr->fn(in, f, *ro.expr); });
+      return step<OP>(lt.get(), lo.literal != nullptr, rt.get(), false);
+    } else if constexpr (S == Shape::OtherOther) {
+      Temp lt([&] { return lo.expr->fn(in, f, *lo.expr); });
+      Temp rt([&] { return ro.expr->fn(in, f, *ro.expr); });
+      return step<OP>(lt.get(), false, rt.get(), false);
+    } else {
+      const Expr& le = *lo.expr;
+      const Expr& re = *ro.expr;
+      const Variant* pa = in.peek(f, le);
+      const Variant* pb = pa ? in.peek(f, re) : nullptr;
+      if (pb) return step<OP>(*pa, le, *pb, re);
+      return binary_evaluated<OP>(in, f, le, re);
+    }
+  }
+
+  // x Mod d for a whole-number literal d (|d| >= 2): the remainder by multiplying with
+  // d's reciprocal, precomputed in divisor_magic, instead of a division (D. Lemire,
+  // "Faster remainder by direct computation", 2019). Other operands go to step().
+  static uint64_t reciprocal(uint32_t d) { return UINT64_MAX / d + 1; }
+  static uint32_t remainder(uint32_t x, uint64_t magic, uint32_t d) {
+    __extension__ using u128 = unsigned __int128;
+    return uint32_t((u128(magic * x) * d) >> 64);
+  }
+
+  template <Shape S>
+  static Variant mod_literal(Interp& in, Frame& f, const Expr& e) {
+    const auto& c = static_cast<const ChainExpr&>(e);
+    const OperandRef& lo = c.lhs;
+    const Variant& b = *c.rhs.literal;
+    auto apply = [&](const Variant& a) {
+      if (!is_int(a)) return step<BinOp::Mod>(a, lo.literal != nullptr, b, true);
+      const int32_t x = int_of(a), y = int_of(b);
+      const uint32_t ax = x < 0 ? 0u - uint32_t(x) : uint32_t(x);
+      const uint32_t ay = y < 0 ? 0u - uint32_t(y) : uint32_t(y);
+      const uint32_t r = remainder(ax, c.divisor_magic, ay);
+      return int_result(x < 0 ? -int64_t(r) : int64_t(r),
+                        a.type() == VarType::Integer && b.type() == VarType::Integer);
+    };
+    if constexpr (S == Shape::SimpleSimple) {
+      return apply(value_at(f, lo));
+    } else {
+      Temp lt([&] { return lo.expr->fn(in, f, *lo.expr); });
+      return apply(lt.get());
+    }
+  }
+
+  // The general binary() when an operand is not a variable or literal (kept apart so
+  // that the common case needs no temporaries).
+  template <BinOp OP>
+  [[gnu::noinline]] static Variant binary_evaluated(Interp& in, Frame& f, const Expr& le, const Expr& re) {
+    Temp lt([&] { return load(in, f, le); });
+    if (const Variant* pb = in.peek(f, re)) return step<OP>(lt.get(), le, *pb, re);
+    Temp rt([&] { return in.eval(f, re); });
+    return step<OP>(lt.get(), le, rt.get(), re);
+  }
+
+  static Variant chain(Interp& in, Frame& f, const Expr& e) { return in.eval_chain(f, static_cast<const ChainExpr&>(e)); }
+
+  static Variant concat(Interp& in, Frame& f, const Expr& e) {
+    return in.eval_concat(f, static_cast<const ConcatExpr&>(e));
+  }
+
+  template <Shape S>
+  static EvalFn binary_for(BinOp op) {
+    switch (op) {
+#define TOLVEX_BINARY_CASE(o) \
+  case BinOp::o: return &binary<BinOp::o, S>;
+      TOLVEX_EACH_BINOP(TOLVEX_BINARY_CASE)
+#undef TOLVEX_BINARY_CASE
+    }
+    return &chain;
+  }
+
+  static EvalFn handler_for(const Expr& e) {
+    switch (e.kind) {
+      case ExprKind::Literal: return &literal;
+      case ExprKind::Name: return &name;
+      case ExprKind::Call: {
+        const auto& c = static_cast<const CallExpr&>(e);
+        if (c.target->kind == ExprKind::Name && c.args.size() == 1 && c.args[0].expr) {
+          Bind b = static_cast<const NameExpr&>(*c.target).bind;
+          if (b == Bind::Local || b == Bind::Field) return &element;
+        }
+        if (c.target->kind == ExprKind::Member) return &member_call;
+        if (c.target->kind == ExprKind::Name && static_cast<const NameExpr&>(*c.target).bind == Bind::Dynamic)
+          return &global_call;
+        return &call;
+      }
+      case ExprKind::Member: return &member;
+      case ExprKind::Me: return &me;
+      case ExprKind::New: return &make_new;
+      case ExprKind::Unary: return &unary;
+      case ExprKind::Chain: {
+        const auto& c = static_cast<const ChainExpr&>(e);
+        if (c.ops.size() != 1) return &chain;
+        c.lhs = operand_ref(*c.operands[0]);
+        c.rhs = operand_ref(*c.operands[1]);
+        const Shape shape = shape_of(*c.operands[0], *c.operands[1]);
+        if (c.ops[0] == BinOp::Mod && c.operands[1]->kind == ExprKind::Literal &&
+            (shape == Shape::SimpleSimple || shape == Shape::OtherSimple)) {
+          const Variant& d = static_cast<const LiteralExpr&>(*c.operands[1]).value;
+          if (is_int(d) && int_of(d) != 0 && int_of(d) != 1 && int_of(d) != -1) {
+            const int32_t y = int_of(d);
+            c.divisor_magic = reciprocal(y < 0 ? 0u - uint32_t(y) : uint32_t(y));
+            return shape == Shape::SimpleSimple ? &mod_literal<Shape::SimpleSimple> : &mod_literal<Shape::OtherSimple>;
+          }
+        }
+        switch (shape) {
+          case Shape::SimpleSimple: return binary_for<Shape::SimpleSimple>(c.ops[0]);
+          case Shape::OtherSimple: return binary_for<Shape::OtherSimple>(c.ops[0]);
+          case Shape::SimpleOther: return binary_for<Shape::SimpleOther>(c.ops[0]);
+          case Shape::OtherOther: return binary_for<Shape::OtherOther>(c.ops[0]);
+          case Shape::General: break;
+        }
+        return binary_for<Shape::General>(c.ops[0]);
+      }
+      case ExprKind::Concat: return &concat;
+    }
+    return nullptr;
+  }
+};
+
+Variant eval_first(Interp& in, Frame& f, const Expr& e) {
+  e.fn = ExprHandlers::handler_for(e);
+  return e.fn(in, f, e);
+}
+
+// ---------------------------------------------------------------- expressions
 
 const Variant* Interp::peek_slow(Frame& f, const NameExpr& n) {
   switch (n.bind) {
@@ -196,20 +386,9 @@ const Variant* Interp::peek_slow(Frame& f, const NameExpr& n) {
 }
 
 Variant Interp::eval_chain(Frame& f, const ChainExpr& c) {
+  // (A chain of one operator has a handler of its own: ExprHandlers::binary.)
   const size_t n = c.ops.size();
   const Expr& first = *c.operands[0];
-  if (n == 1) {
-    // One operator: plain operands are used where they stand.
-    const Expr& re = *c.operands[1];
-    const bool lh = is_literal(first), rh = is_literal(re);
-    const Variant* pa = peek(f, first);
-    const Variant* pb = pa ? peek(f, re) : nullptr;
-    if (pa && pb) return chain_step(c.ops[0], *pa, lh, *pb, rh);
-    Temp lt([&] { return eval(f, first); });
-    if ((pb = peek(f, re))) return chain_step(c.ops[0], lt.get(), lh, *pb, rh);
-    Temp rt([&] { return eval(f, re); });
-    return chain_step(c.ops[0], lt.get(), lh, rt.get(), rh);
-  }
   Temp acc([&] { return eval(f, first); });
   for (size_t i = 0; i < n; ++i) {
     const Expr& re = *c.operands[i + 1];
@@ -251,8 +430,8 @@ Variant Interp::eval_new(Frame& f, const NewExpr& n) {
 }
 
 Variant Interp::with_object(Frame& f) {
-  if (f.with.empty()) vb::raise(505);
-  return f.with.back();
+  if (!f.with) vb::raise(505);
+  return f.with->object;
 }
 
 Variant Interp::eval_name(Frame& f, const NameExpr& n, bool statement) {
@@ -300,6 +479,14 @@ Variant Interp::eval_name(Frame& f, const NameExpr& n, bool statement) {
   return Variant();
 }
 
+int32_t Interp::one_index(Frame& f, const Expr& e) {
+  const Variant* p = peek(f, e);
+  if (p && is_int(*p)) return int_of(*p);
+  Temp iv([&] { return eval(f, e); });
+  const Variant& x = iv.get();
+  return is_int(x) ? int_of(x) : vb::to_long(default_of(x));
+}
+
 Interp::Indexes Interp::eval_indexes(Frame& f, const std::vector<Arg>& args) {
   Indexes idx(args.size());
   for (size_t i = 0; i < args.size(); ++i) {
@@ -316,26 +503,16 @@ Interp::Indexes Interp::eval_indexes(Frame& f, const std::vector<Arg>& args) {
   return idx;
 }
 
+// `v` may be the variable itself: an object in it is held by call_dispatch before any
+// argument runs, and an array is looked at again after its indexes.
 Variant Interp::index_value(Frame& f, const Variant& v, const std::vector<Arg>& args, InvokeKind kind,
                             std::string_view name) {
   if (v.is_array()) {
-    // One index into a one-dimensional array: no index list.
+    // One index: no index list. `v` may be a variable that the index's code changes.
     if (args.size() == 1 && args[0].expr) {
-      int32_t i;
-      if (const Variant* pi = peek(f, *args[0].expr); pi && is_int(*pi)) {
-        i = int_of(*pi);
-      } else {
-        Temp iv([&] { return eval(f, *args[0].expr); });
-        const Variant& x = iv.get();
-        i = is_int(x) ? int_of(x) : vb::to_long(default_of(x));
-        if (!v.is_array()) raise_named(vb::err::kTypeMismatch, name);
-      }
-      const vb::Array& arr = v.raw_array();
-      if (arr.dims() == 1) {
-        int64_t off = int64_t(i) - arr.bounds()[0].lower;
-        if (off >= 0 && off < arr.bounds()[0].count) return copy_of(arr[size_t(off)]);
-      }
-      return copy_of(arr.at(std::span<const int32_t>(&i, 1)));
+      const int32_t i = one_index(f, *args[0].expr);
+      if (!v.is_array()) raise_named(vb::err::kTypeMismatch, name);
+      return copy_of(element_of(v.raw_array(), i));
     }
     // `v` may be a variable: the indexes are evaluated first and may change it.
     Indexes idx = eval_indexes(f, args);
@@ -359,16 +536,10 @@ Variant Interp::eval_call(Frame& f, const CallExpr& c, bool statement) {
     switch (n.bind) {
       case Bind::Local:
       case Bind::LocalConst: {
-        const Variant& lv = *f.slots[n.slot];
-        if (lv.is_array()) return index_value(f, lv, c.args, kind, n.name);
-        Variant v = lv;
-        return index_value(f, v, c.args, kind, n.name);
+        return index_value(f, *f.slots[n.slot], c.args, kind, n.name);
       }
       case Bind::Field: {
-        Variant& fv = f.me->fields()[size_t(n.slot)];
-        if (fv.is_array()) return index_value(f, fv, c.args, kind, n.name);
-        Variant v = fv;
-        return index_value(f, v, c.args, kind, n.name);
+        return index_value(f, f.me->fields()[size_t(n.slot)], c.args, kind, n.name);
       }
       case Bind::ClassMember:
         return call_class_member(f, f.me, n.slot, &c.args, kind);
@@ -376,17 +547,13 @@ Variant Interp::eval_call(Frame& f, const CallExpr& c, bool statement) {
         break;
     }
     if (n.implicit_slot >= 0 && f.live[n.implicit_slot]) {
-      Variant v = *f.slots[n.implicit_slot];
-      return index_value(f, v, c.args, kind, n.name);
+      return index_value(f, *f.slots[n.implicit_slot], c.args, kind, n.name);
     }
     const GlobalRef& g = lookup(f, n);
     switch (g.kind) {
       case GlobalKind::Var:
       case GlobalKind::Const: {
-        const Variant& sv = g.sym->value;
-        if (sv.is_array()) return index_value(f, sv, c.args, kind, n.name);
-        Variant v = sv;
-        return index_value(f, v, c.args, kind, n.name);
+        return index_value(f, g.sym->value, c.args, kind, n.name);
       }
       case GlobalKind::Proc:
         return call_proc_ast(f, *g.sym->proc, nullptr, &c.args);
@@ -402,7 +569,7 @@ Variant Interp::eval_call(Frame& f, const CallExpr& c, bool statement) {
       case GlobalKind::Intrinsic:
         return call_intrinsic(f, g.intrinsic, &c.args);
       case GlobalKind::Builtin:
-        return call_builtin(f, *g.builtin, &c.args);
+        return builtin_call(f, g, c.args);
       case GlobalKind::Constant:
         if (!c.args.empty()) raise_named(vb::err::kTypeMismatch, n.name);
         return *g.constant;
@@ -447,6 +614,25 @@ vb::Ref<vb::Dispatch> Interp::member_object(Frame& f, const MemberExpr& m) {
 }
 
 Variant Interp::eval_member(Frame& f, const MemberExpr& m, const std::vector<Arg>* args, InvokeKind kind) {
+  if (m.object && m.object->kind == ExprKind::Name) {
+    // obj.name where obj is a local or field holding a script object whose member
+    // this node has seen before: straight to the member.
+    const auto& n = static_cast<const NameExpr&>(*m.object);
+    if (n.bind == Bind::Local || n.bind == Bind::Field) {
+      const Variant& v = local_or_field(f, n);
+      if (v.is_object() && v.raw_object()) {
+        ScriptObject* so = as_script_object(v.raw_object());
+        if (so && m.cache_class == so->cls_ptr()->serial && m.cache_member >= 0) {
+          const ClassMember& cm = so->cls().members[size_t(m.cache_member)];
+          if (cm.is_public || (f.me && f.me->cls_ptr() == so->cls_ptr())) {
+            vb::Ref<vb::Dispatch> keep(so);
+            if (cm.kind == ClassMember::Kind::Method) return call_proc_ast(f, *cm.method, so, args);
+            return call_class_member(f, so, m.cache_member, args, kind);
+          }
+        }
+      }
+    }
+  }
   vb::Ref<vb::Dispatch> keep = member_object(f, m);
   vb::Dispatch* d = keep.get();
   if (ScriptObject* so = as_script_object(d)) {
@@ -486,19 +672,13 @@ Variant Interp::call_class_member(Frame& f, ScriptObject* so, int member, const 
     case ClassMember::Kind::Field: {
       Variant& fv = so->fields()[size_t(m.field)];
       if (!args) return fv;
-      if (fv.is_array()) return index_value(f, fv, *args, kind, m.name);
-      Variant v = fv;
-      return index_value(f, v, *args, kind, m.name);
+      return index_value(f, fv, *args, kind, m.name);
     }
-    case ClassMember::Kind::Method: {
-      vb::Ref<vb::Dispatch> keep(so);
+    case ClassMember::Kind::Method:
       return call_proc_ast(f, *m.method, so, args);
-    }
-    case ClassMember::Kind::Property: {
+    case ClassMember::Kind::Property:
       if (!m.get) raise_named(vb::err::kNotSupported, m.name);
-      vb::Ref<vb::Dispatch> keep(so);
       return call_proc_ast(f, *m.get, so, args);
-    }
   }
   return Variant();
 }
@@ -608,7 +788,7 @@ void Interp::store_name(Frame& f, const NameExpr& n, Variant&& v, bool is_set) {
   store(*var_ref(f, n, true), std::move(v));
 }
 
-void Interp::assign_call(Frame& f, const CallExpr& c, Variant v, bool is_set) {
+void Interp::assign_call(Frame& f, const CallExpr& c, Variant&& v, bool is_set) {
   const Expr& t = *c.target;
   if (t.kind == ExprKind::Name) {
     const auto& n = static_cast<const NameExpr&>(t);
@@ -617,7 +797,7 @@ void Interp::assign_call(Frame& f, const CallExpr& c, Variant v, bool is_set) {
       if (m.kind == ClassMember::Kind::Property) return property_put_ast(f, f.me, n.slot, &c.args, std::move(v), is_set);
       raise_named(vb::err::kIllegalAssignment, n.name);
     }
-    Variant* r = var_ref(f, n, false);
+    Variant* r = n.bind == Bind::Local || n.bind == Bind::Field ? &local_or_field(f, n) : var_ref(f, n, false);
     if (!r && n.bind == Bind::Dynamic) {
       const GlobalRef& g = lookup(f, n);
       if (g.kind == GlobalKind::ObjectMember) {
@@ -632,15 +812,12 @@ void Interp::assign_call(Frame& f, const CallExpr& c, Variant v, bool is_set) {
     if (!r) raise_named(vb::err::kTypeMismatch, n.name);
     if (r->is_array()) {
       if (c.args.size() == 1 && c.args[0].expr) {
-        const Variant* pi = peek(f, *c.args[0].expr);
-        if (pi && is_int(*pi) && r->raw_array().dims() == 1) {
-          vb::Array& arr = r->raw_array_mut();
-          int64_t off = int64_t(int_of(*pi)) - arr.bounds()[0].lower;
-          if (off >= 0 && off < arr.bounds()[0].count) {
-            store(arr[size_t(off)], std::move(v));
-            return;
-          }
-        }
+        // The index may run code that changes the variable: it is looked at again after.
+        const int32_t i = one_index(f, *c.args[0].expr);
+        r = n.bind == Bind::Local || n.bind == Bind::Field ? &local_or_field(f, n) : var_ref(f, n, false);
+        if (!r || !r->is_array()) raise_named(vb::err::kTypeMismatch, n.name);
+        store(element_of(writable_array(*r), i), std::move(v));
+        return;
       }
       Indexes idx = eval_indexes(f, c.args);
       r = var_ref(f, n, false);

@@ -1,4 +1,6 @@
 // The interpreter: statements, error handling under On Error and the loop forms.
+#include <algorithm>
+
 #include "vb/convert.h"
 #include "vbscript/interp_detail.h"
 #include "vbscript/objects.h"
@@ -12,10 +14,56 @@ using namespace detail;
 
 // ---------------------------------------------------------------- statements
 
+// Each kind of statement has a function of its own, so that dispatching one costs
+// only what its kind needs.
+inline Flow Interp::exec(Frame& f, const Stmt& s) {
+  switch (s.kind) {
+    case StmtKind::Assign:
+      exec_assign(f, static_cast<const AssignStmt&>(s));
+      return Flow::Normal;
+    case StmtKind::Call:
+      exec_call(f, static_cast<const CallStmt&>(s));
+      return Flow::Normal;
+    case StmtKind::If:
+      return exec_if(f, static_cast<const IfStmt&>(s));
+    case StmtKind::Select:
+      return exec_select(f, static_cast<const SelectStmt&>(s));
+    case StmtKind::For:
+      return exec_for(f, static_cast<const ForStmt&>(s));
+    case StmtKind::ForEach:
+      return exec_for_each(f, static_cast<const ForEachStmt&>(s));
+    case StmtKind::Do:
+      return exec_do(f, static_cast<const DoStmt&>(s));
+    case StmtKind::With:
+      return exec_with(f, static_cast<const WithStmt&>(s));
+    case StmtKind::ReDim:
+      exec_redim(f, static_cast<const ReDimStmt&>(s));
+      return Flow::Normal;
+    case StmtKind::Erase:
+      exec_erase(f, static_cast<const EraseStmt&>(s));
+      return Flow::Normal;
+    case StmtKind::OnError:
+      f.resume_next = static_cast<const OnErrorStmt&>(s).resume_next;
+      err_->clear();
+      return Flow::Normal;
+    case StmtKind::Exit:
+      switch (static_cast<const ExitStmt&>(s).what) {
+        case ExitKind::Do: return Flow::ExitDo;
+        case ExitKind::For: return Flow::ExitFor;
+        case ExitKind::Proc: return Flow::ExitProc;
+      }
+      return Flow::Normal;
+    case StmtKind::Nop:
+      return Flow::Normal;
+  }
+  return Flow::Normal;
+}
+
 Flow Interp::exec_block(Frame& f, const Block& b) {
+  // (Calls put the position back when they return: the chunk stays the frame's.)
+  cur_chunk_ = f.chunk;
   for (const StmtPtr& sp : b) {
     const Stmt& s = *sp;
-    cur_chunk_ = f.chunk;
     cur_pos_ = s.pos;
     Flow fl;
     if (f.resume_next) {
@@ -44,7 +92,7 @@ Flow Interp::exec_block(Frame& f, const Block& b) {
   return Flow::Normal;
 }
 
-bool Interp::condition(Frame& f, const Expr& e, const Stmt& s, bool on_error) {
+inline bool Interp::condition(Frame& f, const Expr& e, const Stmt& s, bool on_error) {
   if (!f.resume_next) {
     try {
       Temp v([&] { return eval(f, e); });
@@ -63,77 +111,117 @@ bool Interp::condition(Frame& f, const Expr& e, const Stmt& s, bool on_error) {
   }
 }
 
-Flow Interp::exec(Frame& f, const Stmt& s) {
-  switch (s.kind) {
-    case StmtKind::Assign: {
-      const auto& a = static_cast<const AssignStmt&>(s);
-      if (a.append) {
-        exec_append(f, a);
-        return Flow::Normal;
-      }
-      Temp v([&] { return eval(f, *a.value); });
-      assign(f, *a.target, std::move(v.get()), a.is_set);
-      return Flow::Normal;
+void Interp::exec_assign(Frame& f, const AssignStmt& a) {
+  using Plan = AssignStmt::Plan;
+  if (a.plan == Plan::Unknown) plan_assign(a);
+  if (a.plan == Plan::Variable) {
+    // name = value, name a local or field.
+    if (a.simple_value) {
+      const Variant& src = value_at(f, a.value_ref);
+      if (!src.is_object() && !src.is_array()) return store_copy(variable_at(f, a.var_ref), src);
     }
-    case StmtKind::Call: {
-      const Expr& c = *static_cast<const CallStmt&>(s).call;
-      if (c.kind == ExprKind::Call) eval_call(f, static_cast<const CallExpr&>(c), true);
-      else if (c.kind == ExprKind::Name) eval_name(f, static_cast<const NameExpr&>(c), true);
-      else if (c.kind == ExprKind::Member)
-        eval_member(f, static_cast<const MemberExpr&>(c), nullptr, InvokeKind::Method);
-      else eval(f, c);
-      return Flow::Normal;
-    }
-    case StmtKind::If: {
-      const auto& st = static_cast<const IfStmt&>(s);
-      for (const auto& br : st.branches)
-        if (condition(f, *br.cond, s, true)) return exec_block(f, br.body);
-      return exec_block(f, st.else_body);
-    }
-    case StmtKind::Select:
-      return exec_select(f, static_cast<const SelectStmt&>(s));
-    case StmtKind::For:
-      return exec_for(f, static_cast<const ForStmt&>(s));
-    case StmtKind::ForEach:
-      return exec_for_each(f, static_cast<const ForEachStmt&>(s));
-    case StmtKind::Do:
-      return exec_do(f, static_cast<const DoStmt&>(s));
-    case StmtKind::With: {
-      const auto& st = static_cast<const WithStmt&>(s);
-      Variant obj = eval(f, *st.object);
-      if (!obj.is_object()) vb::raise(vb::err::kObjectRequired);
-      f.with.push_back(std::move(obj));
-      struct Pop {
-        Frame& f;
-        ~Pop() { f.with.pop_back(); }
-      } pop{f};
-      return exec_block(f, st.body);
-    }
-    case StmtKind::ReDim:
-      exec_redim(f, static_cast<const ReDimStmt&>(s));
-      return Flow::Normal;
-    case StmtKind::Erase: {
-      const auto& st = static_cast<const EraseStmt&>(s);
-      Variant* r = var_ref(f, static_cast<const NameExpr&>(*st.var), false);
-      if (!r || !r->is_array()) vb::raise(vb::err::kTypeMismatch);
-      r->raw_array_mut().erase();
-      return Flow::Normal;
-    }
-    case StmtKind::OnError:
-      f.resume_next = static_cast<const OnErrorStmt&>(s).resume_next;
-      err_->clear();
-      return Flow::Normal;
-    case StmtKind::Exit:
-      switch (static_cast<const ExitStmt&>(s).what) {
-        case ExitKind::Do: return Flow::ExitDo;
-        case ExitKind::For: return Flow::ExitFor;
-        case ExitKind::Proc: return Flow::ExitProc;
-      }
-      return Flow::Normal;
-    case StmtKind::Nop:
-      return Flow::Normal;
+    Temp v([&] { return a.value->fn(*this, f, *a.value); });
+    if (!v.get().is_object()) return store(variable_at(f, a.var_ref), std::move(v.get()));
+    return assign(f, *a.target, std::move(v.get()), false);
   }
-  return Flow::Normal;
+  if (a.plan == Plan::Element) {
+    // name(i) = value, name a local or field holding a one-dimensional array.
+    if (a.simple_value && a.index_ref.expr) {
+      // Simple value and index: no code runs, the value is copied straight in.
+      const Variant& src = value_at(f, a.value_ref);
+      const Variant& i = value_at(f, a.index_ref);
+      Variant& var = variable_at(f, a.var_ref);
+      if (!src.is_object() && !src.is_array() && is_int(i) && var.is_array() && var.raw_array().dims() == 1) {
+        const vb::Array::Bound& b = var.raw_array().bounds()[0];
+        const int64_t off = int64_t(int_of(i)) - b.lower;
+        if (off >= 0 && off < b.count) return store_copy(writable_array(var)[size_t(off)], src);
+      }
+    }
+    Temp v([&] { return a.value->fn(*this, f, *a.value); });
+    const auto& c = static_cast<const CallExpr&>(*a.target);
+    if (!v.get().is_object()) {
+      Variant& var = variable_at(f, a.var_ref);
+      if (var.is_array()) {
+        // The index may run code that changes the variable: it is looked at again after.
+        const int32_t i = one_index(f, *c.args[0].expr);
+        if (!var.is_array()) raise_named(vb::err::kTypeMismatch, static_cast<const NameExpr&>(*c.target).name);
+        return store(element_of(writable_array(var), i), std::move(v.get()));
+      }
+      return assign_call(f, c, std::move(v.get()), false);
+    }
+    return assign(f, c, std::move(v.get()), false);
+  }
+  if (a.append) return exec_append(f, a);
+  Temp v([&] { return eval(f, *a.value); });
+  if (!a.is_set && !v.get().is_object() && a.target->kind == ExprKind::Call)
+    return assign_call(f, static_cast<const CallExpr&>(*a.target), std::move(v.get()), false);
+  assign(f, *a.target, std::move(v.get()), a.is_set);
+}
+
+void Interp::plan_assign(const AssignStmt& a) {
+  using Plan = AssignStmt::Plan;
+  a.plan = Plan::General;
+  if (a.is_set || a.append) return;
+  a.simple_value = is_simple(*a.value);
+  a.value_ref = operand_ref(*a.value);
+  const Expr& t = *a.target;
+  auto local_or_field_name = [](const Expr& e) {
+    if (e.kind != ExprKind::Name) return false;
+    Bind b = static_cast<const NameExpr&>(e).bind;
+    return b == Bind::Local || b == Bind::Field;
+  };
+  if (local_or_field_name(t)) {
+    a.var_ref = operand_ref(t);
+    a.plan = Plan::Variable;
+    return;
+  }
+  if (t.kind == ExprKind::Call) {
+    const auto& c = static_cast<const CallExpr&>(t);
+    if (local_or_field_name(*c.target) && c.args.size() == 1 && c.args[0].expr) {
+      a.var_ref = operand_ref(*c.target);
+      if (is_simple(*c.args[0].expr)) a.index_ref = operand_ref(*c.args[0].expr);
+      a.plan = Plan::Element;
+    }
+  }
+}
+
+void Interp::exec_call(Frame& f, const CallStmt& s) {
+  const Expr& c = *s.call;
+  if (c.kind == ExprKind::Call) {
+    const auto& ce = static_cast<const CallExpr&>(c);
+    if (ce.target->kind == ExprKind::Member)
+      eval_member(f, static_cast<const MemberExpr&>(*ce.target), &ce.args, InvokeKind::Method);
+    else
+      eval_call(f, ce, true);
+  }
+  else if (c.kind == ExprKind::Name) eval_name(f, static_cast<const NameExpr&>(c), true);
+  else if (c.kind == ExprKind::Member) eval_member(f, static_cast<const MemberExpr&>(c), nullptr, InvokeKind::Method);
+  else eval(f, c);
+}
+
+Flow Interp::exec_if(Frame& f, const IfStmt& s) {
+  for (const auto& br : s.branches)
+    if (condition(f, *br.cond, s, true)) return exec_block(f, br.body);
+  return s.else_body.empty() ? Flow::Normal : exec_block(f, s.else_body);
+}
+
+Flow Interp::exec_with(Frame& f, const WithStmt& s) {
+  Variant obj = eval(f, *s.object);
+  if (!obj.is_object()) vb::raise(vb::err::kObjectRequired);
+  WithLevel level{std::move(obj), f.with};
+  f.with = &level;
+  struct Pop {
+    Frame& f;
+    WithLevel* outer;
+    ~Pop() { f.with = outer; }
+  } pop{f, level.outer};
+  return exec_block(f, s.body);
+}
+
+void Interp::exec_erase(Frame& f, const EraseStmt& s) {
+  Variant* r = var_ref(f, static_cast<const NameExpr&>(*s.var), false);
+  if (!r || !r->is_array()) vb::raise(vb::err::kTypeMismatch);
+  r->raw_array_mut().erase();
 }
 
 void Interp::exec_append(Frame& f, const AssignStmt& a) {
@@ -252,18 +340,30 @@ Flow Interp::exec_for(Frame& f, const ForStmt& s) {
     return loop_setup_failed(f, s, e, s.body);
   }
   const bool down = is_int(step) ? int_of(step) < 0 : vb::to_double(step) < 0;
-  const BinOp test = down ? BinOp::Ge : BinOp::Le;
+  // Whole-number bounds and step, the usual case: compared and stepped inline while
+  // the counter holds a whole number (the body may assign it anything).
+  const bool whole = is_int(end) && is_int(step);
+  const int32_t end_i = whole ? int_of(end) : 0, step_i = whole ? int_of(step) : 0;
+  const bool step_i2 = step.type() == VarType::Integer;
   for (;;) {
-    {
-      Temp r([&] { return binop(test, *counter, end); });
+    if (whole && is_int(*counter)) {
+      const int32_t c = int_of(*counter);
+      if (down ? c < end_i : c > end_i) break;
+    } else {
+      Temp r([&] { return down ? apply_binop<BinOp::Ge>(*counter, end) : apply_binop<BinOp::Le>(*counter, end); });
       if (!(r.get().is_bool() ? r.get().raw_bool() : truthy(r.get()))) break;
     }
     Flow fl = exec_block(f, s.body);
     if (fl == Flow::ExitFor) break;
     if (fl != Flow::Normal) return fl;
     tick();
-    counter = var_ref(f, var, true);
-    Temp next([&] { return binop(BinOp::Add, *counter, step); });
+    // The body may have made the name refer elsewhere (an implicit variable, ExecuteGlobal).
+    counter = var.bind == Bind::Local ? f.slots[var.slot] : var_ref(f, var, true);
+    if (whole && is_int(*counter)) {
+      store(*counter, int_result(int64_t(int_of(*counter)) + step_i, step_i2 && counter->type() == VarType::Integer));
+      continue;
+    }
+    Temp next([&] { return apply_binop<BinOp::Add>(*counter, step); });
     store(*counter, std::move(next.get()));
   }
   return Flow::Normal;
@@ -286,10 +386,15 @@ Flow Interp::exec_for_each(Frame& f, const ForEachStmt& s) {
     return loop_setup_failed(f, s, e, s.body);
   }
   if (!en) {
+    // An array only this loop holds (one a function returned) gives its strings away
+    // instead of copying them; objects stay in it until the loop ends.
+    const bool owned = coll.raw_array().ref_count() == 1;
     ElemHold hold(coll.array_ref());
-    const vb::Array& arr = *hold.arr;
+    vb::Array& arr = *hold.arr;
     for (size_t i = 0; i < arr.size(); ++i) {
-      *var_ref(f, var, true) = arr[i];
+      Variant& target = *var_ref(f, var, true);
+      if (owned && arr[i].is_string()) store(target, take(arr[i]));
+      else store_copy(target, arr[i]);
       Flow fl = exec_block(f, s.body);
       if (fl == Flow::ExitFor) break;
       if (fl != Flow::Normal) return fl;
@@ -352,6 +457,11 @@ void Interp::exec_redim(Frame& f, const ReDimStmt& s) {
     }
     if (r->is_array()) {
       vb::Array& arr = r->raw_array_mut();
+      if (s.preserve && bounds.size() == 1 && arr.dims() == 1 && size_t(bounds[0].count) > arr.data().capacity()) {
+        // Growing a list one ReDim Preserve at a time: room for as many again, so that
+        // the next ones need not move every element (as a vector grows).
+        arr.data().reserve(size_t(std::min<int64_t>(2 * int64_t(bounds[0].count), kMaxArrayElements)));
+      }
       arr.redim(std::move(bounds), s.preserve);
     } else {
       *r = Variant(vb::make_ref<vb::Array>(VarType::Variant, std::move(bounds)));

@@ -170,6 +170,10 @@ class Parser {
     ctx_->names.push_back(n);
     return n;
   }
+  // A name passed as an argument without parentheses may be changed by the callee.
+  static void note_argument(Expr* e) {
+    if (e && e->kind == ExprKind::Name && !e->parens) static_cast<NameExpr*>(e)->argument = true;
+  }
   void mark_assigned(Expr* e) {
     if (e && e->kind == ExprKind::Name) {
       auto* n = static_cast<NameExpr*>(e);
@@ -236,6 +240,18 @@ class Parser {
       }
     }
     p->nslots = p->first_local + int(p->locals.size()) + int(implicit.size());
+    // Parameters the body only reads (see Param::read_only).
+    bool runs_text = false;
+    for (const NameExpr* n : pc.names)
+      if (n->bind == Bind::Dynamic &&
+          (vb::iequals(n->name, "Execute") || vb::iequals(n->name, "ExecuteGlobal") || vb::iequals(n->name, "Eval")))
+        runs_text = true;
+    for (auto& prm : p->params) prm.read_only = !runs_text;
+    for (const NameExpr* n : pc.names)
+      if (n->bind == Bind::Local && n->slot < int(p->params.size()) && (n->assigned || n->argument))
+        p->params[size_t(n->slot)].read_only = false;
+    p->init_locals = std::any_of(p->locals.begin(), p->locals.end(),
+                                 [](const VarDecl& d) { return d.is_array || d.const_value; });
   }
 
   void resolve_module_names(ProcCtx& pc) {
@@ -791,6 +807,7 @@ class Parser {
     if (e->kind == ExprKind::Name) static_cast<NameExpr*>(e.get())->called = true;
     call->target = std::move(e);
     if (first) {
+      note_argument(first.get());
       call->args.push_back(Arg{std::move(first)});
       if (!accept(Tok::Comma)) {
         expect_stmt_end();
@@ -812,6 +829,7 @@ class Parser {
         args.push_back(Arg{});
       } else {
         args.push_back(Arg{parse_expr()});
+        note_argument(args.back().expr.get());
       }
       if (accept(Tok::Comma)) continue;
       break;
@@ -1197,15 +1215,22 @@ class Parser {
       c->operands.push_back(std::move(rhs));
       return c;
     }
+    uint32_t nest = 1;
     if (lhs->kind == ExprKind::Chain && !lhs->parens) {
       auto* ch = static_cast<ChainExpr*>(lhs.get());
       if (precedence(ch->ops.front()) == precedence(op)) {
-        ch->ops.push_back(op);
-        ch->operands.push_back(std::move(rhs));
-        return lhs;
+        // a + b + c nests as (a + b) + c, each node with one operator, up to
+        // kMaxChainNest levels; a longer run goes on as one flat chain.
+        if (ch->ops.size() > 1 || ch->nest >= kMaxChainNest) {
+          ch->ops.push_back(op);
+          ch->operands.push_back(std::move(rhs));
+          return lhs;
+        }
+        nest = ch->nest + 1;
       }
     }
     auto ch = std::make_unique<ChainExpr>(pos);
+    ch->nest = nest;
     ch->operands.push_back(std::move(lhs));
     ch->operands.push_back(std::move(rhs));
     ch->ops.push_back(op);

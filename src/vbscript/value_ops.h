@@ -1,8 +1,6 @@
-// Value handling on the interpreter's hot paths. Variants that hold no string,
-// object or array need no destructor call: their storage may simply be reused
-// (the destructor has no effect the program depends on). These helpers build
-// such values in place with the inline constructors and skip the calls out of
-// line that copying, moving and destroying a Variant otherwise cost.
+// Value handling on the interpreter's hot paths: copies, stores and temporaries of
+// Variants that stay inline for values without heap parts, and the engine's limits
+// on string and array sizes.
 #pragma once
 
 #include <cstdint>
@@ -45,38 +43,40 @@ inline void check_concat(const vb::Variant& a, const vb::Variant& b) {
   if (la + lb > kMaxStringBytes) vb::raise(vb::err::kOutOfStringSpace);
 }
 
-// A copy of v, built with the inline constructors for the common scalar subtypes.
-inline vb::Variant copy_of(const vb::Variant& v) {
-  switch (v.type()) {
-    case vb::VarType::Integer: return vb::Variant(v.raw_integer());
-    case vb::VarType::Long: return vb::Variant(v.raw_long());
-    case vb::VarType::Double: return vb::Variant(v.raw_double());
-    case vb::VarType::Boolean: return vb::Variant(v.raw_bool());
-    case vb::VarType::Empty: return vb::Variant();
-    default: return vb::Variant(v);
-  }
-}
+// A copy of v (inline unless v holds a string, object or array).
+inline vb::Variant copy_of(const vb::Variant& v) { return vb::Variant(v); }
 
-// dst = src.
+// dst = src, src a temporary (never dst itself). A string replacing a string trades
+// buffers: src keeps the old text and ends it with its own lifetime (no call out of
+// line, no allocation).
 inline void store(vb::Variant& dst, vb::Variant&& src) {
   if (!holds_resource(dst)) {
-    switch (src.type()) {
-      case vb::VarType::Integer: new (&dst) vb::Variant(src.raw_integer()); return;
-      case vb::VarType::Long: new (&dst) vb::Variant(src.raw_long()); return;
-      case vb::VarType::Double: new (&dst) vb::Variant(src.raw_double()); return;
-      case vb::VarType::Boolean: new (&dst) vb::Variant(src.raw_bool()); return;
-      case vb::VarType::Empty: new (&dst) vb::Variant(); return;
-      default: break;
-    }
+    // Nothing to end: the new value is built in dst's storage.
+    new (&dst) vb::Variant(std::move(src));
+    return;
+  }
+  if (dst.is_string() && src.is_string()) {
+    dst.raw_string_mut().swap(src.raw_string_mut());
+    return;
   }
   dst = std::move(src);
 }
 
-// Takes v's value, leaving a value that needs no destruction behind.
-inline vb::Variant take(vb::Variant& v) {
-  if (!holds_resource(v)) return copy_of(v);
-  return vb::Variant(std::move(v));
+// dst = a copy of src; a string copied over a string reuses dst's buffer.
+inline void store_copy(vb::Variant& dst, const vb::Variant& src) {
+  if (!holds_resource(dst)) {
+    new (&dst) vb::Variant(src);
+    return;
+  }
+  if (dst.is_string() && src.is_string()) {
+    dst.raw_string_mut() = src.raw_string();
+    return;
+  }
+  store(dst, vb::Variant(src));
 }
+
+// Takes v's value, leaving Empty behind.
+inline vb::Variant take(vb::Variant& v) { return vb::Variant(std::move(v)); }
 
 // Ends a Variant whose storage is about to be dropped.
 inline void drop(vb::Variant& v) noexcept {

@@ -1,6 +1,9 @@
 #include "vbscript/runtime/dictionary.h"
 
-#include <cstring>
+#include <algorithm>
+#include <bit>
+#include <functional>
+#include <string_view>
 
 #include "vb/convert.h"
 
@@ -13,119 +16,221 @@ namespace {
 constexpr int32_t kElementNotFound = 32811;
 }
 
-std::string Dictionary::key_of(const Variant& k) const {
-  std::string out;
+namespace {
+
+enum class KeyKind { Empty, Null, Boolean, Number, String, Object };
+
+KeyKind kind_of(const Variant& k) {
   switch (k.type()) {
-    case VarType::Empty:
-      return "e";
-    case VarType::Null:
-      return "z";
-    case VarType::String:
-      out = "s";
-      out += compare_mode_ == 0 ? k.raw_string() : vb::utf8_lower(k.raw_string());
-      return out;
-    case VarType::Object: {
-      out = "o";
-      Dispatch* p = k.raw_object();
-      out.append(reinterpret_cast<const char*>(&p), sizeof p);
-      return out;
-    }
-    case VarType::Boolean:
-      return k.raw_bool() ? "b1" : "b0";
+    case VarType::Empty: return KeyKind::Empty;
+    case VarType::Null: return KeyKind::Null;
+    case VarType::Boolean: return KeyKind::Boolean;
+    case VarType::String: return KeyKind::String;
+    case VarType::Object: return KeyKind::Object;
     case VarType::Array:
-    case VarType::Error:
-      vb::raise(vb::err::kTypeMismatch);
-    default: {
-      // Integer 1, Long 1 and Double 1 are one key.
-      double d = vb::to_double(k);
-      if (d == 0) d = 0;  // -0 and 0 alike
-      out = "n";
-      out.append(reinterpret_cast<const char*>(&d), sizeof d);
-      return out;
+    case VarType::Error: vb::raise(vb::err::kTypeMismatch);
+    default: return KeyKind::Number;
+  }
+}
+
+// A numeric key as one Double (-0 and 0 alike), compared by its bits.
+uint64_t number_bits(const Variant& k) {
+  double d = vb::to_double(k);
+  if (d == 0) d = 0;
+  return std::bit_cast<uint64_t>(d);
+}
+
+uint64_t mix(uint64_t x) {
+  x ^= x >> 30;
+  x *= 0xbf58476d1ce4e5b9ULL;
+  x ^= x >> 27;
+  x *= 0x94d049bb133111ebULL;
+  return x ^ (x >> 31);
+}
+
+uint64_t text_hash(std::string_view s) { return std::hash<std::string_view>{}(s); }
+
+}  // namespace
+
+uint64_t Dictionary::hash_of(const Variant& k) const {
+  switch (kind_of(k)) {
+    case KeyKind::Empty: return mix(1);
+    case KeyKind::Null: return mix(2);
+    case KeyKind::Boolean: return mix(k.raw_bool() ? 3 : 4);
+    case KeyKind::Number: return mix(number_bits(k));
+    case KeyKind::Object: return mix(uint64_t(reinterpret_cast<uintptr_t>(k.raw_object())));
+    case KeyKind::String: break;
+  }
+  const std::string& s = k.raw_string();
+  if (compare_mode_ == 0) return text_hash(s);
+  // Text mode: the hash of the lower-case text.
+  if (vb::is_ascii(s)) {
+    char small[64];
+    if (s.size() <= sizeof small) {
+      for (size_t i = 0; i < s.size(); ++i) small[i] = vb::ascii_lower(s[i]);
+      return text_hash(std::string_view(small, s.size()));
+    }
+    return text_hash(vb::ascii_lower(s));
+  }
+  return text_hash(vb::utf8_lower(s));
+}
+
+bool Dictionary::same_key(const Variant& a, const Variant& b) const {
+  KeyKind ka = kind_of(a);
+  if (ka != kind_of(b)) return false;
+  switch (ka) {
+    case KeyKind::Empty:
+    case KeyKind::Null: return true;
+    case KeyKind::Boolean: return a.raw_bool() == b.raw_bool();
+    case KeyKind::Number: return number_bits(a) == number_bits(b);
+    case KeyKind::Object: return a.raw_object() == b.raw_object();
+    case KeyKind::String: break;
+  }
+  const std::string& x = a.raw_string();
+  const std::string& y = b.raw_string();
+  if (compare_mode_ == 0) return x == y;
+  if (vb::is_ascii(x) && vb::is_ascii(y)) return vb::iequals(x, y);
+  return vb::utf8_lower(x) == vb::utf8_lower(y);
+}
+
+size_t Dictionary::find(const Variant& key, uint64_t hash, size_t* slot) const {
+  if (table_.empty()) return kNone;
+  if (!slot) {
+    // Keys are often looked up in their order (For Each k In d.Keys ... d(k)): the
+    // next live entry after the last one found is tried first, sparing the table.
+    for (size_t i = finger_ + 1, end = std::min(entries_.size(), finger_ + 4); i < end; ++i) {
+      const Entry& e = entries_[i];
+      if (!e.live) continue;
+      if (e.hash == hash && same_key(e.key, key)) {
+        finger_ = i;
+        return i;
+      }
+      break;
+    }
+  }
+  const size_t mask = table_.size() - 1;
+  const uint32_t tag = uint32_t(hash);
+  for (size_t i = size_t(hash >> 32) & mask;; i = (i + 1) & mask) {
+    const Slot& s = table_[i];
+    if (s.entry == 0) return kNone;
+    if (s.entry != kDeleted && s.hash == tag && same_key(entries_[s.entry - 1].key, key)) {
+      if (slot) *slot = i;
+      finger_ = s.entry - 1;
+      return s.entry - 1;
     }
   }
 }
 
-size_t* Dictionary::find(const Variant& key) {
-  auto it = index_.find(key_of(key));
-  return it == index_.end() ? nullptr : &it->second;
+void Dictionary::insert(const Variant& key, const Variant& item, uint64_t hash) {
+  // Room for one more at most 3/4 full (removed keys included).
+  if ((used_ + 1) * 4 > table_.size() * 3) rebuild(dead_ > 32 && dead_ > entries_.size() / 2);
+  entries_.push_back(Entry{key, item, hash});
+  place(entries_.size() - 1);
+  ++count_;
 }
 
-const size_t* Dictionary::find(const Variant& key) const {
-  auto it = index_.find(key_of(key));
-  return it == index_.end() ? nullptr : &it->second;
+void Dictionary::place(size_t entry) {
+  const size_t mask = table_.size() - 1;
+  const uint64_t hash = entries_[entry].hash;
+  for (size_t i = size_t(hash >> 32) & mask;; i = (i + 1) & mask) {
+    Slot& s = table_[i];
+    if (s.entry == 0 || s.entry == kDeleted) {
+      if (s.entry == 0) ++used_;
+      s = Slot{uint32_t(entry + 1), uint32_t(hash)};
+      return;
+    }
+  }
+}
+
+void Dictionary::rebuild(bool compact) {
+  if (compact) {
+    std::vector<Entry> live;
+    live.reserve(count_);
+    for (auto& e : entries_)
+      if (e.live) live.push_back(std::move(e));
+    entries_ = std::move(live);
+    dead_ = 0;
+  }
+  size_t size = 16;
+  while (size < (count_ + 1) * 2) size *= 2;  // at most half full after the rebuild
+  table_.assign(size, Slot{});
+  used_ = 0;
+  for (size_t n = 0; n < entries_.size(); ++n)
+    if (entries_[n].live) place(n);
 }
 
 void Dictionary::Add(const Variant& key, const Variant& item) {
-  std::string k = key_of(key);
-  if (index_.count(k)) vb::raise(vb::err::kKeyAlreadyExists);
-  entries_.push_back({key, item});
-  index_.emplace(std::move(k), entries_.size() - 1);
+  uint64_t h = hash_of(key);
+  if (find(key, h) != kNone) vb::raise(vb::err::kKeyAlreadyExists);
+  insert(key, item, h);
 }
 
-bool Dictionary::Exists(const Variant& key) const { return find(key) != nullptr; }
+bool Dictionary::Exists(const Variant& key) const { return find(key) != kNone; }
 
 Variant Dictionary::Item(const Variant& key) {
-  if (size_t* i = find(key)) return entries_[*i].item;
-  Add(key, Variant());
+  uint64_t h = hash_of(key);
+  size_t i = find(key, h);
+  if (i != kNone) return entries_[i].item;
+  insert(key, Variant(), h);
   return Variant();
 }
 
 void Dictionary::SetItem(const Variant& key, const Variant& item) {
-  if (size_t* i = find(key)) {
-    entries_[*i].item = item;
+  uint64_t h = hash_of(key);
+  size_t i = find(key, h);
+  if (i == kNone) {
+    insert(key, item, h);
     return;
   }
-  Add(key, item);
+  // The old item goes last: ending an object may run script code that uses this dictionary.
+  Variant old = std::move(entries_[i].item);
+  entries_[i].item = item;
 }
 
 void Dictionary::SetKey(const Variant& key, const Variant& new_key) {
-  std::string old_k = key_of(key), new_k = key_of(new_key);
-  auto it = index_.find(old_k);
-  if (it == index_.end()) vb::raise(kElementNotFound, "Element not found");
-  if (old_k == new_k) {
-    entries_[it->second].key = new_key;
+  uint64_t old_h = hash_of(key), new_h = hash_of(new_key);
+  size_t slot = 0;
+  size_t i = find(key, old_h, &slot);
+  if (i == kNone) vb::raise(kElementNotFound, "Element not found");
+  if (same_key(key, new_key)) {
+    Variant old = std::move(entries_[i].key);
+    entries_[i].key = new_key;
     return;
   }
-  if (index_.count(new_k)) vb::raise(vb::err::kKeyAlreadyExists);
-  size_t pos = it->second;
-  index_.erase(it);
-  entries_[pos].key = new_key;
-  index_.emplace(std::move(new_k), pos);
+  if (find(new_key, new_h) != kNone) vb::raise(vb::err::kKeyAlreadyExists);
+  // Out of the table under the old key, back in under the new one, in the same place in order.
+  table_[slot].entry = kDeleted;
+  Variant old = std::move(entries_[i].key);
+  entries_[i].key = new_key;
+  entries_[i].hash = new_h;
+  if ((used_ + 1) * 4 > table_.size() * 3) rebuild(false);
+  else place(i);
 }
 
 void Dictionary::Remove(const Variant& key) {
-  auto it = index_.find(key_of(key));
-  if (it == index_.end()) vb::raise(kElementNotFound, "Element not found");
-  Entry& e = entries_[it->second];
+  size_t slot = 0;
+  size_t i = find(key, hash_of(key), &slot);
+  if (i == kNone) vb::raise(kElementNotFound, "Element not found");
+  table_[slot].entry = kDeleted;
+  Entry& e = entries_[i];
   e.live = false;
-  e.key.clear();
-  e.item.clear();
-  index_.erase(it);
-  if (++dead_ > 32 && dead_ > entries_.size() / 2) compact();
-}
-
-void Dictionary::compact() {
-  std::vector<Entry> live;
-  live.reserve(index_.size());
-  for (auto& e : entries_)
-    if (e.live) live.push_back(std::move(e));
-  entries_ = std::move(live);
-  for (size_t i = 0; i < entries_.size(); ++i) index_[key_of(entries_[i].key)] = i;
-  dead_ = 0;
+  Variant old_key = std::move(e.key), old_item = std::move(e.item);
+  --count_;
+  ++dead_;
+  if (dead_ > 32 && dead_ > entries_.size() / 2) rebuild(true);
 }
 
 void Dictionary::RemoveAll() {
   // Items may be objects whose termination touches this dictionary: move them out first.
   std::vector<Entry> old = std::move(entries_);
   entries_.clear();
-  index_.clear();
-  dead_ = 0;
+  table_.clear();
+  count_ = used_ = dead_ = 0;
 }
 
 Variant Dictionary::Keys() const {
   std::vector<Variant> out;
-  out.reserve(index_.size());
+  out.reserve(count_);
   for (const auto& e : entries_)
     if (e.live) out.push_back(e.key);
   return Variant::array(std::move(out));
@@ -133,7 +238,7 @@ Variant Dictionary::Keys() const {
 
 Variant Dictionary::Items() const {
   std::vector<Variant> out;
-  out.reserve(index_.size());
+  out.reserve(count_);
   for (const auto& e : entries_)
     if (e.live) out.push_back(e.item);
   return Variant::array(std::move(out));
@@ -141,13 +246,13 @@ Variant Dictionary::Items() const {
 
 void Dictionary::SetCompareMode(int32_t mode) {
   if (mode < 0) vb::raise(vb::err::kInvalidProcedureCall);
-  if (!index_.empty()) vb::raise(vb::err::kInvalidProcedureCall);
+  if (count_ != 0) vb::raise(vb::err::kInvalidProcedureCall);
   compare_mode_ = mode;
 }
 
 vb::Ref<vb::Enumerator> Dictionary::enumerate() {
   std::vector<Variant> keys;
-  keys.reserve(index_.size());
+  keys.reserve(count_);
   for (const auto& e : entries_)
     if (e.live) keys.push_back(e.key);
   return vb::make_ref<vb::SnapshotEnumerator>(std::move(keys));

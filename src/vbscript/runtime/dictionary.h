@@ -1,7 +1,7 @@
 // Scripting.Dictionary: keyed items in insertion order.
 #pragma once
 
-#include <unordered_map>
+#include <cstdint>
 #include <vector>
 
 #include "vb/dispatch.h"
@@ -20,7 +20,7 @@ class Dictionary : public vb::AutoDispatch<Dictionary> {
   void SetKey(const vb::Variant& key, const vb::Variant& new_key);
   void Remove(const vb::Variant& key);  // error 32811 when missing
   void RemoveAll();
-  int32_t Count() const { return int32_t(index_.size()); }
+  int32_t Count() const { return int32_t(count_); }
   vb::Variant Keys() const;
   vb::Variant Items() const;
   int32_t CompareMode() const { return compare_mode_; }
@@ -29,20 +29,41 @@ class Dictionary : public vb::AutoDispatch<Dictionary> {
   vb::Ref<vb::Enumerator> enumerate() override;
 
  private:
+  // Keys compare by value: numbers by number (Integer 1, Long 1 and Double 1 are one
+  // key), strings by text (without case in text mode), objects by identity; Empty,
+  // Null, True and False are keys of their own.
   struct Entry {
     vb::Variant key, item;
+    uint64_t hash = 0;
     bool live = true;
   };
-  // Keys compare by value: numbers by number, strings by text (without case in text mode),
-  // objects by identity.
-  std::string key_of(const vb::Variant& key) const;
-  size_t* find(const vb::Variant& key);
-  const size_t* find(const vb::Variant& key) const;
-  void compact();
+  // One place of the open-addressing table: the entry's number plus one (0: free,
+  // kDeleted: a removed key) and the low half of its hash, so that most keys that
+  // only share the place are told apart without reading their entries.
+  struct Slot {
+    uint32_t entry = 0;
+    uint32_t hash = 0;
+  };
+  static constexpr uint32_t kDeleted = UINT32_MAX;
+  static constexpr size_t kNone = SIZE_MAX;
 
-  std::vector<Entry> entries_;
-  std::unordered_map<std::string, size_t> index_;
-  size_t dead_ = 0;
+  uint64_t hash_of(const vb::Variant& key) const;  // error 13 for arrays and error values
+  bool same_key(const vb::Variant& a, const vb::Variant& b) const;
+  // The entry holding key (kNone when none); `slot`, when given, gets its table place.
+  size_t find(const vb::Variant& key, uint64_t hash, size_t* slot = nullptr) const;
+  size_t find(const vb::Variant& key) const { return find(key, hash_of(key)); }
+  void insert(const vb::Variant& key, const vb::Variant& item, uint64_t hash);
+  // Puts an entry in the first free or removed place of its probe sequence.
+  void place(size_t entry);
+  // Rebuilds the table for the live entries (dropping removed ones when compact).
+  void rebuild(bool compact);
+
+  std::vector<Entry> entries_;  // in insertion order; removed ones stay until compacted
+  std::vector<Slot> table_;     // a power of two in size, or empty
+  size_t count_ = 0;            // live entries
+  size_t used_ = 0;             // table places not free (live and removed keys)
+  size_t dead_ = 0;             // removed entries still in entries_
+  mutable size_t finger_ = 0;   // the entry last found (a hint: any value is safe)
   int32_t compare_mode_ = 0;
 };
 
