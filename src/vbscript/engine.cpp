@@ -107,7 +107,10 @@ auto ScriptEngine::guarded(F&& body) -> decltype(body()) {
   std::shared_ptr<Interp> keep = interp_;
   Interp::RunScope scope(*keep);
   try {
-    return body();
+    auto result = body();
+    // A time-out that a Class_Terminate ran into as the code ended still stops the run.
+    keep->tick();
+    return result;
   } catch (const ScriptException&) {
     throw;
   } catch (const vb::VBError& ex) {
@@ -120,6 +123,8 @@ auto ScriptEngine::guarded(F&& body) -> decltype(body()) {
     if (keep->site().set) {
       keep->site().chunk->position(keep->site().pos, e.line, e.column);
       e.text = keep->site().chunk->line_text(keep->site().pos);
+    } else {
+      e.line = keep->current_line(&e.text);  // the statement that was running
     }
     fail(e);
   } catch (const std::bad_alloc&) {

@@ -127,6 +127,9 @@ void ScriptObject::finish() noexcept {
       Interp::RunScope scope(*interp_);
       ProcPtr p = cls_->terminate;
       interp_->invoke_proc(*p, this, nullptr, 0);
+    } catch (const ScriptTimeout&) {
+      // The run is past its time-out: the next check of the code that goes on stops it.
+      interp_->tick_budget_ = 0;
     } catch (...) {
       // Errors in Class_Terminate do not reach whoever dropped the last reference.
     }

@@ -138,6 +138,31 @@ TEST(Engine, TimeoutStopsEvenUnderResumeNext) {
   EXPECT_EQ(vb::to_long(e.run("Quick")), 1);
 }
 
+TEST(Engine, TimeoutStopsRunawayCodeWhereverItRuns) {
+  const char* cases[] = {
+      // inside Execute text, itself under Resume Next in a loop
+      "On Error Resume Next\nDo\n  Execute \"On Error Resume Next : Do : Loop\"\nLoop\n",
+      // errors raised and swallowed on every pass
+      "Sub S()\n  On Error Resume Next\n  Do\n    x = Eval(\"1 / 0\")\n  Loop\nEnd Sub\nS\n",
+      // a Class_Terminate that never ends, run as the procedure's local goes
+      "Class T\n  Private Sub Class_Terminate()\n    Do\n    Loop\n  End Sub\nEnd Class\n"
+      "Sub Go()\n  Dim x\n  Set x = New T\nEnd Sub\nOn Error Resume Next\nGo\n",
+      // ... and as the last reference goes in the middle of a loop
+      "Class T\n  Private Sub Class_Terminate()\n    While True\n    Wend\n  End Sub\nEnd Class\n"
+      "On Error Resume Next\nFor i = 1 To 3\n  Set x = New T\n  Set x = Nothing\nNext\n",
+  };
+  for (const char* code : cases) {
+    ScriptEngine e;
+    e.set_timeout(50);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(e.add_code(code), ScriptException) << code;
+    EXPECT_EQ(e.error().number, kErrTimeout) << code;
+    EXPECT_GT(e.error().line, 0) << code;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << code;
+    e.set_timeout(0);
+  }
+}
+
 TEST(Engine, DeepRecursionIsOutOfStackSpace) {
   ScriptEngine e;
   e.add_code("Function R(n)\nR = R(n + 1)\nEnd Function\n");
