@@ -77,15 +77,20 @@ void ScriptEngine::fail(ScriptError e) {
 
 namespace {
 
-ScriptError from_site(const vb::VBError& ex, const ErrorSite& site) {
+// The error of a failed call, placed where the run recorded it. The record is then
+// cleared: a host that handles the failure of a call it made from inside a script must
+// not leave that place to a later error of the outer run.
+ScriptError take_error(const vb::VBError& ex, Interp& in) {
   ScriptError e;
   e.number = ex.number();
   e.description = ex.description();
   e.source = ex.source().empty() ? std::string(kRuntimeErrorSource) : ex.source();
+  ErrorSite& site = in.site();
   if (site.set && site.chunk) {
     site.chunk->position(site.pos, e.line, e.column);
     e.text = site.chunk->line_text(site.pos);
   }
+  site = ErrorSite{};
   return e;
 }
 
@@ -114,21 +119,13 @@ auto ScriptEngine::guarded(F&& body) -> decltype(body()) {
   } catch (const ScriptException&) {
     throw;
   } catch (const vb::VBError& ex) {
-    fail(from_site(ex, keep->site()));
+    fail(take_error(ex, *keep));
   } catch (const ScriptTimeout&) {
-    ScriptError e;
-    e.number = kErrTimeout;
-    e.description = kTimeoutDescription;
-    e.source = kRuntimeErrorSource;
-    if (keep->site().set) {
-      keep->site().chunk->position(keep->site().pos, e.line, e.column);
-      e.text = keep->site().chunk->line_text(keep->site().pos);
-    } else {
-      e.line = keep->current_line(&e.text);  // the statement that was running
-    }
+    ScriptError e = take_error(vb::VBError(kErrTimeout, kTimeoutDescription, kRuntimeErrorSource), *keep);
+    if (e.line == 0) e.line = keep->current_line(&e.text);  // the statement that was running
     fail(e);
   } catch (const std::bad_alloc&) {
-    fail(from_site(vb::VBError(vb::err::kOutOfMemory), keep->site()));
+    fail(take_error(vb::VBError(vb::err::kOutOfMemory), *keep));
   }
 }
 

@@ -223,6 +223,42 @@ TEST_F(HostObjects, ReplacingOrResettingCodeWhileItRunsIsSafe) {
   EXPECT_TRUE(engine.procedures().empty());
 }
 
+TEST_F(HostObjects, AFailedNestedCallTheHostHandledLeavesLaterErrorsInPlace) {
+  // The host adds code that fails from inside a run and handles the failure itself.
+  struct Nested : vb::AutoDispatch<Nested> {
+    ScriptEngine* e = nullptr;
+    int32_t caught = 0;
+    static const vb::DispatchTable<Nested>& dispatch_table() {
+      static const vb::DispatchTable<Nested> t = [] {
+        vb::DispatchTable<Nested> d("Nested");
+        d.method("Try", [](Nested& n, Args) {
+          try {
+            n.e->add_code("q = 1\nq = 1 / 0\n");
+          } catch (const ScriptException& ex) {
+            n.caught = ex.info().number;
+            EXPECT_EQ(ex.info().line, 2);
+          }
+          return Variant();
+        });
+        return d;
+      }();
+      return t;
+    }
+  };
+  auto n = vb::make_ref<Nested>();
+  n->e = &engine;
+  engine.add_object("Nested", n);
+  try {
+    engine.add_code("x = 1\nNested.Try\ny = 2\nz = CLng(\"q\")\n");
+    FAIL() << "no error";
+  } catch (const ScriptException& ex) {
+    EXPECT_EQ(n->caught, 11);
+    EXPECT_EQ(ex.info().number, 13);
+    EXPECT_EQ(ex.info().line, 4) << "not the place of the nested failure";
+    EXPECT_EQ(ex.info().text, "z = CLng(\"q\")");
+  }
+}
+
 TEST_F(HostObjects, GetRefObjectsAreCallableFromTheHost) {
   engine.add_code("Function Plus(a, b)\nPlus = a + b\nb = 0\nEnd Function\nSet List.Callback = GetRef(\"Plus\")\n");
   vb::Ref<vb::Dispatch> f = list->callback.object();
