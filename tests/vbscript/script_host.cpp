@@ -50,6 +50,24 @@ class TestHost : public vb::AutoDispatch<TestHost> {
   ScriptResult& result_;
 };
 
+// Script helpers every test file may use, added before the file's own code:
+//   TryEval(expr)     the value of a text expression, or "error N" when it raises error N
+//   CheckTable(rows)  rows is an array of expression, expected value, expression, ...;
+//                     calls ok for each row, naming the expression and what it gave
+constexpr const char* kPrelude =
+    "Function TryEval(expr)\r\n"
+    "  On Error Resume Next\r\n"
+    "  TryEval = Eval(expr)\r\n"
+    "  If Err.Number <> 0 Then TryEval = \"error \" & Err.Number\r\n"
+    "End Function\r\n"
+    "Sub CheckTable(rows)\r\n"
+    "  Dim i, got\r\n"
+    "  For i = 0 To UBound(rows) Step 2\r\n"
+    "    got = TryEval(rows(i))\r\n"
+    "    ok got = rows(i + 1), rows(i) & \" gave \" & got & \", not \" & rows(i + 1)\r\n"
+    "  Next\r\n"
+    "End Sub\r\n";
+
 }  // namespace
 
 std::string vt_name(unsigned vartype) {
@@ -90,6 +108,7 @@ ScriptResult run_script_file(const std::string& path) {
   ScriptEngine engine;
   engine.add_object("TestHost", vb::make_ref<TestHost>(engine, name, result), true);
   try {
+    engine.add_code(kPrelude);
     engine.add_code(ss.str());
   } catch (const ScriptException& e) {
     const ScriptError& info = e.info();

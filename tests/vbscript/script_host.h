@@ -16,7 +16,9 @@ struct ScriptResult {
 // The VARIANT type name of a VarType code ("VT_I2", "VT_ARRAY|VT_VARIANT", ...).
 std::string vt_name(unsigned vartype);
 
-// Runs one script file with the test host functions.
+// Runs one script file with the test host functions and the helpers TryEval(expr)
+// ("error N" instead of a raised error) and CheckTable(rows) (rows: expression,
+// expected value, ...; one ok per row).
 ScriptResult run_script_file(const std::string& path);
 
 }  // namespace tolvex::vbscript::testing
