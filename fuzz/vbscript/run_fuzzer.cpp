@@ -1,11 +1,14 @@
 // Parses and runs arbitrary text in a fresh engine with a short time-out.
-// Inputs that could reach outside the process (CreateObject, GetObject) are skipped.
+// Inputs that could reach outside the process (CreateObject, GetObject, and so the
+// file system object) are skipped; a Dictionary and a RegExp are handed in as the
+// named objects "Dict" and "Rx" instead, so that their code is run as well.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "vb/strings.h"
 #include "vbscript/engine.h"
+#include "vbscript/runtime/builtins.h"
 
 using namespace tolvex;
 
@@ -15,6 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (lower.find("object") != std::string::npos) return 0;
   vbscript::ScriptEngine engine;
   engine.set_timeout(200);
+  engine.add_object("Dict", vbscript::create_object("Scripting.Dictionary", engine.env()));
+  engine.add_object("Rx", vbscript::create_object("VBScript.RegExp", engine.env()));
   try {
     engine.add_code(text);
   } catch (const vbscript::ScriptException&) {
