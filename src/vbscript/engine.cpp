@@ -77,6 +77,8 @@ void ScriptEngine::fail(ScriptError e) {
 
 namespace {
 
+constexpr int32_t kErrException = 507;  // "An exception occurred"
+
 // The error of a failed call, placed where the run recorded it. The record is then
 // cleared: a host that handles the failure of a call it made from inside a script must
 // not leave that place to a later error of the outer run.
@@ -126,6 +128,13 @@ auto ScriptEngine::guarded(F&& body) -> decltype(body()) {
     fail(e);
   } catch (const std::bad_alloc&) {
     fail(take_error(vb::VBError(vb::err::kOutOfMemory), *keep));
+  } catch (const std::exception& ex) {
+    // A host object (or the library) failed with a C++ exception of its own: the
+    // caller still gets a script error, at the statement that was running.
+    std::string text = vb::error_description(kErrException) + ": " + ex.what();
+    ScriptError e = take_error(vb::VBError(kErrException, std::move(text)), *keep);
+    if (e.line == 0) e.line = keep->current_line(&e.text);
+    fail(e);
   }
 }
 

@@ -46,6 +46,7 @@ class HostList : public vb::AutoDispatch<HostList> {
         return Variant();
       });
       t.method("Fail", [](HostList&, Args) -> Variant { throw vb::VBError(5001, "host failure", "HostList"); });
+      t.method("Crash", [](HostList& s, Args) -> Variant { return s.items.at(1000); });
       t.property(
           "Callback", [](HostList& s, Args) { return s.callback; }, {},
           [](HostList& s, Args, const Variant& v) { s.callback = v; });
@@ -112,6 +113,19 @@ TEST_F(HostObjects, HostErrorsAreCatchableAndEscapeWithTheirNumber) {
   }
   EXPECT_THROW(engine.add_code("List.NoSuchMember"), ScriptException);
   EXPECT_EQ(engine.error().number, 438);
+  // A host method that fails with a C++ exception of its own stops the run with a script error.
+  try {
+    engine.add_code("x = 1\nList.Crash\n");
+    FAIL() << "no error";
+  } catch (const ScriptException& e) {
+    EXPECT_EQ(e.info().number, 507);
+    EXPECT_EQ(e.info().line, 2);
+    EXPECT_EQ(e.info().text, "List.Crash");
+  }
+  engine.add_code("Function CallsCrash()\n  CallsCrash = 1\n  List.Crash\nEnd Function\n");
+  EXPECT_THROW(engine.run("CallsCrash"), ScriptException);
+  EXPECT_EQ(engine.error().number, 507);
+  EXPECT_EQ(vb::to_long(eval("1 + 1")), 2) << "the engine goes on working";
 }
 
 TEST_F(HostObjects, ScriptObjectsCanBeCalledBackByTheHost) {
