@@ -1,6 +1,7 @@
 #include "vbscript/objects.h"
 
 #include "vb/convert.h"
+#include "vbscript/engine.h"
 #include "vbscript/interp.h"
 
 namespace tolvex::vbscript {
@@ -26,16 +27,31 @@ std::vector<std::string> ScriptObject::member_names() const {
   return out;
 }
 
+template <class F>
+Variant ScriptObject::host_call(Interp& in, F&& body) {
+  const bool from_host = in.api_depth_ == 0;
+  Interp::RunScope scope(in);
+  try {
+    return body();
+  } catch (const ScriptTimeout&) {
+    if (!from_host) throw;
+    vb::raise(kErrTimeout, kTimeoutDescription, kRuntimeErrorSource);
+  }
+}
+
 Variant ScriptObject::invoke(vb::DispId id, InvokeKind kind, vb::Args args) {
+  vb::Ref<vb::Dispatch> keep(this);
+  return host_call(*interp_, [&] { return invoke_member(id, kind, args); });
+}
+
+Variant ScriptObject::invoke_member(vb::DispId id, InvokeKind kind, vb::Args args) {
   if (id == vb::kDispValue) {
     if (cls_->default_member < 0) vb::raise(vb::err::kNotSupported);
     id = cls_->default_member + 1;
   }
   if (id < 1 || size_t(id) > cls_->members.size()) vb::raise(vb::err::kNotSupported);
   const ClassMember& m = cls_->members[size_t(id) - 1];
-  vb::Ref<vb::Dispatch> keep(this);
   Interp& in = *interp_;
-  Interp::RunScope scope(in);
   const bool put = kind == InvokeKind::Let || kind == InvokeKind::Set;
   switch (m.kind) {
     case ClassMember::Kind::Field: {
@@ -143,11 +159,12 @@ void ScriptObject::finish() noexcept {
 
 Variant ProcRef::invoke(vb::DispId id, InvokeKind kind, vb::Args args) {
   if (id != vb::kDispValue || kind == InvokeKind::Let || kind == InvokeKind::Set) vb::raise(vb::err::kNotSupported);
-  Interp::RunScope scope(*interp_);
-  std::vector<ArgRef> refs(args.size());
-  for (size_t i = 0; i < args.size(); ++i) refs[i] = ArgRef{&args[i], false};
-  ProcPtr p = proc_;
-  return interp_->invoke_proc(*p, nullptr, refs.data(), refs.size());
+  return ScriptObject::host_call(*interp_, [&] {
+    std::vector<ArgRef> refs(args.size());
+    for (size_t i = 0; i < args.size(); ++i) refs[i] = ArgRef{&args[i], false};
+    ProcPtr p = proc_;
+    return interp_->invoke_proc(*p, nullptr, refs.data(), refs.size());
+  });
 }
 
 // ---------------------------------------------------------------- ErrObject

@@ -32,10 +32,17 @@ class ScriptObject final : public vb::Dispatch {
   Interp& interp() { return *interp_; }
   void skip_terminate() { terminated_ = true; }
 
+  // Runs `body` (script code the host reaches through an object) in a run of `in`. When
+  // the host calls from outside any run, a time-out reaches it as the VBError kErrTimeout;
+  // inside a run it stays the exception that no script handler catches.
+  template <class F>
+  static vb::Variant host_call(Interp& in, F&& body);
+
  protected:
   void final_release() noexcept override;
 
  private:
+  vb::Variant invoke_member(vb::DispId id, vb::InvokeKind kind, vb::Args args);
   // Runs Class_Terminate once, then deletes the object unless Terminate kept it.
   void finish() noexcept;
 

@@ -1,6 +1,8 @@
 // Host objects seen from scripts and script objects seen from the host.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "vb/convert.h"
 #include "vb/dispatch.h"
 #include "vbscript/engine.h"
@@ -271,6 +273,42 @@ TEST_F(HostObjects, AFailedNestedCallTheHostHandledLeavesLaterErrorsInPlace) {
     EXPECT_EQ(ex.info().line, 4) << "not the place of the nested failure";
     EXPECT_EQ(ex.info().text, "z = CLng(\"q\")");
   }
+}
+
+TEST_F(HostObjects, ScriptCodeTheHostCallsDirectlyStopsAtTheTimeoutWithAnError) {
+  engine.set_timeout(50);
+  engine.add_code(
+      "Class Spinner\n"
+      "  Public Default Function Spin()\n"
+      "    On Error Resume Next\n"
+      "    Do\n"
+      "    Loop\n"
+      "  End Function\n"
+      "End Class\n"
+      "Sub SpinSub()\n"
+      "  Do\n"
+      "  Loop\n"
+      "End Sub\n"
+      "Set List.Callback = New Spinner\n");
+  vb::Ref<vb::Dispatch> spinner = list->callback.object();
+  engine.add_code("Set List.Callback = GetRef(\"SpinSub\")\n");
+  vb::Ref<vb::Dispatch> ref = list->callback.object();
+  const std::function<void()> calls[] = {
+      [&] { spinner->call("Spin"); },
+      [&] { (void)vb::to_string(Variant(spinner)); },  // the default member, for a value
+      [&] { ref->invoke(vb::kDispValue, vb::InvokeKind::Method, {}); },
+  };
+  for (const auto& call : calls) {
+    try {
+      call();
+      ADD_FAILURE() << "no time-out";
+    } catch (const vb::VBError& e) {
+      EXPECT_EQ(e.number(), kErrTimeout);
+    }
+  }
+  // Called by the host from inside a run, the time-out still ends that run.
+  EXPECT_THROW(engine.add_code("On Error Resume Next\nList.Trigger\nx = 1\n"), ScriptException);
+  EXPECT_EQ(engine.error().number, kErrTimeout);
 }
 
 TEST_F(HostObjects, GetRefObjectsAreCallableFromTheHost) {
