@@ -11,7 +11,10 @@ using vb::Variant;
 ScriptEngine::ScriptEngine() { start(); }
 
 ScriptEngine::~ScriptEngine() {
-  if (interp_) interp_->shutdown();
+  if (interp_) {
+    interp_->shutdown();
+    ScriptObject::free_cycles(*interp_);
+  }
 }
 
 void ScriptEngine::start() {
@@ -23,7 +26,10 @@ void ScriptEngine::start() {
 void ScriptEngine::reset() {
   std::shared_ptr<Interp> old = std::move(interp_);
   start();
-  if (old) old->shutdown();
+  if (old) {
+    old->shutdown();
+    ScriptObject::free_cycles(*old);
+  }
   error_ = ScriptError{};
 }
 

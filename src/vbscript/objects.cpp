@@ -12,7 +12,35 @@ using vb::InvokeKind;
 // ---------------------------------------------------------------- ScriptObject
 
 ScriptObject::ScriptObject(std::shared_ptr<Interp> interp, ClassPtr cls)
-    : interp_(std::move(interp)), cls_(std::move(cls)), fields_(cls_->fields.size()) {}
+    : interp_(std::move(interp)), cls_(std::move(cls)), fields_(cls_->fields.size()) {
+  ScriptObject*& head = interp_->env.live_objects;
+  live_next_ = head;
+  if (head) head->live_prev_ = this;
+  head = this;
+}
+
+ScriptObject::~ScriptObject() {
+  if (live_next_) live_next_->live_prev_ = live_prev_;
+  if (live_prev_)
+    live_prev_->live_next_ = live_next_;
+  else
+    interp_->env.live_objects = live_next_;
+}
+
+void ScriptObject::free_cycles(Interp& in) {
+  if (in.api_depth_ > 0 || in.alive()) return;
+  std::vector<vb::Ref<ScriptObject>> held;
+  for (ScriptObject* o = in.env.live_objects; o; o = o->live_next_) held.emplace_back(o);
+  // Emptying fields releases other objects (which leave the list): the values are moved
+  // out first and destroyed after the walk.
+  std::vector<Variant> values;
+  for (auto& o : held) {
+    for (Variant& v : o->fields_) values.push_back(std::move(v));
+    o->fields_.assign(o->fields_.size(), Variant());
+  }
+  values.clear();
+  held.clear();
+}
 
 vb::DispId ScriptObject::find_member(std::string_view name) const {
   int idx = cls_->find(name);

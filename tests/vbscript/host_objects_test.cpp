@@ -209,6 +209,35 @@ TEST_F(HostObjects, ResetTerminatesObjectsAndLeavesHeldOnesHarmless) {
   EXPECT_EQ(list->items.size(), 1u);
 }
 
+TEST_F(HostObjects, ResetAndTheEnginesEndFreeObjectsThatHoldEachOther) {
+  const char* code =
+      "Class Node\n"
+      "  Public Other, Items, Host\n"
+      "End Class\n"
+      "Set a = New Node : Set b = New Node\n"
+      "Set a.Other = b : Set b.Other = a : Set a.Host = List\n"      // two objects
+      "Set c = New Node : Set c.Other = c : Set c.Host = List\n"     // an object and itself
+      "Sub Orphan()\n"                                                  // a cycle no name reaches
+      "  Dim d, e\n"
+      "  Set d = New Node : Set e = New Node\n"
+      "  d.Items = Array(e, List) : Set e.Other = d\n"
+      "End Sub\n"
+      "Orphan\n"
+      "Set f = New Node : Set f.Other = CreateObject(\"Scripting.Dictionary\")\n"
+      "f.Other.Add \"back\", f : Set f.Host = List\n";  // through a Dictionary
+  const long alone = list->ref_count() - 1;  // without the engine's named object
+  engine.add_code(code);
+  EXPECT_GT(list->ref_count(), alone + 1);
+  engine.reset();
+  EXPECT_EQ(list->ref_count(), alone) << "the cycles were released with the engine's code";
+  {
+    ScriptEngine other;
+    other.add_object("List", list);
+    other.add_code(code);
+  }
+  EXPECT_EQ(list->ref_count(), alone) << "... and when the engine itself goes";
+}
+
 TEST_F(HostObjects, ReplacingOrResettingCodeWhileItRunsIsSafe) {
   // The running procedure is redefined, then the whole engine is reset, from inside it.
   engine.add_code(
