@@ -27,19 +27,21 @@ ScriptObject::~ScriptObject() {
     interp_->env.live_objects = live_next_;
 }
 
-void ScriptObject::free_cycles(Interp& in) {
+void ScriptObject::free_cycles(Interp& in) noexcept {
   if (in.api_depth_ > 0 || in.alive()) return;
-  std::vector<vb::Ref<ScriptObject>> held;
-  for (ScriptObject* o = in.env.live_objects; o; o = o->live_next_) held.emplace_back(o);
-  // Emptying fields releases other objects (which leave the list): the values are moved
-  // out first and destroyed after the walk.
-  std::vector<Variant> values;
-  for (auto& o : held) {
-    for (Variant& v : o->fields_) values.push_back(std::move(v));
-    o->fields_.assign(o->fields_.size(), Variant());
+  try {
+    std::vector<vb::Ref<ScriptObject>> held;
+    for (ScriptObject* o = in.env.live_objects; o; o = o->live_next_) held.emplace_back(o);
+    // Emptying fields releases other objects (which leave the list): the values are moved
+    // out first and destroyed after the walk.
+    std::vector<Variant> values;
+    for (auto& o : held) {
+      for (Variant& v : o->fields_) values.push_back(std::move(v));
+      o->fields_.assign(o->fields_.size(), Variant());
+    }
+  } catch (const std::bad_alloc&) {
+    // No memory to walk the objects: they stay, as they would without this pass.
   }
-  values.clear();
-  held.clear();
 }
 
 vb::DispId ScriptObject::find_member(std::string_view name) const {

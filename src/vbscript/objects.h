@@ -43,7 +43,7 @@ class ScriptObject final : public vb::Dispatch {
   // alive, so that objects holding each other in a cycle (unreachable, and holding the
   // interpreter) are freed. Their Class_Terminate does not run. Does nothing while code
   // of `in` is still running.
-  static void free_cycles(Interp& in);
+  static void free_cycles(Interp& in) noexcept;
 
  protected:
   void final_release() noexcept override;
