@@ -125,6 +125,7 @@ auto ScriptEngine::guarded(F&& body) -> decltype(body()) {
     keep->tick();
     return result;
   } catch (const ScriptException&) {
+    keep->site() = ErrorSite{};  // the error of an inner engine call, placed already
     throw;
   } catch (const vb::VBError& ex) {
     fail(take_error(ex, *keep));
