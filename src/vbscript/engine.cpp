@@ -11,7 +11,10 @@ using vb::Variant;
 ScriptEngine::ScriptEngine() { start(); }
 
 ScriptEngine::~ScriptEngine() {
-  if (interp_) interp_->shutdown();
+  if (interp_) {
+    interp_->shutdown();
+    ScriptObject::free_cycles(*interp_);
+  }
 }
 
 void ScriptEngine::start() {
@@ -23,7 +26,10 @@ void ScriptEngine::start() {
 void ScriptEngine::reset() {
   std::shared_ptr<Interp> old = std::move(interp_);
   start();
-  if (old) old->shutdown();
+  if (old) {
+    old->shutdown();
+    ScriptObject::free_cycles(*old);
+  }
   error_ = ScriptError{};
 }
 
@@ -77,15 +83,22 @@ void ScriptEngine::fail(ScriptError e) {
 
 namespace {
 
-ScriptError from_site(const vb::VBError& ex, const ErrorSite& site) {
+constexpr int32_t kErrException = 507;  // "An exception occurred"
+
+// The error of a failed call, placed where the run recorded it. The record is then
+// cleared: a host that handles the failure of a call it made from inside a script must
+// not leave that place to a later error of the outer run.
+ScriptError take_error(const vb::VBError& ex, Interp& in) {
   ScriptError e;
   e.number = ex.number();
   e.description = ex.description();
   e.source = ex.source().empty() ? std::string(kRuntimeErrorSource) : ex.source();
+  ErrorSite& site = in.site();
   if (site.set && site.chunk) {
     site.chunk->position(site.pos, e.line, e.column);
     e.text = site.chunk->line_text(site.pos);
   }
+  site = ErrorSite{};
   return e;
 }
 
@@ -107,23 +120,28 @@ auto ScriptEngine::guarded(F&& body) -> decltype(body()) {
   std::shared_ptr<Interp> keep = interp_;
   Interp::RunScope scope(*keep);
   try {
-    return body();
+    auto result = body();
+    // A time-out that a Class_Terminate ran into as the code ended still stops the run.
+    keep->tick();
+    return result;
   } catch (const ScriptException&) {
+    keep->site() = ErrorSite{};  // the error of an inner engine call, placed already
     throw;
   } catch (const vb::VBError& ex) {
-    fail(from_site(ex, keep->site()));
+    fail(take_error(ex, *keep));
   } catch (const ScriptTimeout&) {
-    ScriptError e;
-    e.number = kErrTimeout;
-    e.description = kTimeoutDescription;
-    e.source = kRuntimeErrorSource;
-    if (keep->site().set) {
-      keep->site().chunk->position(keep->site().pos, e.line, e.column);
-      e.text = keep->site().chunk->line_text(keep->site().pos);
-    }
+    ScriptError e = take_error(vb::VBError(kErrTimeout, kTimeoutDescription, kRuntimeErrorSource), *keep);
+    if (e.line == 0) e.line = keep->current_line(&e.text);  // the statement that was running
     fail(e);
   } catch (const std::bad_alloc&) {
-    fail(from_site(vb::VBError(vb::err::kOutOfMemory), keep->site()));
+    fail(take_error(vb::VBError(vb::err::kOutOfMemory), *keep));
+  } catch (const std::exception& ex) {
+    // A host object (or the library) failed with a C++ exception of its own: the
+    // caller still gets a script error, at the statement that was running.
+    std::string text = vb::error_description(kErrException) + ": " + ex.what();
+    ScriptError e = take_error(vb::VBError(kErrException, std::move(text)), *keep);
+    if (e.line == 0) e.line = keep->current_line(&e.text);
+    fail(e);
   }
 }
 

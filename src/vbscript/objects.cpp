@@ -1,6 +1,7 @@
 #include "vbscript/objects.h"
 
 #include "vb/convert.h"
+#include "vbscript/engine.h"
 #include "vbscript/interp.h"
 
 namespace tolvex::vbscript {
@@ -11,7 +12,37 @@ using vb::InvokeKind;
 // ---------------------------------------------------------------- ScriptObject
 
 ScriptObject::ScriptObject(std::shared_ptr<Interp> interp, ClassPtr cls)
-    : interp_(std::move(interp)), cls_(std::move(cls)), fields_(cls_->fields.size()) {}
+    : interp_(std::move(interp)), cls_(std::move(cls)), fields_(cls_->fields.size()) {
+  ScriptObject*& head = interp_->env.live_objects;
+  live_next_ = head;
+  if (head) head->live_prev_ = this;
+  head = this;
+}
+
+ScriptObject::~ScriptObject() {
+  if (live_next_) live_next_->live_prev_ = live_prev_;
+  if (live_prev_)
+    live_prev_->live_next_ = live_next_;
+  else
+    interp_->env.live_objects = live_next_;
+}
+
+void ScriptObject::free_cycles(Interp& in) noexcept {
+  if (in.api_depth_ > 0 || in.alive()) return;
+  try {
+    std::vector<vb::Ref<ScriptObject>> held;
+    for (ScriptObject* o = in.env.live_objects; o; o = o->live_next_) held.emplace_back(o);
+    // Emptying fields releases other objects (which leave the list): the values are moved
+    // out first and destroyed after the walk.
+    std::vector<Variant> values;
+    for (auto& o : held) {
+      for (Variant& v : o->fields_) values.push_back(std::move(v));
+      o->fields_.assign(o->fields_.size(), Variant());
+    }
+  } catch (const std::bad_alloc&) {
+    // No memory to walk the objects: they stay, as they would without this pass.
+  }
+}
 
 vb::DispId ScriptObject::find_member(std::string_view name) const {
   int idx = cls_->find(name);
@@ -26,16 +57,31 @@ std::vector<std::string> ScriptObject::member_names() const {
   return out;
 }
 
+template <class F>
+Variant ScriptObject::host_call(Interp& in, F&& body) {
+  const bool from_host = in.api_depth_ == 0;
+  Interp::RunScope scope(in);
+  try {
+    return body();
+  } catch (const ScriptTimeout&) {
+    if (!from_host) throw;
+    vb::raise(kErrTimeout, kTimeoutDescription, kRuntimeErrorSource);
+  }
+}
+
 Variant ScriptObject::invoke(vb::DispId id, InvokeKind kind, vb::Args args) {
+  vb::Ref<vb::Dispatch> keep(this);
+  return host_call(*interp_, [&] { return invoke_member(id, kind, args); });
+}
+
+Variant ScriptObject::invoke_member(vb::DispId id, InvokeKind kind, vb::Args args) {
   if (id == vb::kDispValue) {
     if (cls_->default_member < 0) vb::raise(vb::err::kNotSupported);
     id = cls_->default_member + 1;
   }
   if (id < 1 || size_t(id) > cls_->members.size()) vb::raise(vb::err::kNotSupported);
   const ClassMember& m = cls_->members[size_t(id) - 1];
-  vb::Ref<vb::Dispatch> keep(this);
   Interp& in = *interp_;
-  Interp::RunScope scope(in);
   const bool put = kind == InvokeKind::Let || kind == InvokeKind::Set;
   switch (m.kind) {
     case ClassMember::Kind::Field: {
@@ -127,6 +173,9 @@ void ScriptObject::finish() noexcept {
       Interp::RunScope scope(*interp_);
       ProcPtr p = cls_->terminate;
       interp_->invoke_proc(*p, this, nullptr, 0);
+    } catch (const ScriptTimeout&) {
+      // The run is past its time-out: the next check of the code that goes on stops it.
+      interp_->tick_budget_ = 0;
     } catch (...) {
       // Errors in Class_Terminate do not reach whoever dropped the last reference.
     }
@@ -140,11 +189,12 @@ void ScriptObject::finish() noexcept {
 
 Variant ProcRef::invoke(vb::DispId id, InvokeKind kind, vb::Args args) {
   if (id != vb::kDispValue || kind == InvokeKind::Let || kind == InvokeKind::Set) vb::raise(vb::err::kNotSupported);
-  Interp::RunScope scope(*interp_);
-  std::vector<ArgRef> refs(args.size());
-  for (size_t i = 0; i < args.size(); ++i) refs[i] = ArgRef{&args[i], false};
-  ProcPtr p = proc_;
-  return interp_->invoke_proc(*p, nullptr, refs.data(), refs.size());
+  return ScriptObject::host_call(*interp_, [&] {
+    std::vector<ArgRef> refs(args.size());
+    for (size_t i = 0; i < args.size(); ++i) refs[i] = ArgRef{&args[i], false};
+    ProcPtr p = proc_;
+    return interp_->invoke_proc(*p, nullptr, refs.data(), refs.size());
+  });
 }
 
 // ---------------------------------------------------------------- ErrObject

@@ -20,6 +20,7 @@ class Interp;
 class ScriptObject final : public vb::Dispatch {
  public:
   ScriptObject(std::shared_ptr<Interp> interp, ClassPtr cls);
+  ~ScriptObject() override;
 
   std::string type_name() const override { return cls_->name; }
   vb::DispId find_member(std::string_view name) const override;
@@ -32,10 +33,23 @@ class ScriptObject final : public vb::Dispatch {
   Interp& interp() { return *interp_; }
   void skip_terminate() { terminated_ = true; }
 
+  // Runs `body` (script code the host reaches through an object) in a run of `in`. When
+  // the host calls from outside any run, a time-out reaches it as the VBError kErrTimeout;
+  // inside a run it stays the exception that no script handler catches.
+  template <class F>
+  static vb::Variant host_call(Interp& in, F&& body);
+
+  // After `in` has shut down: empties the fields of its script objects that are still
+  // alive, so that objects holding each other in a cycle (unreachable, and holding the
+  // interpreter) are freed. Their Class_Terminate does not run. Does nothing while code
+  // of `in` is still running.
+  static void free_cycles(Interp& in) noexcept;
+
  protected:
   void final_release() noexcept override;
 
  private:
+  vb::Variant invoke_member(vb::DispId id, vb::InvokeKind kind, vb::Args args);
   // Runs Class_Terminate once, then deletes the object unless Terminate kept it.
   void finish() noexcept;
 
@@ -43,6 +57,8 @@ class ScriptObject final : public vb::Dispatch {
   ClassPtr cls_;
   std::vector<vb::Variant> fields_;
   bool terminated_ = false;
+  ScriptObject* live_prev_ = nullptr;  // the engine's list of live objects
+  ScriptObject* live_next_ = nullptr;
 };
 
 // The object GetRef returns: calling it (its default member) calls the procedure.

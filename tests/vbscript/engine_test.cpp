@@ -1,5 +1,8 @@
 // The engine's host interface: modules, code, procedures, errors with positions, time-outs.
 #include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <functional>
 
 #include "vb/convert.h"
 #include "vb/dispatch.h"
@@ -138,6 +141,31 @@ TEST(Engine, TimeoutStopsEvenUnderResumeNext) {
   EXPECT_EQ(vb::to_long(e.run("Quick")), 1);
 }
 
+TEST(Engine, TimeoutStopsRunawayCodeWhereverItRuns) {
+  const char* cases[] = {
+      // inside Execute text, itself under Resume Next in a loop
+      "On Error Resume Next\nDo\n  Execute \"On Error Resume Next : Do : Loop\"\nLoop\n",
+      // errors raised and swallowed on every pass
+      "Sub S()\n  On Error Resume Next\n  Do\n    x = Eval(\"1 / 0\")\n  Loop\nEnd Sub\nS\n",
+      // a Class_Terminate that never ends, run as the procedure's local goes
+      "Class T\n  Private Sub Class_Terminate()\n    Do\n    Loop\n  End Sub\nEnd Class\n"
+      "Sub Go()\n  Dim x\n  Set x = New T\nEnd Sub\nOn Error Resume Next\nGo\n",
+      // ... and as the last reference goes in the middle of a loop
+      "Class T\n  Private Sub Class_Terminate()\n    While True\n    Wend\n  End Sub\nEnd Class\n"
+      "On Error Resume Next\nFor i = 1 To 3\n  Set x = New T\n  Set x = Nothing\nNext\n",
+  };
+  for (const char* code : cases) {
+    ScriptEngine e;
+    e.set_timeout(50);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(e.add_code(code), ScriptException) << code;
+    EXPECT_EQ(e.error().number, kErrTimeout) << code;
+    EXPECT_GT(e.error().line, 0) << code;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << code;
+    e.set_timeout(0);
+  }
+}
+
 TEST(Engine, DeepRecursionIsOutOfStackSpace) {
   ScriptEngine e;
   e.add_code("Function R(n)\nR = R(n + 1)\nEnd Function\n");
@@ -177,6 +205,73 @@ TEST(Engine, LongConcatenationChainsAndDeepNesting) {
   for (int i = 0; i < 50000; ++i) members += ".b(1)";
   err = add_code_error(e, members);
   EXPECT_EQ(err.number, 28);
+}
+
+// Runs `body` on a thread with a 256 KiB stack, as a host's worker thread may have.
+void on_small_stack(const std::function<void()>& body) {
+  pthread_attr_t attr;
+  pthread_attr_init(&attr);
+  pthread_attr_setstacksize(&attr, size_t(256) << 10);
+  pthread_t thread;
+  auto run = [](void* p) -> void* {
+    (*static_cast<const std::function<void()>*>(p))();
+    return nullptr;
+  };
+  ASSERT_EQ(pthread_create(&thread, &attr, run, const_cast<std::function<void()>*>(&body)), 0);
+  pthread_join(thread, nullptr);
+  pthread_attr_destroy(&attr);
+}
+
+std::string chain(const std::string& first, const std::string& link, int terms) {
+  std::string code = first;
+  for (int i = 1; i < terms; ++i) code += link;
+  return code;
+}
+
+std::string nested_loops(int depth) {
+  std::string code;
+  for (int i = 0; i < depth; ++i) code += "For i" + std::to_string(i) + " = 1 To 1\n";
+  return code;
+}
+
+TEST(Engine, LongChainsAndNestingOnASmallStack) {
+  struct Case {
+    std::string code;  // sets x
+    std::string expected;
+  };
+  const std::string fn = "Function F(v)\nF = v\nEnd Function\na = 1\n";
+  const Case cases[] = {
+      // template output: literals, variables and calls joined by thousands of "&"
+      {fn + chain("x = \"<\"", " & a & zvAr(1) & F(\"y\")", 5000) + "\nx = Len(x)",
+       std::to_string(1 + 4999 * 3)},
+      {fn + chain("x = a", " + a", 20000), "20000"},
+      {fn + chain("x = a = 2", " Or a = 2", 20000) + " Or a = 1", "True"},
+      {fn + chain("x = a", " & a + a", 10000) + "\nx = Len(x)", std::to_string(1 + 9999)},
+      {fn + chain("x = 1", " * 1 - 1 + 1", 10000), "1"},
+      // nesting at the depths that hand-written code reaches
+      {fn + "x = " + std::string(100, '(') + "a" + std::string(100, ')'), "1"},
+      {fn + "x = " + chain("F(", "F(", 40) + "a" + std::string(40, ')'), "1"},
+      {fn + chain("If a Then\n", "If a Then\n", 100) + "x = 2\n" + chain("End If\n", "End If\n", 100), "2"},
+      {fn + nested_loops(100) + "x = 3\n" + chain("Next\n", "Next\n", 100), "3"},
+  };
+  for (const auto& c : cases) {
+    on_small_stack([&] {
+      ScriptEngine e;
+      e.add_code("Dim zvAr(1)\nzvAr(1) = \"z\"\n");
+      try {
+        e.add_code(c.code);
+        EXPECT_EQ(vb::to_string(e.eval("x")), c.expected) << c.code.substr(0, 200);
+      } catch (const ScriptException& ex) {
+        ADD_FAILURE() << ex.info().number << " " << ex.info().description << ": " << c.code.substr(0, 200);
+      }
+    });
+  }
+  // Recursion that runs out of this thread's stack is error 28, not a crash.
+  on_small_stack([] {
+    ScriptEngine e;
+    EXPECT_THROW(e.add_code("Function R(n)\nR = R(n + 1)\nEnd Function\nx = R(0)\n"), ScriptException);
+    EXPECT_EQ(e.error().number, 28);
+  });
 }
 
 // Records the engine's current line each time the script calls Mark.

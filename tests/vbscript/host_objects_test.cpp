@@ -1,6 +1,8 @@
 // Host objects seen from scripts and script objects seen from the host.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "vb/convert.h"
 #include "vb/dispatch.h"
 #include "vbscript/engine.h"
@@ -46,6 +48,7 @@ class HostList : public vb::AutoDispatch<HostList> {
         return Variant();
       });
       t.method("Fail", [](HostList&, Args) -> Variant { throw vb::VBError(5001, "host failure", "HostList"); });
+      t.method("Crash", [](HostList& s, Args) -> Variant { return s.items.at(1000); });
       t.property(
           "Callback", [](HostList& s, Args) { return s.callback; }, {},
           [](HostList& s, Args, const Variant& v) { s.callback = v; });
@@ -112,6 +115,19 @@ TEST_F(HostObjects, HostErrorsAreCatchableAndEscapeWithTheirNumber) {
   }
   EXPECT_THROW(engine.add_code("List.NoSuchMember"), ScriptException);
   EXPECT_EQ(engine.error().number, 438);
+  // A host method that fails with a C++ exception of its own stops the run with a script error.
+  try {
+    engine.add_code("x = 1\nList.Crash\n");
+    FAIL() << "no error";
+  } catch (const ScriptException& e) {
+    EXPECT_EQ(e.info().number, 507);
+    EXPECT_EQ(e.info().line, 2);
+    EXPECT_EQ(e.info().text, "List.Crash");
+  }
+  engine.add_code("Function CallsCrash()\n  CallsCrash = 1\n  List.Crash\nEnd Function\n");
+  EXPECT_THROW(engine.run("CallsCrash"), ScriptException);
+  EXPECT_EQ(engine.error().number, 507);
+  EXPECT_EQ(vb::to_long(eval("1 + 1")), 2) << "the engine goes on working";
 }
 
 TEST_F(HostObjects, ScriptObjectsCanBeCalledBackByTheHost) {
@@ -193,6 +209,35 @@ TEST_F(HostObjects, ResetTerminatesObjectsAndLeavesHeldOnesHarmless) {
   EXPECT_EQ(list->items.size(), 1u);
 }
 
+TEST_F(HostObjects, ResetAndTheEnginesEndFreeObjectsThatHoldEachOther) {
+  const char* code =
+      "Class Node\n"
+      "  Public Other, Items, Host\n"
+      "End Class\n"
+      "Set a = New Node : Set b = New Node\n"
+      "Set a.Other = b : Set b.Other = a : Set a.Host = List\n"      // two objects
+      "Set c = New Node : Set c.Other = c : Set c.Host = List\n"     // an object and itself
+      "Sub Orphan()\n"                                                  // a cycle no name reaches
+      "  Dim d, e\n"
+      "  Set d = New Node : Set e = New Node\n"
+      "  d.Items = Array(e, List) : Set e.Other = d\n"
+      "End Sub\n"
+      "Orphan\n"
+      "Set f = New Node : Set f.Other = CreateObject(\"Scripting.Dictionary\")\n"
+      "f.Other.Add \"back\", f : Set f.Host = List\n";  // through a Dictionary
+  const long alone = list->ref_count() - 1;  // without the engine's named object
+  engine.add_code(code);
+  EXPECT_GT(list->ref_count(), alone + 1);
+  engine.reset();
+  EXPECT_EQ(list->ref_count(), alone) << "the cycles were released with the engine's code";
+  {
+    ScriptEngine other;
+    other.add_object("List", list);
+    other.add_code(code);
+  }
+  EXPECT_EQ(list->ref_count(), alone) << "... and when the engine itself goes";
+}
+
 TEST_F(HostObjects, ReplacingOrResettingCodeWhileItRunsIsSafe) {
   // The running procedure is redefined, then the whole engine is reset, from inside it.
   engine.add_code(
@@ -221,6 +266,78 @@ TEST_F(HostObjects, ReplacingOrResettingCodeWhileItRunsIsSafe) {
   engine.add_object("Resetting", r);
   EXPECT_NO_THROW(engine.add_code("Sub Go()\n  Resetting.Now\n  y = 1\nEnd Sub\nGo\n"));
   EXPECT_TRUE(engine.procedures().empty());
+}
+
+TEST_F(HostObjects, AFailedNestedCallTheHostHandledLeavesLaterErrorsInPlace) {
+  // The host adds code that fails from inside a run and handles the failure itself.
+  struct Nested : vb::AutoDispatch<Nested> {
+    ScriptEngine* e = nullptr;
+    int32_t caught = 0;
+    static const vb::DispatchTable<Nested>& dispatch_table() {
+      static const vb::DispatchTable<Nested> t = [] {
+        vb::DispatchTable<Nested> d("Nested");
+        d.method("Try", [](Nested& n, Args) {
+          try {
+            n.e->add_code("q = 1\nq = 1 / 0\n");
+          } catch (const ScriptException& ex) {
+            n.caught = ex.info().number;
+            EXPECT_EQ(ex.info().line, 2);
+          }
+          return Variant();
+        });
+        return d;
+      }();
+      return t;
+    }
+  };
+  auto n = vb::make_ref<Nested>();
+  n->e = &engine;
+  engine.add_object("Nested", n);
+  try {
+    engine.add_code("x = 1\nNested.Try\ny = 2\nz = CLng(\"q\")\n");
+    FAIL() << "no error";
+  } catch (const ScriptException& ex) {
+    EXPECT_EQ(n->caught, 11);
+    EXPECT_EQ(ex.info().number, 13);
+    EXPECT_EQ(ex.info().line, 4) << "not the place of the nested failure";
+    EXPECT_EQ(ex.info().text, "z = CLng(\"q\")");
+  }
+}
+
+TEST_F(HostObjects, ScriptCodeTheHostCallsDirectlyStopsAtTheTimeoutWithAnError) {
+  engine.set_timeout(50);
+  engine.add_code(
+      "Class Spinner\n"
+      "  Public Default Function Spin()\n"
+      "    On Error Resume Next\n"
+      "    Do\n"
+      "    Loop\n"
+      "  End Function\n"
+      "End Class\n"
+      "Sub SpinSub()\n"
+      "  Do\n"
+      "  Loop\n"
+      "End Sub\n"
+      "Set List.Callback = New Spinner\n");
+  vb::Ref<vb::Dispatch> spinner = list->callback.object();
+  engine.add_code("Set List.Callback = GetRef(\"SpinSub\")\n");
+  vb::Ref<vb::Dispatch> ref = list->callback.object();
+  const std::function<void()> calls[] = {
+      [&] { spinner->call("Spin"); },
+      [&] { (void)vb::to_string(Variant(spinner)); },  // the default member, for a value
+      [&] { ref->invoke(vb::kDispValue, vb::InvokeKind::Method, {}); },
+  };
+  for (const auto& call : calls) {
+    try {
+      call();
+      ADD_FAILURE() << "no time-out";
+    } catch (const vb::VBError& e) {
+      EXPECT_EQ(e.number(), kErrTimeout);
+    }
+  }
+  // Called by the host from inside a run, the time-out still ends that run.
+  EXPECT_THROW(engine.add_code("On Error Resume Next\nList.Trigger\nx = 1\n"), ScriptException);
+  EXPECT_EQ(engine.error().number, kErrTimeout);
 }
 
 TEST_F(HostObjects, GetRefObjectsAreCallableFromTheHost) {

@@ -13,6 +13,12 @@ using vb::Variant;
 
 namespace {
 
+// A value for a failure message: its text, or its type when it has none.
+std::string shown(const Variant& v) {
+  if (v.is_null() || v.is_object() || v.is_array()) return vb::type_name(v);
+  return vb::to_string(v);
+}
+
 class TestHost : public vb::AutoDispatch<TestHost> {
  public:
   TestHost(ScriptEngine& engine, std::string file, ScriptResult& result)
@@ -35,6 +41,26 @@ class TestHost : public vb::AutoDispatch<TestHost> {
         }
         return Variant();
       });
+      // CheckTable rows: rows holds an expression (text), the value it must give, and so
+      // on; one check per row, reported at the line of the CheckTable statement.
+      t.method("CheckTable", [](TestHost& self, vb::Args args) {
+        vb::check_arg_count(args, 1, 1);
+        const int line = self.engine_.current_line();
+        if (!args[0].is_array()) vb::raise(vb::err::kTypeMismatch);
+        const vb::Array rows = args[0].raw_array();
+        for (size_t i = 0; i + 1 < rows.size(); i += 2) {
+          Variant expr[1] = {rows[i]};
+          Variant got = self.engine_.run("TryEval", expr);
+          Variant pair[2] = {got, rows[i + 1]};
+          if (vb::to_bool(self.engine_.run("SameValue", pair))) {
+            ++self.result_.passed;
+          } else {
+            self.result_.failures.push_back(self.file_ + ":" + std::to_string(line) + ": " + vb::to_string(rows[i]) +
+                                            " gave " + shown(got) + ", not " + shown(rows[i + 1]));
+          }
+        }
+        return Variant();
+      });
       t.method("getVT", [](TestHost&, vb::Args args) {
         vb::check_arg_count(args, 1, 1);
         return Variant(vt_name(args[0].vartype()));
@@ -49,6 +75,17 @@ class TestHost : public vb::AutoDispatch<TestHost> {
   std::string file_;
   ScriptResult& result_;
 };
+
+// Script helpers every test file may use, added before the file's own code.
+constexpr const char* kPrelude =
+    "Function TryEval(expr)\r\n"
+    "  On Error Resume Next\r\n"
+    "  TryEval = Eval(expr)\r\n"
+    "  If Err.Number <> 0 Then TryEval = \"error \" & Err.Number\r\n"
+    "End Function\r\n"
+    "Function SameValue(a, b)\r\n"
+    "  SameValue = (a = b)\r\n"
+    "End Function\r\n";
 
 }  // namespace
 
@@ -90,6 +127,7 @@ ScriptResult run_script_file(const std::string& path) {
   ScriptEngine engine;
   engine.add_object("TestHost", vb::make_ref<TestHost>(engine, name, result), true);
   try {
+    engine.add_code(kPrelude);
     engine.add_code(ss.str());
   } catch (const ScriptException& e) {
     const ScriptError& info = e.info();

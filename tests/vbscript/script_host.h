@@ -1,5 +1,4 @@
-// Runs .vbs test scripts: the host functions ok(condition, message) and getVT(value),
-// and the outcome of one file.
+// Runs .vbs test scripts: the test host functions and helpers, and the outcome of one file.
 #pragma once
 
 #include <string>
@@ -16,7 +15,10 @@ struct ScriptResult {
 // The VARIANT type name of a VarType code ("VT_I2", "VT_ARRAY|VT_VARIANT", ...).
 std::string vt_name(unsigned vartype);
 
-// Runs one script file with the test host functions.
+// Runs one script file with the test host functions: ok(condition, message), getVT(value)
+// and CheckTable(rows) (rows: an expression's text, then the value it must give, which is
+// "error N" for an expression that must raise error N; one check per row), and the script
+// helper TryEval(expr) (the expression's value, or "error N" when it raises error N).
 ScriptResult run_script_file(const std::string& path);
 
 }  // namespace tolvex::vbscript::testing

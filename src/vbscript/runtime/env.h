@@ -31,6 +31,8 @@ class RandomState {
   uint32_t seed_ = 0x50000;  // the generator's initial value
 };
 
+class ScriptObject;
+
 struct RuntimeEnv {
   RuntimeEnv();
   // SetLocale/GetLocale: English (United States) is the only locale the library formats in.
@@ -38,6 +40,9 @@ struct RuntimeEnv {
   RandomState random;
   // Never null; points at the non-interactive default unless the host sets its own.
   HostUi* ui;
+  // The script class instances alive in this engine (a list through the objects, kept by
+  // ScriptObject), so that those only holding each other can be freed when the engine goes.
+  ScriptObject* live_objects = nullptr;
 
   static HostUi& default_ui();
 };

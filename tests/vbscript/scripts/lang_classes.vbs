@@ -181,3 +181,62 @@ Set fi = New FailsInit
 ok Err.Number = 5, "error from Class_Initialize: " & Err.Number
 ok initLog = "init;", "no Class_Terminate after a failed Class_Initialize: " & initLog
 On Error GoTo 0
+
+' When Class_Terminate runs: as soon as the last reference goes, wherever it was held.
+Dim life
+Class Tracked
+  Public Name
+  Private Sub Class_Terminate()
+    life = life & Name & ";"
+  End Sub
+End Class
+Function Track(n)
+  Set Track = New Tracked
+  Track.Name = n
+End Function
+Sub WithLocal()
+  Dim p
+  Set p = Track("local")
+  life = life & "end;"
+End Sub
+Class Holder
+  Public Inner
+  Private Sub Class_Initialize()
+    Set Inner = Track("inner")
+  End Sub
+  Private Sub Class_Terminate()
+    life = life & "holder;"
+  End Sub
+End Class
+Class FailsTerminate
+  Private Sub Class_Terminate()
+    life = life & "failing;"
+    x = 1 / 0
+    life = life & "not reached;"
+  End Sub
+End Class
+Dim held(1), bag, lifeCases, lc
+Set bag = CreateObject("Scripting.Dictionary")
+' each row: statements to run, then what Class_Terminate logged while they ran
+lifeCases = Array( _
+  "Track ""result""", "result;", _
+  "x = TypeName(Track(""argument""))", "argument;", _
+  "Set a1 = Track(""first"") : Set a1 = Track(""second"")", "first;", _
+  "Set held(0) = Track(""element"") : held(0) = 5", "element;", _
+  "bag.Add ""k"", Track(""item"") : bag.Remove ""k""", "item;", _
+  "ReDim r1(2) : Set r1(1) = Track(""redim"") : ReDim r1(3)", "redim;", _
+  "ReDim r2(2) : Set r2(0) = Track(""erase"") : Erase r2", "erase;", _
+  "WithLocal", "end;local;", _
+  "Set h1 = New Holder : Set h1 = Nothing", "holder;inner;", _
+  "Set ft = New FailsTerminate : Set ft = Nothing", "failing;")
+For lc = 0 To UBound(lifeCases) Step 2
+  life = ""
+  ExecuteGlobal lifeCases(lc)
+  ok life = lifeCases(lc + 1), lifeCases(lc) & ": " & life
+Next
+ok Err.Number = 0, "an error inside Class_Terminate does not reach the code that dropped the object"
+life = ""
+With Track("with")
+  ok life = "", "With holds its object"
+End With
+ok life = "with;", "... until End With: " & life

@@ -116,3 +116,98 @@ On Error Resume Next
 WrongCount 1, 2
 ok Err.Number = 450, "wrong argument count: " & Err.Number
 On Error GoTo 0
+
+' By reference or by value: what the callee's assignment reaches
+Sub Bump(x)
+  x = x + 1
+End Sub
+Function BumpF(x)
+  x = x + 1
+  BumpF = x
+End Function
+Sub BumpBoth(a, b)
+  a = a + 1
+  b = b + 10
+End Sub
+Class Box
+  Public F
+  Public Sub BumpField()
+    Bump F
+  End Sub
+  Public Sub BumpThroughMe()
+    Bump Me.F
+  End Sub
+End Class
+v = 1
+y = BumpF(v)
+ok v = 2, "a variable argument of a function call in an expression is by reference"
+y = BumpF((v))
+ok v = 2, "an argument in its own parentheses is by value"
+w = 1
+BumpBoth (v), w
+ok v = 2 And w = 11, "f (x), y: the first argument by value, the second by reference"
+Call BumpBoth(v, w)
+ok v = 3 And w = 21, "Call passes both by reference"
+v = 0
+BumpBoth v, v
+ok v = 11, "the same variable twice"
+Set bx = New Box
+bx.F = 1
+Bump bx.F
+ok bx.F = 1, "an object's field from outside is passed by value"
+bx.BumpField
+ok bx.F = 2, "a field named bare inside its class is passed by reference"
+bx.BumpThroughMe
+ok bx.F = 2, "Me.field is passed by value"
+Const Fixed = 5
+Bump Fixed
+ok Fixed = 5, "a constant argument stays"
+Bump 5
+ok True, "a literal argument is a temporary"
+
+' The function's name is its result: readable, and Empty when never assigned
+Function Accum()
+  If True Then Accum = 5
+  Accum = Accum + 1
+End Function
+Function NeverSet()
+End Function
+Function LeaveLoop()
+  Dim i
+  For i = 1 To 10
+    If i = 3 Then
+      LeaveLoop = i
+      Exit Function
+    End If
+  Next
+  LeaveLoop = -1
+End Function
+ok Accum() = 6, "reading the result slot"
+ok IsEmpty(NeverSet()), "no assignment gives Empty"
+ok LeaveLoop() = 3, "Exit Function from inside a loop"
+
+' Objects assigned without Set take the default value; without one that fails
+Class NoDefault
+End Class
+Function MakeWithoutSet()
+  MakeWithoutSet = New NoDefault
+End Function
+On Error Resume Next
+x = New NoDefault
+ok Err.Number = 438, "Let of an object without a default member: " & Err.Number
+Err.Clear
+x = MakeWithoutSet()
+ok Err.Number = 438, "... also for a function's result: " & Err.Number
+Err.Clear
+Set z = GetRef("NoSuchProcedure")
+ok Err.Number = 5, "GetRef of an unknown name: " & Err.Number
+Err.Clear
+On Error GoTo 0
+Sub CountCall()
+  calls = calls + 1
+End Sub
+Set pr = GetRef("CountCall")
+calls = 0
+pr
+Call pr()
+ok calls = 2, "a Sub reference called as a statement and with Call"

@@ -62,3 +62,41 @@ Err.Clear
 n = Asc("")
 ok Err.Number = 5, "Asc of an empty string raises 5"
 On Error GoTo 0
+
+' Edge cases: CheckTable rows of an expression and its value ("error N" when it raises N)
+' Mid, Left, Right, InStr, InStrRev: positions count from 1; zero or negative ones raise 5
+CheckTable Array( _
+  "Mid(""abc"", 5)", "", "Mid(""abc"", 2, 100)", "bc", "Mid(""abc"", 0)", "error 5", _
+  "Mid(""abc"", 1, -1)", "error 5", "Mid(""abc"", 2147483647)", "", "Left(""abc"", 10)", "abc", _
+  "Right(""abc"", 0)", "", "Left(""abc"", 2147483647)", "abc", "IsNull(Left(Null, 1))", True, _
+  "InStr(0, ""abc"", ""a"")", "error 5", "InStr(2, ""abc"", """")", 2, "InStr(4, ""abc"", ""a"")", 0, _
+  "InStr(1, """", ""a"")", 0, "IsNull(InStr(Null, ""a""))", True, "IsNull(InStr(""abc"", Null))", True, _
+  "InStrRev(""abc"", """")", 3, "InStrRev(""abcabc"", ""c"", 5)", 3, "InStrRev(""abcabc"", ""bc"", 2)", 0, _
+  "InStrRev(""abc"", ""a"", 0)", "error 5", "InStrRev(""aXbx"", ""x"", -1, vbTextCompare)", 4, _
+  "getVT(InStr(""a"", ""a""))", "VT_I4", "getVT(Left(""a"", 1))", "VT_BSTR", "getVT(LCase(123))", "VT_BSTR")
+
+' Replace: start drops what comes before it, count limits, the compare mode
+CheckTable Array( _
+  "Replace(""abcabc"", ""b"", ""X"", 3)", "caXc", "Replace(""aaaa"", ""aa"", ""b"")", "bb", _
+  "Replace(""abc"", """", ""x"")", "abc", "Replace("""", ""a"", ""b"")", "", _
+  "Replace(""aaa"", ""a"", ""b"", 1, 0)", "aaa", "Replace(""abc"", ""a"", ""b"", 1, -2)", "error 5", _
+  "Replace(""abc"", ""a"", ""b"", 0)", "error 5", "Replace(""abc"", ""a"", ""b"", 2147483647)", "", _
+  "Replace(Null, ""a"", ""b"")", "error 94", "Replace(""AbA"", ""a"", ""x"", 1, 1, vbTextCompare)", "xbA")
+
+' Split, Join, Filter
+CheckTable Array( _
+  "UBound(Split(""a,,b"", "",""))", 2, "UBound(Split(""abc"", """"))", 0, "Split(""a b  c"")(3)", "c", _
+  "Split(""aXbxc"", ""x"", -1, vbTextCompare)(2)", "c", "Join(Split(""a|b|c"", ""|"", 2), "";"")", "a;b|c", _
+  "UBound(Split(""a,b"", "","", 0))", -1, "UBound(Split(""a,b"", "","", -2))", "error 5", _
+  "Join(Array())", "", "Join(Array(1, True, 1.5), "","")", "1,True,1.5", "Join(""abc"")", "error 13", _
+  "UBound(Filter(Array(""a"", ""b""), ""z""))", -1, "Filter(Null, ""a"")", "error 94", _
+  "Join(Filter(Array(""Ab"", ""cd"", ""aB""), ""ab"", False, vbTextCompare))", "cd")
+
+' Character codes, String, Space, StrComp, Escape
+CheckTable Array( _
+  "Asc(""ABC"")", 65, "Asc(""€"")", 128, "Chr(128)", "€", "Chr(256)", "error 5", "ChrW(65536)", "error 5", _
+  "AscW(ChrW(&HFFFF))", -1, "getVT(Asc(""a""))", "VT_I2", "String(3, 65)", "AAA", "String(2, ""abc"")", "aa", _
+  "String(2, """")", "error 5", "String(-1, ""a"")", "error 5", "Space(-1)", "error 5", _
+  "Len(Space(2147483647))", "error 14", "StrComp(""a"", ""a"")", 0, "IsNull(StrComp(Null, ""a""))", True, _
+  "Escape(""ä€"")", "%E4%u20AC", "Escape(""@*_+-./~!"")", "@*_+-./%7E%21", "Unescape(""%zz%E4"")", "%zzä", _
+  "LTrim(vbTab & "" a"")", vbTab & " a", "StrReverse("""")", "", "Len(-1.5)", 4, "Len(Empty)", 0)
