@@ -10,6 +10,7 @@
 #include "vbscript/objects.h"
 #include "vbscript/parser.h"
 #include "vbscript/runtime/operators.h"
+#include "vbscript/watchdog.h"
 
 namespace tolvex::vbscript {
 
@@ -174,15 +175,18 @@ Interp::RunScope::RunScope(Interp& in) : in_(in) {
     in_.stack_limit_ = avail > (512u << 10) ? avail - (256u << 10) : avail / 2;
     if (in_.stack_limit_ > (size_t(256) << 20)) in_.stack_limit_ = size_t(256) << 20;
     in_.has_deadline_ = in_.timeout_ms_ > 0;
-    if (in_.has_deadline_)
+    in_.tick_budget_.store(kTicksPerClockCheck, std::memory_order_relaxed);
+    if (in_.has_deadline_) {
       in_.deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(in_.timeout_ms_);
-    in_.tick_budget_ = 1024;
+      watchdog::arm(in_.tick_budget_, in_.deadline_);
+    }
     in_.site_ = ErrorSite{};
   }
 }
 
 Interp::RunScope::~RunScope() {
   if (--in_.api_depth_ == 0) {
+    if (in_.has_deadline_) watchdog::disarm(in_.tick_budget_);
     in_.cur_chunk_ = nullptr;
     in_.retired_.clear();
   }
@@ -197,8 +201,12 @@ int Interp::current_line(std::string* text) const {
 }
 
 void Interp::check_time() {
-  tick_budget_ = 1024;
-  if (has_deadline_ && std::chrono::steady_clock::now() > deadline_) throw ScriptTimeout{};
+  tick_budget_.store(kTicksPerClockCheck, std::memory_order_relaxed);
+  if (!has_deadline_ || std::chrono::steady_clock::now() <= deadline_) return;
+  // The error's place: the statement running now (calls that unwind put the current
+  // position back to their caller's).
+  if (cur_chunk_ && *cur_chunk_) site_ = ErrorSite{true, *cur_chunk_, cur_pos_};
+  throw ScriptTimeout{};
 }
 
 

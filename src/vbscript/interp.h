@@ -28,6 +28,7 @@
 //   the out-of-line copy, move and destroy paths.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -53,6 +54,10 @@ inline constexpr const char* kRuntimeErrorSource = "VBScript runtime error";
 inline constexpr const char* kCompileErrorSource = "VBScript compilation error";
 // Deepest script call nesting before error 28.
 inline constexpr int kMaxCallDepth = 3000;
+
+// Loop passes and calls between two looks at the clock (a watchdog thread makes the
+// next one look as soon as a run's time is up).
+inline constexpr long kTicksPerClockCheck = 1024;
 
 // Thrown (not a VBError) when the time-out passes, so that no handler in the script stops it.
 struct ScriptTimeout {};
@@ -156,9 +161,15 @@ class Interp : public std::enable_shared_from_this<Interp> {
   };
   void set_timeout_ms(long ms) { timeout_ms_ = ms; }
   long timeout_ms() const { return timeout_ms_; }
+  // One loop pass or call. (The budget is atomic because the time-out's watchdog
+  // thread empties it; relaxed loads and stores cost what plain ones do.)
   void tick() {
-    if (--tick_budget_ <= 0) check_time();
+    const long left = tick_budget_.load(std::memory_order_relaxed) - 1;
+    tick_budget_.store(left, std::memory_order_relaxed);
+    if (left <= 0) check_time();
   }
+  // Makes the next tick look at the clock.
+  void expire_budget() { tick_budget_.store(0, std::memory_order_relaxed); }
 
   // Puts the current-statement position back when a call or an Execute text returns.
   class KeepPosition {
@@ -321,7 +332,8 @@ class Interp : public std::enable_shared_from_this<Interp> {
   long timeout_ms_ = 0;
   int api_depth_ = 0;
   int call_depth_ = 0;
-  long tick_budget_ = 4096;
+  // Ticks until the next look at the clock.
+  std::atomic<long> tick_budget_{kTicksPerClockCheck};
   std::chrono::steady_clock::time_point deadline_{};
   bool has_deadline_ = false;
   const char* stack_base_ = nullptr;

@@ -175,7 +175,7 @@ void ScriptObject::finish() noexcept {
       interp_->invoke_proc(*p, this, nullptr, 0);
     } catch (const ScriptTimeout&) {
       // The run is past its time-out: the next check of the code that goes on stops it.
-      interp_->tick_budget_ = 0;
+      interp_->expire_budget();
     } catch (...) {
       // Errors in Class_Terminate do not reach whoever dropped the last reference.
     }

@@ -1,0 +1,82 @@
+#include "vbscript/watchdog.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace tolvex::vbscript::watchdog {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Watch {
+  std::atomic<long>* budget;
+  Clock::time_point deadline;
+};
+
+struct State {
+  std::mutex mutex;
+  std::condition_variable wake;
+  std::vector<Watch> watches;
+  Clock::time_point next_look = Clock::time_point::max();  // when the thread looks next (max: idle)
+  bool started = false;
+};
+
+// Never destroyed: the thread may still wait on it while the process exits.
+State& state() {
+  static State* s = new State;
+  return *s;
+}
+
+[[noreturn]] void watch_loop(State& s) {
+  std::unique_lock lock(s.mutex);
+  for (;;) {
+    const Clock::time_point now = Clock::now();
+    Clock::time_point next = Clock::time_point::max();
+    for (const Watch& w : s.watches) {
+      if (w.deadline <= now) {
+        // Past its time: the run stops at its next tick. Again a little later, in case the
+        // running thread wrote its own count over this one.
+        w.budget->store(0, std::memory_order_relaxed);
+        next = std::min(next, now + std::chrono::milliseconds(1));
+      } else {
+        next = std::min(next, w.deadline);
+      }
+    }
+    s.next_look = next;
+    if (next == Clock::time_point::max())
+      s.wake.wait(lock);
+    else
+      s.wake.wait_until(lock, next);
+  }
+}
+
+}  // namespace
+
+void arm(std::atomic<long>& budget, Clock::time_point deadline) noexcept {
+  State& s = state();
+  std::lock_guard lock(s.mutex);
+  try {
+    s.watches.push_back(Watch{&budget, deadline});
+    if (!s.started) {
+      std::thread(watch_loop, std::ref(s)).detach();
+      s.started = true;
+      return;
+    }
+  } catch (...) {
+    return;  // no memory or no thread: the clock checks of the run itself remain
+  }
+  // A thread waiting for a later time (or for nothing) must look again.
+  if (deadline < s.next_look) s.wake.notify_one();
+}
+
+void disarm(std::atomic<long>& budget) noexcept {
+  State& s = state();
+  std::lock_guard lock(s.mutex);
+  std::erase_if(s.watches, [&](const Watch& w) { return w.budget == &budget; });
+}
+
+}  // namespace tolvex::vbscript::watchdog
