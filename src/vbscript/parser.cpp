@@ -269,9 +269,12 @@ class Parser {
 
   // ------------------------------------------------------------ module level
   void parse_toplevel(Block& body) {
+    bool only_options = true;  // nothing but Option statements so far
     for (;;) {
       skip_newlines();
       if (cur().type == Tok::Eof) return;
+      const bool options_allowed = only_options;
+      only_options = false;
       uint32_t start = cur().pos;
       bool is_public = true, is_private = false;
       size_t save = i_;
@@ -292,10 +295,12 @@ class Parser {
         continue;
       }
       if (is_kw(Kw::Option)) {
+        if (!options_allowed || save != i_) fail(1024);  // it must come before every other statement
         next();
         expect_kw(Kw::Explicit, 1002);
         explicit_ = true;
         expect_line_end();
+        only_options = true;
         continue;
       }
       if (save != i_ || is_kw(Kw::Dim)) {
@@ -541,8 +546,11 @@ class Parser {
     if (cur().type == Tok::Eof) return true;
     if (cur().type != Tok::Ident) return false;
     switch (cur().kw) {
-      case Kw::End: case Kw::Next: case Kw::Loop: case Kw::Wend: case Kw::Else: case Kw::ElseIf: case Kw::Case:
+      case Kw::End: case Kw::Wend: case Kw::Else: case Kw::ElseIf: case Kw::Case:
         return true;
+      // Outside every loop of their kind they are statements in error (parse_statement).
+      case Kw::Next: return ctx_->for_depth > 0;
+      case Kw::Loop: return ctx_->do_depth > 0;
       default:
         return false;
     }
@@ -706,6 +714,10 @@ class Parser {
           next();
           out.push_back(std::make_unique<Stmt>(StmtKind::Nop, pos));
           return;
+        case Kw::Loop:
+          fail(1038);
+        case Kw::Next:
+          fail(1055);
         case Kw::Sub:
         case Kw::Function:
         case Kw::Class:

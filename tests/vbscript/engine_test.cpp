@@ -70,6 +70,9 @@ TEST(Engine, SyntaxErrorDefinesNothingAndReportsPosition) {
       {"Foo(1, 2)", 1044, 1, 3, "Foo(1, 2)"},
       {"For i = 1 To 2\nExit Do\nNext", 1039, 2, 0, "Exit Do"},
       {"Dim a, a", 1041, 1, 7, "Dim a, a"},
+      {"x = 1\nOption Explicit\n", 1024, 2, 0, "Option Explicit"},
+      {"Loop\n", 1038, 1, 0, "Loop"},
+      {"Sub S()\n  Next\nEnd Sub\n", 1055, 2, 2, "  Next"},
   };
   for (const auto& c : cases) {
     ScriptEngine e;
