@@ -83,8 +83,6 @@ void ScriptEngine::fail(ScriptError e) {
 
 namespace {
 
-constexpr int32_t kErrException = 507;  // "An exception occurred"
-
 // The error of a failed call, placed where the run recorded it. The record is then
 // cleared: a host that handles the failure of a call it made from inside a script must
 // not leave that place to a later error of the outer run.
@@ -138,8 +136,7 @@ auto ScriptEngine::guarded(F&& body) -> decltype(body()) {
   } catch (const std::exception& ex) {
     // A host object (or the library) failed with a C++ exception of its own: the
     // caller still gets a script error, at the statement that was running.
-    std::string text = vb::error_description(kErrException) + ": " + ex.what();
-    ScriptError e = take_error(vb::VBError(kErrException, std::move(text)), *keep);
+    ScriptError e = take_error(exception_error(ex), *keep);
     if (e.line == 0) e.line = keep->current_line(&e.text);
     fail(e);
   }

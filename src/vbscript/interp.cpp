@@ -70,6 +70,13 @@ const char* thread_stack_low() {
 
 // ---------------------------------------------------------------- helpers
 
+VBError exception_error(const std::exception& e) {
+  constexpr int32_t kErrException = 507;
+  std::string text = vb::error_description(kErrException);
+  if (*e.what()) text += std::string(": ") + e.what();
+  return VBError(kErrException, std::move(text));
+}
+
 Variant default_of(const Variant& v) {
   if (!v.is_object()) return v;
   vb::Dispatch* d = v.raw_object();

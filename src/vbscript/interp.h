@@ -298,9 +298,13 @@ class Interp : public std::enable_shared_from_this<Interp> {
   Flow exec_for(Frame& f, const ForStmt& s);
   Flow exec_for_each(Frame& f, const ForEachStmt& s);
   Flow exec_do(Frame& f, const DoStmt& s);
-  // In a catch block: a loop whose set-up failed. Rethrows unless Resume Next is on;
-  // then the body runs once.
-  Flow loop_setup_failed(Frame& f, const Stmt& s, const vb::VBError& e, const Block& body);
+  // A loop whose set-up failed under Resume Next: the body runs once.
+  Flow loop_setup_failed(Frame& f, const Block& body);
+  // Runs body (part of the statement at pos). An error in it (a script error, a lack of
+  // memory, a C++ exception) is recorded in Err under Resume Next, and recover() gives
+  // the result; otherwise the statement is noted as the error's place and it goes on.
+  template <class Body, class Recover>
+  auto attempt(Frame& f, uint32_t pos, Body&& body, Recover&& recover) -> decltype(body());
   Flow exec_select(Frame& f, const SelectStmt& s);
   void exec_redim(Frame& f, const ReDimStmt& s);
   void exec_append(Frame& f, const AssignStmt& s);
@@ -339,6 +343,10 @@ class Interp : public std::enable_shared_from_this<Interp> {
   const char* stack_base_ = nullptr;
   size_t stack_limit_ = 0;
 };
+
+// The run-time error standing for a C++ exception that is not a script error (a host
+// object's own): 507 "An exception occurred", with the exception's text.
+vb::VBError exception_error(const std::exception& e);
 
 // The value of an object's default member; other values unchanged. Nothing raises 91.
 vb::Variant default_of(const vb::Variant& v);

@@ -59,56 +59,55 @@ inline Flow Interp::exec(Frame& f, const Stmt& s) {
   return Flow::Normal;
 }
 
+template <class Body, class Recover>
+inline auto Interp::attempt(Frame& f, uint32_t pos, Body&& body, Recover&& recover) -> decltype(body()) {
+  try {
+    return body();
+  } catch (const VBError& e) {
+    if (!f.resume_next) {
+      note_site(f, pos);
+      throw;
+    }
+    handle_error(e);
+  } catch (const std::bad_alloc&) {
+    if (!f.resume_next) {
+      note_site(f, pos);
+      throw VBError(vb::err::kOutOfMemory);
+    }
+    handle_error(VBError(vb::err::kOutOfMemory));
+  } catch (const std::exception& x) {
+    // A host object (or the library) failed with a C++ exception of its own.
+    VBError e = exception_error(x);
+    if (!f.resume_next) {
+      note_site(f, pos);
+      throw e;
+    }
+    handle_error(e);
+  }
+  return recover();
+}
+
 Flow Interp::exec_block(Frame& f, const Block& b) {
   // (Calls put the position back when they return: the chunk stays the frame's.)
   cur_chunk_ = f.chunk;
   for (const StmtPtr& sp : b) {
     const Stmt& s = *sp;
     cur_pos_ = s.pos;
-    Flow fl;
-    if (f.resume_next) {
-      try {
-        fl = exec(f, s);
-      } catch (const VBError& e) {
-        handle_error(e);
-        continue;
-      } catch (const std::bad_alloc&) {
-        handle_error(VBError(vb::err::kOutOfMemory));
-        continue;
-      }
-    } else {
-      try {
-        fl = exec(f, s);
-      } catch (const VBError&) {
-        note_site(f, s.pos);
-        throw;
-      } catch (const std::bad_alloc&) {
-        note_site(f, s.pos);
-        throw VBError(vb::err::kOutOfMemory);
-      }
-    }
+    // Under Resume Next a failed statement is over: the next one runs.
+    Flow fl = attempt(f, s.pos, [&] { return exec(f, s); }, [] { return Flow::Normal; });
     if (fl != Flow::Normal) return fl;
   }
   return Flow::Normal;
 }
 
 inline bool Interp::condition(Frame& f, const Expr& e, const Stmt& s, bool on_error) {
-  if (!f.resume_next) {
-    try {
-      Temp v([&] { return eval(f, e); });
-      return truthy(v.get());
-    } catch (const VBError&) {
-      note_site(f, s.kind == StmtKind::If ? e.pos : s.pos);
-      throw;
-    }
-  }
-  try {
-    Temp v([&] { return eval(f, e); });
-    return truthy(v.get());
-  } catch (const VBError& ex) {
-    handle_error(ex);
-    return on_error;
-  }
+  return attempt(
+      f, s.kind == StmtKind::If ? e.pos : s.pos,
+      [&] {
+        Temp v([&] { return eval(f, e); });
+        return truthy(v.get());
+      },
+      [&] { return on_error; });
 }
 
 void Interp::exec_assign(Frame& f, const AssignStmt& a) {
@@ -266,18 +265,14 @@ void Interp::exec_append(Frame& f, const AssignStmt& a) {
 
 Flow Interp::exec_select(Frame& f, const SelectStmt& s) {
   Variant subject;
-  bool failed = false;
-  try {
-    subject = eval(f, *s.subject);
-    if (subject.is_object()) subject = default_of(subject);
-  } catch (const VBError& e) {
-    if (!f.resume_next) {
-      note_site(f, s.pos);
-      throw;
-    }
-    handle_error(e);
-    failed = true;
-  }
+  const bool failed = !attempt(
+      f, s.pos,
+      [&] {
+        subject = eval(f, *s.subject);
+        if (subject.is_object()) subject = default_of(subject);
+        return true;
+      },
+      [] { return false; });
   if (failed) {
     // Under Resume Next an error in the test goes on inside the statement: the first case runs.
     if (!s.cases.empty()) return exec_block(f, s.cases.front().body);
@@ -285,34 +280,25 @@ Flow Interp::exec_select(Frame& f, const SelectStmt& s) {
   }
   for (const auto& c : s.cases) {
     for (const auto& ve : c.values) {
-      bool match;
-      try {
-        Variant v = eval(f, *ve);
-        Variant subj = subject;
-        if (subj.is_string() != v.is_string()) harden(subj, is_literal(*s.subject), v, is_literal(*ve));
-        Variant r = binop(BinOp::Eq, subj, v);
-        match = r.is_bool() && r.raw_bool();
-      } catch (const VBError& e) {
-        if (!f.resume_next) {
-          note_site(f, s.pos);
-          throw;
-        }
-        handle_error(e);
-        match = true;
-      }
+      // Under Resume Next a case whose test fails is taken.
+      const bool match = attempt(
+          f, s.pos,
+          [&] {
+            Variant v = eval(f, *ve);
+            Variant subj = subject;
+            if (subj.is_string() != v.is_string()) harden(subj, is_literal(*s.subject), v, is_literal(*ve));
+            Variant r = binop(BinOp::Eq, subj, v);
+            return r.is_bool() && r.raw_bool();
+          },
+          [] { return true; });
       if (match) return exec_block(f, c.body);
     }
   }
   return exec_block(f, s.else_body);
 }
 
-Flow Interp::loop_setup_failed(Frame& f, const Stmt& s, const VBError& e, const Block& body) {
-  if (!f.resume_next) {
-    note_site(f, s.pos);
-    throw;
-  }
+Flow Interp::loop_setup_failed(Frame& f, const Block& body) {
   // Under Resume Next execution goes on inside the loop: the body runs once.
-  handle_error(e);
   Flow fl = exec_block(f, body);
   return fl == Flow::ExitFor ? Flow::Normal : fl;
 }
@@ -321,7 +307,7 @@ Flow Interp::exec_for(Frame& f, const ForStmt& s) {
   const auto& var = static_cast<const NameExpr&>(*s.var);
   Variant start, end, step(int16_t(1));
   Variant* counter = nullptr;
-  try {
+  const bool ready = attempt(f, s.pos, [&] {
     start = eval(f, *s.start);
     if (start.is_object()) start = default_of(start);
     end = eval(f, *s.end);
@@ -336,9 +322,9 @@ Flow Interp::exec_for(Frame& f, const ForStmt& s) {
     if (step.is_string() || step.is_array()) step = Variant(vb::to_double(step));
     counter = var_ref(f, var, true);
     *counter = start;
-  } catch (const VBError& e) {
-    return loop_setup_failed(f, s, e, s.body);
-  }
+    return true;
+  }, [] { return false; });
+  if (!ready) return loop_setup_failed(f, s.body);
   const bool down = is_int(step) ? int_of(step) < 0 : vb::to_double(step) < 0;
   // Whole-number bounds and step, the usual case: compared and stepped inline while
   // the counter holds a whole number (the body may assign it anything).
@@ -373,7 +359,7 @@ Flow Interp::exec_for_each(Frame& f, const ForEachStmt& s) {
   const auto& var = static_cast<const NameExpr&>(*s.var);
   Variant coll;
   vb::Ref<vb::Enumerator> en;
-  try {
+  const bool ready = attempt(f, s.pos, [&] {
     coll = eval(f, *s.collection);
     if (!coll.is_array()) {
       if (!coll.is_object()) vb::raise(vb::err::kNotACollection);
@@ -382,9 +368,9 @@ Flow Interp::exec_for_each(Frame& f, const ForEachStmt& s) {
       en = d->enumerate();
       if (!en) vb::raise(vb::err::kNotACollection);
     }
-  } catch (const VBError& e) {
-    return loop_setup_failed(f, s, e, s.body);
-  }
+    return true;
+  }, [] { return false; });
+  if (!ready) return loop_setup_failed(f, s.body);
   if (!en) {
     // An array only this loop holds (one a function returned) gives its strings away
     // instead of copying them; objects stay in it until the loop ends.

@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <stdexcept>
 
 #include "vb/convert.h"
 #include "vb/dispatch.h"
+#include "vb/strings.h"
 #include "vbscript/engine.h"
 
 using namespace tolvex;
@@ -63,6 +65,31 @@ class HostList : public vb::AutoDispatch<HostList> {
       return t;
     }();
     return table;
+  }
+};
+
+// A host object whose every use fails with a C++ exception of the host's own (not a
+// script error): its members, its default member (read and assigned) and, after one
+// item, its enumerator.
+class Faulty : public vb::Dispatch {
+ public:
+  std::string type_name() const override { return "Faulty"; }
+  vb::DispId find_member(std::string_view name) const override {
+    return vb::iequals(name, "Crash") ? 1 : vb::kDispUnknown;
+  }
+  Variant invoke(vb::DispId, vb::InvokeKind, Args) override { throw std::out_of_range("no such item"); }
+  vb::Ref<vb::Enumerator> enumerate() override {
+    struct Failing : vb::Enumerator {
+      bool first = true;
+      bool next(Variant& out) override {
+        if (!first) throw std::logic_error("enumerator broke");
+        first = false;
+        out = Variant(int16_t(1));
+        return true;
+      }
+      void reset() override {}
+    };
+    return vb::make_ref<Failing>();
   }
 };
 
@@ -127,7 +154,49 @@ TEST_F(HostObjects, HostErrorsAreCatchableAndEscapeWithTheirNumber) {
   engine.add_code("Function CallsCrash()\n  CallsCrash = 1\n  List.Crash\nEnd Function\n");
   EXPECT_THROW(engine.run("CallsCrash"), ScriptException);
   EXPECT_EQ(engine.error().number, 507);
+  EXPECT_EQ(engine.error().line, 3) << "the statement inside the procedure the host ran";
+  EXPECT_EQ(engine.error().text, "  List.Crash");
+  // ... and the script itself can handle it as a run-time error.
+  engine.add_code("On Error Resume Next\nList.Crash\nDim c : c = Err.Number\n");
+  EXPECT_EQ(vb::to_long(eval("c")), 507);
+  EXPECT_EQ(vb::to_string(eval("Left(Err.Description, 21)")), "An exception occurred");
   EXPECT_EQ(vb::to_long(eval("1 + 1")), 2) << "the engine goes on working";
+}
+
+TEST_F(HostObjects, HostCppExceptionsAreRuntimeErrorsWhereverTheHostIsCalled) {
+  engine.add_object("Bad", vb::make_ref<Faulty>());
+  struct Case {
+    const char* code;  // under On Error Resume Next; `after` must still be set
+    const char* what;
+  };
+  const Case cases[] = {
+      {"Bad.Crash", "a member call"},
+      {"For i = 1 To 3 : x = Bad.Crash : Next", "a member call seen before (cached)"},
+      {"x = Bad + 1", "the default member, for a value"},
+      {"x = Bad(2)", "the default member with an index"},
+      {"Bad(2) = 5", "the default member, assigned"},
+      {"List(1000) = 5", "a property put of a host object that fails inside"},
+      {"Bad.Crash = 5", "a member assigned"},
+      {"If Bad.Crash Then after = 0", "an If condition"},
+      {"Select Case Bad.Crash\nCase 1\nEnd Select", "a Select Case subject"},
+      {"For Each v In Bad : n = n + 1 : Next", "an enumerator"},
+      {"With Bad : .Crash : End With", "a With block"},
+      {"Sub Inner : Bad.Crash : End Sub\nInner", "a procedure's statement"},
+  };
+  for (const Case& c : cases) {
+    engine.add_code("On Error Resume Next\nafter = 0\n" + std::string(c.code) + "\nnumber = Err.Number\nafter = 1\n");
+    EXPECT_EQ(vb::to_long(eval("number")), 507) << c.what;
+    EXPECT_EQ(vb::to_long(eval("after")), 1) << c.what;
+  }
+  EXPECT_EQ(vb::to_long(eval("n")), 1) << "the loop ran for the item before the failure";
+  // Without a handler the run stops with the error at the statement that made the call.
+  try {
+    engine.add_code("x = 1\nFor Each v In Bad\n  y = v\nNext\n");
+    FAIL() << "no error";
+  } catch (const ScriptException& e) {
+    EXPECT_EQ(e.info().number, 507);
+    EXPECT_EQ(e.info().line, 2);
+  }
 }
 
 TEST_F(HostObjects, ScriptObjectsCanBeCalledBackByTheHost) {
