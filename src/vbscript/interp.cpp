@@ -231,28 +231,53 @@ void Interp::handle_error(const VBError& e) {
 
 // ---------------------------------------------------------------- lookup
 
+namespace {
+
+GlobalRef symbol_ref(Symbol* s) {
+  GlobalRef r;
+  r.sym = s;
+  switch (s->kind) {
+    case Symbol::Kind::Var: r.kind = GlobalKind::Var; break;
+    case Symbol::Kind::Const: r.kind = GlobalKind::Const; break;
+    case Symbol::Kind::Proc: r.kind = GlobalKind::Proc; break;
+    case Symbol::Kind::Class: r.kind = GlobalKind::Class; break;
+  }
+  return r;
+}
+
+// A new name in a table.
+Symbol* add_symbol(Module& m, std::string_view name) {
+  auto sym = std::make_unique<Symbol>();
+  sym->name = std::string(name);
+  Symbol* raw = sym.get();
+  m.symbols.emplace(std::string(name), std::move(sym));
+  return raw;
+}
+
+}  // namespace
+
+const GlobalRef* Interp::added_ref(Module& added, std::string_view name) {
+  Symbol* s = added.find(name);
+  if (!s) return nullptr;
+  s->ref = symbol_ref(s);
+  return &s->ref;
+}
+
+Module& Interp::added_names(Frame& f) {
+  if (!f.added) {
+    f.own_added = std::make_unique<Module>();
+    f.added = f.own_added.get();
+  }
+  return *f.added;
+}
+
 GlobalRef Interp::resolve_global(Module* m, std::string_view name) {
   GlobalRef r;
-  auto from_symbol = [&](Symbol* s) {
-    r.sym = s;
-    switch (s->kind) {
-      case Symbol::Kind::Var: r.kind = GlobalKind::Var; break;
-      case Symbol::Kind::Const: r.kind = GlobalKind::Const; break;
-      case Symbol::Kind::Proc: r.kind = GlobalKind::Proc; break;
-      case Symbol::Kind::Class: r.kind = GlobalKind::Class; break;
-    }
-  };
   if (m) {
-    if (Symbol* s = m->find(name)) {
-      from_symbol(s);
-      return r;
-    }
+    if (Symbol* s = m->find(name)) return symbol_ref(s);
   }
   if (!modules_.empty() && m != modules_.front().get()) {
-    if (Symbol* s = modules_.front()->find(name)) {
-      from_symbol(s);
-      return r;
-    }
+    if (Symbol* s = modules_.front()->find(name)) return symbol_ref(s);
   }
   auto it = object_index_.find(name);
   if (it != object_index_.end()) {
@@ -302,12 +327,14 @@ void Interp::resolve_into(const Frame& f, const NameExpr& n) {
 }
 
 Symbol* Interp::create_global(Module* m, std::string_view name) {
-  auto sym = std::make_unique<Symbol>();
-  sym->name = std::string(name);
-  Symbol* raw = sym.get();
-  m->symbols.emplace(std::string(name), std::move(sym));
+  Symbol* s = add_symbol(*m, name);
   ++gen_;
-  return raw;
+  return s;
+}
+
+Symbol* Interp::create_local(Frame& f, std::string_view name) {
+  // Looked up before the globals: no name cached on a node needs to be looked up again.
+  return add_symbol(added_names(f), name);
 }
 
 // ---------------------------------------------------------------- definitions
@@ -327,17 +354,19 @@ void Interp::retire_proc(Symbol* s) {
   s->proc.reset();
 }
 
-void Interp::define(Module* m, const Program& prog) {
+void Interp::define(Module* m, const Program& prog, Module* local) {
+  // Procedures and variables go to `names`; classes always to the module.
+  Module* names = local ? local : m;
   for (const ProcPtr& p : prog.procs) {
-    p->module = m;
-    Symbol* s = m->find(p->name);
-    if (!s) s = create_global(m, p->name);
+    p->module = m;  // (the procedure itself sees the module's globals, not the activation's names)
+    Symbol* s = names->find(p->name);
+    if (!s) s = create_global(names, p->name);
     bool was_proc = s->kind == Symbol::Kind::Proc && s->proc;
     retire_proc(s);
     s->kind = Symbol::Kind::Proc;
     s->proc = p;
     s->cls.reset();
-    if (!was_proc) m->procedures.push_back(s);
+    if (!was_proc) names->procedures.push_back(s);
   }
   for (const ClassPtr& c : prog.classes) {
     c->module = m;
@@ -359,9 +388,9 @@ void Interp::define(Module* m, const Program& prog) {
   f.chunk = &prog.chunk;
   f.option_explicit = prog.chunk->option_explicit;
   for (const VarDecl& d : prog.globals) {
-    Symbol* s = m->find(d.name);
-    if (!s) s = create_global(m, d.name);
-    if (s->kind == Symbol::Kind::Proc && s->proc) std::erase(m->procedures, s);
+    Symbol* s = names->find(d.name);
+    if (!s) s = create_global(names, d.name);
+    if (s->kind == Symbol::Kind::Proc && s->proc) std::erase(names->procedures, s);
     if (d.const_value) {
       retire_proc(s);
       s->kind = Symbol::Kind::Const;
@@ -497,6 +526,7 @@ Variant Interp::call_with(const ProcDef& p, ScriptObject* me, size_t nargs, Fill
   Frame f;
   f.module = p.module;
   f.proc = &p;
+  f.local_scope = true;
   f.me = me;
   f.slots = slots.refs();
   f.live = slots.live();

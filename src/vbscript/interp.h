@@ -69,6 +69,7 @@ struct Symbol {
   vb::Variant value;
   ProcPtr proc;
   ClassPtr cls;
+  GlobalRef ref;  // a name of an activation (Frame::added): what looking it up gives
 };
 
 struct Module {
@@ -105,7 +106,15 @@ struct Frame {
   const std::shared_ptr<Chunk>* chunk = nullptr;
   bool resume_next = false;
   bool option_explicit = false;
+  // A procedure's activation, or Execute or Eval text run in one: variables that come
+  // into being at run time (by Execute text, or passed by reference undeclared) and the
+  // Dims and procedures of its Execute text belong to the activation, in `added`.
+  bool local_scope = false;
   WithLevel* with = nullptr;  // the innermost With block running in this frame
+  // The activation's names made at run time, looked up after its slots and before the
+  // globals; null until there are some (Interp::added_names).
+  Module* added = nullptr;
+  std::unique_ptr<Module> own_added;  // `added` when this frame is the activation itself
 };
 
 enum class Flow : uint8_t { Normal, ExitDo, ExitFor, ExitProc };
@@ -133,8 +142,9 @@ class Interp : public std::enable_shared_from_this<Interp> {
   void add_object(std::string_view name, vb::Ref<vb::Dispatch> obj, bool add_members);
 
   // --- code
-  // Defines the program's procedures, classes and variables in the module.
-  void define(Module* m, const Program& prog);
+  // Defines the program's procedures, classes and variables in the module; with `local`
+  // (Execute text in a procedure) its procedures and variables go there instead.
+  void define(Module* m, const Program& prog, Module* local = nullptr);
   // Runs module-level code.
   void run_toplevel(Module* m, const Program& prog);
   // Calls a procedure; args are passed by reference.
@@ -214,12 +224,21 @@ class Interp : public std::enable_shared_from_this<Interp> {
 
   // name lookup
   const GlobalRef& lookup(const Frame& f, const NameExpr& n) {
+    if (f.added) [[unlikely]] {
+      if (const GlobalRef* r = added_ref(*f.added, n.name)) return *r;
+    }
     if (n.cache_gen != gen_) resolve_into(f, n);
     return n.cache;
   }
+  // A name of an activation (Frame::added); null when it has none of that name.
+  static const GlobalRef* added_ref(Module& added, std::string_view name);
+  // The activation's table of names made at run time, made when first needed.
+  static Module& added_names(Frame& f);
   void resolve_into(const Frame& f, const NameExpr& n);
   GlobalRef resolve_global(Module* m, std::string_view name);
   Symbol* create_global(Module* m, std::string_view name);
+  // A variable of the activation's own, made at run time (Frame::added).
+  Symbol* create_local(Frame& f, std::string_view name);
   void retire_proc(Symbol* s);
 
   // expressions

@@ -710,6 +710,8 @@ Variant* Interp::var_ref(Frame& f, const NameExpr& n, bool create) {
     f.live[n.implicit_slot] = 1;
     return f.slots[n.implicit_slot];
   }
+  // In a procedure a variable that comes into being any other way is the activation's too.
+  if (f.local_scope) return &create_local(f, n.name)->value;
   return &create_global(f.module, n.name)->value;
 }
 

@@ -25,16 +25,22 @@ Variant Interp::run_text(Frame& f, std::string_view text, int mode) {
     scope.proc = f.proc && f.proc->nslots > 0 ? f.proc : nullptr;
     scope.cls = f.me ? f.me->cls_ptr() : nullptr;
   }
-  SyntaxError se;
-  if (mode == 0) {
-    ExprPtr e;
-    if (!parse_expression(chunk, e, se, &scope)) throw VBError(se.number, vb::error_description(se.number), kCompileErrorSource);
-    Frame ef;
-    ef.module = f.module;
+  // Eval and Execute text run in the caller's activation: its slots, and in a procedure
+  // the names it makes at run time.
+  Frame ef;
+  ef.module = f.module ? f.module : global_module();
+  if (mode != 2) {
     ef.proc = f.proc;
     ef.me = f.me;
     ef.slots = f.slots;
     ef.live = f.live;
+    ef.local_scope = f.local_scope;
+    if (f.local_scope) ef.added = &added_names(f);
+  }
+  SyntaxError se;
+  if (mode == 0) {
+    ExprPtr e;
+    if (!parse_expression(chunk, e, se, &scope)) throw VBError(se.number, vb::error_description(se.number), kCompileErrorSource);
     ef.chunk = &chunk;
     ef.option_explicit = f.option_explicit;
     return eval(ef, *e);
@@ -42,20 +48,10 @@ Variant Interp::run_text(Frame& f, std::string_view text, int mode) {
   auto prog = std::make_shared<Program>();
   if (!parse_program(chunk, *prog, se, mode == 1 ? &scope : nullptr))
     throw VBError(se.number, vb::error_description(se.number), kCompileErrorSource);
-  Module* m = f.module ? f.module : global_module();
-  define(m, *prog);
-  Frame ef;
-  ef.module = m;
+  define(ef.module, *prog, ef.added);
   ef.chunk = &prog->chunk;
   ef.option_explicit = chunk->option_explicit || f.option_explicit;
-  if (mode == 1) {
-    ef.proc = f.proc;
-    ef.me = f.me;
-    ef.slots = f.slots;
-    ef.live = f.live;
-  } else {
-    ef.proc = prog->toplevel.get();
-  }
+  if (mode == 2) ef.proc = prog->toplevel.get();
   exec_block(ef, prog->toplevel->body);
   return Variant();
 }
@@ -85,7 +81,8 @@ Variant Interp::call_intrinsic(Frame& f, int which, const std::vector<Arg>* args
     case kGetRef: {
       need(1, 1);
       std::string name = vb::to_string(default_of(arg(0)));
-      GlobalRef g = resolve_global(f.module, name);
+      const GlobalRef* local = f.added ? added_ref(*f.added, name) : nullptr;
+      GlobalRef g = local ? *local : resolve_global(f.module, name);
       if (g.kind != GlobalKind::Proc || !g.sym->proc) vb::raise(vb::err::kInvalidProcedureCall);
       return Variant(vb::Ref<vb::Dispatch>(vb::make_ref<ProcRef>(shared_from_this(), g.sym->proc)));
     }

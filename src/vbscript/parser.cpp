@@ -261,6 +261,11 @@ class Parser {
       if (sp || sc) {
         n->called = true;  // Execute text never reaches the caller's return slot by name
         resolve_in_scope(n, sp, sc);
+        if (n->bind == Bind::Dynamic && sp) {
+          // A variable the procedure makes by assigning it is the same one here.
+          for (const auto& [name, slot] : sp->implicit_slots)
+            if (vb::iequals(name, n->name)) n->implicit_slot = slot;
+        }
       } else {
         n->bind = Bind::Dynamic;
       }

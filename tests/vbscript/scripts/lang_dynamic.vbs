@@ -100,7 +100,7 @@ Set r2 = New Redef
 r2.A = "a2" : r2.B = "b2"
 ok ReadB(r2) = "b2", "second definition"
 
-' A procedure made by Execute inside a procedure is global and sees the globals.
+' A procedure made by Execute inside a procedure sees the globals, not the caller's locals.
 Dim Scoped
 Scoped = "Global"
 Dim seen
@@ -113,3 +113,47 @@ Sub MakesProc()
 End Sub
 MakesProc
 ok seen = "Global", "the new procedure does not see the caller's locals: " & seen
+
+' Names that Execute makes inside a procedure belong to that call: its new variables,
+' Dims and procedures stay local (a Dim hides a global of the same name); ExecuteGlobal
+' still makes globals.
+Dim shadowed : shadowed = "global"
+Sub MakesLocals()
+  assignedHere = 1
+  Execute "assignedHere = assignedHere + 1"
+  Execute "brandNew = 4"
+  Execute "Dim alsoNew : alsoNew = 5"
+  Execute "Dim shadowed : shadowed = ""local"""
+  Execute "Sub Proc2 : madeByProc2 = 1 : End Sub"
+  ok assignedHere = 2, "Execute text sees the procedure's own implicit variable: " & assignedHere
+  ok brandNew = 4 And alsoNew = 5, "the procedure sees the names its Execute made"
+  ok Eval("brandNew + alsoNew") = 9, "... and so does Eval in it"
+  ok shadowed = "local", "a Dim in Execute text hides the global"
+  Proc2
+  Set r = GetRef("Proc2")
+  ExecuteGlobal "madeGlobal = 6"
+End Sub
+MakesLocals
+ok IsEmpty(brandNew) And IsEmpty(alsoNew) And IsEmpty(assignedHere), "names made by Execute in a procedure are its locals"
+ok shadowed = "global", "the global of the same name is untouched"
+ok madeGlobal = 6, "ExecuteGlobal in a procedure makes globals"
+On Error Resume Next
+Proc2
+ok Err.Number <> 0, "a procedure made by Execute in a procedure is not callable outside it"
+On Error GoTo 0
+' Each call starts without the names an earlier call made.
+Function FreshEachCall()
+  FreshEachCall = IsEmpty(counter)
+  Execute "counter = 1"
+End Function
+ok FreshEachCall() And FreshEachCall(), "a second call does not see the first one's names"
+' An undeclared variable that a procedure passes by reference is its own local too.
+Sub SetsArg(ByRef a)
+  a = "set"
+End Sub
+Sub PassesUndeclared()
+  SetsArg passedHere
+  ok passedHere = "set", "the procedure sees the variable the call made"
+End Sub
+PassesUndeclared
+ok IsEmpty(passedHere), "a variable made by passing it by reference stays local"
