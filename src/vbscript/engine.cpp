@@ -3,18 +3,29 @@
 #include "vbscript/interp.h"
 #include "vbscript/objects.h"
 #include "vbscript/parser.h"
+#include "vbscript/runtime/dictionary.h"
 
 namespace tolvex::vbscript {
 
 using vb::Variant;
 
+namespace {
+
+// Ends the interpreter's code, then frees the objects and Dictionaries that only held
+// each other (unless it is still running: a reset from inside a run).
+void finish(Interp& in) {
+  in.shutdown();
+  if (in.running()) return;
+  ScriptObject::free_cycles(in);
+  Dictionary::free_cycles(in.env);
+}
+
+}  // namespace
+
 ScriptEngine::ScriptEngine() { start(); }
 
 ScriptEngine::~ScriptEngine() {
-  if (interp_) {
-    interp_->shutdown();
-    ScriptObject::free_cycles(*interp_);
-  }
+  if (interp_) finish(*interp_);
 }
 
 void ScriptEngine::start() {
@@ -26,10 +37,7 @@ void ScriptEngine::start() {
 void ScriptEngine::reset() {
   std::shared_ptr<Interp> old = std::move(interp_);
   start();
-  if (old) {
-    old->shutdown();
-    ScriptObject::free_cycles(*old);
-  }
+  if (old) finish(*old);
   error_ = ScriptError{};
 }
 

@@ -204,6 +204,8 @@ class Interp : public std::enable_shared_from_this<Interp> {
   // Drops every global, named object and procedure (running Class_Terminate handlers).
   void shutdown();
   bool alive() const { return alive_; }
+  // Inside a host-level run (code of this interpreter is on the stack).
+  bool running() const { return api_depth_ > 0; }
 
   // --- used by the objects
   void property_put(ScriptObject* so, int member, ArgRef* args, size_t nargs, vb::Variant value, bool is_set);

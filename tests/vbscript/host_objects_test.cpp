@@ -293,18 +293,33 @@ TEST_F(HostObjects, ResetAndTheEnginesEndFreeObjectsThatHoldEachOther) {
       "End Sub\n"
       "Orphan\n"
       "Set f = New Node : Set f.Other = CreateObject(\"Scripting.Dictionary\")\n"
-      "f.Other.Add \"back\", f : Set f.Host = List\n";  // through a Dictionary
+      "f.Other.Add \"back\", f : Set f.Host = List\n"  // through a Dictionary
+      "Set g = CreateObject(\"Scripting.Dictionary\") : g.Add \"me\", g : g.Add \"host\", List\n"  // a Dictionary and itself
+      "Set h1 = CreateObject(\"Scripting.Dictionary\") : Set h2 = CreateObject(\"Scripting.Dictionary\")\n"
+      "h1.Add h2, List : h2.Add 1, Array(Array(h1), List)\n"  // two, as a key and inside arrays
+      "Set kept = CreateObject(\"Scripting.Dictionary\") : kept.Add \"me\", kept : kept.Add \"host\", List\n";
   const long alone = list->ref_count() - 1;  // without the engine's named object
   engine.add_code(code);
   EXPECT_GT(list->ref_count(), alone + 1);
+  // A Dictionary in a cycle that the host still holds is the host's: it keeps its items.
+  vb::Ref<vb::Dispatch> kept = engine.eval("kept").object();
   engine.reset();
-  EXPECT_EQ(list->ref_count(), alone) << "the cycles were released with the engine's code";
+  EXPECT_EQ(vb::to_long(kept->get("Count")), 2);
+  EXPECT_EQ(list->ref_count(), alone + 1) << "the cycles were released with the engine's code";
+  kept->call("RemoveAll");
+  kept.reset();
+  EXPECT_EQ(list->ref_count(), alone);
   {
     ScriptEngine other;
     other.add_object("List", list);
     other.add_code(code);
+    kept = other.eval("kept").object();
   }
-  EXPECT_EQ(list->ref_count(), alone) << "... and when the engine itself goes";
+  EXPECT_EQ(list->ref_count(), alone + 1) << "... and when the engine itself goes";
+  EXPECT_EQ(vb::to_long(kept->get("Count")), 2);
+  kept->call("RemoveAll");
+  kept.reset();
+  EXPECT_EQ(list->ref_count(), alone);
 }
 
 TEST_F(HostObjects, ReplacingOrResettingCodeWhileItRunsIsSafe) {

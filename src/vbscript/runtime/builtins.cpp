@@ -91,8 +91,8 @@ const Variant* find_constant(std::string_view name) {
   return it == m.end() ? nullptr : &it->second;
 }
 
-vb::Ref<vb::Dispatch> create_object(std::string_view progid, RuntimeEnv&) {
-  if (vb::iequals(progid, "Scripting.Dictionary")) return vb::make_ref<Dictionary>();
+vb::Ref<vb::Dispatch> create_object(std::string_view progid, RuntimeEnv& env) {
+  if (vb::iequals(progid, "Scripting.Dictionary")) return vb::make_ref<Dictionary>(&env);
   if (vb::iequals(progid, "Scripting.FileSystemObject")) return vb::make_ref<FileSystemObject>();
   if (vb::iequals(progid, "VBScript.RegExp")) return vb::make_ref<RegExp>();
   return nullptr;

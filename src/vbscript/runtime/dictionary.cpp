@@ -4,8 +4,10 @@
 #include <bit>
 #include <functional>
 #include <string_view>
+#include <unordered_map>
 
 #include "vb/convert.h"
+#include "vbscript/runtime/env.h"
 
 namespace tolvex::vbscript {
 
@@ -220,12 +222,17 @@ void Dictionary::Remove(const Variant& key) {
   if (dead_ > 32 && dead_ > entries_.size() / 2) rebuild(true);
 }
 
-void Dictionary::RemoveAll() {
-  // Items may be objects whose termination touches this dictionary: move them out first.
+std::vector<Dictionary::Entry> Dictionary::take_entries() {
   std::vector<Entry> old = std::move(entries_);
   entries_.clear();
   table_.clear();
   count_ = used_ = dead_ = 0;
+  return old;
+}
+
+void Dictionary::RemoveAll() {
+  // Items may be objects whose termination touches this dictionary: they go after it is empty.
+  std::vector<Entry> old = take_entries();
 }
 
 Variant Dictionary::Keys() const {
@@ -256,6 +263,108 @@ vb::Ref<vb::Enumerator> Dictionary::enumerate() {
   for (const auto& e : entries_)
     if (e.live) keys.push_back(e.key);
   return vb::make_ref<vb::SnapshotEnumerator>(std::move(keys));
+}
+
+// ---------------------------------------------------------------- the engine's list
+
+Dictionary::Dictionary(RuntimeEnv* env) : env_(env) {
+  if (!env_) return;
+  live_next_ = env_->live_dictionaries;
+  if (live_next_) live_next_->live_prev_ = this;
+  env_->live_dictionaries = this;
+}
+
+Dictionary::~Dictionary() {
+  if (!env_) return;
+  if (live_next_) live_next_->live_prev_ = live_prev_;
+  if (live_prev_)
+    live_prev_->live_next_ = live_next_;
+  else
+    env_->live_dictionaries = live_next_;
+}
+
+void Dictionary::forget_env(RuntimeEnv& env) noexcept {
+  for (Dictionary* d = env.live_dictionaries; d;) {
+    Dictionary* next = d->live_next_;
+    d->env_ = nullptr;
+    d->live_prev_ = d->live_next_ = nullptr;
+    d = next;
+  }
+  env.live_dictionaries = nullptr;
+}
+
+namespace {
+
+// Calls found(d) for each Dictionary of `index` that v holds: itself, or as an element of
+// an array that only v holds (an array held elsewhere too is reachable from there: what it
+// holds is counted as held from outside by not being found here).
+template <class Found>
+void held_dictionaries(const Variant& v, const std::unordered_map<const vb::Dispatch*, size_t>& index,
+                       Found&& found) {
+  std::vector<const vb::Array*> arrays;  // a list, not recursion: arrays may nest deeply
+  auto look = [&](const Variant& x) {
+    if (x.is_object()) {
+      auto it = index.find(x.raw_object());
+      if (it != index.end()) found(it->second);
+    } else if (x.is_array() && x.raw_array().ref_count() == 1) {
+      arrays.push_back(&x.raw_array());
+    }
+  };
+  look(v);
+  while (!arrays.empty()) {
+    const vb::Array* a = arrays.back();
+    arrays.pop_back();
+    for (size_t i = 0; i < a->size(); ++i) look((*a)[i]);
+  }
+}
+
+}  // namespace
+
+void Dictionary::free_cycles(RuntimeEnv& env) noexcept {
+  try {
+    std::vector<vb::Ref<Dictionary>> held;
+    std::unordered_map<const vb::Dispatch*, size_t> index;
+    for (Dictionary* d = env.live_dictionaries; d; d = d->live_next_) {
+      index.emplace(d, held.size());
+      held.emplace_back(d);
+    }
+    const size_t n = held.size();
+    auto each_held = [&](size_t i, auto&& found) {
+      for (const Entry& e : held[i]->entries_) {
+        if (!e.live) continue;
+        held_dictionaries(e.key, index, found);
+        held_dictionaries(e.item, index, found);
+      }
+    };
+    // References from inside the list; the rest (beyond `held`'s own) come from outside.
+    std::vector<long> inner(n, 0);
+    for (size_t i = 0; i < n; ++i) each_held(i, [&](size_t j) { ++inner[j]; });
+    std::vector<bool> reached(n, false);
+    std::vector<size_t> work;
+    for (size_t i = 0; i < n; ++i) {
+      if (held[i]->ref_count() - 1 > inner[i]) {
+        reached[i] = true;
+        work.push_back(i);
+      }
+    }
+    // What is reachable from outside reaches what it holds.
+    while (!work.empty()) {
+      size_t i = work.back();
+      work.pop_back();
+      each_held(i, [&](size_t j) {
+        if (!reached[j]) {
+          reached[j] = true;
+          work.push_back(j);
+        }
+      });
+    }
+    // The rest only hold each other: emptied, their items released after the walk.
+    std::vector<std::vector<Entry>> released;
+    for (size_t i = 0; i < n; ++i)
+      if (!reached[i]) released.push_back(held[i]->take_entries());
+  } catch (const std::bad_alloc&) {
+    // No memory to walk the list: the Dictionaries stay as they would without this pass.
+  }
 }
 
 namespace {

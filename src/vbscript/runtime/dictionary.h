@@ -8,9 +8,25 @@
 
 namespace tolvex::vbscript {
 
+struct RuntimeEnv;
+
 class Dictionary : public vb::AutoDispatch<Dictionary> {
  public:
   static const vb::DispatchTable<Dictionary>& dispatch_table();
+
+  Dictionary() = default;
+  // One an engine made: it is in the engine's list of live Dictionaries (free_cycles).
+  explicit Dictionary(RuntimeEnv* env);
+  ~Dictionary() override;
+  Dictionary(const Dictionary&) = delete;
+  Dictionary& operator=(const Dictionary&) = delete;
+
+  // Empties the engine's Dictionaries that nothing outside them reaches any more (they
+  // hold themselves or each other, directly or in arrays), which reference counts alone
+  // would never release. Those still reachable from elsewhere keep their items.
+  static void free_cycles(RuntimeEnv& env) noexcept;
+  // The engine goes: its Dictionaries leave its list.
+  static void forget_env(RuntimeEnv& env) noexcept;
 
   void Add(const vb::Variant& key, const vb::Variant& item);  // error 457 when the key exists
   bool Exists(const vb::Variant& key) const;
@@ -57,6 +73,8 @@ class Dictionary : public vb::AutoDispatch<Dictionary> {
   void place(size_t entry);
   // Rebuilds the table for the live entries (dropping removed ones when compact).
   void rebuild(bool compact);
+  // Leaves the dictionary empty and hands its entries to the caller.
+  std::vector<Entry> take_entries();
 
   std::vector<Entry> entries_;  // in insertion order; removed ones stay until compacted
   std::vector<Slot> table_;     // a power of two in size, or empty
@@ -65,6 +83,10 @@ class Dictionary : public vb::AutoDispatch<Dictionary> {
   size_t dead_ = 0;             // removed entries still in entries_
   mutable size_t finger_ = 0;   // the entry last found (a hint: any value is safe)
   int32_t compare_mode_ = 0;
+  // The engine's list of live Dictionaries (RuntimeEnv::live_dictionaries), when in one.
+  RuntimeEnv* env_ = nullptr;
+  Dictionary* live_prev_ = nullptr;
+  Dictionary* live_next_ = nullptr;
 };
 
 }  // namespace tolvex::vbscript

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "vbscript/runtime/dictionary.h"
+
 namespace tolvex::vbscript {
 
 int HostUi::msg_box(const std::string&, int, const std::string&) { return 1; }  // vbOK
@@ -50,6 +52,8 @@ void RandomState::randomize(std::optional<double> number) {
 }
 
 RuntimeEnv::RuntimeEnv() : ui(&default_ui()) {}
+
+RuntimeEnv::~RuntimeEnv() { Dictionary::forget_env(*this); }
 
 HostUi& RuntimeEnv::default_ui() {
   static HostUi ui;

@@ -32,9 +32,13 @@ class RandomState {
 };
 
 class ScriptObject;
+class Dictionary;
 
 struct RuntimeEnv {
   RuntimeEnv();
+  ~RuntimeEnv();
+  RuntimeEnv(const RuntimeEnv&) = delete;
+  RuntimeEnv& operator=(const RuntimeEnv&) = delete;
   // SetLocale/GetLocale: English (United States) is the only locale the library formats in.
   int32_t locale_id = 1033;
   RandomState random;
@@ -43,6 +47,8 @@ struct RuntimeEnv {
   // The script class instances alive in this engine (a list through the objects, kept by
   // ScriptObject), so that those only holding each other can be freed when the engine goes.
   ScriptObject* live_objects = nullptr;
+  // Likewise the Dictionaries it made (kept by Dictionary; they may outlive the engine).
+  Dictionary* live_dictionaries = nullptr;
 
   static HostUi& default_ui();
 };
