@@ -1,6 +1,7 @@
 #include "vbscript/lexer.h"
 
 #include <cmath>
+#include <optional>
 #include <unordered_map>
 
 #include "vb/convert.h"
@@ -173,14 +174,14 @@ std::vector<Token> tokenize(std::string_view s, LexError& error) {
         fail(1031, start);
         break;
       }
-      std::string num(s.substr(start, i - start));
-      double v = std::strtod(num.c_str(), nullptr);
-      if (!std::isfinite(v)) {
+      // (Read without the C library, whose decimal point is the process locale's.)
+      std::optional<double> v = vb::parse_number(s.substr(start, i - start));
+      if (!v || !std::isfinite(*v)) {
         fail(1031, start);
         break;
       }
       Token& t = push(Tok::Number, start, i);
-      t.value = is_float ? vb::Variant(v) : integer_value(v);
+      t.value = is_float ? vb::Variant(*v) : integer_value(*v);
       continue;
     }
     if (c == '"') {

@@ -6,6 +6,7 @@
 
 #include "vb/convert.h"
 #include "vb/dispatch.h"
+#include "vb/vb_test_util.h"
 #include "vbscript/engine.h"
 
 using namespace tolvex;
@@ -174,6 +175,19 @@ TEST(Engine, TimeoutStopsRunawayCodeWhereverItRuns) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << code;
     e.set_timeout(0);
   }
+}
+
+TEST(Engine, NumbersReadAndFormatAlikeWhateverTheHostsLocale) {
+  // A host may set a locale whose decimal point is ",": the language's own stays ".".
+  vbtest::in_each_locale([] {
+    ScriptEngine e;
+    e.add_code("x = 1.5 + 0.25\ny = 2.5E-3\nz = .5\n"
+               "s = FormatNumber(1234.5678, 2) & \"|\" & FormatPercent(0.125, 1) & \"|\" & FormatCurrency(-0.5)\n");
+    EXPECT_EQ(e.eval("x").raw_double(), 1.75);
+    EXPECT_EQ(e.eval("y").raw_double(), 0.0025);
+    EXPECT_EQ(e.eval("z").raw_double(), 0.5);
+    EXPECT_EQ(vb::to_string(e.eval("s")), "1,234.57|12.5%|($0.50)");
+  });
 }
 
 TEST(Engine, DeepRecursionIsOutOfStackSpace) {

@@ -1,7 +1,8 @@
 // FormatNumber, FormatCurrency and FormatPercent in the English (United States) form:
 // "," groups thousands, "." marks decimals, "$" leads currency.
+#include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <string_view>
 
 #include "vbscript/runtime/library.h"
 
@@ -26,12 +27,15 @@ Fixed to_fixed(double x, int digits) {
   std::string mant;  // significant digits
   int exp10 = 0;     // value = 0.mant * 10^exp10
   if (x != 0) {
+    // d.dddddddddddddde±x, written without the C library (whose decimal point is the
+    // process locale's).
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.14e", x);
-    std::string s(buf);
-    size_t e = s.find('e');
-    mant = s.substr(0, 1) + s.substr(2, e - 2);
-    exp10 = std::stoi(s.substr(e + 1)) + 1;
+    const auto written = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, 14);
+    const std::string_view s(buf, size_t(written.ptr - buf));
+    const size_t e = s.find('e');
+    mant = std::string(s.substr(0, 1)) + std::string(s.substr(2, e - 2));
+    std::from_chars(s.data() + e + (s[e + 1] == '+' ? 2 : 1), s.data() + s.size(), exp10);
+    ++exp10;
     while (!mant.empty() && mant.back() == '0') mant.pop_back();
   }
   // Digits of the value at positions ..., 10^1, 10^0 . 10^-1, ... up to 10^-digits.
