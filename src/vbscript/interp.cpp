@@ -595,7 +595,7 @@ bool Interp::element_of_variable(Frame& f, const Expr& e) {
 }
 
 Variant* Interp::plain_variable(Frame& f, const NameExpr& n) {
-  if (n.bind == Bind::Local || n.bind == Bind::Field) return &local_or_field(f, n);
+  if (is_local_or_field(n)) return &local_or_field(f, n);
   if (n.bind == Bind::Dynamic &&
       ((n.implicit_slot >= 0 && f.live[n.implicit_slot]) || lookup(f, n).kind == GlobalKind::Var))
     return var_ref(f, n, false);

@@ -182,6 +182,13 @@ using vb::Variant;
 
 namespace detail {
 
+// A name bound to a local variable or a field of Me: its variable stands in a known place.
+inline bool is_local_or_field(const Expr& e) {
+  if (e.kind != ExprKind::Name) return false;
+  const Bind b = static_cast<const NameExpr&>(e).bind;
+  return b == Bind::Local || b == Bind::Field;
+}
+
 // A "simple" expression is a literal or a local variable, constant or field: its
 // value is read where it stands and reading it runs no code.
 inline bool is_simple(const Expr& e) {

@@ -319,10 +319,7 @@ struct ExprHandlers {
       case ExprKind::Name: return &name;
       case ExprKind::Call: {
         const auto& c = static_cast<const CallExpr&>(e);
-        if (c.target->kind == ExprKind::Name && c.args.size() == 1 && c.args[0].expr) {
-          Bind b = static_cast<const NameExpr&>(*c.target).bind;
-          if (b == Bind::Local || b == Bind::Field) return &element;
-        }
+        if (is_local_or_field(*c.target) && c.args.size() == 1 && c.args[0].expr) return &element;
         if (c.target->kind == ExprKind::Member) return &member_call;
         if (c.target->kind == ExprKind::Name && static_cast<const NameExpr&>(*c.target).bind == Bind::Dynamic)
           return &global_call;
@@ -369,15 +366,9 @@ Variant eval_first(Interp& in, Frame& f, const Expr& e) {
 
 // ---------------------------------------------------------------- expressions
 
+// (peek has taken locals, constants and fields.)
 const Variant* Interp::peek_slow(Frame& f, const NameExpr& n) {
-  switch (n.bind) {
-    case Bind::Field:
-      return &f.me->fields()[size_t(n.slot)];
-    case Bind::Dynamic:
-      break;
-    default:
-      return nullptr;
-  }
+  if (n.bind != Bind::Dynamic) return nullptr;
   if (n.implicit_slot >= 0 && f.live[n.implicit_slot]) return f.slots[n.implicit_slot];
   const GlobalRef& g = lookup(f, n);
   if (g.kind == GlobalKind::Var || g.kind == GlobalKind::Const) return &g.sym->value;
@@ -618,7 +609,7 @@ Variant Interp::eval_member(Frame& f, const MemberExpr& m, const std::vector<Arg
     // obj.name where obj is a local or field holding a script object whose member
     // this node has seen before: straight to the member.
     const auto& n = static_cast<const NameExpr&>(*m.object);
-    if (n.bind == Bind::Local || n.bind == Bind::Field) {
+    if (is_local_or_field(n)) {
       const Variant& v = local_or_field(f, n);
       if (v.is_object() && v.raw_object()) {
         ScriptObject* so = as_script_object(v.raw_object());
@@ -799,7 +790,7 @@ void Interp::assign_call(Frame& f, const CallExpr& c, Variant&& v, bool is_set) 
       if (m.kind == ClassMember::Kind::Property) return property_put_ast(f, f.me, n.slot, &c.args, std::move(v), is_set);
       raise_named(vb::err::kIllegalAssignment, n.name);
     }
-    Variant* r = n.bind == Bind::Local || n.bind == Bind::Field ? &local_or_field(f, n) : var_ref(f, n, false);
+    Variant* r = var_ref(f, n, false);
     if (!r && n.bind == Bind::Dynamic) {
       const GlobalRef& g = lookup(f, n);
       if (g.kind == GlobalKind::ObjectMember) {
@@ -816,7 +807,7 @@ void Interp::assign_call(Frame& f, const CallExpr& c, Variant&& v, bool is_set) 
       if (c.args.size() == 1 && c.args[0].expr) {
         // The index may run code that changes the variable: it is looked at again after.
         const int32_t i = one_index(f, *c.args[0].expr);
-        r = n.bind == Bind::Local || n.bind == Bind::Field ? &local_or_field(f, n) : var_ref(f, n, false);
+        r = var_ref(f, n, false);
         if (!r || !r->is_array()) raise_named(vb::err::kTypeMismatch, n.name);
         store(element_of(writable_array(*r), i), std::move(v));
         return;

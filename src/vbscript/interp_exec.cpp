@@ -164,19 +164,14 @@ void Interp::plan_assign(const AssignStmt& a) {
   a.simple_value = is_simple(*a.value);
   a.value_ref = operand_ref(*a.value);
   const Expr& t = *a.target;
-  auto local_or_field_name = [](const Expr& e) {
-    if (e.kind != ExprKind::Name) return false;
-    Bind b = static_cast<const NameExpr&>(e).bind;
-    return b == Bind::Local || b == Bind::Field;
-  };
-  if (local_or_field_name(t)) {
+  if (is_local_or_field(t)) {
     a.var_ref = operand_ref(t);
     a.plan = Plan::Variable;
     return;
   }
   if (t.kind == ExprKind::Call) {
     const auto& c = static_cast<const CallExpr&>(t);
-    if (local_or_field_name(*c.target) && c.args.size() == 1 && c.args[0].expr) {
+    if (is_local_or_field(*c.target) && c.args.size() == 1 && c.args[0].expr) {
       a.var_ref = operand_ref(*c.target);
       if (is_simple(*c.args[0].expr)) a.index_ref = operand_ref(*c.args[0].expr);
       a.plan = Plan::Element;
@@ -237,7 +232,7 @@ void Interp::exec_append(Frame& f, const AssignStmt& a) {
   }
   for (size_t i = 0; i < count; ++i) parts[i] = eval(f, *c.operands[i + 1]);
   Variant* r = nullptr;
-  if (n.bind == Bind::Local || n.bind == Bind::Field) r = var_ref(f, n, false);
+  if (is_local_or_field(n)) r = var_ref(f, n, false);
   else if (n.bind == Bind::Dynamic) {
     r = var_ref(f, n, false);
     if (!r) {
