@@ -9,6 +9,7 @@
 
 #include "vb/dispatch.h"
 #include "vbscript/ast.h"
+#include "vbscript/runtime/env.h"
 
 namespace tolvex::vbscript {
 
@@ -57,8 +58,8 @@ class ScriptObject final : public vb::Dispatch {
   ClassPtr cls_;
   std::vector<vb::Variant> fields_;
   bool terminated_ = false;
-  ScriptObject* live_prev_ = nullptr;  // the engine's list of live objects
-  ScriptObject* live_next_ = nullptr;
+  friend struct LiveLink<ScriptObject>;
+  LiveLink<ScriptObject> live_;  // in the engine's list of live objects
 };
 
 // The object GetRef returns: calling it (its default member) calls the procedure.

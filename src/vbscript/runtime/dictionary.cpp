@@ -268,26 +268,18 @@ vb::Ref<vb::Enumerator> Dictionary::enumerate() {
 // ---------------------------------------------------------------- the engine's list
 
 Dictionary::Dictionary(RuntimeEnv* env) : env_(env) {
-  if (!env_) return;
-  live_next_ = env_->live_dictionaries;
-  if (live_next_) live_next_->live_prev_ = this;
-  env_->live_dictionaries = this;
+  if (env_) live_.join(this, env_->live_dictionaries);
 }
 
 Dictionary::~Dictionary() {
-  if (!env_) return;
-  if (live_next_) live_next_->live_prev_ = live_prev_;
-  if (live_prev_)
-    live_prev_->live_next_ = live_next_;
-  else
-    env_->live_dictionaries = live_next_;
+  if (env_) live_.leave(env_->live_dictionaries);
 }
 
 void Dictionary::forget_env(RuntimeEnv& env) noexcept {
   for (Dictionary* d = env.live_dictionaries; d;) {
-    Dictionary* next = d->live_next_;
+    Dictionary* next = d->live_.next;
     d->env_ = nullptr;
-    d->live_prev_ = d->live_next_ = nullptr;
+    d->live_ = {};
     d = next;
   }
   env.live_dictionaries = nullptr;
@@ -324,7 +316,7 @@ void Dictionary::free_cycles(RuntimeEnv& env) noexcept {
   try {
     std::vector<vb::Ref<Dictionary>> held;
     std::unordered_map<const vb::Dispatch*, size_t> index;
-    for (Dictionary* d = env.live_dictionaries; d; d = d->live_next_) {
+    for (Dictionary* d = env.live_dictionaries; d; d = d->live_.next) {
       index.emplace(d, held.size());
       held.emplace_back(d);
     }

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "vb/dispatch.h"
+#include "vbscript/runtime/env.h"
 
 namespace tolvex::vbscript {
 
-struct RuntimeEnv;
 
 class Dictionary : public vb::AutoDispatch<Dictionary> {
  public:
@@ -85,8 +85,8 @@ class Dictionary : public vb::AutoDispatch<Dictionary> {
   int32_t compare_mode_ = 0;
   // The engine's list of live Dictionaries (RuntimeEnv::live_dictionaries), when in one.
   RuntimeEnv* env_ = nullptr;
-  Dictionary* live_prev_ = nullptr;
-  Dictionary* live_next_ = nullptr;
+  friend struct LiveLink<Dictionary>;
+  LiveLink<Dictionary> live_;
 };
 
 }  // namespace tolvex::vbscript

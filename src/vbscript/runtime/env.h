@@ -34,6 +34,29 @@ class RandomState {
 class ScriptObject;
 class Dictionary;
 
+// A place in one of the engine's lists of live objects (RuntimeEnv): the class keeps it
+// as its member `live_` (befriending LiveLink) and joins and leaves as it is made and
+// destroyed.
+template <class T>
+struct LiveLink {
+  T* prev = nullptr;
+  T* next = nullptr;
+
+  void join(T* self, T*& head) noexcept {
+    next = head;
+    if (head) head->live_.prev = self;
+    head = self;
+  }
+  void leave(T*& head) noexcept {
+    if (next) next->live_.prev = prev;
+    if (prev)
+      prev->live_.next = next;
+    else
+      head = next;
+    prev = next = nullptr;
+  }
+};
+
 struct RuntimeEnv {
   RuntimeEnv();
   ~RuntimeEnv();
