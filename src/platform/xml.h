@@ -105,6 +105,50 @@ class XmlDocument {
   std::shared_ptr<xmlDoc> doc_;
 };
 
+// Reads a document node by node without building its tree (libxml2's streaming reader):
+// each element's start with its attributes, its end, and the text between. Encodings and
+// safety as XmlDocument; texts and attribute values of any length are read (a document
+// that XmlDocument refuses for a value over 10 MB reads here). The views it hands out
+// stay valid until the next call of next().
+class XmlStreamReader {
+ public:
+  enum class Event {
+    StartElement,  // name(), attributes through next_attribute(), empty_element()
+    EndElement,    // name(); not reported for an empty element (<a/>)
+    Text,          // text, white space; value()
+    Other,         // CDATA, comment, processing instruction; value()
+    End            // after the document element
+  };
+  // Throws PlatformError when the file cannot be read.
+  explicit XmlStreamReader(const std::filesystem::path& path);
+  // The bytes must outlive the reader; `name_for_messages` stands for them in errors.
+  XmlStreamReader(std::string_view bytes, std::string name_for_messages);
+  ~XmlStreamReader();
+  XmlStreamReader(const XmlStreamReader&) = delete;
+  XmlStreamReader& operator=(const XmlStreamReader&) = delete;
+
+  // The next node. Throws XmlError ("<file>: line <n>: <message>") at the first fault of
+  // the document, which may come after some of its nodes were reported.
+  Event next();
+  std::string_view name() const;
+  std::string_view value() const;
+  bool empty_element() const;  // ask before reading the attributes
+  int line() const;   // of the current node, 0 when unknown
+  int depth() const;  // 0 for the document element
+  // The current start element's next attribute (in document order): false after the last.
+  bool next_attribute(std::string_view& name, std::string_view& value);
+
+ private:
+  void open(const char* data, size_t size);
+  [[noreturn]] void fail();
+  std::string bytes_;  // the file's text, when read from a file
+  const char* data_ = nullptr;
+  size_t size_ = 0;
+  std::string name_for_messages_;
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
 // Escaping as the writer does it: & < > " in attribute values, and CR, LF and TAB as &#13;
 // &#10; &#9; so that they survive attribute-value normalisation.
 std::string xml_escape_attribute(std::string_view value);

@@ -8,37 +8,69 @@ namespace {
 // XML 1.0 holds no control characters but TAB, LF and CR, not even as references.
 bool forbidden_control(unsigned char c) { return c < 0x20 && c != '\t' && c != '\n' && c != '\r'; }
 
+// The length of the UTF-8 sequence at text[i] when it is a character XML 1.0 can hold;
+// 0 for a byte that starts none (not UTF-8, overlong, a surrogate, U+FFFE, U+FFFF).
+size_t xml_char_length(std::string_view text, size_t i) {
+  const unsigned char c = static_cast<unsigned char>(text[i]);
+  size_t len;
+  char32_t cp, least;
+  if ((c & 0xE0) == 0xC0) len = 2, cp = c & 0x1F, least = 0x80;
+  else if ((c & 0xF0) == 0xE0) len = 3, cp = c & 0x0F, least = 0x800;
+  else if ((c & 0xF8) == 0xF0) len = 4, cp = c & 0x07, least = 0x10000;
+  else return 0;
+  if (len > text.size() - i) return 0;
+  for (size_t k = 1; k < len; ++k) {
+    const unsigned char cc = static_cast<unsigned char>(text[i + k]);
+    if ((cc & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (cc & 0x3F);
+  }
+  if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE || cp == 0xFFFF) return 0;
+  return len;
+}
+
+// Appends the text escaped; `attribute` also escapes the quote and the white space that
+// attribute-value normalisation would change.
+void append_escaped(std::string& out, std::string_view text, bool attribute) {
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x80) {
+      const size_t len = xml_char_length(text, i);
+      if (len == 0) {
+        out += '?';
+        ++i;
+      } else {
+        out.append(text.data() + i, len);
+        i += len;
+      }
+      continue;
+    }
+    ++i;
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += attribute ? "&quot;" : "\""; break;
+      case '\r': out += attribute ? "&#13;" : "\r"; break;
+      case '\n': out += attribute ? "&#10;" : "\n"; break;
+      case '\t': out += attribute ? "&#9;" : "\t"; break;
+      default: out += forbidden_control(c) ? '?' : char(c);
+    }
+  }
+}
+
 }  // namespace
 
 std::string xml_escape_attribute(std::string_view value) {
   std::string out;
   out.reserve(value.size() + 8);
-  for (unsigned char c : value) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\r': out += "&#13;"; break;
-      case '\n': out += "&#10;"; break;
-      case '\t': out += "&#9;"; break;
-      default: out += forbidden_control(c) ? '?' : char(c);
-    }
-  }
+  append_escaped(out, value, true);
   return out;
 }
 
 std::string xml_escape_text(std::string_view text) {
   std::string out;
   out.reserve(text.size() + 8);
-  for (unsigned char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      default: out += forbidden_control(c) ? '?' : char(c);
-    }
-  }
+  append_escaped(out, text, false);
   return out;
 }
 
@@ -80,7 +112,7 @@ void XmlWriter::attribute(std::string_view name, std::string_view value) {
   out_ += ' ';
   out_ += name;
   out_ += "=\"";
-  out_ += xml_escape_attribute(value);
+  append_escaped(out_, value, true);
   out_ += '"';
 }
 
@@ -90,7 +122,7 @@ void XmlWriter::text(std::string_view text) {
     open_.back().has_content = true;
     open_.back().has_text = true;
   }
-  out_ += xml_escape_text(text);
+  append_escaped(out_, text, false);
 }
 
 void XmlWriter::cdata(std::string_view text) {
