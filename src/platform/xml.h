@@ -141,7 +141,8 @@ class XmlStreamReader {
  private:
   void open(const char* data, size_t size);
   [[noreturn]] void fail();
-  std::string bytes_;  // the file's text, when read from a file
+  std::filesystem::path path_;  // when read from a file
+  std::string bytes_;           // the file's text, read only to explain a fault
   const char* data_ = nullptr;
   size_t size_ = 0;
   std::string name_for_messages_;

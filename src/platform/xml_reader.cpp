@@ -1,3 +1,7 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -230,12 +234,14 @@ std::string XmlDocument::declared_encoding() const { return to_string(doc_->enco
 
 struct XmlStreamReader::State {
   xmlTextReaderPtr reader = nullptr;
+  int fd = -1;
   FirstError first;
   bool in_attributes = false;
   bool done = false;
   bool had_element = false;
   ~State() {
     if (reader) xmlFreeTextReader(reader);
+    if (fd >= 0) ::close(fd);
   }
 };
 
@@ -252,15 +258,28 @@ void keep_first_reader_error(void* user, xmlErrorPtr error) {
   first->message = error->message ? trimmed(error->message) : "not well-formed XML";
 }
 
+// Values over libxml2's default limit of 10 MB are read: what the writer writes reads back.
+constexpr int kStreamOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE;
+
 std::string_view view_of(const xmlChar* s) {
   return s ? std::string_view(reinterpret_cast<const char*>(s)) : std::string_view();
 }
 
 }  // namespace
 
-XmlStreamReader::XmlStreamReader(const std::filesystem::path& path)
-    : bytes_(read_file(path)), name_for_messages_(path.string()) {
-  open(bytes_.data(), bytes_.size());
+XmlStreamReader::XmlStreamReader(const std::filesystem::path& path) : path_(path), name_for_messages_(path.string()) {
+  static const bool initialised = (xmlInitParser(), true);
+  (void)initialised;
+  state_ = std::make_unique<State>();
+  state_->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (state_->fd < 0) throw PlatformError(errno_message("Cannot open", path, errno));
+  struct stat st {};
+  if (::fstat(state_->fd, &st) == 0 && S_ISDIR(st.st_mode)) throw PlatformError(errno_message("Cannot read", path, EISDIR));
+  if (st.st_size > INT32_MAX) throw XmlError(name_for_messages_, 0, "the document is too large");
+  // The file is read in pieces as the document is walked, not whole.
+  state_->reader = xmlReaderForFd(state_->fd, nullptr, nullptr, kStreamOptions);
+  if (!state_->reader) throw XmlError(name_for_messages_, 0, "out of memory");
+  xmlTextReaderSetStructuredErrorHandler(state_->reader, &keep_first_reader_error, &state_->first);
 }
 
 XmlStreamReader::XmlStreamReader(std::string_view bytes, std::string name_for_messages)
@@ -277,9 +296,7 @@ void XmlStreamReader::open(const char* data, size_t size) {
   (void)initialised;
   if (size > size_t(INT32_MAX)) throw XmlError(name_for_messages_, 0, "the document is too large");
   state_ = std::make_unique<State>();
-  // Values over libxml2's default limit of 10 MB are read: what the writer writes reads back.
-  const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE;
-  state_->reader = xmlReaderForMemory(size ? data : "", int(size), nullptr, nullptr, options);
+  state_->reader = xmlReaderForMemory(size ? data : "", int(size), nullptr, nullptr, kStreamOptions);
   if (!state_->reader) throw XmlError(name_for_messages_, 0, "out of memory");
   xmlTextReaderSetStructuredErrorHandler(state_->reader, &keep_first_reader_error, &state_->first);
 }
@@ -309,7 +326,16 @@ static FirstError first_parse_error(const char* data, size_t size) {
 
 void XmlStreamReader::fail() {
   FirstError& first = state_->first;
-  if (FirstError cause = first_parse_error(data_, size_); cause.set) first = cause;
+  if (!data_) {
+    try {
+      bytes_ = read_file(path_);
+      data_ = bytes_.data();
+      size_ = bytes_.size();
+    } catch (const std::exception&) {
+    }
+  }
+  if (data_)
+    if (FirstError cause = first_parse_error(data_, size_); cause.set) first = cause;
   if (!first.set) {
     first.line = xmlTextReaderGetParserLineNumber(state_->reader);
     first.message = "not well-formed XML";

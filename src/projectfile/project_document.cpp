@@ -2,7 +2,6 @@
 
 #include <unordered_map>
 
-#include "platform/file_io.h"
 #include "platform/xml.h"
 
 namespace tolvex::projectfile {
@@ -14,15 +13,20 @@ bool blank(std::string_view text) { return text.find_first_not_of(" \t\r\n") == 
 }  // namespace
 
 ProjectDocument ProjectDocument::read(const std::filesystem::path& path) {
-  const std::string bytes = platform::read_file(path);
-  platform::XmlStreamReader reader(bytes, path.string());
+  platform::XmlStreamReader reader(path);
   ProjectDocument doc;
-  doc.values_.reserve(bytes.size());
+  std::error_code ec;
+  const size_t size = std::filesystem::file_size(path, ec);
+  if (!ec) {
+    doc.values_.reserve(size);
+    // A project file spends some 14 bytes of text on an attribute.
+    doc.attributes_.reserve(size / 12);
+  }
   // The reader hands out the same pointer for most occurrences of a name: names are
   // looked up by pointer first (the text checked), and by text when that misses.
   std::unordered_map<const char*, uint32_t> by_pointer;
   std::unordered_map<std::string_view, uint32_t> by_text;
-  auto number_of = [&](std::string_view name) {
+  auto number_by_lookup = [&](std::string_view name) {
     if (auto it = by_pointer.find(name.data()); it != by_pointer.end() && doc.names_[it->second] == name)
       return it->second;
     uint32_t number;
@@ -35,6 +39,20 @@ ProjectDocument ProjectDocument::read(const std::filesystem::path& path) {
     }
     by_pointer.insert_or_assign(name.data(), number);
     return number;
+  };
+  // Elements of a kind repeat their attributes in the same order: the name that followed
+  // the previous one last time is tried first.
+  std::vector<std::pair<const char*, uint32_t>> followed_by;
+  uint32_t previous = 0;
+  auto number_of = [&](std::string_view name) {
+    if (previous < followed_by.size()) {
+      const auto& [pointer, number] = followed_by[previous];
+      if (pointer == name.data() && doc.names_[number] == name) return previous = number;
+    }
+    const uint32_t number = number_by_lookup(name);
+    if (followed_by.size() <= previous) followed_by.resize(previous + 1, {nullptr, 0});
+    followed_by[previous] = {name.data(), number};
+    return previous = number;
   };
   std::vector<uint32_t> open;  // the elements not yet ended, innermost last
   for (;;) {
@@ -80,7 +98,6 @@ ProjectDocument ProjectDocument::read(const std::filesystem::path& path) {
     }
   }
   if (doc.elements_.empty()) throw platform::XmlError(path.string(), 0, "the document has no root element");
-  doc.values_.shrink_to_fit();
   return doc;
 }
 

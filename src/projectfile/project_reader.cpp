@@ -193,9 +193,35 @@ SlotRule rule_for(const PropertyDesc& d, size_t slot) {
   return r;
 }
 
+// A short run of decimal digits with an optional minus sign: its value.
+std::optional<int32_t> plain_whole_number(std::string_view text) {
+  const bool negative = !text.empty() && text[0] == '-';
+  const std::string_view digits = text.substr(negative ? 1 : 0);
+  if (digits.empty() || digits.size() > 9) return std::nullopt;
+  int32_t n = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return std::nullopt;
+    n = n * 10 + (c - '0');
+  }
+  return negative ? -n : n;
+}
+
 // The text converted by the setting's type; Empty when it does not convert.
 vb::Variant converted(std::string text, ValueType type) {
   if (type == ValueType::Text) return vb::Variant(std::move(text));
+  // The common texts of a file (no text, small whole numbers) without the general
+  // conversion, which reports a failure by raising: the results are the same.
+  if (text.empty()) return vb::Variant();
+  if (const std::optional<int32_t> n = plain_whole_number(text)) {
+    switch (type) {
+      case ValueType::Boolean: return vb::Variant(*n != 0);
+      case ValueType::Integer:
+        if (*n >= INT16_MIN && *n <= INT16_MAX) return vb::Variant(int16_t(*n));
+        break;
+      case ValueType::Long: return vb::Variant(*n);
+      default: break;
+    }
+  }
   try {
     const vb::Variant value(std::move(text));
     switch (type) {
@@ -341,6 +367,9 @@ class ProjectReader {
   bool progress_open_ = false;
   std::optional<platform::XmlDocument> definitions_;
   std::optional<AttributeRules> rules_;
+  vb::Ref<AGPTable> current_table_;
+  std::string current_table_name_;
+  vb::Ref<AGPDatabase> current_database_;
 };
 
 bool ProjectReader::convert(std::string& projFile, ProjectDocument& doc) {
@@ -528,7 +557,13 @@ vb::Ref<AGPTable> ProjectReader::current_table() {
   if (!db) return nullptr;
   const std::string name = db->Tables()->curName();
   if (name.empty()) return nullptr;
-  return db->Tables()->Item(vb::Variant(name));
+  // Every field of a table asks for it: the table found last is kept (the reader deletes none).
+  if (name != current_table_name_ || !current_table_ || current_database_ != db) {
+    current_table_ = db->Tables()->Item(vb::Variant(name));
+    current_table_name_ = name;
+    current_database_ = db;
+  }
+  return current_table_;
 }
 
 vb::Ref<vb::Dispatch> ProjectReader::current_extension() {
