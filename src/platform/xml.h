@@ -156,7 +156,11 @@ std::string xml_escape_attribute(std::string_view value);
 // & < > in text. CR, LF and TAB stand as themselves.
 std::string xml_escape_text(std::string_view text);
 // Both escapers write "?" for a character that XML 1.0 cannot hold at all (controls below
-// U+0020 other than TAB, LF and CR), so that the file can always be read back.
+// U+0020 other than TAB, LF and CR, U+FFFE, U+FFFF) and for each byte that is not part of
+// a UTF-8 character, so that the file can always be read back.
+// True when `name` can stand as an element or attribute name, without a colon (the
+// namespace prefix separator): an XML 1.0 NCName in UTF-8.
+bool is_xml_ncname(std::string_view name);
 
 // Builds an XML text in memory, exactly as told. Nothing is added except what the options say:
 // - `line_end` is written after the declaration, and (with `indent` not empty) before every

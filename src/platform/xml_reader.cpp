@@ -197,7 +197,8 @@ XmlDocument XmlDocument::parse_memory(std::string_view bytes, const std::string&
   ctxt->_private = &first;
   ctxt->userData = ctxt.get();
   ctxt->sax->serror = &keep_first_parse_error;
-  const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+  // Texts over libxml2's default limit of 10 MB are read, as the streaming reader reads them.
+  const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE;
   xmlDoc* doc = xmlCtxtReadMemory(ctxt.get(), bytes.data(), int(bytes.size()), nullptr, nullptr, options);
   if (!doc || !ctxt->wellFormed) {
     if (doc) xmlFreeDoc(doc);

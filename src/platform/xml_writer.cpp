@@ -1,3 +1,5 @@
+#include <cstdlib>
+
 #include "platform/error.h"
 #include "platform/xml.h"
 
@@ -8,9 +10,10 @@ namespace {
 // XML 1.0 holds no control characters but TAB, LF and CR, not even as references.
 bool forbidden_control(unsigned char c) { return c < 0x20 && c != '\t' && c != '\n' && c != '\r'; }
 
-// The length of the UTF-8 sequence at text[i] when it is a character XML 1.0 can hold;
-// 0 for a byte that starts none (not UTF-8, overlong, a surrogate, U+FFFE, U+FFFF).
-size_t xml_char_length(std::string_view text, size_t i) {
+// The length of the UTF-8 sequence at text[i]: positive for a character XML 1.0 can
+// hold, negative for one it cannot (U+FFFE, U+FFFF), 0 for a byte that starts none (not
+// UTF-8, overlong, a surrogate).
+int utf8_sequence(std::string_view text, size_t i) {
   const unsigned char c = static_cast<unsigned char>(text[i]);
   size_t len;
   char32_t cp, least;
@@ -24,8 +27,8 @@ size_t xml_char_length(std::string_view text, size_t i) {
     if ((cc & 0xC0) != 0x80) return 0;
     cp = (cp << 6) | (cc & 0x3F);
   }
-  if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE || cp == 0xFFFF) return 0;
-  return len;
+  if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return cp == 0xFFFE || cp == 0xFFFF ? -int(len) : int(len);
 }
 
 // Appends the text escaped; `attribute` also escapes the quote and the white space that
@@ -34,14 +37,10 @@ void append_escaped(std::string& out, std::string_view text, bool attribute) {
   for (size_t i = 0; i < text.size();) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     if (c >= 0x80) {
-      const size_t len = xml_char_length(text, i);
-      if (len == 0) {
-        out += '?';
-        ++i;
-      } else {
-        out.append(text.data() + i, len);
-        i += len;
-      }
+      const int len = utf8_sequence(text, i);
+      if (len > 0) out.append(text.data() + i, size_t(len));
+      else out += '?';
+      i += len == 0 ? 1 : size_t(std::abs(len));
       continue;
     }
     ++i;
@@ -58,7 +57,40 @@ void append_escaped(std::string& out, std::string_view text, bool attribute) {
   }
 }
 
+bool name_start_char(char32_t c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || (c >= 0xC0 && c <= 0xD6) ||
+         (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) || (c >= 0x370 && c <= 0x37D) ||
+         (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F) ||
+         (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) || (c >= 0xF900 && c <= 0xFDCF) ||
+         (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
+}
+
+bool name_char(char32_t c) {
+  return name_start_char(c) || c == '-' || c == '.' || (c >= '0' && c <= '9') || c == 0xB7 ||
+         (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
+}
+
 }  // namespace
+
+bool is_xml_ncname(std::string_view name) {
+  if (name.empty()) return false;
+  bool first = true;
+  for (size_t i = 0; i < name.size();) {
+    char32_t c = static_cast<unsigned char>(name[i]);
+    size_t len = 1;
+    if (c >= 0x80) {
+      const int n = utf8_sequence(name, i);
+      if (n <= 0) return false;
+      len = size_t(n);
+      c &= 0xFF >> (len + 1);
+      for (size_t k = 1; k < len; ++k) c = (c << 6) | (static_cast<unsigned char>(name[i + k]) & 0x3F);
+    }
+    if (first ? !name_start_char(c) : !name_char(c)) return false;
+    first = false;
+    i += len;
+  }
+  return true;
+}
 
 std::string xml_escape_attribute(std::string_view value) {
   std::string out;

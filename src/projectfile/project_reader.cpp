@@ -698,17 +698,14 @@ void ProjectReader::load_extension(const ProjectElement& child) {
   auto ext = member_object(*exts, "Item", {vb::Variant(name)});
   if (!ext) return;
   if (auto props = store_of(*ext)) rules_->load(child, *props);
+  // Each extension reads its own definitions; without them the file's attributes are
+  // kept as they stand (a later Save writes them back).
+  definitions_.reset();
   const std::string xml_file = text_of(member(*ext, "XmlFile"));
   if (!xml_file.empty()) {
-    const std::string path = platform::normalize_separators(common::AddBackslash(ctx_.ExtensionsFolder) + xml_file);
-    std::optional<platform::XmlDocument> defs;
-    try {
-      defs = platform::XmlDocument::parse_file(path);
-    } catch (const std::exception&) {
-    }
-    if (defs) {
+    ProjectExtensionHooks& hooks = project_extension_hooks();
+    if (std::optional<platform::XmlDocument> defs = hooks.LoadDefinitionFile(xml_file)) {
       definitions_ = std::move(defs);
-      ProjectExtensionHooks& hooks = project_extension_hooks();
       auto proj = member_object(*ext, "PROJ");
       if (proj) {
         if (auto props = store_of(*proj)) hooks.LoadAttributeDefs(*props, definition("//Project"));
@@ -720,11 +717,24 @@ void ProjectReader::load_extension(const ProjectElement& child) {
   load_node(child);
 }
 
+// A node of the extension's tree below `items` (a Tables, Charts or Fields list), added
+// when the file names it: what keeps the file's attributes when the definitions cannot
+// be read.
+vb::Ref<AGProperties> kept_item(const vb::Ref<vb::Dispatch>& items, const std::string& name) {
+  if (!items || name.empty()) return nullptr;
+  member(*items, "Add", {vb::Variant(name)});
+  auto item = member_object(*items, "Item", {vb::Variant(name)});
+  return item ? store_of(*item) : nullptr;
+}
+
 void ProjectReader::load_ext_level(const std::string& name, const ProjectElement& child) {
   auto ext = current_extension();
-  if (ext && bool_of(member(*ext, "IsExtended"))) {
+  // Without definitions, the tree the file holds is made as it is read.
+  const bool keep = !definitions_;
+  if (ext && (bool_of(member(*ext, "IsExtended")) || (keep && name == "extproject"))) {
     const std::string ext_name = text_of(member(*ext, "Name"));
     auto proj = member_object(*ext, "PROJ");
+    if (keep && proj && name == "extdatabase") member_object(*proj, "DB");
     const bool has_ext_db = proj && vb::to_long(member(*proj, "DBCnt")) >= 1;
     auto ext_db = has_ext_db ? member_object(*proj, "DB") : nullptr;
     vb::Ref<AGPDatabase> db = project_.DB();
@@ -740,7 +750,9 @@ void ProjectReader::load_ext_level(const std::string& name, const ProjectElement
       if (ext_db && db && db->Tables()->TableExist(vb::Variant(table_name))) {
         vb::Ref<AGPTable> table = db->Tables()->Item(vb::Variant(table_name));
         if (table && bool_of(table->setting_value(TableSetting::TblLoaded)))
-          if (auto props = hooks.AddExtendedTable(project_, ext_name, table_name, definition("//Project/Database/Table")))
+          if (auto props = keep ? kept_item(member_object(*ext_db, "Tables"), table_name)
+                                : hooks.AddExtendedTable(project_, ext_name, table_name,
+                                                         definition("//Project/Database/Table")))
             rules_->load(child, *props);
       }
     } else if (ext_db && db) {
@@ -753,7 +765,11 @@ void ProjectReader::load_ext_level(const std::string& name, const ProjectElement
         vb::Ref<AGPTable> table = db->Tables()->Item(vb::Variant(table_name));
         const bool has_item = table && (chart ? table->Charts()->ChartExist(vb::Variant(item_name))
                                               : table->Fields()->FieldExist(vb::Variant(item_name)));
-        if (has_item) {
+        if (has_item && keep) {
+          auto ext_table = member_object(*ext_tables, "Item", {vb::Variant(table_name)});
+          if (auto props = kept_item(ext_table ? member_object(*ext_table, chart ? "Charts" : "Fields") : nullptr, item_name))
+            rules_->load(child, *props);
+        } else if (has_item) {
           auto props = chart ? hooks.AddExtendedChart(project_, ext_name, table_name, item_name,
                                                       definition("//Project/Database/Table/Chart"))
                              : hooks.AddExtendedField(project_, ext_name, table_name, item_name,
