@@ -33,8 +33,19 @@ int utf8_sequence(std::string_view text, size_t i) {
 
 // Appends the text escaped; `attribute` also escapes the quote and the white space that
 // attribute-value normalisation would change.
+// Characters that stand for themselves in a value and in a text.
+bool plain(unsigned char c) { return c >= 0x20 && c < 0x80 && c != '&' && c != '<' && c != '>' && c != '"'; }
+
 void append_escaped(std::string& out, std::string_view text, bool attribute) {
   for (size_t i = 0; i < text.size();) {
+    // Runs of plain characters go in whole.
+    size_t run = i;
+    while (run < text.size() && plain(static_cast<unsigned char>(text[run]))) ++run;
+    if (run > i) {
+      out.append(text.data() + i, run - i);
+      i = run;
+      if (i == text.size()) break;
+    }
     const unsigned char c = static_cast<unsigned char>(text[i]);
     if (c >= 0x80) {
       const int len = utf8_sequence(text, i);

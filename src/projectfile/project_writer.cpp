@@ -224,7 +224,7 @@ std::string name_around(const std::string& text, size_t at) {
 // The UTF-8 text (as the XML writer makes it: well-formed UTF-8) in the charset the
 // declaration names. Characters the charset lacks become character references in
 // values; in a name, where no reference can stand, they fail the save.
-std::string encode_text(const std::string& utf8, const std::string& charset) {
+std::string encode_text(std::string utf8, const std::string& charset) {
   if (is_utf8_name(charset)) return utf8;
   iconv_t cd = iconv_open(charset.c_str(), "UTF-8");
   if (cd == iconv_t(-1))
@@ -384,8 +384,8 @@ void write_project_file(AGP& project, const std::string& projFile) {
   if (std::string stored = general_text("XMLEncodeCharSet"); !stored.empty()) charset = stored;
   const vb::Variant utf8_setting = general_converted("UTF8Project", "Boolean");
   const bool utf8 = utf8_setting.is_bool() && utf8_setting.raw_bool();
-  const std::string text = ProjectFileText(project, ProjectFileDeclaration(charset, utf8));
-  const std::string bytes = utf8 ? text : encode_text(text, charset);
+  std::string text = ProjectFileText(project, ProjectFileDeclaration(charset, utf8));
+  if (!utf8) text = encode_text(std::move(text), charset);
   {
     int32_t kind = 1;
     common::SetRegValue(vb::Variant("HKCU"), vb::Variant(ctx.RegKeyGeneral), vb::Variant("XMLEncodeCharSet"), kind,
@@ -407,7 +407,7 @@ void write_project_file(AGP& project, const std::string& projFile) {
       ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0))
     fail(ctx.ProductTitle + ": Save Project File failed! " + platform::errno_message("Cannot replace", path, EACCES));
   try {
-    platform::write_file_atomic(path, bytes);
+    platform::write_file_atomic(path, text);
   } catch (const std::exception& e) {
     fail(ctx.ProductTitle + ": Save Project File failed! " + e.what());
   }
