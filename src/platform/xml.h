@@ -87,6 +87,7 @@ class XmlNode {
 // predefined ones and character references.
 class XmlDocument {
  public:
+  friend class XmlStreamReader;
   // Throws XmlError naming the file and line; PlatformError when the file cannot be read.
   static XmlDocument parse_file(const std::filesystem::path& path);
   // `name_for_messages` stands for the file in error messages.

@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -235,6 +237,7 @@ std::string XmlDocument::declared_encoding() const { return to_string(doc_->enco
 
 struct XmlStreamReader::State {
   xmlTextReaderPtr reader = nullptr;
+  std::shared_ptr<xmlDoc> doc;  // the document a walk goes over, when the file was parsed whole
   int fd = -1;
   FirstError first;
   bool in_attributes = false;
@@ -259,6 +262,29 @@ void keep_first_reader_error(void* user, xmlErrorPtr error) {
   first->message = error->message ? trimmed(error->message) : "not well-formed XML";
 }
 
+// The longest run of bytes without a ">" in the file (from its start): about the length
+// of its longest tag.
+size_t longest_tag_run(int fd) {
+  char buf[65536];
+  size_t longest = 0, run = 0;
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    const char* p = buf;
+    const char* end = buf + n;
+    while (const char* gt = static_cast<const char*>(std::memchr(p, '>', size_t(end - p)))) {
+      longest = std::max(longest, run + size_t(gt - p));
+      run = 0;
+      p = gt + 1;
+    }
+    run += size_t(end - p);
+  }
+  return std::max(longest, run);
+}
+
+constexpr size_t kLongestStreamedTag = 256 * 1024;
+
 // Values over libxml2's default limit of 10 MB are read: what the writer writes reads back.
 constexpr int kStreamOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE;
 
@@ -277,7 +303,18 @@ XmlStreamReader::XmlStreamReader(const std::filesystem::path& path) : path_(path
   struct stat st {};
   if (::fstat(state_->fd, &st) == 0 && S_ISDIR(st.st_mode)) throw PlatformError(errno_message("Cannot read", path, EISDIR));
   if (st.st_size > INT32_MAX) throw XmlError(name_for_messages_, 0, "the document is too large");
+  if (longest_tag_run(state_->fd) > kLongestStreamedTag) {
+    // The streaming reader hands the parser small pieces and looks for the end of a tag
+    // again after each: a tag of many megabytes would take time that grows with its
+    // square. Such a file is parsed whole (in time that grows with its size) and walked.
+    XmlDocument doc = XmlDocument::parse_file(path);
+    state_->doc = doc.doc_;
+    state_->reader = xmlReaderWalker(state_->doc.get());
+    if (!state_->reader) throw XmlError(name_for_messages_, 0, "out of memory");
+    return;
+  }
   // The file is read in pieces as the document is walked, not whole.
+  if (::lseek(state_->fd, 0, SEEK_SET) != 0) throw PlatformError(errno_message("Cannot read", path, errno));
   state_->reader = xmlReaderForFd(state_->fd, nullptr, nullptr, kStreamOptions);
   if (!state_->reader) throw XmlError(name_for_messages_, 0, "out of memory");
   xmlTextReaderSetStructuredErrorHandler(state_->reader, &keep_first_reader_error, &state_->first);
