@@ -69,67 +69,93 @@ std::string read_file(const fs::path& path) {
   return out;
 }
 
-void write_file_atomic(const fs::path& given, std::string_view bytes) {
+AtomicFileWriter::AtomicFileWriter(const fs::path& given) {
   // Through a symbolic link: replace the file it points to, and keep the link.
-  fs::path path = given;
+  path_ = given;
   std::error_code link_ec;
   if (fs::is_symlink(given, link_ec)) {
     fs::path target = fs::canonical(given, link_ec);
-    if (!link_ec) path = target;
+    if (!link_ec) path_ = target;
   }
-  fs::path folder = path.parent_path();
-  if (folder.empty()) folder = ".";
-  fs::path temp = folder / temp_name_beside(path);
+  folder_ = path_.parent_path();
+  if (folder_.empty()) folder_ = ".";
+  temp_ = folder_ / temp_name_beside(path_);
 
   // The mode of the file being replaced, so that replacing it does not change who may read it.
   mode_t mode = 0666;
   bool keep_mode = false;
   struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) {
-    if (S_ISDIR(st.st_mode)) throw PlatformError(errno_message("Cannot write", path, EISDIR));
+  if (::stat(path_.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) throw PlatformError(errno_message("Cannot write", path_, EISDIR));
     mode = st.st_mode & 07777;
     keep_mode = true;
   }
 
-  auto fail = [&](int fd, int err) {
-    if (fd >= 0) ::close(fd);
-    ::unlink(temp.c_str());
-    throw PlatformError(errno_message("Cannot write", path, err));
-  };
-
   const bool create_allowed = step_allowed("create");
-  int fd = create_allowed ? ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666) : -1;
-  if (fd < 0) {
-    int err = create_allowed ? errno : EIO;
+  fd_ = create_allowed ? ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666) : -1;
+  if (fd_ < 0) {
     // Nothing was created: do not unlink a file of that name that someone else may own.
-    throw PlatformError(errno_message("Cannot write", path, err));
+    throw PlatformError(errno_message("Cannot write", path_, create_allowed ? errno : EIO));
   }
-  if (keep_mode) ::fchmod(fd, mode);
+  if (keep_mode) ::fchmod(fd_, mode);
+}
 
+AtomicFileWriter::~AtomicFileWriter() { discard(); }
+
+void AtomicFileWriter::discard() noexcept {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+  temp_.clear();
+}
+
+void AtomicFileWriter::fail(int err) {
+  discard();
+  throw PlatformError(errno_message("Cannot write", path_, err));
+}
+
+void AtomicFileWriter::write(std::string_view bytes) {
+  if (fd_ < 0) throw PlatformError(errno_message("Cannot write", path_, EBADF));
+  if (!write_checked_) {
+    write_checked_ = true;
+    if (!step_allowed("write")) fail(EIO);
+  }
   const char* p = bytes.data();
   size_t left = bytes.size();
-  if (!step_allowed("write")) fail(fd, EIO);
   while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
+    ssize_t n = ::write(fd_, p, left);
     if (n < 0) {
       if (errno == EINTR) continue;
-      fail(fd, errno);
+      fail(errno);
     }
     p += n;
     left -= size_t(n);
   }
-  if (!step_allowed("sync")) fail(fd, EIO);
-  if (::fsync(fd) != 0) fail(fd, errno);
-  if (::close(fd) != 0) fail(-1, errno);
-  if (!step_allowed("rename")) fail(-1, EIO);
-  if (::rename(temp.c_str(), path.c_str()) != 0) fail(-1, errno);
+}
+
+void AtomicFileWriter::commit() {
+  write({});
+  if (!step_allowed("sync")) fail(EIO);
+  if (::fsync(fd_) != 0) fail(errno);
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) fail(errno);
+  if (!step_allowed("rename")) fail(EIO);
+  if (::rename(temp_.c_str(), path_.c_str()) != 0) fail(errno);
+  temp_.clear();
 
   // Make the rename itself durable.
-  int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int dfd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd >= 0) {
     ::fsync(dfd);
     ::close(dfd);
   }
+}
+
+void write_file_atomic(const fs::path& path, std::string_view bytes) {
+  AtomicFileWriter file(path);
+  file.write(bytes);
+  file.commit();
 }
 
 }  // namespace tolvex::platform

@@ -20,6 +20,28 @@ std::string read_file(const std::filesystem::path& path);
 // When `path` is a symbolic link to an existing file, that file is replaced and the link stays.
 void write_file_atomic(const std::filesystem::path& path, std::string_view bytes);
 
+// The same replacement written in pieces: the constructor creates the temporary file beside `path`
+// (throwing PlatformError as write_file_atomic does), write() appends to it, commit() flushes it to
+// disk and renames it over `path`. Destroyed without a commit, or after any failure, it removes the
+// temporary file and leaves the old file untouched.
+class AtomicFileWriter {
+ public:
+  explicit AtomicFileWriter(const std::filesystem::path& path);
+  ~AtomicFileWriter();
+  AtomicFileWriter(const AtomicFileWriter&) = delete;
+  AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+  void write(std::string_view bytes);
+  void commit();
+
+ private:
+  [[noreturn]] void fail(int err);
+  void discard() noexcept;
+  std::filesystem::path path_, folder_, temp_;
+  int fd_ = -1;
+  bool write_checked_ = false;
+};
+
 // Test hook: when set, called before each step of write_file_atomic ("create", "write", "sync",
 // "rename"); returning false makes that step fail with EIO as if the system had refused it.
 // Pass an empty function to remove it. Not for production use.

@@ -57,6 +57,39 @@ TEST(AtomicWrite, AFailureAtAnyStepKeepsTheOldFile) {
   }
 }
 
+TEST(AtomicWrite, PiecesLandAtTheCommitOnly) {
+  TempFolder tmp;
+  const auto file = tmp / "project.tvp";
+  write_file_atomic(file, "old content");
+  {
+    AtomicFileWriter out(file);
+    out.write("new ");
+    out.write("");
+    out.write("content");
+    EXPECT_EQ(read_file(file), "old content");
+    EXPECT_EQ(entries(tmp.path()), 2u);
+    out.commit();
+  }
+  EXPECT_EQ(read_file(file), "new content");
+  // Given up before the commit (as when the writer of the pieces fails): nothing changes.
+  {
+    AtomicFileWriter out(file);
+    out.write("half of a");
+  }
+  EXPECT_EQ(read_file(file), "new content");
+  EXPECT_EQ(entries(tmp.path()), 1u) << "temporary file left behind";
+  // A failed step discards the pieces written.
+  set_write_fault_hook([](std::string_view step) { return step != "sync"; });
+  {
+    AtomicFileWriter out(file);
+    out.write("never lands");
+    EXPECT_THROW(out.commit(), PlatformError);
+  }
+  set_write_fault_hook({});
+  EXPECT_EQ(read_file(file), "new content");
+  EXPECT_EQ(entries(tmp.path()), 1u) << "temporary file left behind";
+}
+
 TEST(AtomicWrite, ReportsSystemErrorsWithThePath) {
   TempFolder tmp;
   struct Case {
