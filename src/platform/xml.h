@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -198,8 +199,15 @@ class XmlWriter {
   // Writes the text unchanged (closing an open start tag first).
   void raw(std::string_view text);
 
+  // From now on, hands the text to `sink` in pieces instead of keeping it whole: whenever more
+  // than `chunk` bytes are held after an element's end or a line break (never within a tag), and
+  // the rest at finish(), which then returns an empty text. An exception from the sink passes on.
+  using Sink = std::function<void(std::string_view)>;
+  void stream_to(Sink sink, size_t chunk = size_t(1) << 20);
+
   bool empty_elements_short = true;
   int depth() const noexcept { return int(open_.size()); }
+  // The text written and not yet handed to a sink.
   const std::string& str() const noexcept { return out_; }
   // The text; every element must have been ended (throws PlatformError otherwise).
   std::string finish();
@@ -207,6 +215,12 @@ class XmlWriter {
  private:
   void close_start_tag();
   void layout_line(size_t level);
+  void hand_out() {
+    if (sink_ && out_.size() > chunk_) {
+      sink_(out_);
+      out_.clear();
+    }
+  }
   struct Open {
     std::string name;
     bool has_content = false;
@@ -217,6 +231,8 @@ class XmlWriter {
   std::string out_;
   std::vector<Open> open_;
   bool tag_open_ = false;
+  Sink sink_;
+  size_t chunk_ = 0;
 };
 
 }  // namespace tolvex::platform

@@ -195,17 +195,20 @@ void XmlWriter::end_element() {
     } else {
       out_ += "></" + e.name + '>';
     }
+    hand_out();
     return;
   }
   close_start_tag();
   if (e.has_child_elements && !e.has_text && !options_.indent.empty()) layout_line(open_.size());
   out_ += "</" + e.name + '>';
+  hand_out();
 }
 
 void XmlWriter::line_break() {
   close_start_tag();
   if (!open_.empty()) open_.back().has_content = true;
   out_ += options_.line_end;
+  hand_out();
 }
 
 void XmlWriter::raw(std::string_view text) {
@@ -214,8 +217,18 @@ void XmlWriter::raw(std::string_view text) {
   out_ += text;
 }
 
+void XmlWriter::stream_to(Sink sink, size_t chunk) {
+  sink_ = std::move(sink);
+  chunk_ = chunk;
+}
+
 std::string XmlWriter::finish() {
   if (!open_.empty()) throw PlatformError("XML writer: element '" + open_.back().name + "' was not ended");
+  if (sink_) {
+    sink_(out_);
+    out_.clear();
+    return {};
+  }
   return std::move(out_);
 }
 

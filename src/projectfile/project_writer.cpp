@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <deque>
+#include <optional>
 #include <tuple>
 #include <string>
 #include <vector>
@@ -221,56 +222,63 @@ std::string name_around(const std::string& text, size_t at) {
   return text.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1);
 }
 
-// The UTF-8 text (as the XML writer makes it: well-formed UTF-8) in the charset the
-// declaration names. Characters the charset lacks become character references in
-// values; in a name, where no reference can stand, they fail the save.
-std::string encode_text(std::string utf8, const std::string& charset) {
-  if (is_utf8_name(charset)) return utf8;
-  iconv_t cd = iconv_open(charset.c_str(), "UTF-8");
-  if (cd == iconv_t(-1))
-    throw vb::VBError(vb::err::kInvalidProcedureCall, "The character set \"" + charset + "\" is unknown.", "AGP.Save");
-  std::string out;
-  out.reserve(utf8.size());
-  // Outside values, a "<" opens a tag and a ">" closes it; inside a tag a quote opens or
-  // closes a value (the writer escapes all three within values and texts).
-  bool in_tag = false, in_value = false;
-  size_t i = 0;
-  while (i < utf8.size()) {
-    const unsigned char c = static_cast<unsigned char>(utf8[i]);
-    if (c < 0x80) {
-      if (c == '<' && !in_value) in_tag = true;
-      else if (c == '>' && !in_value) in_tag = false;
-      else if (c == '"' && in_tag) in_value = !in_value;
-      out += char(c);
-      ++i;
-      continue;
-    }
-    size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-    if (len > utf8.size() - i) len = utf8.size() - i;
-    char buf[16];
-    char* in = const_cast<char*>(utf8.data() + i);
-    size_t in_left = len;
-    char* o = buf;
-    size_t out_left = sizeof buf;
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(cd, &in, &in_left, &o, &out_left) != size_t(-1) && in_left == 0) {
-      out.append(buf, size_t(o - buf));
-    } else if (in_tag && !in_value) {
-      iconv_close(cd);
-      throw vb::VBError(vb::err::kInvalidProcedureCall,
-                        "The name \"" + name_around(utf8, i) + "\" cannot be written in the character set \"" +
-                            charset + "\".",
-                        "AGP.Save");
-    } else {
-      char32_t cp = len == 1 ? c : (c & (0xFF >> (len + 1)));
-      for (size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-      out += "&#" + std::to_string(uint32_t(cp)) + ";";
-    }
-    i += len;
+// Turns the UTF-8 text the XML writer makes (well-formed UTF-8), piece by piece, into the
+// charset the declaration names. Characters the charset lacks become character references in
+// values; in a name, where no reference can stand, they fail the save. Pieces may break
+// anywhere outside a character.
+class CharsetEncoder {
+ public:
+  explicit CharsetEncoder(const std::string& charset) : charset_(charset), cd_(iconv_open(charset.c_str(), "UTF-8")) {
+    if (cd_ == iconv_t(-1))
+      throw vb::VBError(vb::err::kInvalidProcedureCall, "The character set \"" + charset + "\" is unknown.", "AGP.Save");
   }
-  iconv_close(cd);
-  return out;
-}
+  ~CharsetEncoder() { iconv_close(cd_); }
+  CharsetEncoder(const CharsetEncoder&) = delete;
+  CharsetEncoder& operator=(const CharsetEncoder&) = delete;
+
+  void append(std::string& out, std::string_view utf8) {
+    size_t i = 0;
+    while (i < utf8.size()) {
+      const unsigned char c = static_cast<unsigned char>(utf8[i]);
+      if (c < 0x80) {
+        // Outside values, a "<" opens a tag and a ">" closes it; inside a tag a quote opens or
+        // closes a value (the writer escapes all three within values and texts).
+        if (c == '<' && !in_value_) in_tag_ = true;
+        else if (c == '>' && !in_value_) in_tag_ = false;
+        else if (c == '"' && in_tag_) in_value_ = !in_value_;
+        out += char(c);
+        ++i;
+        continue;
+      }
+      size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+      if (len > utf8.size() - i) len = utf8.size() - i;
+      char buf[16];
+      char* in = const_cast<char*>(utf8.data() + i);
+      size_t in_left = len;
+      char* o = buf;
+      size_t out_left = sizeof buf;
+      iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+      if (iconv(cd_, &in, &in_left, &o, &out_left) != size_t(-1) && in_left == 0) {
+        out.append(buf, size_t(o - buf));
+      } else if (in_tag_ && !in_value_) {
+        throw vb::VBError(vb::err::kInvalidProcedureCall,
+                          "The name \"" + name_around(std::string(utf8), i) +
+                              "\" cannot be written in the character set \"" + charset_ + "\".",
+                          "AGP.Save");
+      } else {
+        char32_t cp = len == 1 ? c : (c & (0xFF >> (len + 1)));
+        for (size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        out += "&#" + std::to_string(uint32_t(cp)) + ";";
+      }
+      i += len;
+    }
+  }
+
+ private:
+  std::string charset_;
+  iconv_t cd_;
+  bool in_tag_ = false, in_value_ = false;
+};
 
 std::string general_text(const char* name) {
   return value_text(common::GetRegValue(vb::Variant("HKCU"), vb::Variant(context().RegKeyGeneral), vb::Variant(name)));
@@ -329,10 +337,12 @@ std::string ProjectFileDeclaration(const std::string& charset, bool utf8) {
   return text;
 }
 
-std::string ProjectFileText(AGP& project, const std::string& declaration) {
+namespace {
+
+// The whole document through the writer.
+void write_project_document(platform::XmlWriter& w, AGP& project, const std::string& declaration) {
   ModuleContext& ctx = context();
   RuleCache cache;
-  platform::XmlWriter w({"\r\n", ""});
   w.declaration(declaration);
   Attributes root;
   set_attribute(root, "Version", project.version_text());
@@ -358,8 +368,16 @@ std::string ProjectFileText(AGP& project, const std::string& declaration) {
   }
   w.end_element();  // Project
   w.line_break();
+}
+
+}  // namespace
+
+std::string ProjectFileText(AGP& project, const std::string& declaration) {
+  platform::XmlWriter w({"\r\n", ""});
+  write_project_document(w, project, declaration);
   return w.finish();
 }
+
 
 void Save(AGP& project, const std::string& projFile) {
   ModuleContext& ctx = context();
@@ -378,14 +396,36 @@ namespace {
 
 void write_project_file(AGP& project, const std::string& projFile) {
   ModuleContext& ctx = context();
-  // The document first: nothing on disk changes until it stands.
   common::InitSystemCharset();
   std::string charset = ctx.SystemCharset;
   if (std::string stored = general_text("XMLEncodeCharSet"); !stored.empty()) charset = stored;
   const vb::Variant utf8_setting = general_converted("UTF8Project", "Boolean");
   const bool utf8 = utf8_setting.is_bool() && utf8_setting.raw_bool();
-  std::string text = ProjectFileText(project, ProjectFileDeclaration(charset, utf8));
-  if (!utf8) text = encode_text(std::move(text), charset);
+  std::optional<CharsetEncoder> encoder;
+  if (!utf8 && !is_utf8_name(charset)) encoder.emplace(charset);
+
+  // The document goes into a temporary file beside the project file as it is written; nothing
+  // else on disk changes until it stands, and the old file stays until the final rename.
+  const std::string path = platform::normalize_separators(projFile);
+  std::optional<platform::AtomicFileWriter> file;
+  try {
+    file.emplace(path);
+  } catch (const std::exception& e) {
+    file.reset();
+    fail(ctx.ProductTitle + ": Save Project File failed! " + e.what());
+  }
+  if (utf8) file->write("\xEF\xBB\xBF");
+  platform::XmlWriter w({"\r\n", ""});
+  std::string encoded;
+  w.stream_to([&](std::string_view piece) {
+    if (!encoder) return file->write(piece);
+    encoded.clear();
+    encoder->append(encoded, piece);
+    file->write(encoded);
+  });
+  write_project_document(w, project, ProjectFileDeclaration(charset, utf8));
+  w.finish();
+
   {
     int32_t kind = 1;
     common::SetRegValue(vb::Variant("HKCU"), vb::Variant(ctx.RegKeyGeneral), vb::Variant("XMLEncodeCharSet"), kind,
@@ -395,20 +435,16 @@ void write_project_file(AGP& project, const std::string& projFile) {
   int16_t max_count = max_setting.type() == vb::VarType::Integer ? max_setting.raw_integer() : int16_t(0);
   if (max_count < 1) max_count = 10;
   BackupProjectFile(projFile, ctx.BackupFolder, max_count);
-  // The new text replaces the old file in one step; a failure leaves the old file.
-  if (utf8) {
-    if (FileResult r = WriteUtf8File(projFile, text); !r) fail(ctx.ProductTitle + ": Save Project File failed! " + r.error);
-    return;
-  }
-  const std::string path = platform::normalize_separators(projFile);
   // A read-only project file is not replaced.
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0 &&
       ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0))
     fail(ctx.ProductTitle + ": Save Project File failed! " + platform::errno_message("Cannot replace", path, EACCES));
+  // The new text replaces the old file in one step; a failure leaves the old file.
   try {
-    platform::write_file_atomic(path, text);
+    file->commit();
   } catch (const std::exception& e) {
+    file.reset();
     fail(ctx.ProductTitle + ": Save Project File failed! " + e.what());
   }
 }

@@ -164,6 +164,50 @@ TEST(XmlWrite, LayoutIsExactlyWhatTheCallerChose) {
   EXPECT_THROW(XmlWriter().end_element(), PlatformError);
 }
 
+TEST(XmlWrite, StreamedTextComesInPiecesThatEndOutsideTags) {
+  auto write = [](XmlWriter& w) {
+    w.declaration("<?xml version=\"1.0\"?>");
+    w.start_element("Project", {{"Version", "3.0"}});
+    w.line_break();
+    for (const char* name : {"a", "b\xC3\xBC"}) {
+      w.start_element("Table", {{"TblName", name}, {"Caption", "x<y"}});
+      w.start_element("Field", {{"FldName", "f"}});
+      w.end_element();
+      w.line_break();
+      w.end_element();
+      w.line_break();
+    }
+    w.start_element("Text");
+    w.text("one ");
+    w.start_element("b");
+    w.end_element();
+    w.text("two");
+    w.end_element();
+    w.end_element();
+  };
+  XmlWriter whole({"\r\n", "\t"});
+  write(whole);
+  const std::string expected = whole.finish();
+  // The smallest chunk hands out at every point it may; a large one only at the end.
+  for (size_t chunk : {size_t(0), size_t(40), size_t(1) << 20}) {
+    SCOPED_TRACE(chunk);
+    std::vector<std::string> pieces;
+    XmlWriter w({"\r\n", "\t"});
+    w.stream_to([&](std::string_view piece) { pieces.emplace_back(piece); }, chunk);
+    write(w);
+    EXPECT_EQ(w.finish(), "");
+    std::string joined;
+    for (const std::string& piece : pieces) {
+      joined += piece;
+      if (&piece != &pieces.back()) {
+        EXPECT_TRUE(piece.back() == '>' || piece.back() == '\n') << piece;
+      }
+    }
+    EXPECT_EQ(joined, expected);
+    EXPECT_EQ(pieces.size() > 1, chunk < expected.size());
+  }
+}
+
 TEST(XmlWrite, WhatTheWriterWritesReadsBackUnchanged) {
   const std::string awkward = "line1\r\nline2\n\ttab \"q\" <&> ü €";
   XmlWriter w({"\r\n", "  "});

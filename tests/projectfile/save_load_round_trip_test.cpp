@@ -3,6 +3,7 @@
 // old file as it was.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -128,6 +129,37 @@ TEST_F(SaveLoadRoundTripTest, NamesNoFileCanHoldFailTheSaveAndKeepTheFile) {
     EXPECT_THROW(Save(*p, file), vb::VBError);
     EXPECT_EQ(ctx().ProjErr, "Tolvex: Save Project File failed! " + c.error);
     EXPECT_EQ(read(file), before);
+  }
+}
+
+// The file is written as it is made: a name refused after megabytes of it went to disk
+// still leaves the old file, no temporary file and no new backup.
+TEST_F(SaveLoadRoundTripTest, ARefusalLateInALargeFileKeepsTheFile) {
+  const struct {
+    const char* charset;
+    const char* name;
+    std::string error;
+  } cases[] = {
+      {"utf-8", "my key", "The setting \"my key\" cannot be saved: its name is not an XML name."},
+      {"iso-8859-1", "name\xC4\x81",
+       "The name \"name\xC4\x81\" cannot be written in the character set \"iso-8859-1\"."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    use_charset(c.charset);
+    const std::string file = path(std::string("late-") + c.charset + ".tvp");
+    auto p = project_with_database();
+    Save(*p, file);
+    ASSERT_EQ(ctx().ProjErr, "");
+    const std::string before = read(file);
+    add_text(*p, "Big", std::string(3u << 20, 'x'));
+    ASSERT_TRUE(p->DB()->Properties()->Add(c.name));
+    EXPECT_THROW(Save(*p, file), vb::VBError);
+    EXPECT_EQ(ctx().ProjErr, "Tolvex: Save Project File failed! " + c.error);
+    EXPECT_EQ(read(file), before);
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(ctx().BackupFolder) / BackupFileName(file, 1)));
+    for (const auto& entry : std::filesystem::directory_iterator(docs_))
+      EXPECT_EQ(entry.path().string().find(".tmp-"), std::string::npos) << entry.path();
   }
 }
 
