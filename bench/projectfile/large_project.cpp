@@ -23,6 +23,10 @@ ProjectFileEnvironment::ProjectFileEnvironment()
   registry_->set_value(platform::RegRoot::CurrentUser, general, "Language", platform::RegValue::make_text("english.xml"));
   registry_->set_value(platform::RegRoot::CurrentUser, general, "XMLEncodeCharSet",
                        platform::RegValue::make_text("utf-8"));
+  // The package the large project names: a load that does not find it installed falls
+  // back to the user's, which is the same, so that a save after the load gives the file back.
+  registry_->set_value(platform::RegRoot::CurrentUser, "Software\\Tolvex\\3.0\\Settings\\Project", "Template",
+                       platform::RegValue::make_text("templates\\sample.zip"));
 }
 
 ProjectFileEnvironment::~ProjectFileEnvironment() {
