@@ -1,6 +1,7 @@
 // Writing the project file: the element tree with one attribute per saved setting,
-// the declaration chosen from the registry and the system charset, and the
-// replacement of the old file after its numbered backups.
+// the declaration chosen from the registry and the system charset, written into a
+// temporary file as it is made, and the replacement of the old file after its
+// numbered backups.
 #include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,7 +16,6 @@
 #include "foundation/common.h"
 #include "foundation/context.h"
 #include "foundation/registry.h"
-#include "foundation/text_files.h"
 #include "model/project.h"
 #include "model/project_members.h"
 #include "platform/error.h"
