@@ -225,7 +225,17 @@ void Interp::note_site(const Frame& f, uint32_t pos) {
 }
 
 void Interp::handle_error(const VBError& e) {
-  err_->set(e.number(), e.description(), e.source().empty() ? std::string(kRuntimeErrorSource) : e.source());
+  if (!e.source().empty()) {
+    err_->set(e.number(), e.description(), e.source());
+  } else {
+    // The engine's own error: Err.Description is the plain text, without the ": 'name'"
+    // that the message of an error stopping the script carries.
+    std::string text = vb::error_description(e.number());
+    const std::string& d = e.description();
+    const bool named = d.size() > text.size() + 3 && d.compare(0, text.size(), text) == 0 &&
+                       d.compare(text.size(), 3, ": '") == 0;
+    err_->set(e.number(), named ? std::move(text) : d, std::string(kRuntimeErrorSource));
+  }
   site_ = ErrorSite{};
 }
 

@@ -50,8 +50,8 @@ class ErrObject;
 class Interp;
 
 // Source of the errors the language raises itself.
-inline constexpr const char* kRuntimeErrorSource = "VBScript runtime error";
-inline constexpr const char* kCompileErrorSource = "VBScript compilation error";
+inline constexpr const char* kRuntimeErrorSource = "Microsoft VBScript runtime error";
+inline constexpr const char* kCompileErrorSource = "Microsoft VBScript compilation error";
 // Deepest script call nesting before error 28.
 inline constexpr int kMaxCallDepth = 3000;
 
@@ -303,6 +303,7 @@ class Interp : public std::enable_shared_from_this<Interp> {
   void assign(Frame& f, const Expr& target, vb::Variant&& v, bool is_set);
   void store_name(Frame& f, const NameExpr& n, vb::Variant&& v, bool is_set);
   void assign_call(Frame& f, const CallExpr& c, vb::Variant&& v, bool is_set);
+  void assign_nested(Frame& f, const CallExpr& c, vb::Variant&& v, bool is_set);
   void assign_member(Frame& f, const MemberExpr& m, const std::vector<Arg>* args, vb::Variant v, bool is_set);
   void property_put_ast(Frame& f, ScriptObject* so, int member, const std::vector<Arg>* args, vb::Variant v,
                         bool is_set);

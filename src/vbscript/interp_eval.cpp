@@ -1,4 +1,5 @@
 // The interpreter: expressions, calls by name, member access and assignment.
+#include <algorithm>
 #include <cmath>
 
 #include "vb/convert.h"
@@ -233,14 +234,14 @@ struct ExprHandlers {
     const OperandRef& lo = c.lhs;
     const OperandRef& ro = c.rhs;
     if constexpr (S == Shape::SimpleSimple) {
-      return step<OP>(value_at(f, lo), lo.literal != nullptr, value_at(f, ro), ro.literal != nullptr);
+      return step<OP>(value_at(f, lo), lo.hard, value_at(f, ro), ro.hard);
     } else if constexpr (S == Shape::OtherSimple) {
       Temp lt([&] { return lo.expr->fn(in, f, *lo.expr); });
-      return step<OP>(lt.get(), false, value_at(f, ro), ro.literal != nullptr);
+      return step<OP>(lt.get(), false, value_at(f, ro), ro.hard);
     } else if constexpr (S == Shape::SimpleOther) {
       Temp lt([&] { return copy_of(value_at(f, lo)); });
       Temp rt([&] { return ro.expr->fn(in, f, *ro.expr); });
-      return step<OP>(lt.get(), lo.literal != nullptr, rt.get(), false);
+      return step<OP>(lt.get(), lo.hard, rt.get(), false);
     } else if constexpr (S == Shape::OtherOther) {
       Temp lt([&] { return lo.expr->fn(in, f, *lo.expr); });
       Temp rt([&] { return ro.expr->fn(in, f, *ro.expr); });
@@ -270,7 +271,7 @@ struct ExprHandlers {
     const OperandRef& lo = c.lhs;
     const Variant& b = *c.rhs.literal;
     auto apply = [&](const Variant& a) {
-      if (!is_int(a)) return step<BinOp::Mod>(a, lo.literal != nullptr, b, true);
+      if (!is_int(a)) return step<BinOp::Mod>(a, lo.hard, b, c.rhs.hard);
       const int32_t x = int_of(a), y = int_of(b);
       const uint32_t ax = x < 0 ? 0u - uint32_t(x) : uint32_t(x);
       const uint32_t ay = y < 0 ? 0u - uint32_t(y) : uint32_t(y);
@@ -736,11 +737,52 @@ Variant* Interp::lvalue_ref(Frame& f, const Expr& e, std::vector<ElemHold>& hold
   return nullptr;
 }
 
+namespace {
+
+// Whether target is a Property Let of a script object, found without running code:
+// obj.Prop, obj.Prop(args), Me.Prop, .Prop inside With, or Prop inside the class.
+template <class VarRef>
+bool is_property_let(Frame& f, const Expr& target, VarRef&& ref) {
+  const Expr* t = &target;
+  if (t->kind == ExprKind::Call) t = static_cast<const CallExpr*>(t)->target.get();
+  const ClassMember* m = nullptr;
+  if (t->kind == ExprKind::Name) {
+    const auto& n = static_cast<const NameExpr&>(*t);
+    if (n.bind == Bind::ClassMember && f.me) m = &f.me->cls().members[size_t(n.slot)];
+  } else if (t->kind == ExprKind::Member) {
+    const auto& mem = static_cast<const MemberExpr&>(*t);
+    const Variant* obj = nullptr;
+    if (!mem.object) obj = f.with ? &f.with->object : nullptr;
+    else if (mem.object->kind == ExprKind::Name) obj = ref(static_cast<const NameExpr&>(*mem.object));
+    ScriptObject* so = nullptr;
+    if (obj && obj->is_object() && obj->raw_object()) so = as_script_object(obj->raw_object());
+    else if (mem.object && mem.object->kind == ExprKind::Me) so = f.me;
+    if (so) {
+      const int idx = so->cls().find(mem.name);
+      if (idx >= 0) m = &so->cls().members[size_t(idx)];
+    }
+  }
+  return m && m->kind == ClassMember::Kind::Property && m->let;
+}
+
+}  // namespace
+
 void Interp::assign(Frame& f, const Expr& target, Variant&& v, bool is_set) {
   if (is_set) {
     if (!v.is_object()) vb::raise(vb::err::kObjectRequired);
   } else if (v.is_object()) {
-    v = default_of(v);
+    // An object with no default property goes to a Property Let as it is.
+    auto ref = [&](const NameExpr& n) { return var_ref(f, n, false); };
+    const ScriptObject* so = v.raw_object() ? as_script_object(v.raw_object()) : nullptr;
+    if (so && so->cls().default_member < 0) {
+      if (!is_property_let(f, target, ref)) v = default_of(v);
+    } else {
+      try {
+        v = default_of(v);
+      } catch (const VBError& e) {
+        if (so || e.number() != vb::err::kNotSupported || !is_property_let(f, target, ref)) throw;
+      }
+    }
   }
   switch (target.kind) {
     case ExprKind::Name:
@@ -827,7 +869,54 @@ void Interp::assign_call(Frame& f, const CallExpr& c, Variant&& v, bool is_set) 
     raise_named(vb::err::kTypeMismatch, n.name);
   }
   if (t.kind == ExprKind::Member) return assign_member(f, static_cast<const MemberExpr&>(t), &c.args, std::move(v), is_set);
+  if (t.kind == ExprKind::Call) return assign_nested(f, c, std::move(v), is_set);
   vb::raise(vb::err::kIllegalAssignment);
+}
+
+// x(i)(j) = v: into the array (or the default property of the object) held in an
+// element of an array variable, in place. The indexes run left to right before the
+// elements are looked up.
+void Interp::assign_nested(Frame& f, const CallExpr& c, Variant&& v, bool is_set) {
+  std::vector<const CallExpr*> levels;  // innermost first: x(i), then x(i)(j), ...
+  const Expr* e = c.target.get();
+  while (e->kind == ExprKind::Call) {
+    levels.push_back(static_cast<const CallExpr*>(e));
+    e = static_cast<const CallExpr*>(e)->target.get();
+  }
+  std::reverse(levels.begin(), levels.end());
+  const bool variable = e->kind == ExprKind::Name && static_cast<const NameExpr*>(e)->bind != Bind::ClassMember;
+  std::vector<Indexes> idx;
+  if (variable) {
+    idx.reserve(levels.size());
+    for (const CallExpr* l : levels) idx.push_back(eval_indexes(f, l->args));
+  }
+  auto element = [&]() -> Variant* {
+    Variant* r = variable ? var_ref(f, static_cast<const NameExpr&>(*e), false) : nullptr;
+    for (size_t i = 0; r && i < levels.size(); ++i)
+      r = r->is_array() ? &writable_array(*r).at(idx[i].view()) : nullptr;
+    return r;
+  };
+  Variant* r = element();
+  Variant held;
+  if (!r) {
+    // Not an element of a variable (a function's result, say): only an object can take it.
+    held = eval(f, *c.target);
+    r = &held;
+  }
+  if (r->is_array() && !c.args.empty()) {
+    Indexes last = eval_indexes(f, c.args);
+    // The last indexes may run code that changes the variable: looked up again after.
+    if (r != &held) r = element();
+    if (!r || !r->is_array()) vb::raise(vb::err::kTypeMismatch);
+    return store(writable_array(*r).at(last.view()), std::move(v));
+  }
+  if (r->is_object()) {
+    vb::Ref<vb::Dispatch> d(r->raw_object());
+    if (!d) vb::raise(vb::err::kObjectVariableNotSet);
+    call_dispatch(f, d.get(), vb::kDispValue, is_set ? InvokeKind::Set : InvokeKind::Let, &c.args, &v);
+    return;
+  }
+  vb::raise(r->is_array() ? vb::err::kSubscriptOutOfRange : vb::err::kTypeMismatch);
 }
 
 void Interp::assign_member(Frame& f, const MemberExpr& m, const std::vector<Arg>* args, Variant v, bool is_set) {

@@ -63,7 +63,7 @@ TEST(Engine, SyntaxErrorDefinesNothingAndReportsPosition) {
   const Case cases[] = {
       {"Function Good()\nEnd Function\nx = (1 + \n", 1023, 3, 9, "x = (1 + "},
       {"Sub A()\r\n  If x Then\r\n  End Sub\r\n", 1012, 3, 6, "  End Sub"},
-      {"Function F()\nEnd Function\nSub F()\nEnd Sub\n", 1041, 3, 0, "Sub F()"},
+      {"Dim F\nSub F()\nEnd Sub\n", 1041, 2, 0, "Sub F()"},
       {"x = \"open\n", 1033, 1, 4, "x = \"open"},
       {"Function Good()\rEnd Function\rFoo 1, 2)\r", 1025, 3, 8, "Foo 1, 2)"},
       {"y = 1 $ 2", 1032, 1, 6, "y = 1 $ 2"},
