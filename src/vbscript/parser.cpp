@@ -445,7 +445,7 @@ class Parser {
     } else {
       finish_proc(pc, nullptr);
     }
-    expect_stmt_end();
+    if (!(cls && is_kw(Kw::End))) expect_stmt_end();  // End Class may follow on the line
     return p;
   }
 
@@ -509,7 +509,7 @@ class Parser {
         c->members.push_back(std::move(m));
         c->fields.push_back(std::move(f));
       }
-      expect_line_end_or_stmt();
+      if (!is_kw(Kw::End)) expect_line_end_or_stmt();  // End Class may follow on the line
     }
     for (auto& pd : pending_) finish_proc(pd.ctx, c.get());
     pending_.clear();

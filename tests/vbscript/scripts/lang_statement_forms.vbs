@@ -25,11 +25,15 @@ Sub OneLine(ByRef a) : a = a + 1 : End Sub
 Class OneLineClass : Public Value : End Class
 Class FieldThenEnd
   Public Value: End Class
+Class MethodThenEnd
+  Function Twice(a) Twice = 2 * a End Function End Class
+Class FieldBeforeEnd : Public Value End Class
 v = 1
 OneLine v
 Set olc = New OneLineClass
 olc.Value = 3
-ok OnHeaderLine(4) = 8 And v = 2 And olc.Value = 3, "one-line forms"
+Set mte = New MethodThenEnd
+ok OnHeaderLine(4) = 8 And v = 2 And olc.Value = 3 And mte.Twice(3) = 6, "one-line forms"
 
 ' Property is a name like any other unless a procedure header follows.
 Property = 5

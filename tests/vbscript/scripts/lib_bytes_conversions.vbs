@@ -23,7 +23,8 @@ ok vbDatabaseCompare = 2, "vbDatabaseCompare"
 
 ' CByte rounds half to even and takes 0 to 255 only; CBool is False only for zero and
 ' fails on text that is no number or Boolean name; CDate takes numbers as day counts
-' (the fraction a time of day) and recognises date and time texts.
+' (the fraction a time of day) and recognises date and time texts, but not a long date
+' with the day of the week.
 CheckTable Array( _
   "CByte(125.5678)", 126, "CByte(0.5)", 0, "CByte(1.5)", 2, "CByte(255.4)", 255, _
   "CByte(255.5)", "error 6", "CByte(-0.4)", 0, "CByte(-0.6)", "error 6", "CByte(True)", "error 6", _
@@ -36,7 +37,8 @@ CheckTable Array( _
   "CDate(""October 19, 1962"")", #10/19/1962#, "CDate(""4:35:47 PM"")", #4:35:47 PM#, _
   "CDate(""1/2/2000 13:00"")", #1/2/2000 1:00:00 PM#, "TypeName(CDate(Empty))", "Date", _
   "CDate(2958465)", #12/31/9999#, "CDate(2958466)", "error 6", "CDate(""abc"")", "error 13", _
-  "CDate(""32/1/2000"")", "error 13", "CDate(Null)", "error 94")
+  "CDate(""32/1/2000"")", "error 13", "CDate(Null)", "error 94", _
+  "CDate(""Tuesday, October 19, 1962"")", "error 13")
 
 ' RegExp.Replace with a Boolean or number replacement inserts its text.
 Set re = New RegExp
