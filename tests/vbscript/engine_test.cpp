@@ -105,6 +105,13 @@ TEST(Engine, RuntimeErrorReportsTheInnermostStatement) {
   ScriptError err = add_code_error(e, "a = 1\nb = CLng(\"x\")\n");
   EXPECT_EQ(err.number, 13);
   EXPECT_EQ(err.line, 2);
+  // The message of an error that stops the script names what failed (Err.Description
+  // under Resume Next does not).
+  err = add_code_error(e, "Set o = Nothing\no.Foo\n");
+  EXPECT_EQ(err.description, "Object required: 'o'");
+  EXPECT_EQ(err.source, "Microsoft VBScript runtime error");
+  err = add_code_error(e, "x = (");
+  EXPECT_EQ(err.source, "Microsoft VBScript compilation error");
 }
 
 TEST(Engine, ModulesHaveTheirOwnGlobalsAndSeeGlobalModule) {
