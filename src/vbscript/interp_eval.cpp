@@ -873,50 +873,59 @@ void Interp::assign_call(Frame& f, const CallExpr& c, Variant&& v, bool is_set) 
   vb::raise(vb::err::kIllegalAssignment);
 }
 
-// x(i)(j) = v: into the array (or the default property of the object) held in an
-// element of an array variable, in place. The indexes run left to right before the
-// elements are looked up.
+// x(i)(j) = v: into the array (or the default member of the object) held in an element
+// of an array variable, in place. Each index runs once, left to right. Where an element
+// holds an object, the chain goes on with the value its default member gives (as reading
+// x(i)(j) would); an array reached that way is a copy, as in the Windows engine.
 void Interp::assign_nested(Frame& f, const CallExpr& c, Variant&& v, bool is_set) {
-  std::vector<const CallExpr*> levels;  // innermost first: x(i), then x(i)(j), ...
+  std::vector<const CallExpr*> levels;  // x(i) first, then x(i)(j), ... up to c's target
   const Expr* e = c.target.get();
   while (e->kind == ExprKind::Call) {
     levels.push_back(static_cast<const CallExpr*>(e));
     e = static_cast<const CallExpr*>(e)->target.get();
   }
   std::reverse(levels.begin(), levels.end());
-  const bool variable = e->kind == ExprKind::Name && static_cast<const NameExpr*>(e)->bind != Bind::ClassMember;
+  const NameExpr* var = e->kind == ExprKind::Name && static_cast<const NameExpr*>(e)->bind != Bind::ClassMember
+                            ? static_cast<const NameExpr*>(e)
+                            : nullptr;
+  // The place reached: the variable (or `held`, a value of our own) walked through the
+  // indexes so far. Walked again after any code runs, as that code may change the variable.
+  Variant held;
+  bool own = !var || !var_ref(f, *var, false);
   std::vector<Indexes> idx;
-  if (variable) {
-    idx.reserve(levels.size());
-    for (const CallExpr* l : levels) idx.push_back(eval_indexes(f, l->args));
-  }
-  auto element = [&]() -> Variant* {
-    Variant* r = variable ? var_ref(f, static_cast<const NameExpr&>(*e), false) : nullptr;
-    for (size_t i = 0; r && i < levels.size(); ++i)
-      r = r->is_array() ? &writable_array(*r).at(idx[i].view()) : nullptr;
+  size_t i = 0;
+  if (own) held = eval(f, *levels[i++]);  // not a variable: x(i) is a call
+  auto place = [&]() -> Variant* {
+    Variant* r = own ? &held : var_ref(f, *var, false);
+    for (const Indexes& x : idx) {
+      if (!r || !r->is_array()) return nullptr;
+      r = &writable_array(*r).at(x.view());
+    }
     return r;
   };
-  Variant* r = element();
-  Variant held;
-  if (!r) {
-    // Not an element of a variable (a function's result, say): only an object can take it.
-    held = eval(f, *c.target);
-    r = &held;
+  for (; i < levels.size(); ++i) {
+    Variant* r = place();
+    if (r && r->is_array()) {
+      idx.push_back(eval_indexes(f, levels[i]->args));
+      continue;
+    }
+    if (!r || !r->is_object()) vb::raise(vb::err::kTypeMismatch);
+    Variant next = index_value(f, *r, levels[i]->args, InvokeKind::Get, {});
+    held = std::move(next);
+    own = true;
+    idx.clear();
   }
-  if (r->is_array() && !c.args.empty()) {
+  Variant* r = place();
+  if (r && r->is_array() && !c.args.empty()) {
     Indexes last = eval_indexes(f, c.args);
-    // The last indexes may run code that changes the variable: looked up again after.
-    if (r != &held) r = element();
+    r = place();
     if (!r || !r->is_array()) vb::raise(vb::err::kTypeMismatch);
     return store(writable_array(*r).at(last.view()), std::move(v));
   }
-  if (r->is_object()) {
-    vb::Ref<vb::Dispatch> d(r->raw_object());
-    if (!d) vb::raise(vb::err::kObjectVariableNotSet);
-    call_dispatch(f, d.get(), vb::kDispValue, is_set ? InvokeKind::Set : InvokeKind::Let, &c.args, &v);
-    return;
-  }
-  vb::raise(r->is_array() ? vb::err::kSubscriptOutOfRange : vb::err::kTypeMismatch);
+  if (!r || !r->is_object()) vb::raise(r && r->is_array() ? vb::err::kSubscriptOutOfRange : vb::err::kTypeMismatch);
+  vb::Ref<vb::Dispatch> d(r->raw_object());
+  if (!d) vb::raise(vb::err::kObjectVariableNotSet);
+  call_dispatch(f, d.get(), vb::kDispValue, is_set ? InvokeKind::Set : InvokeKind::Let, &c.args, &v);
 }
 
 void Interp::assign_member(Frame& f, const MemberExpr& m, const std::vector<Arg>* args, Variant v, bool is_set) {

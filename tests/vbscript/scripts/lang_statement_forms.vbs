@@ -75,6 +75,9 @@ ok outer(0)(1) = 5 And outer(0)(0) = 1, "x(0)(1) = value: " & outer(0)(1)
 ok outer(1)(1)(0) = "deep" And outer(1)(0)(0) = 0, "x(1)(1)(0) = value"
 ok outer(0)(2) Is c, "Set x(0)(2) = object"
 ok d("k") = "v", "x(2)(key) = value goes to the object's default member"
+Set d("inner") = CreateObject("Scripting.Dictionary")
+outer(2)("inner")("x") = 1
+ok d("inner")("x") = 1, "x(2)(key)(key) = value through two objects"
 ' The array in the element is changed in place: a copy taken before keeps its values.
 inner = outer(0)
 outer(0)(0) = 9
