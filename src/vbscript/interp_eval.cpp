@@ -207,9 +207,20 @@ struct ExprHandlers {
     if (fast_binop<OP>(a, b, r)) return r;
     return chain_step_general(OP, a, a_hard, b, b_hard);
   }
+  // The same with the operands' places: whether one is a hard literal is looked at only
+  // off the inline path (null: no literal).
+  template <BinOp OP>
+  [[gnu::always_inline]] static Variant step(const Variant& a, const OperandRef* ao, const Variant& b,
+                                             const OperandRef* bo) {
+    Variant r;
+    if (fast_binop<OP>(a, b, r)) return r;
+    return chain_step_general(OP, a, ao && ao->hard, b, bo && bo->hard);
+  }
   template <BinOp OP>
   [[gnu::always_inline]] static Variant step(const Variant& a, const Expr& ae, const Variant& b, const Expr& be) {
-    return step<OP>(a, is_literal(ae), b, is_literal(be));
+    Variant r;
+    if (fast_binop<OP>(a, b, r)) return r;
+    return chain_step_general(OP, a, is_literal(ae), b, is_literal(be));  // looked at only here
   }
 
   // The shapes of a two-operand node's operands. A "simple" operand is a literal or a
@@ -234,14 +245,14 @@ struct ExprHandlers {
     const OperandRef& lo = c.lhs;
     const OperandRef& ro = c.rhs;
     if constexpr (S == Shape::SimpleSimple) {
-      return step<OP>(value_at(f, lo), lo.hard, value_at(f, ro), ro.hard);
+      return step<OP>(value_at(f, lo), &lo, value_at(f, ro), &ro);
     } else if constexpr (S == Shape::OtherSimple) {
       Temp lt([&] { return lo.expr->fn(in, f, *lo.expr); });
-      return step<OP>(lt.get(), false, value_at(f, ro), ro.hard);
+      return step<OP>(lt.get(), nullptr, value_at(f, ro), &ro);
     } else if constexpr (S == Shape::SimpleOther) {
       Temp lt([&] { return copy_of(value_at(f, lo)); });
       Temp rt([&] { return ro.expr->fn(in, f, *ro.expr); });
-      return step<OP>(lt.get(), lo.hard, rt.get(), false);
+      return step<OP>(lt.get(), &lo, rt.get(), nullptr);
     } else if constexpr (S == Shape::OtherOther) {
       Temp lt([&] { return lo.expr->fn(in, f, *lo.expr); });
       Temp rt([&] { return ro.expr->fn(in, f, *ro.expr); });
@@ -271,7 +282,7 @@ struct ExprHandlers {
     const OperandRef& lo = c.lhs;
     const Variant& b = *c.rhs.literal;
     auto apply = [&](const Variant& a) {
-      if (!is_int(a)) return step<BinOp::Mod>(a, lo.hard, b, c.rhs.hard);
+      if (!is_int(a)) return step<BinOp::Mod>(a, &lo, b, &c.rhs);
       const int32_t x = int_of(a), y = int_of(b);
       const uint32_t ax = x < 0 ? 0u - uint32_t(x) : uint32_t(x);
       const uint32_t ay = y < 0 ? 0u - uint32_t(y) : uint32_t(y);
