@@ -82,6 +82,13 @@ ok d("inner")("x") = 1, "x(2)(key)(key) = value through two objects"
 inner = outer(0)
 outer(0)(0) = 9
 ok inner(0) = 1 And outer(0)(0) = 9, "copies stay apart"
+' An index that replaces the arrays on the way: the element is looked up after it ran.
+Function Regrow() : outer(0) = Array(7, 8, 9) : Regrow = 2 : End Function
+Function Drop() : outer(0) = Empty : Drop = 0 : End Function
+outer(0)(Regrow()) = 5
+ok Join(outer(0), ",") = "7,8,5", "an index that replaces the inner array: " & Join(outer(0), ",")
+CheckTable Array("Assign(""outer(0)(Drop()) = 1"")", "error 13")
+outer(0) = Array(9, 2, c)
 CheckTable Array( _
   "Assign(""outer(0)(7) = 1"")", "error 9", "Assign(""outer(5)(0) = 1"")", "error 9", _
   "Assign(""v(0)(0) = 1"")", "error 13")
