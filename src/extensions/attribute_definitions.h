@@ -45,6 +45,8 @@ class ExtensionDefinition {
   const std::string& error() const noexcept { return error_; }
   // The first node that the query selects; null when none (or when not loaded).
   platform::XmlNode node(const std::string& xpath) const;
+  // The document read; nullopt when not loaded.
+  const std::optional<platform::XmlDocument>& document() const noexcept { return doc_; }
 
  private:
   State state_ = State::Missing;

@@ -39,6 +39,12 @@ class ExtensionFileHooks : public ProjectExtensionHooks {
     return item ? item->Properties() : nullptr;
   }
   void LoadRegisteredExtensions(AGP& project) override { tolvex::LoadRegisteredExtensions(project); }
+  // As every other reader of definitions: the name in any letter case, ANSI files decoded.
+  std::optional<platform::XmlDocument> LoadDefinitionFile(const std::string& xml_file) override {
+    ExtensionDefinition def = ExtensionDefinition::load(xml_file);
+    if (!def.loaded()) return std::nullopt;
+    return def.document();
+  }
 };
 
 const bool registered = [] {

@@ -58,6 +58,11 @@ bool AGPMenus::LoadMenus(const vb::Variant& file) {
     ctx.ProjErr = ctx.ProductTitle + ": Load project file failed!";
     return false;
   }
+  return LoadMenus(root);
+}
+
+bool AGPMenus::LoadMenus(const platform::XmlNode& root) {
+  ModuleContext& ctx = context();
   items_.clear();
   if (vb::ascii_lower(root.local_name()) != "project") {
     ctx.ProjErr = ctx.ProductTitle + ": Project file is invalid!";

@@ -54,6 +54,8 @@ class AGPMenus : public vb::AutoDispatch<AGPMenus> {
 
   // Replaces the list with the menu elements of the project file at `file`.
   bool LoadMenus(const vb::Variant& file);
+  // The same for a project element already read.
+  bool LoadMenus(const platform::XmlNode& root);
   bool AddMenu(int32_t MenuId = -1, const std::string& MenuText = "", int32_t MenuParentID = -1,
                const std::string& MenuUrl = "", bool MenuCustomUrl = false, int32_t MenuLevel = 0,
                bool MenuShow = true, int32_t MenuDisplayOrder = -1);

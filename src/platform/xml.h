@@ -87,6 +87,7 @@ class XmlNode {
 // predefined ones and character references.
 class XmlDocument {
  public:
+  friend class XmlStreamReader;
   // Throws XmlError naming the file and line; PlatformError when the file cannot be read.
   static XmlDocument parse_file(const std::filesystem::path& path);
   // `name_for_messages` stands for the file in error messages.
@@ -105,13 +106,62 @@ class XmlDocument {
   std::shared_ptr<xmlDoc> doc_;
 };
 
+// Reads a document node by node without building its tree (libxml2's streaming reader):
+// each element's start with its attributes, its end, and the text between. Encodings and
+// safety as XmlDocument; texts and attribute values of any length are read (a document
+// that XmlDocument refuses for a value over 10 MB reads here). The views it hands out
+// stay valid until the next call of next().
+class XmlStreamReader {
+ public:
+  enum class Event {
+    StartElement,  // name(), attributes through next_attribute(), empty_element()
+    EndElement,    // name(); not reported for an empty element (<a/>)
+    Text,          // text, white space; value()
+    Other,         // CDATA, comment, processing instruction; value()
+    End            // after the document element
+  };
+  // Throws PlatformError when the file cannot be read.
+  explicit XmlStreamReader(const std::filesystem::path& path);
+  // The bytes must outlive the reader; `name_for_messages` stands for them in errors.
+  XmlStreamReader(std::string_view bytes, std::string name_for_messages);
+  ~XmlStreamReader();
+  XmlStreamReader(const XmlStreamReader&) = delete;
+  XmlStreamReader& operator=(const XmlStreamReader&) = delete;
+
+  // The next node. Throws XmlError ("<file>: line <n>: <message>") at the first fault of
+  // the document, which may come after some of its nodes were reported.
+  Event next();
+  std::string_view name() const;
+  std::string_view value() const;
+  bool empty_element() const;  // ask before reading the attributes
+  int line() const;   // of the current node, 0 when unknown
+  int depth() const;  // 0 for the document element
+  // The current start element's next attribute (in document order): false after the last.
+  bool next_attribute(std::string_view& name, std::string_view& value);
+
+ private:
+  void open(const char* data, size_t size);
+  [[noreturn]] void fail();
+  std::filesystem::path path_;  // when read from a file
+  std::string bytes_;           // the file's text, read only to explain a fault
+  const char* data_ = nullptr;
+  size_t size_ = 0;
+  std::string name_for_messages_;
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
 // Escaping as the writer does it: & < > " in attribute values, and CR, LF and TAB as &#13;
 // &#10; &#9; so that they survive attribute-value normalisation.
 std::string xml_escape_attribute(std::string_view value);
 // & < > in text. CR, LF and TAB stand as themselves.
 std::string xml_escape_text(std::string_view text);
 // Both escapers write "?" for a character that XML 1.0 cannot hold at all (controls below
-// U+0020 other than TAB, LF and CR), so that the file can always be read back.
+// U+0020 other than TAB, LF and CR, U+FFFE, U+FFFF) and for each byte that is not part of
+// a UTF-8 character, so that the file can always be read back.
+// True when `name` can stand as an element or attribute name, without a colon (the
+// namespace prefix separator): an XML 1.0 NCName in UTF-8.
+bool is_xml_ncname(std::string_view name);
 
 // Builds an XML text in memory, exactly as told. Nothing is added except what the options say:
 // - `line_end` is written after the declaration, and (with `indent` not empty) before every

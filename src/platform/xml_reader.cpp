@@ -1,8 +1,17 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <memory>
 
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
+#include <libxml/xmlreader.h>
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
 
@@ -63,6 +72,7 @@ std::vector<XmlNode> run_xpath(xmlDoc* doc, xmlNode* context, const std::string&
 // The first error of a parse, which says more than the last one.
 struct FirstError {
   bool set = false;
+  bool fatal = false;
   int line = 0;
   std::string message;
 };
@@ -189,7 +199,8 @@ XmlDocument XmlDocument::parse_memory(std::string_view bytes, const std::string&
   ctxt->_private = &first;
   ctxt->userData = ctxt.get();
   ctxt->sax->serror = &keep_first_parse_error;
-  const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+  // Texts over libxml2's default limit of 10 MB are read, as the streaming reader reads them.
+  const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE;
   xmlDoc* doc = xmlCtxtReadMemory(ctxt.get(), bytes.data(), int(bytes.size()), nullptr, nullptr, options);
   if (!doc || !ctxt->wellFormed) {
     if (doc) xmlFreeDoc(doc);
@@ -220,5 +231,205 @@ XmlNode XmlDocument::select_one(const std::string& xpath) const {
 }
 
 std::string XmlDocument::declared_encoding() const { return to_string(doc_->encoding); }
+
+// ---------------------------------------------------------------------------------------------
+// Streaming
+
+struct XmlStreamReader::State {
+  xmlTextReaderPtr reader = nullptr;
+  std::shared_ptr<xmlDoc> doc;  // the document a walk goes over, when the file was parsed whole
+  int fd = -1;
+  FirstError first;
+  bool in_attributes = false;
+  bool done = false;
+  bool had_element = false;
+  ~State() {
+    if (reader) xmlFreeTextReader(reader);
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+namespace {
+
+// Keeps the first fatal error (what stopped the reader), else the first error.
+void keep_first_reader_error(void* user, xmlErrorPtr error) {
+  auto* first = static_cast<FirstError*>(user);
+  if (!first || !error || error->level < XML_ERR_ERROR) return;
+  if (first->set && (first->fatal || error->level != XML_ERR_FATAL)) return;
+  first->set = true;
+  first->fatal = error->level == XML_ERR_FATAL;
+  first->line = error->line;
+  first->message = error->message ? trimmed(error->message) : "not well-formed XML";
+}
+
+// The longest run of bytes without a ">" in the file (from its start): about the length
+// of its longest tag.
+size_t longest_tag_run(int fd) {
+  char buf[65536];
+  size_t longest = 0, run = 0;
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    const char* p = buf;
+    const char* end = buf + n;
+    while (const char* gt = static_cast<const char*>(std::memchr(p, '>', size_t(end - p)))) {
+      longest = std::max(longest, run + size_t(gt - p));
+      run = 0;
+      p = gt + 1;
+    }
+    run += size_t(end - p);
+  }
+  return std::max(longest, run);
+}
+
+constexpr size_t kLongestStreamedTag = 256 * 1024;
+
+// Values over libxml2's default limit of 10 MB are read: what the writer writes reads back.
+constexpr int kStreamOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE;
+
+std::string_view view_of(const xmlChar* s) {
+  return s ? std::string_view(reinterpret_cast<const char*>(s)) : std::string_view();
+}
+
+}  // namespace
+
+XmlStreamReader::XmlStreamReader(const std::filesystem::path& path) : path_(path), name_for_messages_(path.string()) {
+  static const bool initialised = (xmlInitParser(), true);
+  (void)initialised;
+  state_ = std::make_unique<State>();
+  state_->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (state_->fd < 0) throw PlatformError(errno_message("Cannot open", path, errno));
+  struct stat st {};
+  if (::fstat(state_->fd, &st) == 0 && S_ISDIR(st.st_mode)) throw PlatformError(errno_message("Cannot read", path, EISDIR));
+  if (st.st_size > INT32_MAX) throw XmlError(name_for_messages_, 0, "the document is too large");
+  if (longest_tag_run(state_->fd) > kLongestStreamedTag) {
+    // The streaming reader hands the parser small pieces and looks for the end of a tag
+    // again after each: a tag of many megabytes would take time that grows with its
+    // square. Such a file is parsed whole (in time that grows with its size) and walked.
+    XmlDocument doc = XmlDocument::parse_file(path);
+    state_->doc = doc.doc_;
+    state_->reader = xmlReaderWalker(state_->doc.get());
+    if (!state_->reader) throw XmlError(name_for_messages_, 0, "out of memory");
+    return;
+  }
+  // The file is read in pieces as the document is walked, not whole.
+  if (::lseek(state_->fd, 0, SEEK_SET) != 0) throw PlatformError(errno_message("Cannot read", path, errno));
+  state_->reader = xmlReaderForFd(state_->fd, nullptr, nullptr, kStreamOptions);
+  if (!state_->reader) throw XmlError(name_for_messages_, 0, "out of memory");
+  xmlTextReaderSetStructuredErrorHandler(state_->reader, &keep_first_reader_error, &state_->first);
+}
+
+XmlStreamReader::XmlStreamReader(std::string_view bytes, std::string name_for_messages)
+    : name_for_messages_(std::move(name_for_messages)) {
+  open(bytes.data(), bytes.size());
+}
+
+XmlStreamReader::~XmlStreamReader() = default;
+
+void XmlStreamReader::open(const char* data, size_t size) {
+  data_ = data;
+  size_ = size;
+  static const bool initialised = (xmlInitParser(), true);
+  (void)initialised;
+  if (size > size_t(INT32_MAX)) throw XmlError(name_for_messages_, 0, "the document is too large");
+  state_ = std::make_unique<State>();
+  state_->reader = xmlReaderForMemory(size ? data : "", int(size), nullptr, nullptr, kStreamOptions);
+  if (!state_->reader) throw XmlError(name_for_messages_, 0, "out of memory");
+  xmlTextReaderSetStructuredErrorHandler(state_->reader, &keep_first_reader_error, &state_->first);
+}
+
+// The first error of a parse of the whole text that builds nothing: the streaming
+// reader's own messages after a fault can name a later symptom instead of the cause.
+static FirstError first_parse_error(const char* data, size_t size) {
+  FirstError first;
+  if (size == 0) {
+    first.set = true;
+    first.line = 1;
+    first.message = "Document is empty";
+    return first;
+  }
+  xmlSAXHandler sax{};
+  sax.initialized = XML_SAX2_MAGIC;
+  sax.serror = &keep_first_reader_error;
+  xmlParserCtxtPtr ctxt = xmlCreateMemoryParserCtxt(data, int(size));
+  if (!ctxt) return first;
+  std::memcpy(ctxt->sax, &sax, sizeof sax);
+  ctxt->userData = &first;
+  xmlCtxtUseOptions(ctxt, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE);
+  xmlParseDocument(ctxt);
+  xmlFreeParserCtxt(ctxt);
+  return first;
+}
+
+void XmlStreamReader::fail() {
+  FirstError& first = state_->first;
+  if (!data_) {
+    try {
+      bytes_ = read_file(path_);
+      data_ = bytes_.data();
+      size_ = bytes_.size();
+    } catch (const std::exception&) {
+    }
+  }
+  if (data_)
+    if (FirstError cause = first_parse_error(data_, size_); cause.set) first = cause;
+  if (!first.set) {
+    first.line = xmlTextReaderGetParserLineNumber(state_->reader);
+    first.message = "not well-formed XML";
+  }
+  throw XmlError(name_for_messages_, first.line, first.message);
+}
+
+XmlStreamReader::Event XmlStreamReader::next() {
+  if (state_->done) return Event::End;
+  if (state_->in_attributes) {
+    xmlTextReaderMoveToElement(state_->reader);
+    state_->in_attributes = false;
+  }
+  for (;;) {
+    const int r = xmlTextReaderRead(state_->reader);
+    if (r < 0) fail();
+    if (r == 0) {
+      state_->done = true;
+      if (!state_->had_element) throw XmlError(name_for_messages_, 0, "the document has no root element");
+      return Event::End;
+    }
+    switch (xmlTextReaderNodeType(state_->reader)) {
+      case XML_READER_TYPE_ELEMENT:
+        state_->had_element = true;
+        return Event::StartElement;
+      case XML_READER_TYPE_END_ELEMENT: return Event::EndElement;
+      case XML_READER_TYPE_TEXT:
+      case XML_READER_TYPE_WHITESPACE:
+      case XML_READER_TYPE_SIGNIFICANT_WHITESPACE: return Event::Text;
+      case XML_READER_TYPE_CDATA:
+      case XML_READER_TYPE_COMMENT:
+      case XML_READER_TYPE_PROCESSING_INSTRUCTION: return Event::Other;
+      default: continue;  // the document type declaration and the like
+    }
+  }
+}
+
+std::string_view XmlStreamReader::name() const { return view_of(xmlTextReaderConstName(state_->reader)); }
+
+std::string_view XmlStreamReader::value() const { return view_of(xmlTextReaderConstValue(state_->reader)); }
+
+bool XmlStreamReader::empty_element() const { return xmlTextReaderIsEmptyElement(state_->reader) == 1; }
+
+int XmlStreamReader::line() const {
+  xmlNode* node = xmlTextReaderCurrentNode(state_->reader);
+  return node ? int(xmlGetLineNo(node)) : 0;
+}
+
+int XmlStreamReader::depth() const { return xmlTextReaderDepth(state_->reader); }
+
+bool XmlStreamReader::next_attribute(std::string_view& name, std::string_view& value) {
+  if (xmlTextReaderMoveToNextAttribute(state_->reader) != 1) return false;
+  state_->in_attributes = true;
+  name = view_of(xmlTextReaderConstName(state_->reader));
+  value = view_of(xmlTextReaderConstValue(state_->reader));
+  return true;
+}
 
 }  // namespace tolvex::platform

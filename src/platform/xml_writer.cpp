@@ -1,3 +1,5 @@
+#include <cstdlib>
+
 #include "platform/error.h"
 #include "platform/xml.h"
 
@@ -8,37 +10,110 @@ namespace {
 // XML 1.0 holds no control characters but TAB, LF and CR, not even as references.
 bool forbidden_control(unsigned char c) { return c < 0x20 && c != '\t' && c != '\n' && c != '\r'; }
 
-}  // namespace
+// The length of the UTF-8 sequence at text[i]: positive for a character XML 1.0 can
+// hold, negative for one it cannot (U+FFFE, U+FFFF), 0 for a byte that starts none (not
+// UTF-8, overlong, a surrogate).
+int utf8_sequence(std::string_view text, size_t i) {
+  const unsigned char c = static_cast<unsigned char>(text[i]);
+  size_t len;
+  char32_t cp, least;
+  if ((c & 0xE0) == 0xC0) len = 2, cp = c & 0x1F, least = 0x80;
+  else if ((c & 0xF0) == 0xE0) len = 3, cp = c & 0x0F, least = 0x800;
+  else if ((c & 0xF8) == 0xF0) len = 4, cp = c & 0x07, least = 0x10000;
+  else return 0;
+  if (len > text.size() - i) return 0;
+  for (size_t k = 1; k < len; ++k) {
+    const unsigned char cc = static_cast<unsigned char>(text[i + k]);
+    if ((cc & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (cc & 0x3F);
+  }
+  if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return cp == 0xFFFE || cp == 0xFFFF ? -int(len) : int(len);
+}
 
-std::string xml_escape_attribute(std::string_view value) {
-  std::string out;
-  out.reserve(value.size() + 8);
-  for (unsigned char c : value) {
+// Appends the text escaped; `attribute` also escapes the quote and the white space that
+// attribute-value normalisation would change.
+// Characters that stand for themselves in a value and in a text.
+bool plain(unsigned char c) { return c >= 0x20 && c < 0x80 && c != '&' && c != '<' && c != '>' && c != '"'; }
+
+void append_escaped(std::string& out, std::string_view text, bool attribute) {
+  for (size_t i = 0; i < text.size();) {
+    // Runs of plain characters go in whole.
+    size_t run = i;
+    while (run < text.size() && plain(static_cast<unsigned char>(text[run]))) ++run;
+    if (run > i) {
+      out.append(text.data() + i, run - i);
+      i = run;
+      if (i == text.size()) break;
+    }
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x80) {
+      const int len = utf8_sequence(text, i);
+      if (len > 0) out.append(text.data() + i, size_t(len));
+      else out += '?';
+      i += len == 0 ? 1 : size_t(std::abs(len));
+      continue;
+    }
+    ++i;
     switch (c) {
       case '&': out += "&amp;"; break;
       case '<': out += "&lt;"; break;
       case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\r': out += "&#13;"; break;
-      case '\n': out += "&#10;"; break;
-      case '\t': out += "&#9;"; break;
+      case '"': out += attribute ? "&quot;" : "\""; break;
+      case '\r': out += attribute ? "&#13;" : "\r"; break;
+      case '\n': out += attribute ? "&#10;" : "\n"; break;
+      case '\t': out += attribute ? "&#9;" : "\t"; break;
       default: out += forbidden_control(c) ? '?' : char(c);
     }
   }
+}
+
+bool name_start_char(char32_t c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || (c >= 0xC0 && c <= 0xD6) ||
+         (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) || (c >= 0x370 && c <= 0x37D) ||
+         (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F) ||
+         (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) || (c >= 0xF900 && c <= 0xFDCF) ||
+         (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
+}
+
+bool name_char(char32_t c) {
+  return name_start_char(c) || c == '-' || c == '.' || (c >= '0' && c <= '9') || c == 0xB7 ||
+         (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
+}
+
+}  // namespace
+
+bool is_xml_ncname(std::string_view name) {
+  if (name.empty()) return false;
+  bool first = true;
+  for (size_t i = 0; i < name.size();) {
+    char32_t c = static_cast<unsigned char>(name[i]);
+    size_t len = 1;
+    if (c >= 0x80) {
+      const int n = utf8_sequence(name, i);
+      if (n <= 0) return false;
+      len = size_t(n);
+      c &= 0xFF >> (len + 1);
+      for (size_t k = 1; k < len; ++k) c = (c << 6) | (static_cast<unsigned char>(name[i + k]) & 0x3F);
+    }
+    if (first ? !name_start_char(c) : !name_char(c)) return false;
+    first = false;
+    i += len;
+  }
+  return true;
+}
+
+std::string xml_escape_attribute(std::string_view value) {
+  std::string out;
+  out.reserve(value.size() + 8);
+  append_escaped(out, value, true);
   return out;
 }
 
 std::string xml_escape_text(std::string_view text) {
   std::string out;
   out.reserve(text.size() + 8);
-  for (unsigned char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      default: out += forbidden_control(c) ? '?' : char(c);
-    }
-  }
+  append_escaped(out, text, false);
   return out;
 }
 
@@ -80,7 +155,7 @@ void XmlWriter::attribute(std::string_view name, std::string_view value) {
   out_ += ' ';
   out_ += name;
   out_ += "=\"";
-  out_ += xml_escape_attribute(value);
+  append_escaped(out_, value, true);
   out_ += '"';
 }
 
@@ -90,7 +165,7 @@ void XmlWriter::text(std::string_view text) {
     open_.back().has_content = true;
     open_.back().has_text = true;
   }
-  out_ += xml_escape_text(text);
+  append_escaped(out_, text, false);
 }
 
 void XmlWriter::cdata(std::string_view text) {

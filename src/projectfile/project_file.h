@@ -41,7 +41,8 @@ int16_t BoolToXml(const vb::Variant& value);
 
 // One attribute per setting of `store` whose FileSave flag is set, in store order,
 // with the project file's value rules; an attribute already present is replaced in
-// place.
+// place. A saved setting whose name is not an XML name (without a colon) raises
+// error 5: Save fails, and the file stays as it was.
 void WritePropertyAttributes(std::vector<std::pair<std::string, std::string>>& attributes, const AGProperties& store);
 
 // Copies the element's attributes into the store, converted by the settings' data

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "foundation/common.h"
 #include "foundation/context.h"
 #include "platform/folders.h"
 #include "vb/strings.h"
@@ -16,6 +17,15 @@ void ProjectConverter::ConvertProjectFile(const std::string& source, const std::
     if (doc.root().name() == "Project") converted = source;
   } catch (const std::exception&) {
     // Not a project document: nothing to offer.
+  }
+}
+
+std::optional<platform::XmlDocument> ProjectExtensionHooks::LoadDefinitionFile(const std::string& xml_file) {
+  try {
+    return platform::XmlDocument::parse_file(
+        platform::normalize_separators(common::AddBackslash(context().ExtensionsFolder) + xml_file));
+  } catch (const std::exception&) {
+    return std::nullopt;
   }
 }
 

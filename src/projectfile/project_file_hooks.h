@@ -13,6 +13,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,10 @@ class ProjectExtensionHooks {
   }
   // Adds the extensions registered for the current user.
   virtual void LoadRegisteredExtensions(AGP& project) {}
+  // The extension's definition file `xml_file` (named relative to the extensions folder),
+  // found and decoded as the extensions layer reads it; nullopt when it cannot be read.
+  // The default parses the file of exactly that name.
+  virtual std::optional<platform::XmlDocument> LoadDefinitionFile(const std::string& xml_file);
 };
 
 // Each returns the implementation it replaces (null for the default).

@@ -20,6 +20,7 @@
 #include "platform/folders.h"
 #include "platform/host_ui.h"
 #include "projectfile/object_members.h"
+#include "projectfile/project_document.h"
 #include "projectfile/project_file.h"
 #include "projectfile/project_file_hooks.h"
 #include "vb/convert.h"
@@ -31,6 +32,8 @@ namespace {
 namespace fs = std::filesystem;
 
 using projectfile::member;
+using projectfile::ProjectDocument;
+using projectfile::ProjectElement;
 using projectfile::member_object;
 using projectfile::store_of;
 constexpr auto text_of = projectfile::value_text;
@@ -160,6 +163,173 @@ class LoadRollback {
   bool menus_kept_ = false;
 };
 
+// What the file's text of a setting becomes, decided once per setting of a layout.
+enum class SpecialValue : uint8_t { None, Js, TagValues, Ext, DefaultPage };
+enum class ValueType : uint8_t { Text, Boolean, Integer, Long, Single, Double };
+
+struct SlotRule {
+  size_t slot = 0;
+  bool file_save = false;
+  SpecialValue special = SpecialValue::None;
+  ValueType type = ValueType::Text;
+};
+
+SlotRule rule_for(const PropertyDesc& d, size_t slot) {
+  SlotRule r;
+  r.slot = slot;
+  r.file_save = d.file_save;
+  const std::string name = vb::ascii_lower(d.name);
+  if (name == "js") r.special = SpecialValue::Js;
+  else if (name == "fldtagvalues") r.special = SpecialValue::TagValues;
+  else if (name == "ext") r.special = SpecialValue::Ext;
+  else if (name == "defaultpage") r.special = SpecialValue::DefaultPage;
+  // As common::ConvertByTypeRaw reads the type name; other names keep the text.
+  const std::string type = vb::utf8_lower(d.data_type);
+  if (type == "boolean") r.type = ValueType::Boolean;
+  else if (type == "integer") r.type = ValueType::Integer;
+  else if (type == "long") r.type = ValueType::Long;
+  else if (type == "single") r.type = ValueType::Single;
+  else if (type == "double") r.type = ValueType::Double;
+  return r;
+}
+
+// A short run of decimal digits with an optional minus sign: its value.
+std::optional<int32_t> plain_whole_number(std::string_view text) {
+  const bool negative = !text.empty() && text[0] == '-';
+  const std::string_view digits = text.substr(negative ? 1 : 0);
+  if (digits.empty() || digits.size() > 9) return std::nullopt;
+  int32_t n = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return std::nullopt;
+    n = n * 10 + (c - '0');
+  }
+  return negative ? -n : n;
+}
+
+// The text converted by the setting's type; Empty when it does not convert.
+vb::Variant converted(std::string text, ValueType type) {
+  if (type == ValueType::Text) return vb::Variant(std::move(text));
+  // The common texts of a file (no text, small whole numbers) without the general
+  // conversion, which reports a failure by raising: the results are the same.
+  if (text.empty()) return vb::Variant();
+  if (const std::optional<int32_t> n = plain_whole_number(text)) {
+    switch (type) {
+      case ValueType::Boolean: return vb::Variant(*n != 0);
+      case ValueType::Integer:
+        if (*n >= INT16_MIN && *n <= INT16_MAX) return vb::Variant(int16_t(*n));
+        break;
+      case ValueType::Long: return vb::Variant(*n);
+      default: break;
+    }
+  }
+  try {
+    const vb::Variant value(std::move(text));
+    switch (type) {
+      case ValueType::Boolean: return vb::cbool(value);
+      case ValueType::Integer: return vb::cint(value);
+      case ValueType::Long: return vb::clng(value);
+      case ValueType::Single: return vb::csng(value);
+      case ValueType::Double: return vb::cdbl(value);
+      case ValueType::Text: break;
+    }
+  } catch (const std::exception&) {
+  }
+  return vb::Variant();
+}
+
+void set_from_file(AGProperties& store, const SlotRule& r, std::string_view text) {
+  if (!r.file_save) return;
+  vb::Variant value;
+  switch (r.special) {
+    case SpecialValue::Js:
+      if (text.empty() || !file_exists(std::string(text))) return;
+      value = converted(std::string(text), r.type);
+      break;
+    case SpecialValue::TagValues: {
+      std::string lines;
+      lines.reserve(text.size());
+      for (char c : text) {
+        if (c == '|') lines += "\r\n";
+        else lines += c;
+      }
+      value = vb::Variant(std::move(lines));
+      break;
+    }
+    case SpecialValue::Ext: value = vb::Variant(text.empty() ? std::string("php") : std::string(text)); break;
+    case SpecialValue::DefaultPage:
+      value = vb::Variant(text.empty() ? std::string("index.php") : std::string(text));
+      break;
+    case SpecialValue::None: value = converted(std::string(text), r.type); break;
+  }
+  store.set_value_at(r.slot, std::move(value));
+}
+
+// A name the store lacks becomes a saved text setting.
+void add_from_file(AGProperties& store, std::string_view name, std::string_view text) {
+  store.Add(name, "String", false, 0, true, true);
+  if (auto added = store.index_of(name)) store.set_value_at(*added, vb::Variant(std::string(text)));
+}
+
+// The root's Version and Product name the file, not the project: a saved file always
+// names the library that wrote it.
+bool names_the_file(std::string_view name) { return name == "Version" || name == "Product"; }
+
+// The rules of the settings by the document's name numbers, per layout: the stores of
+// one class share a layout, so each attribute name is looked up once per class.
+class AttributeRules {
+ public:
+  explicit AttributeRules(const ProjectDocument& doc) : doc_(doc) {}
+
+  void load(const ProjectElement& element, AGProperties& store) {
+    std::vector<std::optional<SlotRule>>& rules = rules_of(store);
+    const bool root = element.is_root();
+    for (const ProjectElement::Attribute* a = element.attributes_begin(); a != element.attributes_end(); ++a) {
+      const std::string_view name = doc_.name(a->name);
+      if (root && names_the_file(name)) continue;
+      std::optional<SlotRule>& rule = rules[a->name];
+      if (!rule) {
+        if (auto slot = store.layout()->find_folded(name)) rule = rule_for((*store.layout())[*slot], *slot);
+      }
+      if (!rule || rule->slot >= store.size()) {
+        add_from_file(store, name, element.attribute_value(*a));
+        // The store now has a layout of its own: the rest is looked up in it.
+        return load_rest(element, store, a + 1, root);
+      }
+      set_from_file(store, *rule, element.attribute_value(*a));
+    }
+  }
+
+ private:
+  // After the store's layout changed: the remaining attributes, looked up again.
+  void load_rest(const ProjectElement& element, AGProperties& store, const ProjectElement::Attribute* from, bool root) {
+    for (const ProjectElement::Attribute* a = from; a != element.attributes_end(); ++a) {
+      const std::string_view name = doc_.name(a->name);
+      if (root && names_the_file(name)) continue;
+      auto slot = store.layout()->find_folded(name);
+      if (!slot || *slot >= store.size()) add_from_file(store, name, element.attribute_value(*a));
+      else set_from_file(store, rule_for(store.desc_at(*slot), *slot), element.attribute_value(*a));
+    }
+  }
+
+  std::vector<std::optional<SlotRule>>& rules_of(const AGProperties& store) {
+    for (auto& [layout, rules] : by_layout_)
+      if (layout.get() == store.layout().get()) return rules;
+    by_layout_.emplace_back(store.layout(), std::vector<std::optional<SlotRule>>(doc_.name_count()));
+    return by_layout_.back().second;
+  }
+
+  const ProjectDocument& doc_;
+  // Few layouts occur (one per class, and the rare store with settings of its own).
+  std::deque<std::pair<vb::Ref<SettingsLayout>, std::vector<std::optional<SlotRule>>>> by_layout_;
+};
+
+std::string attribute_folded(const ProjectElement& element, std::string_view name) {
+  for (const ProjectElement::Attribute* a = element.attributes_begin(); a != element.attributes_end(); ++a)
+    if (vb::iequals(element.attribute_name(*a), name)) return std::string(element.attribute_value(*a));
+  return std::string();
+}
+
+
 class ProjectReader {
  public:
   explicit ProjectReader(AGP& project) : project_(project), ctx_(context()) {}
@@ -167,17 +337,22 @@ class ProjectReader {
   void load(std::string projFile);
 
  private:
-  void fail_load() { ctx_.ProjErr = ctx_.ProductTitle + ": Load Project File failed! Please check!"; }
+  // The system's text, followed by the reason when there is one.
+  void fail_load(const std::string& reason = {}) {
+    ctx_.ProjErr = ctx_.ProductTitle + ": Load Project File failed! Please check!";
+    if (!reason.empty()) ctx_.ProjErr += " " + reason;
+  }
   // Hands the file to the converter; true when its result loaded (doc and projFile then name it).
-  bool convert(std::string& projFile, platform::XmlDocument& doc);
-  void load_node(const platform::XmlNode& node);
-  void load_database(const platform::XmlNode& child);
-  void load_table(const platform::XmlNode& child);
-  void load_chart(const platform::XmlNode& child);
-  void load_trend(const platform::XmlNode& child);
-  void load_field(const platform::XmlNode& child);
-  void load_extension(const platform::XmlNode& child);
-  void load_ext_level(const std::string& name, const platform::XmlNode& child);
+  bool convert(std::string& projFile, ProjectDocument& doc);
+  void load_node(const ProjectElement& node);
+  void load_database(const ProjectElement& child);
+  void load_table(const ProjectElement& child);
+  void load_chart(const ProjectElement& child);
+  void load_trend(const ProjectElement& child);
+  void load_field(const ProjectElement& child);
+  void load_extension(const ProjectElement& child);
+  void load_ext_level(const std::string& name, const ProjectElement& child);
+  void load_menus(const ProjectElement& root);
   vb::Ref<AGPTable> current_table();
   vb::Ref<vb::Dispatch> current_extension();
   platform::XmlNode definition(const char* xpath) const {
@@ -191,14 +366,18 @@ class ProjectReader {
   int32_t progress_done_ = 0;
   bool progress_open_ = false;
   std::optional<platform::XmlDocument> definitions_;
+  std::optional<AttributeRules> rules_;
+  vb::Ref<AGPTable> current_table_;
+  std::string current_table_name_;
+  vb::Ref<AGPDatabase> current_database_;
 };
 
-bool ProjectReader::convert(std::string& projFile, platform::XmlDocument& doc) {
+bool ProjectReader::convert(std::string& projFile, ProjectDocument& doc) {
   std::string converted;
   project_converter().ConvertProjectFile(projFile, ctx_.ProductCode, project_.version_text(), converted);
   if (converted.empty()) return false;
   try {
-    doc = platform::XmlDocument::parse_file(platform::normalize_separators(converted));
+    doc = ProjectDocument::read(platform::normalize_separators(converted));
   } catch (const std::exception&) {
     return false;  // the caller's file is read instead
   }
@@ -212,17 +391,18 @@ void ProjectReader::load(std::string projFile) {
   try {
     rollback.emplace(project_);
     project_.LoadDefault();
-    std::optional<platform::XmlDocument> parsed;
+    std::optional<ProjectDocument> parsed;
     try {
-      parsed = platform::XmlDocument::parse_file(platform::normalize_separators(projFile));
-    } catch (const std::exception&) {
+      parsed = ProjectDocument::read(platform::normalize_separators(projFile));
+    } catch (const std::exception& e) {
       rollback->restore();
-      fail_load();
+      fail_load(e.what());
       return;
     }
-    platform::XmlDocument& doc = *parsed;
-    auto version_of = [&](const platform::XmlDocument& d) -> std::optional<std::string> {
-      return d.root().attribute("Version");
+    ProjectDocument& doc = *parsed;
+    auto version_of = [&](const ProjectDocument& d) -> std::optional<std::string> {
+      if (auto v = d.root().attribute("Version")) return std::string(*v);
+      return std::nullopt;
     };
     std::optional<std::string> version = version_of(doc);
     // Files of another extension go through the converter.
@@ -234,7 +414,7 @@ void ProjectReader::load(std::string projFile) {
     }
     if (!version) {
       rollback->restore();
-      fail_load();
+      fail_load("The file has no version number.");
       return;
     }
     const int16_t r = AGP::CompareVersion(vb::Variant(*version), vb::Variant(ctx_.ProjectFileVersion));
@@ -245,7 +425,7 @@ void ProjectReader::load(std::string projFile) {
                      project_.version_text() + ")! Please check!";
       return;
     }
-    const platform::XmlNode root = doc.root();
+    const ProjectElement root = doc.root();
     // The root is checked before the menu is read, so that a file that is no project
     // leaves the site menu as it was.
     if (root.name() != "Project") {
@@ -254,15 +434,11 @@ void ProjectReader::load(std::string projFile) {
       return;
     }
     rollback->keep_menus();
-    project_.MenuList()->LoadMenus(vb::Variant(projFile));
+    load_menus(root);
 
-    for (const platform::XmlNode& child : root.children()) {
-      if (child.kind() == platform::XmlNodeKind::Element && child.name() == "Database") {
-        for (const platform::XmlNode& n : child.children()) {
-          const bool blank = n.kind() == platform::XmlNodeKind::Text &&
-                             n.text().find_first_not_of(" \t\r\n") == std::string::npos;
-          if (!blank) ++progress_total_;
-        }
+    for (const ProjectElement& child : root.child_elements()) {
+      if (child.name() == "Database") {
+        progress_total_ = int32_t(child.child_elements().size() + child.other_children());
         break;
       }
     }
@@ -273,7 +449,8 @@ void ProjectReader::load(std::string projFile) {
       status_window().ShowStatus(project_.lhWnd, "Loading Project File...");
       progress_open_ = true;
     }
-    LoadXmlAttributes(root, *project_.Properties());
+    rules_.emplace(doc);
+    rules_->load(root, *project_.Properties());
     if (text_of(project_.setting_value(ProjectSetting::SmtpServer)).empty()) {
       project_.set_setting_value(ProjectSetting::SmtpServer, vb::Variant(local_host_name()));
       project_.set_setting_value(ProjectSetting::SmtpServerPort, vb::Variant(int16_t(25)));
@@ -307,7 +484,7 @@ void ProjectReader::load(std::string projFile) {
       auto exts = project_.Extensions();
       if (!exts || vb::to_long(member(*exts, "Count")) == 0) project_extension_hooks().LoadRegisteredExtensions(project_);
     }
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     if (progress_open_) {
       try {
         status_window().CloseStatus();
@@ -315,8 +492,25 @@ void ProjectReader::load(std::string projFile) {
       }
     }
     if (rollback) rollback->restore();
-    fail_load();
+    fail_load(e.what());
   }
+}
+
+// The site menu: the file's Menu elements, handed to the menu list as a small document.
+void ProjectReader::load_menus(const ProjectElement& root) {
+  platform::XmlWriter w({"", ""});
+  w.start_element("Project");
+  for (const ProjectElement& child : root.child_elements()) {
+    if (!vb::iequals(child.name(), "menu")) continue;
+    std::vector<std::pair<std::string, std::string>> attributes;
+    for (const ProjectElement::Attribute* a = child.attributes_begin(); a != child.attributes_end(); ++a)
+      attributes.emplace_back(child.attribute_name(*a), child.attribute_value(*a));
+    w.start_element("Menu", attributes);
+    w.end_element();
+  }
+  w.end_element();
+  const platform::XmlDocument menus = platform::XmlDocument::parse_memory(w.finish(), "the site menu");
+  project_.MenuList()->LoadMenus(menus.root());
 }
 
 void ProjectReader::check_database() {
@@ -363,7 +557,13 @@ vb::Ref<AGPTable> ProjectReader::current_table() {
   if (!db) return nullptr;
   const std::string name = db->Tables()->curName();
   if (name.empty()) return nullptr;
-  return db->Tables()->Item(vb::Variant(name));
+  // Every field of a table asks for it: the table found last is kept (the reader deletes none).
+  if (name != current_table_name_ || !current_table_ || current_database_ != db) {
+    current_table_ = db->Tables()->Item(vb::Variant(name));
+    current_table_name_ = name;
+    current_database_ = db;
+  }
+  return current_table_;
 }
 
 vb::Ref<vb::Dispatch> ProjectReader::current_extension() {
@@ -374,10 +574,10 @@ vb::Ref<vb::Dispatch> ProjectReader::current_extension() {
   return member_object(*exts, "Item", {vb::Variant(name)});
 }
 
-void ProjectReader::load_node(const platform::XmlNode& node) {
-  const std::vector<platform::XmlNode> children = node.child_elements();
-  for (const platform::XmlNode& child : children) {
-    const std::string name = vb::ascii_lower(child.name());
+void ProjectReader::load_node(const ProjectElement& node) {
+  const std::vector<ProjectElement> children = node.child_elements();
+  for (const ProjectElement& child : children) {
+    const std::string name = vb::ascii_lower(std::string(child.name()));
     if (name == "database") load_database(child);
     else if (!project_.DB()) continue;
     else if (name == "table") load_table(child);
@@ -385,8 +585,8 @@ void ProjectReader::load_node(const platform::XmlNode& node) {
     else if (name == "trendline") load_trend(child);
     else if (name == "field") load_field(child);
   }
-  for (const platform::XmlNode& child : children) {
-    const std::string name = vb::ascii_lower(child.name());
+  for (const ProjectElement& child : children) {
+    const std::string name = vb::ascii_lower(std::string(child.name()));
     if (name == "extension") load_extension(child);
     else if (name == "extproject" || name == "extdatabase" || name == "exttable" || name == "extchart" ||
              name == "extfield")
@@ -394,20 +594,20 @@ void ProjectReader::load_node(const platform::XmlNode& node) {
   }
 }
 
-void ProjectReader::load_database(const platform::XmlNode& child) {
-  std::string name = GetXmlAttribute(child, "DBName");
+void ProjectReader::load_database(const ProjectElement& child) {
+  std::string name = attribute_folded(child, "DBName");
   if (name.empty()) name = "zv_db";
   project_.set_current_database_name(name);
   project_.databases().Add(name);
   vb::Ref<AGPDatabase> db = project_.databases().Item(vb::Variant(int32_t(1)));
   if (!db) return;
   project_.set_current_database(db);
-  LoadXmlAttributes(child, *db->Properties());
+  rules_->load(child, *db->Properties());
   load_node(child);
 }
 
-void ProjectReader::load_table(const platform::XmlNode& child) {
-  const std::string name = GetXmlAttribute(child, "TblName");
+void ProjectReader::load_table(const ProjectElement& child) {
+  const std::string name = attribute_folded(child, "TblName");
   if (name.empty()) return;
   if (progress_total_ > 0) {
     AGPStatus& status = status_window();
@@ -428,22 +628,22 @@ void ProjectReader::load_table(const platform::XmlNode& child) {
       shown.emplace_back(m, m->MenuShow());
   table->LoadTableDefault();
   for (auto& [m, show] : shown) m->MenuShow(show);
-  LoadXmlAttributes(child, *table->Properties());
+  rules_->load(child, *table->Properties());
   table->set_setting_value(TableSetting::TblVar,
                            vb::Variant(AGPVars::MakeIdentifier(text_of(table->setting_value(TableSetting::TblName)), "")));
   load_node(child);
   if (table->Fields()->Count() >= 1) table->set_setting_value(TableSetting::TblLoaded, vb::Variant(true));
 }
 
-void ProjectReader::load_chart(const platform::XmlNode& child) {
-  const std::string name = GetXmlAttribute(child, "ChartName");
+void ProjectReader::load_chart(const ProjectElement& child) {
+  const std::string name = attribute_folded(child, "ChartName");
   vb::Ref<AGPTable> table = current_table();
   if (name.empty() || !table) return;
   AGPCharts& charts = *table->Charts();
   if (!charts.Add(table->TblName(), name)) return;
   vb::Ref<AGPChart> chart = charts.Item(vb::Variant(name));
   if (!chart) return;
-  LoadXmlAttributes(child, *chart->Properties());
+  rules_->load(child, *chart->Properties());
   chart->set_setting_value(ChartSetting::ChartVar,
                            vb::Variant(AGPVars::MakeIdentifier(text_of(chart->setting_value(ChartSetting::ChartName)), "")));
   load_node(child);
@@ -452,8 +652,8 @@ void ProjectReader::load_chart(const platform::XmlNode& child) {
     for (const char* trend : {"Trendline1", "Trendline2", "Trendline3", "Trendline4"}) chart->Trendlines()->Add(trend);
 }
 
-void ProjectReader::load_trend(const platform::XmlNode& child) {
-  const std::string name = GetXmlAttribute(child, "TrendName");
+void ProjectReader::load_trend(const ProjectElement& child) {
+  const std::string name = attribute_folded(child, "TrendName");
   vb::Ref<AGPTable> table = current_table();
   if (name.empty() || !table) return;
   const std::string chart_name = table->Charts()->curName();
@@ -462,18 +662,18 @@ void ProjectReader::load_trend(const platform::XmlNode& child) {
   if (!chart) return;
   AGPTrends& trends = *chart->Trendlines();
   if (!trends.Add(name)) return;
-  if (vb::Ref<AGPTrend> trend = trends.Item(vb::Variant(name))) LoadXmlAttributes(child, *trend->Properties());
+  if (vb::Ref<AGPTrend> trend = trends.Item(vb::Variant(name))) rules_->load(child, *trend->Properties());
 }
 
-void ProjectReader::load_field(const platform::XmlNode& child) {
-  const std::string name = GetXmlAttribute(child, "FldName");
+void ProjectReader::load_field(const ProjectElement& child) {
+  const std::string name = attribute_folded(child, "FldName");
   vb::Ref<AGPTable> table = current_table();
   if (name.empty() || !table) return;
   AGPFields& fields = *table->Fields();
   if (!fields.Add(table->TblName(), name)) return;
   vb::Ref<AGPField> field = fields.Item(vb::Variant(name));
   if (!field) return;
-  LoadXmlAttributes(child, *field->Properties());
+  rules_->load(child, *field->Properties());
   field->set_setting_value(FieldSetting::FldVar,
                            vb::Variant(AGPVars::MakeIdentifier(text_of(field->setting_value(FieldSetting::FldName)), "x_")));
   int32_t type = -1;
@@ -490,25 +690,22 @@ void ProjectReader::load_field(const platform::XmlNode& child) {
     field->set_setting_value(FieldSetting::FldAdd, vb::Variant(false));
 }
 
-void ProjectReader::load_extension(const platform::XmlNode& child) {
+void ProjectReader::load_extension(const ProjectElement& child) {
   auto exts = project_.Extensions();
-  const std::string name = GetXmlAttribute(child, "Name");
+  const std::string name = attribute_folded(child, "Name");
   if (!exts || name.empty()) return;
   if (!bool_of(member(*exts, "Add", {vb::Variant(name)}))) return;
   auto ext = member_object(*exts, "Item", {vb::Variant(name)});
   if (!ext) return;
-  if (auto props = store_of(*ext)) LoadXmlAttributes(child, *props);
+  if (auto props = store_of(*ext)) rules_->load(child, *props);
+  // Each extension reads its own definitions; without them the file's attributes are
+  // kept as they stand (a later Save writes them back).
+  definitions_.reset();
   const std::string xml_file = text_of(member(*ext, "XmlFile"));
   if (!xml_file.empty()) {
-    const std::string path = platform::normalize_separators(common::AddBackslash(ctx_.ExtensionsFolder) + xml_file);
-    std::optional<platform::XmlDocument> defs;
-    try {
-      defs = platform::XmlDocument::parse_file(path);
-    } catch (const std::exception&) {
-    }
-    if (defs) {
+    ProjectExtensionHooks& hooks = project_extension_hooks();
+    if (std::optional<platform::XmlDocument> defs = hooks.LoadDefinitionFile(xml_file)) {
       definitions_ = std::move(defs);
-      ProjectExtensionHooks& hooks = project_extension_hooks();
       auto proj = member_object(*ext, "PROJ");
       if (proj) {
         if (auto props = store_of(*proj)) hooks.LoadAttributeDefs(*props, definition("//Project"));
@@ -520,45 +717,64 @@ void ProjectReader::load_extension(const platform::XmlNode& child) {
   load_node(child);
 }
 
-void ProjectReader::load_ext_level(const std::string& name, const platform::XmlNode& child) {
+// A node of the extension's tree below `items` (a Tables, Charts or Fields list), added
+// when the file names it: what keeps the file's attributes when the definitions cannot
+// be read.
+vb::Ref<AGProperties> kept_item(const vb::Ref<vb::Dispatch>& items, const std::string& name) {
+  if (!items || name.empty()) return nullptr;
+  member(*items, "Add", {vb::Variant(name)});
+  auto item = member_object(*items, "Item", {vb::Variant(name)});
+  return item ? store_of(*item) : nullptr;
+}
+
+void ProjectReader::load_ext_level(const std::string& name, const ProjectElement& child) {
   auto ext = current_extension();
-  if (ext && bool_of(member(*ext, "IsExtended"))) {
+  // Without definitions, the tree the file holds is made as it is read.
+  const bool keep = !definitions_;
+  if (ext && (bool_of(member(*ext, "IsExtended")) || (keep && name == "extproject"))) {
     const std::string ext_name = text_of(member(*ext, "Name"));
     auto proj = member_object(*ext, "PROJ");
+    if (keep && proj && name == "extdatabase") member_object(*proj, "DB");
     const bool has_ext_db = proj && vb::to_long(member(*proj, "DBCnt")) >= 1;
     auto ext_db = has_ext_db ? member_object(*proj, "DB") : nullptr;
     vb::Ref<AGPDatabase> db = project_.DB();
     ProjectExtensionHooks& hooks = project_extension_hooks();
     if (name == "extproject") {
       if (proj)
-        if (auto props = store_of(*proj)) LoadXmlAttributes(child, *props);
+        if (auto props = store_of(*proj)) rules_->load(child, *props);
     } else if (name == "extdatabase") {
       if (ext_db)
-        if (auto props = store_of(*ext_db)) LoadXmlAttributes(child, *props);
+        if (auto props = store_of(*ext_db)) rules_->load(child, *props);
     } else if (name == "exttable") {
-      const std::string table_name = GetXmlAttribute(child, "TblName");
+      const std::string table_name = attribute_folded(child, "TblName");
       if (ext_db && db && db->Tables()->TableExist(vb::Variant(table_name))) {
         vb::Ref<AGPTable> table = db->Tables()->Item(vb::Variant(table_name));
         if (table && bool_of(table->setting_value(TableSetting::TblLoaded)))
-          if (auto props = hooks.AddExtendedTable(project_, ext_name, table_name, definition("//Project/Database/Table")))
-            LoadXmlAttributes(child, *props);
+          if (auto props = keep ? kept_item(member_object(*ext_db, "Tables"), table_name)
+                                : hooks.AddExtendedTable(project_, ext_name, table_name,
+                                                         definition("//Project/Database/Table")))
+            rules_->load(child, *props);
       }
     } else if (ext_db && db) {
       auto ext_tables = member_object(*ext_db, "Tables");
       const std::string table_name = ext_tables ? text_of(member(*ext_tables, "curName")) : std::string();
       const bool chart = name == "extchart";
-      const std::string item_name = GetXmlAttribute(child, chart ? "ChartName" : "FldName");
+      const std::string item_name = attribute_folded(child, chart ? "ChartName" : "FldName");
       if (!table_name.empty() && bool_of(member(*ext_tables, "TableExist", {vb::Variant(table_name)})) &&
           db->Tables()->TableExist(vb::Variant(table_name))) {
         vb::Ref<AGPTable> table = db->Tables()->Item(vb::Variant(table_name));
         const bool has_item = table && (chart ? table->Charts()->ChartExist(vb::Variant(item_name))
                                               : table->Fields()->FieldExist(vb::Variant(item_name)));
-        if (has_item) {
+        if (has_item && keep) {
+          auto ext_table = member_object(*ext_tables, "Item", {vb::Variant(table_name)});
+          if (auto props = kept_item(ext_table ? member_object(*ext_table, chart ? "Charts" : "Fields") : nullptr, item_name))
+            rules_->load(child, *props);
+        } else if (has_item) {
           auto props = chart ? hooks.AddExtendedChart(project_, ext_name, table_name, item_name,
                                                       definition("//Project/Database/Table/Chart"))
                              : hooks.AddExtendedField(project_, ext_name, table_name, item_name,
                                                       definition("//Project/Database/Table/Field"));
-          if (props) LoadXmlAttributes(child, *props);
+          if (props) rules_->load(child, *props);
         }
       }
     }
@@ -586,38 +802,10 @@ std::string GetXmlAttribute(const platform::XmlNode& element, const std::string&
 void LoadXmlAttributes(const platform::XmlNode& element, AGProperties& store) {
   const bool root = !element.parent().is_element();
   for (const platform::XmlAttribute& a : element.attributes()) {
-    // The root's Version and Product name the file, not the project: a saved file
-    // always names the library that wrote it.
-    if (root && (a.name == "Version" || a.name == "Product")) continue;
+    if (root && names_the_file(a.name)) continue;
     auto slot = store.layout()->find_folded(a.name);
-    if (!slot || *slot >= store.size()) {
-      store.Add(a.name, "String", false, 0, true, true);
-      if (auto added = store.index_of(a.name)) store.set_value_at(*added, vb::Variant(a.value));
-      continue;
-    }
-    const PropertyDesc& d = store.desc_at(*slot);
-    if (!d.file_save) continue;
-    const std::string lower = vb::ascii_lower(a.name);
-    const vb::Variant type(d.data_type);
-    vb::Variant value;
-    if (lower == "js") {
-      if (a.value.empty() || !file_exists(a.value)) continue;
-      value = common::ConvertByTypeRaw(vb::Variant(a.value), type);
-    } else if (lower == "fldtagvalues") {
-      std::string text;
-      for (char c : a.value) {
-        if (c == '|') text += "\r\n";
-        else text += c;
-      }
-      value = vb::Variant(text);
-    } else if (lower == "ext") {
-      value = vb::Variant(a.value.empty() ? std::string("php") : a.value);
-    } else if (lower == "defaultpage") {
-      value = vb::Variant(a.value.empty() ? std::string("index.php") : a.value);
-    } else {
-      value = common::ConvertByTypeRaw(vb::Variant(a.value), type);
-    }
-    store.set_value_at(*slot, std::move(value));
+    if (!slot || *slot >= store.size()) add_from_file(store, a.name, a.value);
+    else set_from_file(store, rule_for(store.desc_at(*slot), *slot), a.value);
   }
 }
 

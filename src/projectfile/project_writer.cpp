@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <deque>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -50,31 +52,84 @@ std::string replace_all(std::string text, std::string_view from, std::string_vie
 
 int32_t count_of(vb::Dispatch& obj) { return vb::to_long(member(obj, "Count")); }
 
+// How a setting goes into the file.
+enum class AttributeRule : uint8_t { NotSaved, Text, TagValues, Boolean };
+
+// The rules of the store's settings; a saved setting whose name cannot stand as an
+// attribute fails the save: the file would not open ("xmlns" would read as a namespace
+// declaration).
+std::vector<AttributeRule> attribute_rules(const AGProperties& store) {
+  std::vector<AttributeRule> rules(store.size(), AttributeRule::NotSaved);
+  for (size_t i = 0; i < store.size(); ++i) {
+    const PropertyDesc& d = store.desc_at(i);
+    if (!d.file_save) continue;
+    if (!platform::is_xml_ncname(d.name) || d.name == "xmlns")
+      throw vb::VBError(vb::err::kInvalidProcedureCall,
+                        "The setting \"" + d.name + "\" cannot be saved: its name is not an XML name.", "AGP.Save");
+    if (vb::ascii_lower(d.name) == "fldtagvalues") rules[i] = AttributeRule::TagValues;
+    else if (d.data_type == "Boolean") rules[i] = AttributeRule::Boolean;
+    else rules[i] = AttributeRule::Text;
+  }
+  return rules;
+}
+
+std::string attribute_text(AttributeRule rule, const vb::Variant& value) {
+  switch (rule) {
+    case AttributeRule::TagValues: return replace_all(value_text(value), "\r\n", "|");
+    case AttributeRule::Boolean:
+      if (value.is_bool()) return value.raw_bool() ? "1" : "0";
+      return std::to_string(BoolToXml(vb::Variant(value_text(value))));
+    default: return value.is_string() ? value.raw_string() : value_text(value);
+  }
+}
+
+// The rules of the stores met in one save, by layout: the stores of a class share one,
+// so its names are checked once.
+class RuleCache {
+ public:
+  const std::vector<AttributeRule>& of(const AGProperties& store) {
+    for (auto& [layout, size, rules] : cache_)
+      if (layout.get() == store.layout().get() && size == store.size()) return rules;
+    cache_.emplace_back(store.layout(), store.size(), attribute_rules(store));
+    return std::get<2>(cache_.back());
+  }
+
+ private:
+  // Held, so that no other layout takes the address of one met before.
+  std::deque<std::tuple<vb::Ref<SettingsLayout>, size_t, std::vector<AttributeRule>>> cache_;
+};
+
 // Starts an element with one attribute per saved setting of the store.
-void start_element(platform::XmlWriter& w, const char* name, const vb::Ref<AGProperties>& store) {
-  Attributes attributes;
-  if (store) WritePropertyAttributes(attributes, *store);
-  w.start_element(name, attributes);
+void start_element(platform::XmlWriter& w, RuleCache& cache, const char* name, const vb::Ref<AGProperties>& store) {
+  w.start_element(name);
+  if (!store) return;
+  const std::vector<AttributeRule>& rules = cache.of(*store);
+  for (size_t i = 0; i < store->size(); ++i) {
+    if (rules[i] == AttributeRule::NotSaved) continue;
+    const vb::Variant& value = store->value_at(i);
+    if (rules[i] == AttributeRule::Text && value.is_string()) w.attribute(store->name_at(i), value.raw_string());
+    else w.attribute(store->name_at(i), attribute_text(rules[i], value));
+  }
 }
 
 // One extension: its settings and, when it is extended, its attribute tree.
-void write_extension(platform::XmlWriter& w, vb::Dispatch& ext) {
-  start_element(w, "Extension", store_of(ext));
+void write_extension(platform::XmlWriter& w, RuleCache& cache, vb::Dispatch& ext) {
+  start_element(w, cache, "Extension", store_of(ext));
   if (vb::to_bool(member(ext, "IsExtended"))) {
     w.line_break();
     auto proj = member_object(ext, "PROJ");
-    start_element(w, "ExtProject", proj ? store_of(*proj) : nullptr);
+    start_element(w, cache, "ExtProject", proj ? store_of(*proj) : nullptr);
     w.line_break();
     if (proj && vb::to_long(member(*proj, "DBCnt")) >= 1) {
       auto db = member_object(*proj, "DB");
-      start_element(w, "ExtDatabase", db ? store_of(*db) : nullptr);
+      start_element(w, cache, "ExtDatabase", db ? store_of(*db) : nullptr);
       w.line_break();
       auto tables = db ? member_object(*db, "Tables") : nullptr;
       const int32_t ntables = tables ? count_of(*tables) : 0;
       for (int32_t i = 1; i <= ntables; ++i) {
         auto table = member_object(*tables, "Seq", {vb::Variant(int16_t(i))});
         if (!table) continue;
-        start_element(w, "ExtTable", store_of(*table));
+        start_element(w, cache, "ExtTable", store_of(*table));
         w.line_break();
         for (const char* kind : {"Charts", "Fields"}) {
           auto items = member_object(*table, kind);
@@ -82,7 +137,7 @@ void write_extension(platform::XmlWriter& w, vb::Dispatch& ext) {
           for (int32_t k = 1; k <= n; ++k) {
             auto item = member_object(*items, "Seq", {vb::Variant(int16_t(k))});
             if (!item) continue;
-            start_element(w, kind[0] == 'C' ? "ExtChart" : "ExtField", store_of(*item));
+            start_element(w, cache, kind[0] == 'C' ? "ExtChart" : "ExtField", store_of(*item));
             w.end_element();
             w.line_break();
           }
@@ -97,26 +152,26 @@ void write_extension(platform::XmlWriter& w, vb::Dispatch& ext) {
   w.end_element();  // Extension
 }
 
-void write_database(platform::XmlWriter& w, AGPDatabase& db) {
-  start_element(w, "Database", db.Properties());
+void write_database(platform::XmlWriter& w, RuleCache& cache, AGPDatabase& db) {
+  start_element(w, cache, "Database", db.Properties());
   w.line_break();
   AGPTables& tables = *db.Tables();
   for (int32_t i = 1; i <= tables.Count(); ++i) {
     vb::Ref<AGPTable> table = tables.Seq(int16_t(i));
     if (!table) continue;
-    start_element(w, "Table", table->Properties());
+    start_element(w, cache, "Table", table->Properties());
     w.line_break();
     AGPCharts& charts = *table->Charts();
     for (int32_t j = 1; j <= charts.Count(); ++j) {
       vb::Ref<AGPChart> chart = charts.Seq(int16_t(j));
       if (!chart) continue;
-      start_element(w, "Chart", chart->Properties());
+      start_element(w, cache, "Chart", chart->Properties());
       w.line_break();
       AGPTrends& trends = *chart->Trendlines();
       for (int32_t k = 1; k <= trends.Count(); ++k) {
         vb::Ref<AGPTrend> trend = trends.Seq(int16_t(k));
         if (!trend) continue;
-        start_element(w, "Trendline", trend->Properties());
+        start_element(w, cache, "Trendline", trend->Properties());
         w.end_element();
         w.line_break();
       }
@@ -127,7 +182,7 @@ void write_database(platform::XmlWriter& w, AGPDatabase& db) {
     for (int32_t k = 1; k <= fields.Count(); ++k) {
       vb::Ref<AGPField> field = fields.Seq(int16_t(k));
       if (!field) continue;
-      start_element(w, "Field", field->Properties());
+      start_element(w, cache, "Field", field->Properties());
       w.end_element();
       w.line_break();
     }
@@ -159,25 +214,39 @@ bool is_utf8_name(const std::string& charset) {
   return c.empty() || c == "utf-8" || c == "utf8";
 }
 
-// The UTF-8 text in the charset the declaration names; characters the charset
-// lacks become character references (they only occur in attribute values).
-std::string encode_text(const std::string& utf8, const std::string& charset) {
+// The name of the element or attribute around position `at` of the document text.
+std::string name_around(const std::string& text, size_t at) {
+  const size_t start = text.find_last_of(" <", at);
+  const size_t end = text.find_first_of("= />", at);
+  return text.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1);
+}
+
+// The UTF-8 text (as the XML writer makes it: well-formed UTF-8) in the charset the
+// declaration names. Characters the charset lacks become character references in
+// values; in a name, where no reference can stand, they fail the save.
+std::string encode_text(std::string utf8, const std::string& charset) {
   if (is_utf8_name(charset)) return utf8;
   iconv_t cd = iconv_open(charset.c_str(), "UTF-8");
   if (cd == iconv_t(-1))
     throw vb::VBError(vb::err::kInvalidProcedureCall, "The character set \"" + charset + "\" is unknown.", "AGP.Save");
   std::string out;
   out.reserve(utf8.size());
+  // Outside values, a "<" opens a tag and a ">" closes it; inside a tag a quote opens or
+  // closes a value (the writer escapes all three within values and texts).
+  bool in_tag = false, in_value = false;
   size_t i = 0;
   while (i < utf8.size()) {
     const unsigned char c = static_cast<unsigned char>(utf8[i]);
     if (c < 0x80) {
+      if (c == '<' && !in_value) in_tag = true;
+      else if (c == '>' && !in_value) in_tag = false;
+      else if (c == '"' && in_tag) in_value = !in_value;
       out += char(c);
       ++i;
       continue;
     }
     size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-    if (i + len > utf8.size()) len = utf8.size() - i;
+    if (len > utf8.size() - i) len = utf8.size() - i;
     char buf[16];
     char* in = const_cast<char*>(utf8.data() + i);
     size_t in_left = len;
@@ -186,6 +255,12 @@ std::string encode_text(const std::string& utf8, const std::string& charset) {
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
     if (iconv(cd, &in, &in_left, &o, &out_left) != size_t(-1) && in_left == 0) {
       out.append(buf, size_t(o - buf));
+    } else if (in_tag && !in_value) {
+      iconv_close(cd);
+      throw vb::VBError(vb::err::kInvalidProcedureCall,
+                        "The name \"" + name_around(utf8, i) + "\" cannot be written in the character set \"" +
+                            charset + "\".",
+                        "AGP.Save");
     } else {
       char32_t cp = len == 1 ? c : (c & (0xFF >> (len + 1)));
       for (size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
@@ -241,14 +316,9 @@ int16_t BoolToXml(const vb::Variant& value) {
 }
 
 void WritePropertyAttributes(Attributes& attributes, const AGProperties& store) {
-  for (size_t i = 0; i < store.size(); ++i) {
-    const PropertyDesc& d = store.desc_at(i);
-    if (!d.file_save) continue;
-    std::string text = value_text(store.value_at(i));
-    if (vb::ascii_lower(d.name) == "fldtagvalues") text = replace_all(std::move(text), "\r\n", "|");
-    if (d.data_type == "Boolean") text = std::to_string(BoolToXml(vb::Variant(text)));
-    set_attribute(attributes, d.name, std::move(text));
-  }
+  const std::vector<AttributeRule> rules = attribute_rules(store);
+  for (size_t i = 0; i < store.size(); ++i)
+    if (rules[i] != AttributeRule::NotSaved) set_attribute(attributes, store.name_at(i), attribute_text(rules[i], store.value_at(i)));
 }
 
 std::string ProjectFileDeclaration(const std::string& charset, bool utf8) {
@@ -261,6 +331,7 @@ std::string ProjectFileDeclaration(const std::string& charset, bool utf8) {
 
 std::string ProjectFileText(AGP& project, const std::string& declaration) {
   ModuleContext& ctx = context();
+  RuleCache cache;
   platform::XmlWriter w({"\r\n", ""});
   w.declaration(declaration);
   Attributes root;
@@ -269,13 +340,13 @@ std::string ProjectFileText(AGP& project, const std::string& declaration) {
   WritePropertyAttributes(root, *project.Properties());
   w.start_element("Project", root);
   w.line_break();
-  if (project.DB()) write_database(w, *project.DB());
+  if (project.DB()) write_database(w, cache, *project.DB());
   if (auto exts = project.Extensions()) {
     const int32_t n = count_of(*exts);
     if (n > 0) {
       w.line_break();
       for (int32_t i = 1; i <= n; ++i) {
-        if (auto ext = member_object(*exts, "Seq", {vb::Variant(int16_t(i))})) write_extension(w, *ext);
+        if (auto ext = member_object(*exts, "Seq", {vb::Variant(int16_t(i))})) write_extension(w, cache, *ext);
         w.line_break();
       }
     }
@@ -313,8 +384,8 @@ void write_project_file(AGP& project, const std::string& projFile) {
   if (std::string stored = general_text("XMLEncodeCharSet"); !stored.empty()) charset = stored;
   const vb::Variant utf8_setting = general_converted("UTF8Project", "Boolean");
   const bool utf8 = utf8_setting.is_bool() && utf8_setting.raw_bool();
-  const std::string text = ProjectFileText(project, ProjectFileDeclaration(charset, utf8));
-  const std::string bytes = utf8 ? text : encode_text(text, charset);
+  std::string text = ProjectFileText(project, ProjectFileDeclaration(charset, utf8));
+  if (!utf8) text = encode_text(std::move(text), charset);
   {
     int32_t kind = 1;
     common::SetRegValue(vb::Variant("HKCU"), vb::Variant(ctx.RegKeyGeneral), vb::Variant("XMLEncodeCharSet"), kind,
@@ -336,7 +407,7 @@ void write_project_file(AGP& project, const std::string& projFile) {
       ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0))
     fail(ctx.ProductTitle + ": Save Project File failed! " + platform::errno_message("Cannot replace", path, EACCES));
   try {
-    platform::write_file_atomic(path, bytes);
+    platform::write_file_atomic(path, text);
   } catch (const std::exception& e) {
     fail(ctx.ProductTitle + ": Save Project File failed! " + e.what());
   }

@@ -1,6 +1,7 @@
 // Comparing dotted version texts ("3.0", the library's 3.0.0.1): project files and
 // template packages are checked against the program version with it.
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,13 +34,20 @@ std::vector<std::string> version_parts(const std::string& text) {
   return parts;
 }
 
-// A part as a whole number; a part that is none ("", "beta") counts as 0.
-int32_t part_number(const std::string& part) {
+// A part as a whole number; a part that is none ("", "beta") counts as 0, and one too
+// large for a Long ("2147483648") as larger (or smaller) than any that is not.
+int64_t part_number(const std::string& part) {
   try {
     return vb::to_long(vb::Variant(part));
   } catch (const vb::VBError&) {
-    return 0;
   }
+  try {
+    const double d = vb::to_double(vb::Variant(part));
+    if (d > 0) return int64_t(INT32_MAX) + 1;
+    if (d < 0) return int64_t(INT32_MIN) - 1;
+  } catch (const vb::VBError&) {
+  }
+  return 0;
 }
 
 }  // namespace
@@ -49,7 +57,7 @@ int16_t AGP::CompareVersion(const vb::Variant& a, const vb::Variant& b) {
   const std::vector<std::string> pb = version_parts(version_argument(b));
   // Only as many parts as the shorter text has are compared.
   const size_t n = std::min(pa.size(), pb.size());
-  std::vector<int32_t> na(n), nb(n);
+  std::vector<int64_t> na(n), nb(n);
   for (size_t i = 0; i < n; ++i) {
     na[i] = part_number(pa[i]);
     nb[i] = part_number(pb[i]);

@@ -163,6 +163,10 @@ TEST(CompareVersion, VersionPairs) {
       {vb::Variant(3.5), vb::Variant("3.0"), 1},
       {vb::Variant("beta.1"), vb::Variant("3.0"), -1},  // a part that is no number counts as 0
       {vb::Variant("3.x"), vb::Variant("3.0"), 0},
+      // Parts too large for a Long are larger (or smaller) than any other, not 0.
+      {vb::Variant("2147483648.0.0.0"), vb::Variant("3.0"), 2},
+      {vb::Variant("3.99999999999"), vb::Variant("3.0"), 1},
+      {vb::Variant("-2147483649.0"), vb::Variant("3.0"), -1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE((c.a.is_null() ? std::string("Null") : vb::to_string(c.a)) + " vs " + vb::to_string(c.b));
