@@ -25,15 +25,21 @@ std::shared_ptr<ProgressLibrary> make_console_or_silent_progress(bool quiet) {
 namespace {
 
 volatile sig_atomic_t g_sigint_seen = 0;
+std::atomic<bool> g_interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 std::mutex g_sigint_mutex;
 int g_sigint_users = 0;
 struct sigaction g_previous_action;
 
-extern "C" void on_sigint(int) { g_sigint_seen = 1; }
+extern "C" void on_sigint(int) {
+  g_sigint_seen = 1;
+  g_interrupted.store(true, std::memory_order_relaxed);
+}
 
 void install_sigint() {
   std::lock_guard lock(g_sigint_mutex);
   if (g_sigint_users++ > 0) return;
+  g_interrupted.store(false, std::memory_order_relaxed);
   struct sigaction sa {};
   sa.sa_handler = &on_sigint;
   sigemptyset(&sa.sa_mask);
@@ -67,6 +73,8 @@ size_t terminal_width() {
 }
 
 }  // namespace
+
+const std::atomic<bool>& interrupt_flag() noexcept { return g_interrupted; }
 
 // ---------------------------------------------------------------------------------------------
 // Console

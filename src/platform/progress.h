@@ -5,6 +5,7 @@
 // texts of any length (the display strips its own length prefix before it calls here).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
@@ -39,6 +40,10 @@ using YieldHook = std::function<void()>;
 // The wall clock in whole seconds, for the once-a-second refresh. Tests inject their own.
 using SecondsClock = std::function<int64_t()>;
 int64_t system_clock_seconds();
+
+// True once Ctrl-C (SIGINT) reached a console progress window, until a console window starts
+// handling Ctrl-C afresh: running scripts look at it to stop at once.
+const std::atomic<bool>& interrupt_flag() noexcept;
 
 // What a progress display needs from its host.
 struct ProgressServices {

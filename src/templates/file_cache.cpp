@@ -4,6 +4,7 @@
 #include "foundation/common.h"
 #include "foundation/context.h"
 #include "platform/codepage.h"
+#include "platform/contained_path.h"
 #include "platform/file_io.h"
 #include "templates/marker_search.h"
 #include "templates/template_run.h"
@@ -211,10 +212,11 @@ std::string ResolveTemplateFile(const std::string& name) {
   if (ctx.CurrentTemplateFolder == ctx.TemplateFolder && extension_source()) {
     for (const std::string& ext : extension_source()->extension_names()) {
       // Found as every package file is: either separator, any letter case.
-      if (auto found = existing_template_path(join_path(join_path(ctx.ExtensionWorkFolder, ext), name))) return *found;
+      if (const auto inside = platform::path_inside(join_path(ctx.ExtensionWorkFolder, ext), name))
+        if (auto found = existing_template_path(*inside)) return *found;
     }
   }
-  return common::AddBackslash(ctx.CurrentTemplateFolder) + name;
+  return platform::path_inside(ctx.CurrentTemplateFolder, name).value_or(std::string());
 }
 
 const vb::DispatchTable<AGPFileCache>& AGPFileCache::dispatch_table() {

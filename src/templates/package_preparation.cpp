@@ -9,6 +9,7 @@
 #include "foundation/common.h"
 #include "foundation/context.h"
 #include "model/project.h"
+#include "platform/contained_path.h"
 #include "templates/cache_index.h"
 #include "templates/controls.h"
 #include "templates/file_cache.h"
@@ -25,9 +26,18 @@ namespace {
 
 AGPCache* run_cache() { return dynamic_cast<AGPCache*>(context().TemplateCache.get()); }
 
-// A file of the current template folder named in a control or session.
-std::string in_current_folder(std::string_view name) {
-  return common::AddBackslash(context().CurrentTemplateFolder) + common::trim_blanks(name);
+// A file of the current template folder named in a control or session; a name that would leave
+// the folder raises the generation error naming the control.
+std::string in_current_folder(const AGPControl& ctrl, std::string_view name) {
+  return control_file_path(ctrl.CtrlID, context().CurrentTemplateFolder, common::trim_blanks(name));
+}
+
+// The file an include names; a name that would leave the template folder raises the generation
+// error naming the control whose files are read.
+std::string include_path(const AGPControl& ctrl, const std::string& include) {
+  std::string path = ResolveTemplateFile(include);
+  if (path.empty()) RaiseOutsideTemplateFolder(ctrl.CtrlID, include);
+  return path;
 }
 
 std::string file_name_part(std::string_view path) {
@@ -60,7 +70,7 @@ std::string walk_key(const std::string& path) { return path + '\0' + context().C
 // the first one modified after `cache_date`. Each file is examined once.
 class ChangeCheck {
  public:
-  explicit ChangeCheck(std::string cache_date) : cache_date_(std::move(cache_date)) {}
+  ChangeCheck(const AGPControl& ctrl, std::string cache_date) : ctrl_(ctrl), cache_date_(std::move(cache_date)) {}
 
   bool changed(const std::string& path, std::string_view name) {
     const auto found = existing_template_path(path);
@@ -68,11 +78,12 @@ class ChangeCheck {
     if (!seen_.insert(walk_key(*found)).second) return false;
     if (common::FormatTimestamp(file_date_last_modified(*found)) > cache_date_) return true;
     for (const std::string& include : included_files(*found))
-      if (changed(ResolveTemplateFile(include), include)) return true;
+      if (changed(include_path(ctrl_, include), include)) return true;
     return false;
   }
 
  private:
+  const AGPControl& ctrl_;
   std::string cache_date_;
   std::set<std::string> seen_;
 };
@@ -80,16 +91,19 @@ class ChangeCheck {
 // Reads a template file and, at any depth, the files it includes into the shared file cache.
 class FileLoader {
  public:
+  explicit FileLoader(const AGPControl& ctrl) : ctrl_(ctrl) {}
+
   void load(const std::string& path, const std::string& name) {
     const auto found = existing_template_path(path);
     if (!found) return;
     if (!stored_.insert({*found, name}).second) return;
     shared_file_cache().AddFile(*found, name);
     if (!walked_.insert(walk_key(*found)).second) return;
-    for (const std::string& include : included_files(*found)) load(ResolveTemplateFile(include), include);
+    for (const std::string& include : included_files(*found)) load(include_path(ctrl_, include), include);
   }
 
  private:
+  const AGPControl& ctrl_;
   std::set<std::pair<std::string, std::string>> stored_;  // (path, name) pairs stored
   std::set<std::string> walked_;                          // walk_key of files whose includes were followed
 };
@@ -154,11 +168,21 @@ bool MergeExtensionControls(AGP& project, const std::string& ext_name) {
   return true;
 }
 
+void CheckControlPaths(AGPControl& ctrl) {
+  auto check = [&ctrl](std::string_view name) {
+    if (!platform::relative_inside(common::trim_blanks(name))) RaiseOutsideTemplateFolder(ctrl.CtrlID, name);
+  };
+  check(ctrl.CtrlIFolder);
+  for (const std::string& name : split_names(ctrl.CtrlIFiles)) check(name);
+  for (const vb::Ref<AGPSession>& s : ctrl.Sessions().items()) check(s->SessIFile);
+}
+
 bool CheckTemplateChanged(AGPControl& ctrl) {
   ctrl.CtrlGen = false;
+  CheckControlPaths(ctrl);
   set_current_template_folder(ctrl.CtrlExt);
   if (!ctrl.CtrlIFolder.empty()) {
-    const auto folder = existing_template_path(in_current_folder(ctrl.CtrlIFolder), /*folders=*/true);
+    const auto folder = existing_template_path(in_current_folder(ctrl, ctrl.CtrlIFolder), /*folders=*/true);
     std::error_code ec;
     if (!folder || !fs::is_directory(*folder, ec)) raise_missing(ctrl.CtrlIFolder);
   }
@@ -173,27 +197,28 @@ bool CheckTemplateChanged(AGPControl& ctrl) {
   }
   if (ctrl.CtrlIFiles.empty()) return ctrl.CtrlGen;
 
-  ChangeCheck check(vb::to_string(date));
+  ChangeCheck check(ctrl, vb::to_string(date));
   for (const std::string& name : split_names(ctrl.CtrlIFiles))
-    if (check.changed(in_current_folder(name), name)) return ctrl.CtrlGen = true;
+    if (check.changed(in_current_folder(ctrl, name), name)) return ctrl.CtrlGen = true;
   for (const vb::Ref<AGPSession>& s : ctrl.Sessions().items()) {
     if (s->SessType != "key") continue;
     set_current_template_folder(s->SessExt);
-    if (!s->SessIFile.empty() && check.changed(in_current_folder(s->SessIFile), s->SessIFile))
+    if (!s->SessIFile.empty() && check.changed(in_current_folder(ctrl, s->SessIFile), s->SessIFile))
       return ctrl.CtrlGen = true;
   }
   return ctrl.CtrlGen;
 }
 
 void LoadControlTemplateFiles(AGPControl& ctrl) {
+  CheckControlPaths(ctrl);
   set_current_template_folder(ctrl.CtrlExt);
   if (ctrl.CtrlIFiles.empty()) return;
-  FileLoader loader;
-  for (const std::string& name : split_names(ctrl.CtrlIFiles)) loader.load(in_current_folder(name), name);
+  FileLoader loader(ctrl);
+  for (const std::string& name : split_names(ctrl.CtrlIFiles)) loader.load(in_current_folder(ctrl, name), name);
   for (const vb::Ref<AGPSession>& s : ctrl.Sessions().items()) {
     if (s->SessType != "key") continue;
     set_current_template_folder(s->SessExt);
-    if (!s->SessIFile.empty()) loader.load(in_current_folder(s->SessIFile), s->SessIFile);
+    if (!s->SessIFile.empty()) loader.load(in_current_folder(ctrl, s->SessIFile), s->SessIFile);
   }
 }
 

@@ -26,6 +26,10 @@ bool MergeExtensionControls(AGP& project, const std::string& ext_name);
 // Adds, changes or deletes sessions of `main` by the SessAction of each session of `ext`.
 void MergeControlSessions(AGPControl& main, AGPControl& ext);
 
+// Raises the generation error (naming the control) when a file or folder the control names (its
+// input files and folder, its sessions' files) would lie outside the folder it is looked up in.
+void CheckControlPaths(AGPControl& ctrl);
+
 // Decides whether the control's compiled template must be rebuilt (its CtrlGen): when the cache
 // index has no entry for it, when the compiled file is missing, or when one of its template
 // files, its key sessions' files, or a file they include (at any depth) was modified after the

@@ -11,6 +11,7 @@
 #include "model/project.h"
 #include "model/project_members.h"
 #include "platform/codepage.h"
+#include "platform/contained_path.h"
 #include "templates/ag_parser.h"
 #include "templates/ag_script.h"
 #include "templates/controls.h"
@@ -65,16 +66,6 @@ void yield_to_host() {
   if (yield) yield();
 }
 
-int32_t general_long(const char* name) {
-  try {
-    const vb::Variant v =
-        common::GetRegValue(vb::Variant("HKCU"), vb::Variant(context().RegKeyGeneral), vb::Variant(name));
-    return v.is_empty() ? 0 : vb::to_long(v);
-  } catch (const vb::VBError&) {
-    return 0;
-  }
-}
-
 }  // namespace
 
 // ------------------------------------------------------------------ names
@@ -105,7 +96,7 @@ std::string write_compiled_script(const std::string& file, std::string_view text
 std::string TemplateCompiler::BuildTempTemplate(const std::string& ifiles, const std::string& ctrl_ext) {
   set_current_template_folder(ctrl_ext);
   ModuleContext& ctx = context();
-  if (ifiles.find(',') == std::string::npos) return join_path(ctx.CurrentTemplateFolder, ifiles);
+  if (ifiles.find(',') == std::string::npos) return platform::path_inside(ctx.CurrentTemplateFolder, ifiles).value_or(std::string());
   std::string joined;
   for (const std::string& name : split_names(ifiles)) {
     const std::string path = find_template_path(ctx.CurrentTemplateFolder, name);
@@ -214,6 +205,7 @@ void TemplateCompiler::compile_error(const std::string& file, const std::string&
 
 void TemplateCompiler::CompileControlTemplate(AGPControl& ctrl, const std::string& file) {
   ModuleContext& ctx = context();
+  CheckControlPaths(ctrl);
   const std::string base_path = BuildTempTemplate(ctrl.CtrlIFiles, ctrl.CtrlExt);
   std::optional<std::string> base_text;
   if (!base_path.empty())
@@ -268,7 +260,7 @@ std::string TemplateCompiler::EvaluateScriptedText(const std::string& text) {
   AGScript* engine = parse_engine();
   vb::Ref<AGScript> own;
   if (!engine) {
-    ScriptTimeout = general_long("ScriptEngineTimeout");
+    ScriptTimeout = script_timeout_setting();
     own = vb::make_ref<AGScript>();
     if (!own->IsInitialized()) return text;
     run_filters().Load();
