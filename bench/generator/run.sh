@@ -5,8 +5,8 @@
 #
 #   bench/generator/run.sh [BUILD_DIR] [RUNS]
 #
-# BUILD_DIR (default build) must hold bin/tolvex and bench/generator/bench_generator_reference (configure
-# with -DTOLVEX_BUILD_BENCHMARKS=ON). Each figure is the median of RUNS runs (default 3):
+# BUILD_DIR (default build) must hold bin/tolvex, bench/projectfile/make_large_project and
+# bench/generator/bench_generator_reference (configure with -DTOLVEX_BUILD_BENCHMARKS=ON). Each figure is the median of RUNS runs (default 3):
 #   first run  - a fresh working folder (the package unpacked and compiled), no destination yet;
 #   later run  - the same project again over the site of the first run (every output replaced,
 #                with its backup as the default settings ask);
@@ -20,15 +20,16 @@ tables="${TABLES:-250}"
 fields="${FIELDS:-20}"
 tolvex="$build/bin/tolvex"
 reference="$build/bench/generator/bench_generator_reference"
+maker="$build/bench/projectfile/make_large_project"
 package="$build/share/tolvex/templates/sample.zip"
-for f in "$tolvex" "$reference" "$package"; do
-  [[ -e "$f" ]] || { echo "missing $f (build tolvex_cli and bench_generator_reference)" >&2; exit 2; }
+for f in "$tolvex" "$reference" "$maker" "$package"; do
+  [[ -e "$f" ]] || { echo "missing $f (build tolvex_cli, make_large_project and bench_generator_reference)" >&2; exit 2; }
 done
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/tolvex-genbench.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 project="$work/large.tvp"
-python3 "$root/bench/generator/make_project.py" "$root/share/tolvex/samples/sample.tvp" "$tables" "$fields" "$project"
+"$maker" "$tables" "$fields" "$project" >/dev/null
 
 now() { date +%s.%N; }
 median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
