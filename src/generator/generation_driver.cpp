@@ -244,6 +244,11 @@ void GenScript(AGP& proj) {
     if (language_changed) record("language", "language", language_file);
   }
 
+  // The destination exists before anything is written into it: the engines copy the system
+  // and validation code there for debugging, and the site's root files go there.
+  if (const std::string dest = common::trim_blanks(proj.Destination()); !dest.empty())
+    AGP::CreateFolderTree(platform::normalize_separators(dest));
+
   // 15-19: the run's switches and the two engines.
   ReadRunSwitches(proj);
   show_phase(proj, " - Initializing VBScript Engine...");
@@ -260,6 +265,8 @@ void GenScript(AGP& proj) {
   run_filters().Load();
   proj.MenuList();
   initialize_engine(proj, *generation);
+  // Compiled templates also depend on the code files and the locale flag of the engine.
+  if (ctx.ProjErr.empty()) RenewCompiledTemplatesOnChangedCode(generation->NonEnglishLocale());
   if (ctx.ProjErr.empty()) CheckScriptFiles(proj);
   if (ctx.ProjErr.empty() && !ctx.ParseEngine) {
     vb::Ref<AGScript> parse = start_engine();

@@ -326,7 +326,27 @@ int16_t GenerateCssAndLogo(AGP& proj, bool checkOnly) {
   return 0;
 }
 
+namespace {
+int16_t generate_project(AGP& proj, bool checkOnly);
+}  // namespace
+
 int16_t GenerateProject(AGP& proj, bool checkOnly) {
+  // Each output replaces its file whole as it is written; the flush to disk happens once for
+  // the pass, when it ends (also when it ends early).
+  platform::DeferredSync flush;
+  const int16_t result = generate_project(proj, checkOnly);
+  try {
+    flush.finish();
+  } catch (const std::exception& e) {
+    ModuleContext& ctx = context();
+    if (ctx.ProjErr.empty()) ctx.ProjErr = ctx.ProductTitle + ": " + e.what();
+  }
+  return result;
+}
+
+namespace {
+
+int16_t generate_project(AGP& proj, bool checkOnly) {
   ModuleContext& ctx = context();
   GetDefaultPageSetting(proj);
   int16_t result = 0;
@@ -395,5 +415,7 @@ int16_t GenerateProject(AGP& proj, bool checkOnly) {
   }
   return result;
 }
+
+}  // namespace
 
 }  // namespace tolvex

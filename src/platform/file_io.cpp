@@ -8,6 +8,8 @@
 #include <fstream>
 #include <mutex>
 #include <random>
+#include <utility>
+#include <vector>
 
 #include "platform/error.h"
 
@@ -36,7 +38,59 @@ std::string temp_name_beside(const fs::path& path) {
   return path.filename().string() + ".tmp-" + suffix;
 }
 
+// The folders (one per file system) whose flush the current DeferredSync scope owes.
+struct DeferredFolders {
+  std::vector<std::pair<dev_t, fs::path>> folders;
+};
+thread_local DeferredFolders* t_deferred = nullptr;
+
+// Whether the flush of a file written into `folder` is left to the thread's DeferredSync.
+bool flush_deferred(const fs::path& folder) {
+  if (!t_deferred) return false;
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) != 0) return false;
+  for (const auto& f : t_deferred->folders)
+    if (f.first == st.st_dev) return true;
+  t_deferred->folders.emplace_back(st.st_dev, folder);
+  return true;
+}
+
 }  // namespace
+
+DeferredSync::DeferredSync() {
+  if (t_deferred) return;
+  t_deferred = new DeferredFolders;
+  active_ = true;
+}
+
+DeferredSync::~DeferredSync() {
+  if (!active_) return;
+  try {
+    finish();
+  } catch (const std::exception&) {
+    // finish() reports; here there is nobody to tell
+  }
+  delete t_deferred;
+  t_deferred = nullptr;
+}
+
+void DeferredSync::finish() {
+  if (!active_) return;
+  std::vector<std::pair<dev_t, fs::path>> folders;
+  folders.swap(t_deferred->folders);
+  for (const auto& f : folders) {
+    int fd = ::open(f.second.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+      // The folder went: flush everything rather than nothing.
+      ::sync();
+      continue;
+    }
+    const int rc = ::syncfs(fd);
+    const int err = errno;
+    ::close(fd);
+    if (rc != 0) throw PlatformError(errno_message("Cannot flush", f.second, err));
+  }
+}
 
 void set_write_fault_hook(WriteFaultHook hook) {
   std::lock_guard lock(g_hook_mutex);
@@ -119,12 +173,14 @@ void write_file_atomic(const fs::path& given, std::string_view bytes) {
     left -= size_t(n);
   }
   if (!step_allowed("sync")) fail(fd, EIO);
-  if (::fsync(fd) != 0) fail(fd, errno);
+  const bool deferred = flush_deferred(folder);
+  if (!deferred && ::fsync(fd) != 0) fail(fd, errno);
   if (::close(fd) != 0) fail(-1, errno);
   if (!step_allowed("rename")) fail(-1, EIO);
   if (::rename(temp.c_str(), path.c_str()) != 0) fail(-1, errno);
 
   // Make the rename itself durable.
+  if (deferred) return;
   int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd >= 0) {
     ::fsync(dfd);

@@ -7,6 +7,7 @@
 #include "platform/contained_path.h"
 #include "platform/file_io.h"
 #include "templates/marker_search.h"
+#include "templates/package_xml.h"
 #include "templates/template_run.h"
 #include "vb/convert.h"
 
@@ -35,8 +36,11 @@ std::string row_key(std::string_view file, std::string_view session) {
 
 void refresh_progress() { status_window().Refresh(); }
 
+// A file with the UTF-8 byte-order mark, or one that is valid UTF-8 without it, is UTF-8;
+// anything else was saved in the ANSI code page.
 std::string decode_template_file(const std::string& bytes) {
   if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return bytes.substr(3);
+  if (is_valid_utf8(bytes)) return bytes;
   return platform::ansi_to_utf8(bytes);
 }
 

@@ -8,9 +8,11 @@
 
 #include "foundation/common.h"
 #include "foundation/context.h"
+#include "foundation/registry.h"
 #include "model/project.h"
 #include "platform/contained_path.h"
 #include "templates/cache_index.h"
+#include "templates/code_files.h"
 #include "templates/controls.h"
 #include "templates/file_cache.h"
 #include "templates/template_compiler.h"
@@ -207,6 +209,70 @@ bool CheckTemplateChanged(AGPControl& ctrl) {
       return ctrl.CtrlGen = true;
   }
   return ctrl.CtrlGen;
+}
+
+namespace {
+
+constexpr std::string_view kCodeGroup = "code";
+
+std::string general_text(const char* name) {
+  const vb::Variant v = common::GetRegValue(vb::Variant("HKCU"), vb::Variant(context().RegKeyGeneral), vb::Variant(name));
+  if (v.is_empty() || v.is_null()) return {};
+  try {
+    return vb::to_string(v);
+  } catch (const vb::VBError&) {
+    return {};
+  }
+}
+
+// One line of the state: a file with its time and size (none for a missing one).
+std::string file_line(std::string_view label, const std::string& path) {
+  std::string line = std::string(label) + "=" + path;
+  if (!path.empty() && existing_template_path(path)) {
+    line += "|" + common::FormatTimestamp(file_date_last_modified(path));
+    line += "|" + vb::to_string(file_size_value(path));
+  }
+  return line;
+}
+
+// The state that compiled templates depend on besides their own files, one line each.
+std::vector<std::string> compiled_template_inputs(bool non_english_locale) {
+  std::vector<std::string> lines;
+  lines.push_back("ConvertBoolean=" + general_text("ConvertBoolean"));
+  lines.push_back(std::string("NonEnglishLocale=") + (non_english_locale ? "1" : "0"));
+  for (const char* name : {"SYSCODE", "SYSCODEPREFIX", "SYSCODESUFFIX", "COMMONCODE", "VALIDATECODE", "USERCODE"})
+    lines.push_back(file_line(name, resolve_setting_path(general_text(name))));
+  const std::string system_list = resolve_setting_path(general_text("SYSCODE"));
+  if (const auto entries = read_system_code_list(system_list))
+    for (const SystemCodeEntry& e : *entries)
+      if (!e.value.empty()) lines.push_back(file_line("SYSCODE file", code_entry_path(system_list, e.value)));
+  const std::string validate_list = resolve_setting_path(general_text("VALIDATECODE"));
+  if (const auto entries = read_validate_code_list(validate_list))
+    for (const ValidateCodeEntry& e : *entries)
+      if (!e.value.empty()) lines.push_back(file_line("VALIDATECODE file", code_entry_path(validate_list, e.value)));
+  return lines;
+}
+
+}  // namespace
+
+bool RenewCompiledTemplatesOnChangedCode(bool non_english_locale) {
+  AGPCache* cache = run_cache();
+  if (!cache) return false;
+  const std::vector<std::string> lines = compiled_template_inputs(non_english_locale);
+  std::string list;
+  for (const std::string& line : lines) {
+    if (!list.empty()) list += "\r\n";
+    list += line;
+  }
+  const vb::Variant group{std::string(kCodeGroup)};
+  if (cache->MatchCacheGroup(group, vb::Variant(list))) return false;
+  std::error_code ec;
+  for (fs::directory_iterator it(context().CacheFolder, ec), end; !ec && it != end; it.increment(ec))
+    if (it->path().extension() == ".tpl" && it->is_regular_file(ec)) fs::remove(it->path(), ec);
+  cache->DeleteCacheGroup(vb::Variant("tpl"));
+  cache->DeleteCacheGroup(group);
+  for (const std::string& line : lines) cache->AddCache(group, vb::Variant(line), vb::Variant(), vb::Variant());
+  return true;
 }
 
 void LoadControlTemplateFiles(AGPControl& ctrl) {

@@ -36,6 +36,13 @@ void CheckControlPaths(AGPControl& ctrl);
 // compiled template was recorded. A missing folder or file raises the generation error.
 bool CheckTemplateChanged(AGPControl& ctrl);
 
+// Compares what every compiled template depends on besides its own files (the user's
+// "ConvertBoolean" value, the engine's locale flag, and the system, common, validation and
+// user code files with the files their lists name) with what the cache index recorded. When
+// anything differs, the compiled templates are deleted with their entries, so that each is
+// compiled again, and the new state is recorded; True then. False without a cache index.
+bool RenewCompiledTemplatesOnChangedCode(bool non_english_locale);
+
 // Reads the control's template files, its key sessions' files and the files they include (at
 // any depth) into the shared file cache. Missing files are skipped.
 void LoadControlTemplateFiles(AGPControl& ctrl);

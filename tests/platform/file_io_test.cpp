@@ -57,6 +57,37 @@ TEST(AtomicWrite, AFailureAtAnyStepKeepsTheOldFile) {
   }
 }
 
+// With the flush left to a scope, each write still lands whole and at once (the old file or
+// the new one, nothing beside it), and a failing step still keeps the old file.
+TEST(AtomicWrite, AFlushLeftToTheScopeStillReplacesEachFileWholeAtOnce) {
+  TempFolder tmp;
+  std::filesystem::create_directory(tmp / "sub");
+  const auto a = tmp / "a.php", b = tmp / "sub" / "b.php";
+  write_file_atomic(a, "old a");
+  {
+    DeferredSync flush;
+    DeferredSync inner;  // does nothing of its own
+    write_file_atomic(a, "new a");
+    write_file_atomic(b, "new b");
+    EXPECT_EQ(read_file(a), "new a");
+    EXPECT_EQ(read_file(b), "new b");
+    for (const char* failing : {"create", "write", "sync", "rename"}) {
+      set_write_fault_hook([&](std::string_view step) { return step != failing; });
+      EXPECT_THROW(write_file_atomic(a, "never lands"), PlatformError) << failing;
+      set_write_fault_hook({});
+      EXPECT_EQ(read_file(a), "new a") << failing;
+    }
+    inner.finish();
+    flush.finish();
+    write_file_atomic(b, "after the flush");
+  }
+  EXPECT_EQ(read_file(b), "after the flush");
+  write_file_atomic(a, "outside any scope");
+  EXPECT_EQ(read_file(a), "outside any scope");
+  EXPECT_EQ(entries(tmp.path()), 2u);
+  EXPECT_EQ(entries(tmp / "sub"), 1u);
+}
+
 TEST(AtomicWrite, ReportsSystemErrorsWithThePath) {
   TempFolder tmp;
   struct Case {
