@@ -234,6 +234,18 @@ check($s === 302, "a new customer without a date is added, the database filling 
 $got = $names('customerslist.php?s_email=eve', 4);
 check(count($got) === 1 && preg_match('#^\d\d/\d\d/20\d\d#', $got[0]) === 1, 'the new customer got the default date: ' . json_encode($got));
 
+// An edit keeps what the form does not show and takes a date as the date field sends it.
+[, , $form] = request('ordersedit.php?order_id=3');
+check((bool)preg_match('#<input type="date" name="order_date" value="2026-06-01" required>#', $form), 'the edit form shows the order date for a date field');
+[$s] = request('ordersedit.php?order_id=3', ['tv_csrf' => csrf($form), 'customer_id' => '1', 'order_date' => '2026-06-02', 'status' => 'paid', 'note' => 'Changed']);
+check($s === 302, "an order is saved (status $s)");
+[, , $body] = request('ordersview.php?order_id=3');
+check(str_contains($body, '2026/06/02') && str_contains($body, 'Changed'), 'the view shows the saved values');
+$id = $names('customerslist.php?s_email=eve', 0)[0] ?? '';
+[, , $form] = request('customersdelete.php?customer_id=' . $id);
+[$s] = request('customersdelete.php?customer_id=' . $id, ['tv_csrf' => csrf($form), 'customer_id' => $id]);
+check($s === 302 && $names('customerslist.php?s_email=eve', 0) === [], 'the new customer is deleted');
+
 // --- Logout ------------------------------------------------------------------------------
 request('logout.php');
 [$s] = request('productslist.php');

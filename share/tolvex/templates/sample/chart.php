@@ -92,7 +92,7 @@ function tv_chart_svg(array $c, array $data): string
                 $out .= '<line class="tv-trend" x1="' . $left . '" y1="' . tv_svg_num($y1) . '" x2="' . ($left + $pw) . '" y2="' . tv_svg_num($y2) . '" stroke="' . $t['color'] . '" stroke-width="' . max(1, $t['thickness']) . '" stroke-opacity="' . tv_svg_num($a) . '">' . $title . '</line>';
             }
             if ($t['label'] !== '') {
-                $out .= '<text class="tv-trend-label" x="' . ($left + $pw + 4) . '" y="' . tv_svg_num($t['zone'] ? ($y1 + $y2) / 2 : $y2) . '" dy="4" font-size="11" fill="' . $t['color'] . '">' . tv_h($t['label']) . '</text>';
+                $out .= '<text class="tv-trend-label" x="' . ($left + $pw + 4) . '" y="' . tv_svg_num($t['zone'] ? min($y1, $y2) : $y2) . '" dy="' . ($t['zone'] ? 12 : 4) . '" font-size="11" fill="' . $t['color'] . '">' . tv_h($t['label']) . '</text>';
             }
         }
         return $out;

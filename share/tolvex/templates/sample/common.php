@@ -789,8 +789,8 @@ function tv_search_form(array $table, array $query): string
     }
     $out = '<form class="tv-search" method="get" action="">';
     if ($table['search']) {
-        $out .= '<div class="tv-search-line"><input type="search" name="q" value="' . tv_h($query['q'] ?? '') . '" aria-label="'
-            . <!--##=tvPhpStr(zvHtml(LANG.Phrase("Search")))##--> . '"></div>';
+        $out .= '<div class="tv-search-line"><input type="search" name="q" value="' . tv_h($query['q'] ?? '') . '" placeholder="'
+            . <!--##=tvPhpStr(zvHtml(LANG.Phrase("SearchAll")))##--> . '" aria-label="' . <!--##=tvPhpStr(zvHtml(LANG.Phrase("SearchAll")))##--> . '"></div>';
     }
     foreach ($fields as $f) {
         $p = $f['param'];

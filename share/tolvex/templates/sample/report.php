@@ -11,8 +11,10 @@ $tv_groups = array_filter($tv_fields, fn(array $f): bool => $f['group'] > 0);
 uasort($tv_groups, fn(array $a, array $b): int => $a['group'] <=> $b['group']);
 $tv_columns = array_diff_key($tv_fields, $tv_groups);
 $tv_order = implode(', ', array_map(fn(array $f): string => $f['col'] . ' ASC', $tv_groups));
-if ($tv_table['order'] !== '') {
-    $tv_order .= ($tv_order !== '' ? ', ' : '') . $tv_table['order'];
+// Within a group: the report's sort order, else the order of the first column.
+$tv_within = $tv_table['order'] !== '' ? $tv_table['order'] : ($tv_columns !== [] ? reset($tv_columns)['col'] . ' ASC' : '');
+if ($tv_within !== '') {
+    $tv_order .= ($tv_order !== '' ? ', ' : '') . $tv_within;
 }
 $tv_rows = tv_query('SELECT ' . tv_columns($tv_fields) . ' FROM ' . $tv_table['from']
     . ($tv_table['filter'] !== '' ? ' WHERE (' . $tv_table['filter'] . ')' : '')
