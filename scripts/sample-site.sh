@@ -3,8 +3,8 @@
 #
 #   sample-site.sh setup <server.env> <tolvex> <share-dir> <work-dir>
 #       loads share/tolvex/samples/sample_db.sql into the MariaDB server that server.env
-#       (scripts/mariadb-test-server.sh) describes, generates the sample project into
-#       <work-dir>/site and writes the site's connection settings, password included, to
+#       (scripts/mariadb-test-server.sh) describes, generates the sample project, connected
+#       to that server (<work-dir>/sample.tvp), into <work-dir>/site and writes the site's connection settings, password included, to
 #       <work-dir>/site.config.ini: beside the site folder, not in it.
 #   sample-site.sh free-port
 #       prints a free TCP port on 127.0.0.1.
@@ -35,9 +35,14 @@ client=$(command -v mariadb || command -v mysql) || { echo "sample-site: the mar
 MYSQL_PWD="$TOLVEX_TEST_DB_PASSWORD" "$client" --no-defaults --socket="$TOLVEX_TEST_DB_SOCKET" \
   -u"$TOLVEX_TEST_DB_USER" <"$share/samples/sample_db.sql"
 
+# The sample project, connected to this server: a copy with its host, port, user and
+# password (the generated site must not give the password away).
+sed -e "s| DBHost=\"[^\"]*\"| DBHost=\"$TOLVEX_TEST_DB_HOST\"|" -e "s| DBPort=\"[^\"]*\"| DBPort=\"$TOLVEX_TEST_DB_PORT\"|" \
+  -e "s| DBUID=\"[^\"]*\"| DBUID=\"$TOLVEX_TEST_DB_USER\"|" -e "s| DBPwd=\"[^\"]*\"| DBPwd=\"$TOLVEX_TEST_DB_PASSWORD\"|" \
+  "$share/samples/sample.tvp" >"$work/sample.tvp"
 mkdir -p "$work/config" "$work/documents"
 TOLVEX_CONFIG_DIR="$work/config" XDG_DOCUMENTS_DIR="$work/documents" \
-  "$tolvex" generate "$share/samples/sample.tvp" --destination "$work/site" --overwrite=all --yes --quiet
+  "$tolvex" generate "$work/sample.tvp" --destination "$work/site" --overwrite=all --yes --quiet
 
 umask 077
 cat >"$work/site.config.ini" <<INI

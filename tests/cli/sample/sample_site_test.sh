@@ -30,10 +30,10 @@ status=0
 # shellcheck disable=SC1090
 . "$TOLVEX_TEST_DB_ENV"
 
-# No file of the site holds the password, whatever its name: generating again leaves the
-# backups of the replaced files (*.bak) beside them.
+# No file of the site holds the password of the project, whatever its name: generating
+# again leaves the backups of the replaced files (*.bak) beside them.
 TOLVEX_CONFIG_DIR="$work/config" XDG_DOCUMENTS_DIR="$work/documents" \
-  "$tolvex" generate "$share/samples/sample.tvp" --destination "$work/site" --overwrite=all --yes --quiet
+  "$tolvex" generate "$work/sample.tvp" --destination "$work/site" --overwrite=all --yes --quiet
 ls "$work/site"/*.bak >/dev/null 2>&1 || { echo "FAIL: generating again left no backups to check"; status=1; }
 if grep -rlF -- "$TOLVEX_TEST_DB_PASSWORD" "$work/site"; then
   echo "FAIL: the files above of the site hold the database password"
