@@ -182,18 +182,22 @@ Interp::RunScope::RunScope(Interp& in) : in_(in) {
     in_.stack_limit_ = avail > (512u << 10) ? avail - (256u << 10) : avail / 2;
     if (in_.stack_limit_ > (size_t(256) << 20)) in_.stack_limit_ = size_t(256) << 20;
     in_.has_deadline_ = in_.timeout_ms_ > 0;
-    in_.tick_budget_.store(kTicksPerClockCheck, std::memory_order_relaxed);
-    if (in_.has_deadline_) {
+    // A run that starts cancelled stops at its first tick.
+    const bool cancelled = in_.cancel_ && in_.cancel_->load(std::memory_order_relaxed);
+    in_.tick_budget_.store(cancelled ? 0 : kTicksPerClockCheck, std::memory_order_relaxed);
+    if (in_.has_deadline_)
       in_.deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(in_.timeout_ms_);
-      watchdog::arm(in_.tick_budget_, in_.deadline_);
-    }
+    in_.watched_ = in_.has_deadline_ || in_.cancel_;
+    if (in_.watched_)
+      watchdog::arm(in_.tick_budget_,
+                    in_.has_deadline_ ? in_.deadline_ : std::chrono::steady_clock::time_point::max(), in_.cancel_);
     in_.site_ = ErrorSite{};
   }
 }
 
 Interp::RunScope::~RunScope() {
   if (--in_.api_depth_ == 0) {
-    if (in_.has_deadline_) watchdog::disarm(in_.tick_budget_);
+    if (in_.watched_) watchdog::disarm(in_.tick_budget_);
     in_.cur_chunk_ = nullptr;
     in_.retired_.clear();
   }
@@ -209,11 +213,12 @@ int Interp::current_line(std::string* text) const {
 
 void Interp::check_time() {
   tick_budget_.store(kTicksPerClockCheck, std::memory_order_relaxed);
-  if (!has_deadline_ || std::chrono::steady_clock::now() <= deadline_) return;
+  const bool cancelled = cancel_ && cancel_->load(std::memory_order_relaxed);
+  if (!cancelled && (!has_deadline_ || std::chrono::steady_clock::now() <= deadline_)) return;
   // The error's place: the statement running now (calls that unwind put the current
   // position back to their caller's).
   if (cur_chunk_ && *cur_chunk_) site_ = ErrorSite{true, *cur_chunk_, cur_pos_};
-  throw ScriptTimeout{};
+  throw ScriptTimeout{cancelled};
 }
 
 

@@ -54,9 +54,9 @@ Variant ScriptObject::host_call(Interp& in, F&& body) {
   Interp::RunScope scope(in);
   try {
     return body();
-  } catch (const ScriptTimeout&) {
+  } catch (const ScriptTimeout& stop) {
     if (!from_host) throw;
-    vb::raise(kErrTimeout, kTimeoutDescription, kRuntimeErrorSource);
+    throw stop_error(stop.cancelled, kRuntimeErrorSource);
   }
 }
 
@@ -165,7 +165,7 @@ void ScriptObject::finish() noexcept {
       ProcPtr p = cls_->terminate;
       interp_->invoke_proc(*p, this, nullptr, 0);
     } catch (const ScriptTimeout&) {
-      // The run is past its time-out: the next check of the code that goes on stops it.
+      // The run is past its time-out or cancelled: the next check of the code that goes on stops it.
       interp_->expire_budget();
     } catch (...) {
       // Errors in Class_Terminate do not reach whoever dropped the last reference.
