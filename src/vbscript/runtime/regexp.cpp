@@ -6,6 +6,7 @@
 #include "vb/convert.h"
 #include "vb/strings.h"
 #include "vbscript/runtime/library.h"
+#include "vbscript/runtime/stop.h"
 
 namespace tolvex::vbscript {
 
@@ -162,7 +163,9 @@ namespace {
 template <class OnMatch>
 void each_match(const CompiledPattern& re, std::string_view s, bool global, OnMatch on_match) {
   size_t start = 0;
+  StopEvery<256> stop;
   while (start <= s.size()) {
+    stop.step();
     if (!re.match(s, start)) return;
     auto [b, e] = re.group(0);
     on_match(b, e);
