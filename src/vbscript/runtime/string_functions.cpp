@@ -246,16 +246,16 @@ Variant fn_replace(RuntimeEnv&, Args a) {
 }
 
 Variant fn_lcase(RuntimeEnv&, Args a) {
-  Variant v = value_arg(a, 0);
-  if (v.is_null()) return v;
-  std::string s = str_arg(a, 0);
+  if (null_arg(a, 0)) return Variant::null();
+  std::string buf;
+  std::string_view s = text_arg(a, 0, buf);
   return Variant(vb::is_ascii(s) ? vb::ascii_lower(s) : mapped(s, [](std::string_view p) { return vb::utf8_lower(p); }));
 }
 
 Variant fn_ucase(RuntimeEnv&, Args a) {
-  Variant v = value_arg(a, 0);
-  if (v.is_null()) return v;
-  std::string s = str_arg(a, 0);
+  if (null_arg(a, 0)) return Variant::null();
+  std::string buf;
+  std::string_view s = text_arg(a, 0, buf);
   return Variant(vb::is_ascii(s) ? vb::ascii_upper(s) : mapped(s, [](std::string_view p) { return vb::utf8_upper(p); }));
 }
 
@@ -490,9 +490,9 @@ bool escape_keeps(char32_t c) {
 }
 
 Variant fn_escape(RuntimeEnv&, Args a) {
-  Variant v = value_arg(a, 0);
-  if (v.is_null()) return v;
-  std::string s = str_arg(a, 0), out;
+  if (null_arg(a, 0)) return Variant::null();
+  std::string buf, out;
+  std::string_view s = text_arg(a, 0, buf);
   const char* hex = "0123456789ABCDEF";
   auto unit = [&](uint32_t u) {
     if (u < 256) {
@@ -540,9 +540,9 @@ int32_t hex_at(std::string_view s, size_t pos, size_t n) {
 }
 
 Variant fn_unescape(RuntimeEnv&, Args a) {
-  Variant v = value_arg(a, 0);
-  if (v.is_null()) return v;
-  std::string s = str_arg(a, 0), out;
+  if (null_arg(a, 0)) return Variant::null();
+  std::string buf, out;
+  std::string_view s = text_arg(a, 0, buf);
   char32_t pending_high = 0;
   auto emit = [&](char32_t c) {
     if (pending_high) {
