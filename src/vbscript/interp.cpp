@@ -192,12 +192,17 @@ Interp::RunScope::RunScope(Interp& in) : in_(in) {
       watchdog::arm(in_.tick_budget_,
                     in_.has_deadline_ ? in_.deadline_ : std::chrono::steady_clock::time_point::max(), in_.cancel_);
     in_.site_ = ErrorSite{};
+    in_.run_stop_ = RunStop{&in_.tick_budget_, in_.cancel_,
+                            [](void* self) { static_cast<Interp*>(self)->check_time(); }, &in_};
+    in_.outer_stop_ = current_run_stop;
+    current_run_stop = &in_.run_stop_;
   }
 }
 
 Interp::RunScope::~RunScope() {
   if (--in_.api_depth_ == 0) {
     if (in_.watched_) watchdog::disarm(in_.tick_budget_);
+    current_run_stop = in_.outer_stop_;
     in_.cur_chunk_ = nullptr;
     in_.retired_.clear();
   }

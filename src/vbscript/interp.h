@@ -42,6 +42,7 @@
 #include "vb/variant.h"
 #include "vbscript/ast.h"
 #include "vbscript/runtime/env.h"
+#include "vbscript/runtime/stop.h"
 
 namespace tolvex::vbscript {
 
@@ -369,6 +370,8 @@ class Interp : public std::enable_shared_from_this<Interp> {
   bool has_deadline_ = false;
   const std::atomic<bool>* cancel_ = nullptr;
   bool watched_ = false;  // the watchdog watches this run (a deadline or a cancel flag)
+  RunStop run_stop_;                      // what library work of this run polls
+  const RunStop* outer_stop_ = nullptr;   // the thread's run before this one began
   const char* stack_base_ = nullptr;
   size_t stack_limit_ = 0;
 };

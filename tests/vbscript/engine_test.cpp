@@ -230,6 +230,65 @@ TEST(Engine, CancelFlagStopsEveryRunWhileSetAndOnlyThen) {
   EXPECT_EQ(vb::to_long(e.run("Quick")), 1);
 }
 
+// Sets the engine's cancel flag from the script, so that the statement after the call is
+// known to run cancelled.
+class Canceller : public vb::AutoDispatch<Canceller> {
+ public:
+  std::atomic<bool> flag{false};
+  static const vb::DispatchTable<Canceller>& dispatch_table() {
+    static const vb::DispatchTable<Canceller> table = [] {
+      vb::DispatchTable<Canceller> t("Canceller");
+      t.method("Cancel", [](Canceller& c, vb::Args) {
+        c.flag = true;
+        return Variant();
+      });
+      return t;
+    }();
+    return table;
+  }
+};
+
+TEST(Engine, LongLibraryCallsStopInsideThemselves) {
+  // Each call is long enough to look for a stop on the way: the run stops in the call's
+  // own statement, not after it.
+  struct Case {
+    const char* setup;
+    const char* call;
+  };
+  const Case cases[] = {
+      {"s = String(3000000, \"x\")", "t = Replace(s, \"x\", \"yy\")"},
+      {"s = String(3000000, \"x\")", "t = Replace(s, \"X\", \"yy\", 1, -1, 1)"},
+      {"u = String(1500000, ChrW(233))", "t = Replace(u, ChrW(201), \"e\", 1, -1, 1)"},
+      {"u = String(1500000, ChrW(233))", "t = InStr(1, u, \"q\", 1)"},
+      {"u = String(1500000, ChrW(233))", "t = InStrRev(u, \"q\", -1, 1)"},
+      {"s = Replace(String(100000, \"x\"), \"x\", \"ab,\")", "t = Split(s, \",\")"},
+      {"s = Replace(String(100000, \"x\"), \"x\", \"ab,\")", "t = Split(s, \",\", -1, 1)"},
+      {"w = Split(Replace(String(100000, \"x\"), \"x\", \"ab,\"), \",\")", "t = Join(w, \"-\")"},
+      {"w = Split(Replace(String(100000, \"x\"), \"x\", \"ab,\"), \",\")", "t = Filter(w, \"B\", True, 1)"},
+      {"", "t = String(3000000, ChrW(233))"},
+      {"u = String(1500000, ChrW(233))", "t = StrReverse(u)"},
+      {"u = String(1500000, ChrW(233))", "t = UCase(u)"},
+      {"u = String(1500000, ChrW(233))", "t = LCase(u)"},
+      {"u = String(100000, ChrW(233))", "t = Escape(u)"},
+      {"s = Replace(String(100000, \"x\"), \"x\", \"%u00E9\")", "t = Unescape(s)"},
+      {"s = String(100000, \"x\") : Set re = New RegExp : re.Global = True : re.Pattern = \"x\"",
+       "t = re.Replace(s, \"y\")"},
+      {"s = String(100000, \"x\") : Set re = New RegExp : re.Global = True : re.Pattern = \"x\"",
+       "Set t = re.Execute(s)"},
+  };
+  for (const Case& c : cases) {
+    ScriptEngine e;
+    auto canceller = vb::make_ref<Canceller>();
+    e.add_object("Stopper", canceller);
+    e.set_cancel_flag(&canceller->flag);
+    e.add_code(std::string(c.setup) + "\n");
+    EXPECT_THROW(e.add_code("Stopper.Cancel\n" + std::string(c.call) + "\nFor i = 1 To 2 : Next\n"), ScriptException)
+        << c.call;
+    EXPECT_EQ(e.error().number, kErrCancelled) << c.call;
+    EXPECT_EQ(e.error().line, 2) << c.call;
+  }
+}
+
 TEST(Engine, NumbersReadAndFormatAlikeWhateverTheHostsLocale) {
   // A host may set a locale whose decimal point is ",": the language's own stays ".".
   vbtest::in_each_locale([] {
