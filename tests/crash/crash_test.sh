@@ -92,7 +92,10 @@ next_run() {
 }
 
 # Temporary files of writes (ours, and the names earlier versions gave them) in the folders.
-temp_files() { find "$@" \( -name '.tolvex-*.tmp' -o -name '*.tmp-??????????' \) 2>/dev/null; }
+temp_files() {
+  find "$@" \( -name '.tolvex-*.tmp' -o -name '*.tmp-??????????' -o -name '.*.tolvex.new-*' \
+    -o -name '.*.tolvex.old-*' \) 2>/dev/null
+}
 
 no_temp_files() {
   local left; left=$(temp_files "$@")
@@ -173,6 +176,11 @@ check_site() {
       cmp -s "$f" "$ref/$rel" || fail "$rel is not a whole version $when"
     elif [ -f "$ref/${rel%.bak}" ] && [ "$rel" != "${rel%.bak}" ]; then
       cmp -s "$f" "$ref/${rel%.bak}" || fail "backup $rel is not a whole version $when"
+    elif [[ "$rel" =~ ^(.*/)?(\.[^/]*\.tolvex\.(new|old)-[0-9a-f]{8})/ ]]; then
+      # Inside a hidden folder copy that a kill interrupted: one being made is its owner's only.
+      if [ "${BASH_REMATCH[3]}" = new ] && [ "$(stat -c %a "$site/${BASH_REMATCH[1]}${BASH_REMATCH[2]}")" != 700 ]; then
+        fail "folder copy ${BASH_REMATCH[2]} is readable by others $when"
+      fi
     elif [[ "$(basename "$rel")" == .tolvex-*.tmp ]]; then
       # Hidden and without a served extension; readable by others only when the kill fell
       # between naming it and renaming it over the page (counted, not a failure).
