@@ -13,11 +13,15 @@ namespace tolvex::platform {
 std::string read_file(const std::filesystem::path& path);
 
 // Writes `bytes` as the whole content of `path` without ever leaving a half-written file: the data
-// go into a temporary file beside it (same folder, name "<name>.tmp-<random>"), which is flushed to
-// disk and then renamed over `path`. On any failure the temporary file is removed, the old file (if
-// any) is left untouched and PlatformError is thrown naming the path and the system's reason. The
-// folder must exist. A new file gets mode 0666 less the umask; an existing file keeps its mode.
-// When `path` is a symbolic link to an existing file, that file is replaced and the link stays.
+// go into a temporary file in the same folder, which is flushed to disk and then renamed over
+// `path`. Where the file system allows it the temporary file has no name until its data are on
+// disk; otherwise it is named ".tolvex-XXXXXXXXXX.tmp", readable only by its owner, and locked
+// while the write lasts. Temporary files that a killed process left in the folder are removed
+// before the first write into it (remove_stale_temp_files). On any failure the temporary file is
+// removed, the old file (if any) is left untouched and PlatformError is thrown naming the path and
+// the system's reason. The folder must exist. A new file gets mode 0666 less the umask; an
+// existing file keeps its mode. When `path` is a symbolic link to an existing file, that file is
+// replaced and the link stays.
 void write_file_atomic(const std::filesystem::path& path, std::string_view bytes);
 
 // While an object of this class lives on a thread, write_file_atomic on that thread still
@@ -40,8 +44,20 @@ class DeferredSync {
   bool active_ = false;
 };
 
+// Copies the file `from` over `to` as write_file_atomic writes: `to` is the old file or the whole
+// copy, never a part. PlatformError when `from` cannot be read or `to` cannot be written.
+void copy_file_atomic(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Removes from `folder` the temporary files of writes that did not finish (their process was
+// killed): ".tolvex-XXXXXXXXXX.tmp", and "<name>.tmp-XXXXXXXXXX" beside an existing <name> as
+// earlier versions named them. A temporary file that a running write holds is left alone.
+// False when the folder cannot be read.
+bool remove_stale_temp_files(const std::filesystem::path& folder);
+
 // Test hook: when set, called before each step of write_file_atomic ("create", "write", "sync",
 // "rename"); returning false makes that step fail with EIO as if the system had refused it.
+// Before "create" it is asked "tmpfile": false makes the write use a named temporary file as on
+// a file system without nameless ones.
 // Pass an empty function to remove it. Not for production use.
 using WriteFaultHook = std::function<bool(std::string_view step)>;
 void set_write_fault_hook(WriteFaultHook hook);
