@@ -7,7 +7,7 @@ packages=(
   libxml2-dev libzip-dev libmariadb-dev libpcre2-dev libcli11-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   mariadb-server mariadb-client
-  zip unzip
+  zip unzip php-cli
   locales
 )
 
