@@ -1,10 +1,12 @@
 #include "platform/host_ui.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 
 #include "platform/progress.h"
 #include "vb/strings.h"
@@ -139,8 +141,11 @@ std::unique_ptr<HostUI> make_host_ui(bool interactive, NonInteractiveAnswers ans
 // Terminal
 
 struct TerminalUI::Tty {
-  std::ifstream in;
+  int in = -1;  // read with read(2) itself, which a Ctrl-C interrupts (a stream would retry)
   std::ofstream out;
+  ~Tty() {
+    if (in >= 0) ::close(in);
+  }
 };
 
 namespace {
@@ -162,10 +167,12 @@ std::string trim(std::string s) {
 
 std::unique_ptr<TerminalUI> TerminalUI::open(NonInteractiveAnswers fallback) {
   auto tty = std::make_unique<Tty>();
-  tty->in.open("/dev/tty");
+  tty->in = ::open("/dev/tty", O_RDONLY | O_CLOEXEC);
   tty->out.open("/dev/tty");
-  if (!tty->in.is_open() || !tty->out.is_open()) return nullptr;
-  auto ui = std::make_unique<TerminalUI>(tty->in, tty->out, fallback);
+  if (tty->in < 0 || !tty->out.is_open()) return nullptr;
+  // The stream is unused while the descriptor is read; it stands for the tests' stream.
+  static std::istringstream unused;
+  auto ui = std::make_unique<TerminalUI>(unused, tty->out, fallback);
   ui->tty_ = std::move(tty);
   return ui;
 }
@@ -179,7 +186,17 @@ std::optional<std::string> TerminalUI::read_answer(const std::string& prompt) {
   *out_ << prompt;
   out_->flush();
   std::string line;
-  if (!std::getline(*in_, line)) {
+  bool got = false;
+  if (tty_) {
+    // One line from the terminal; end of input, an error or a Ctrl-C end it without an answer.
+    char c = 0;
+    ssize_t n = 0;
+    while ((n = ::read(tty_->in, &c, 1)) == 1 && c != '\n') line += c;
+    got = n == 1;
+  } else {
+    got = static_cast<bool>(std::getline(*in_, line));
+  }
+  if (!got) {
     *out_ << '\n';
     return std::nullopt;
   }

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 
@@ -26,10 +25,14 @@ struct Summary {
   int written = -1, skipped = -1, backed_up = -1;
 };
 inline Summary summary_of(const std::string& output) {
-  static const std::regex line(R"((\d+) files written, (\d+) skipped, (\d+) backed up\.)");
-  std::smatch m;
-  if (!std::regex_search(output, m, line)) return {};
-  return {std::stoi(m[1]), std::stoi(m[2]), std::stoi(m[3])};
+  const size_t at = output.find(" files written, ");
+  if (at == std::string::npos) return {};
+  const size_t start = output.find_last_not_of("0123456789", at - 1) + 1;
+  Summary s;
+  if (std::sscanf(output.c_str() + start, "%d files written, %d skipped, %d backed up.", &s.written, &s.skipped,
+                  &s.backed_up) != 3)
+    return {};
+  return s;
 }
 
 class CliFixture : public ::testing::Test {
