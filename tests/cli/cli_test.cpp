@@ -224,14 +224,44 @@ TEST_F(CliTest, ExitStatusesHelpAndUsageErrors) {
   }
 }
 
-TEST_F(CliTest, ExtensionsOfAProject) {
+TEST_F(CliTest, ExtensionsOfAProjectAndTheirAttributes) {
   copy_sample();
   CmdResult r = tolvex("extension list sample.tvp", "", true);
   EXPECT_EQ(r.status, 0) << r.errors;
   EXPECT_EQ(r.output, "");
-  r = tolvex("extension add sample.tvp Charts");
+  r = tolvex("extension add sample.tvp Reports");
   EXPECT_EQ(r.status, 1) << r.output;
-  EXPECT_NE(r.output.find("No extension \"Charts\" is registered"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("No extension \"Reports\" is registered"), std::string::npos) << r.output;
+
+  // An extension registered for a new user, with attributes at the project and table levels.
+  fs::remove_all(dir_ / "config");
+  fs::create_directories(dir_ / "config");
+  fs::create_directories(dir_ / "exts");
+  write(dir_ / "exts" / "reports.xml",
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Project>\n"
+        "  <attribute name=\"ProjTheme\" type=\"String\" default=\"blue\"/>\n"
+        "  <Database><Table><attribute name=\"TblLimit\" type=\"Long\" default=\"25\"/></Table></Database>\n"
+        "</Project>\n");
+  write(dir_ / "config" / "user.reg",
+        "; Tolvex registry hive (UTF-8)\n[Software\\Tolvex\\3.0\\Extensions]\n\"SourceFolder\"=\"" +
+            (dir_ / "exts").string() +
+            "\"\n[Software\\Tolvex\\3.0\\Extensions\\Reports]\n\"Name\"=\"Reports\"\n"
+            "\"Template\"=\"reports.zip\"\n\"XmlFile\"=\"reports.xml\"\n");
+  // A project without extensions takes the registered ones when it is opened.
+  EXPECT_EQ(tolvex("extension list sample.tvp", "", true).output, "Reports\tenabled\treports.zip\n");
+  ASSERT_EQ(tolvex("extension disable sample.tvp reports").status, 0);
+  EXPECT_EQ(tolvex("extension list sample.tvp", "", true).output, "Reports\tdisabled\treports.zip\n");
+  ASSERT_EQ(tolvex("extension enable sample.tvp Reports").status, 0);
+  EXPECT_EQ(tolvex("extension list sample.tvp", "", true).output, "Reports\tenabled\treports.zip\n");
+
+  ASSERT_EQ(tolvex("set sample.tvp --extension Reports ProjTheme=green").status, 0);
+  ASSERT_EQ(tolvex("set sample.tvp --extension Reports --table orders TblLimit=40").status, 0);
+  EXPECT_EQ(tolvex("get sample.tvp --extension Reports ProjTheme", "", true).output, "ProjTheme=green\n");
+  EXPECT_EQ(tolvex("get sample.tvp --extension Reports --table 'order*' TblLimit", "", true).output,
+            "order_items.TblLimit=25\norder_totals.TblLimit=25\norders.TblLimit=40\n");
+  r = tolvex("set sample.tvp --extension Reports --table orders TblLimit=many");
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("\"many\" is not a Long value for TblLimit"), std::string::npos) << r.output;
   r = tolvex("extension disable sample.tvp Charts");
   EXPECT_EQ(r.status, 1) << r.output;
   EXPECT_NE(r.output.find("The project has no extension \"Charts\""), std::string::npos) << r.output;
