@@ -39,28 +39,28 @@ auto matching(Collection& items, const std::string& pattern) {
 }
 
 // "TABLE.FIELD" split at its first dot.
-std::pair<std::string, std::string> split_field(const std::string& spec) {
-  const size_t dot = spec.find('.');
-  if (dot == std::string::npos || dot == 0 || dot + 1 == spec.size())
-    throw CommandError{"--field wants TABLE.FIELD, not \"" + spec + "\".", kExitUsage};
-  return {spec.substr(0, dot), spec.substr(dot + 1)};
+std::pair<std::string, std::string> split_field(const std::string& text) {
+  const size_t dot = text.find('.');
+  if (dot == std::string::npos || dot == 0 || dot + 1 == text.size())
+    throw CommandError{"--field wants TABLE.FIELD, not \"" + text + "\".", kExitUsage};
+  return {text.substr(0, dot), text.substr(dot + 1)};
 }
 
-// Tables (or an extension's table items) and their fields (or field items) that the spec selects.
+// Tables (or an extension's table items) and their fields (or field items) that the choice selects.
 template <class Tables, class FieldsOf>
-void select_in(Tables& tables, const SelectionSpec& spec, FieldsOf fields_of, std::vector<SettingsTarget>& out) {
-  const std::string table_pattern = spec.field.empty() ? spec.table : split_field(spec.field).first;
+void select_in(Tables& tables, const TargetChoice& choice, FieldsOf fields_of, std::vector<SettingsTarget>& out) {
+  const std::string table_pattern = choice.field.empty() ? choice.table : split_field(choice.field).first;
   const auto found = matching(tables, table_pattern);
   if (found.empty()) throw CommandError{"No table matches \"" + table_pattern + "\"."};
   for (const auto& t : found) {
-    if (spec.field.empty()) {
+    if (choice.field.empty()) {
       out.push_back({t->collection_name(), t});
       continue;
     }
-    for (const auto& f : matching(*fields_of(*t), split_field(spec.field).second))
+    for (const auto& f : matching(*fields_of(*t), split_field(choice.field).second))
       out.push_back({t->collection_name() + "." + f->collection_name(), f});
   }
-  if (out.empty()) throw CommandError{"No field matches \"" + spec.field + "\"."};
+  if (out.empty()) throw CommandError{"No field matches \"" + choice.field + "\"."};
 }
 
 AGProperties& properties_of(vb::Dispatch& object) {
@@ -103,26 +103,26 @@ bool is_number_or_boolean(const std::string& type) {
 
 }  // namespace
 
-std::vector<SettingsTarget> select_targets(AGP& proj, const SelectionSpec& spec) {
+std::vector<SettingsTarget> select_targets(AGP& proj, const TargetChoice& choice) {
   std::vector<SettingsTarget> out;
-  const bool below_project = spec.database || !spec.table.empty() || !spec.field.empty();
-  if (spec.extension.empty()) {
+  const bool below_project = choice.database || !choice.table.empty() || !choice.field.empty();
+  if (choice.extension.empty()) {
     if (!below_project) return {{"", vb::ref_from(&proj)}};
     const vb::Ref<AGPDatabase>& db = proj.DB();
     if (!db) throw CommandError{"The project has no database."};
-    if (spec.database) return {{"database", db}};
-    select_in(*db->Tables(), spec, [](AGPTable& t) { return t.Fields(); }, out);
+    if (choice.database) return {{"database", db}};
+    select_in(*db->Tables(), choice, [](AGPTable& t) { return t.Fields(); }, out);
     return out;
   }
   auto* list = dynamic_cast<AGPExtensions*>(proj.Extensions().get());
-  vb::Ref<AGPExtension> ext = list ? list->find(spec.extension) : nullptr;
+  vb::Ref<AGPExtension> ext = list ? list->find(choice.extension) : nullptr;
   if (!ext)
-    throw CommandError{"The project has no extension \"" + spec.extension + "\" (tolvex extension list shows them)."};
+    throw CommandError{"The project has no extension \"" + choice.extension + "\" (tolvex extension list shows them)."};
   const vb::Ref<AGPExtProj>& root = ext->PROJ();
   if (!below_project) return {{"", root}};
   vb::Ref<AGPExtDb> db = root->DB();
-  if (spec.database) return {{"database", db}};
-  select_in(*db->Tables(), spec, [](AGPExtTable& t) { return t.Fields(); }, out);
+  if (choice.database) return {{"database", db}};
+  select_in(*db->Tables(), choice, [](AGPExtTable& t) { return t.Fields(); }, out);
   return out;
 }
 

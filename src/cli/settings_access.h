@@ -20,7 +20,7 @@ struct SettingsTarget {
 // What the options select: the project (nothing set), its database, the tables whose names
 // match `table`, the fields "TABLE.FIELD" that `field` matches (patterns as in the shell,
 // letter case ignored); with `extension`, the same levels of that extension's attributes.
-struct SelectionSpec {
+struct TargetChoice {
   bool database = false;
   std::string table;
   std::string field;
@@ -28,7 +28,7 @@ struct SelectionSpec {
 };
 
 // Every target, in the project's order; nothing matched is an error.
-std::vector<SettingsTarget> select_targets(AGP& proj, const SelectionSpec& spec);
+std::vector<SettingsTarget> select_targets(AGP& proj, const TargetChoice& choice);
 
 // "KEY=VALUE" lines for the keys (every setting when none is given), prefixed by the
 // target's label and "." when there are several targets. CR and LF in values are shown as
