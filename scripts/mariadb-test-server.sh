@@ -135,6 +135,7 @@ GRANT ALL ON tolvex_test.* TO 'tolvex'@'localhost', 'tolvex'@'127.0.0.1';
 GRANT ALL ON tolvex_other.* TO 'tolvex'@'localhost', 'tolvex'@'127.0.0.1';
 GRANT ALL ON tolvex_bench.* TO 'tolvex'@'localhost', 'tolvex'@'127.0.0.1';
 GRANT ALL ON tolvex_sample.* TO 'tolvex'@'localhost', 'tolvex'@'127.0.0.1';
+GRANT ALL ON tolvex_cli.* TO 'tolvex'@'localhost', 'tolvex'@'127.0.0.1';
 ALTER USER 'root'@'localhost' IDENTIFIED BY '$root_password';
 DROP USER IF EXISTS 'root'@'127.0.0.1', 'root'@'::1';
 SQL

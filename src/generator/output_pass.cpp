@@ -76,12 +76,6 @@ void announce(const std::string& file) {
   if (status.StatusIsCancelled()) RaiseCancelled();
 }
 
-void count_done() {
-  ModuleContext& ctx = context();
-  ++ctx.ProgressDone;
-  status_window().SetStatus(vb::Variant(common::Percent(ctx.ProgressDone, ctx.ProgressTotal)));
-}
-
 void prefix_error(const std::string& heading) {
   ModuleContext& ctx = context();
   ctx.ProjErr = ctx.ProductTitle + heading + std::string(kCrLf) + ctx.ProjErr;
@@ -239,8 +233,7 @@ int16_t GenerateTablePages(AGP& proj, AGPTable& table, bool checkOnly) {
     if (!ctrl) continue;
     if (!IsTableForControl(proj, table, ctrl->CtrlID, ctrl->CtrlType, ctrl->CtrlCond)) continue;
     if (run_output(proj, *ctrl, table.TblVar(), "", checkOnly, [&](const std::string& script, const std::string& path) {
-          GenerateTableFile(proj, table, script, path, *ctrl);
-          count_done();
+          GenerateTableFile(proj, table, script, path, *ctrl);  // counts the page done
         }))
       ++count;
     if (!ctx.ProjErr.empty()) {

@@ -2,6 +2,7 @@
 // installed sample package.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -59,6 +60,16 @@ TEST_F(DriverTest, GeneratesTheSiteAndKeepsTheCompiledTemplatesOfAnUnchangedPack
   // The engines are released at the normal end.
   EXPECT_FALSE(ctx().GenerationEngine);
   EXPECT_FALSE(ctx().ParseEngine);
+  // Each of the two table pages moves the bar once: half way after the first.
+  std::vector<int32_t> percents;
+  bool output_pass = false;
+  for (const auto& call : progress_->calls()) {
+    if (call.function == "ShowProgress3") output_pass = call.text == "Tolvex - Generating PHP Scripts...";
+    if (output_pass && call.function == "SetProgress") percents.push_back(call.number);
+  }
+  ASSERT_FALSE(percents.empty());
+  EXPECT_EQ(percents.front(), 50);
+  EXPECT_EQ((std::array{ctx().OutputsWritten, ctx().OutputsSkipped, ctx().OutputsBackedUp}), (std::array{5, 0, 0}));
 
   // Second run: nothing is compiled again; the existing outputs are asked about.
   progress_->clear();
@@ -77,6 +88,7 @@ TEST_F(DriverTest, GeneratesTheSiteAndKeepsTheCompiledTemplatesOfAnUnchangedPack
   for (const auto& q : ui_->questions()) asked += q.kind == "overwrite";
   EXPECT_EQ(asked, 2);
   EXPECT_EQ(read_text(dest_ / "ordersview.php"), "old");
+  EXPECT_EQ((std::array{ctx().OutputsWritten, ctx().OutputsSkipped, ctx().OutputsBackedUp}), (std::array{1, 4, 0}));
 }
 
 // Compiled templates depend on the user's ConvertBoolean value, the engine's locale flag and
