@@ -116,7 +116,7 @@ std::string TemplateCompiler::BuildTempTemplate(const std::string& ifiles, const
     return platform::path_inside(ctx.CurrentTemplateFolder, common::trim_blanks(ifiles)).value_or(std::string());
   std::string joined;
   for (const std::string& name : split_names(ifiles)) {
-    const std::string path = find_template_path(ctx.CurrentTemplateFolder, name);
+    const std::string path = find_template_path(ctx.CurrentTemplateFolder, common::trim_blanks(name));
     if (path.empty() || !existing_template_path(path)) continue;
     if (auto text = read_template_text(path)) joined += *text;
   }
@@ -229,8 +229,9 @@ void TemplateCompiler::CompileControlTemplate(AGPControl& ctrl, const std::strin
   if (ctrl.CtrlIFiles.find(',') != std::string::npos) {
     set_current_template_folder(ctrl.CtrlExt);
     for (const std::string& name : split_names(ctrl.CtrlIFiles)) {
-      if (existing_template_path(join_path(ctx.CurrentTemplateFolder, name))) continue;
-      ctx.ProjErr = "Missing \"" + name + "\" of control \"" + ctrl.CtrlID + "\" in template folder \"" +
+      const std::string trimmed = common::trim_blanks(name);
+      if (existing_template_path(join_path(ctx.CurrentTemplateFolder, trimmed))) continue;
+      ctx.ProjErr = "Missing \"" + trimmed + "\" of control \"" + ctrl.CtrlID + "\" in template folder \"" +
                     ctx.TemplateFolder + "\". Generation aborted.";
       RaiseGenError();
     }

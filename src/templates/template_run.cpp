@@ -77,7 +77,7 @@ void set_current_template_folder(const std::string& ext) {
 
 std::vector<std::string> split_names(std::string_view list) {
   std::vector<std::string> out;
-  for (std::string_view part : vb::split(list, ",")) out.push_back(common::trim_blanks(part));
+  for (std::string_view part : vb::split(list, ",")) out.emplace_back(part);
   return out;
 }
 

@@ -46,7 +46,7 @@ std::string join_path(std::string_view folder, std::string_view name);
 // extension's work folder when `ext` names one, else the template folder of the package.
 void set_current_template_folder(const std::string& ext);
 
-// The names of a ","-separated list, each without blanks around it; "" gives one empty name.
+// The names of a ","-separated list as written (not trimmed); "" gives one empty name.
 std::vector<std::string> split_names(std::string_view list);
 
 // The path of an existing file (or, with `folders`, a file or a folder) at `path`: the exact
