@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   mariadb-server mariadb-client
   zip unzip
+  php-cli php-mysql
   locales
 )
 

@@ -13,4 +13,4 @@ mkdir -p "$TOLVEX_CONFIG_DIR" "$XDG_DOCUMENTS_DIR"
 "$root/build/bin/tolvex" generate "$root/build/share/tolvex/samples/sample.tvp" \
   --destination "$root/out/sample-site" --overwrite=all --yes "$@"
 echo "The sample site is in $root/out/sample-site (PHP 8 with mysqli; the sample database is" \
-  "share/tolvex/samples/sample_db.sql)."
+  "share/tolvex/samples/sample_db.sql). To see it served: scripts/serve-sample.sh"

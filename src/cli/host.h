@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/host_ui.h"
 #include "vb/dispatch.h"
 
 namespace tolvex::cli {
@@ -14,9 +15,11 @@ namespace tolvex::cli {
 // The flags that answer the engine's questions.
 struct Answers {
   bool yes = false;                     // --yes
-  std::string overwrite = "ask";        // --overwrite=ask|all|skip
+  std::string overwrite;                // --overwrite=all|skip ("" when not given: the project decides)
   std::optional<bool> keep_definition;  // --keep (true) / --update (false)
+  std::vector<platform::ScopedNameMapping> names;  // --map-table / --map-field
   bool quiet = false;                   // --quiet: no progress display
+  bool cancellable = false;             // Ctrl-C cancels the work instead of ending the command
 };
 
 // The failure of a command: its message goes to stderr, the command ends with `status`.
@@ -24,6 +27,12 @@ struct CommandError {
   std::string message;
   int status = 1;
 };
+
+// Exit statuses.
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitDifferences = 3;
+inline constexpr int kExitCancelled = 130;
 
 class Host {
  public:
@@ -40,14 +49,24 @@ class Host {
   vb::Variant setting(const std::string& key);
   void set_setting(const std::string& key, const vb::Variant& value);
 
-  // Opens a project file; ends the command when it cannot be read.
-  void open(const std::string& file);
+  // From now on the keep-or-update question gets this answer (none: the terminal or the
+  // non-interactive default).
+  void answer_keep_or_update(std::optional<bool> keep);
+
+  // Opens a project file; ends the command when it cannot be read. Text that the load
+  // leaves behind without failing is a warning, printed on stderr. With `need_database`
+  // a project without a database ends the command too.
+  void open(const std::string& file, bool need_database = true);
 
  private:
   vb::Ref<vb::Dispatch> project_;
+  class FlagsFirstUI* ui_ = nullptr;
 };
 
 // An absolute form of a path given on the command line (relative to the current folder).
 std::string absolute_path(const std::string& path);
+
+// Prints a warning on stderr ("warning: " + text), one line per line of the text.
+void warn(const std::string& text);
 
 }  // namespace tolvex::cli

@@ -29,7 +29,7 @@ bool is_plain_code(int16_t code) {
 bool is_quoted_code(int16_t code) {
   switch (code) {
     case 7: case 8: case 72: case 129: case 130: case 133: case 134: case 135: case 200:
-    case 201: case 202: case 203: case 205:
+    case 201: case 202: case 203:
       return true;
     default:
       return false;
@@ -136,6 +136,12 @@ void SetFieldTypeQuotes(AGSchemaField& field, int16_t ado_type) {
     field.FldQuoteE.clear();
   } else if (is_quoted_code(ado_type)) {
     field.FldSupport = true;
+    field.FldQuoteS = "'";
+    field.FldQuoteE = "'";
+  } else if (ado_type == 205) {
+    // Byte data keeps its quotes but is not generated, as the field defaults of an import
+    // have it: a sync must not turn it on behind the user's back.
+    field.FldSupport = false;
     field.FldQuoteS = "'";
     field.FldQuoteE = "'";
   } else {

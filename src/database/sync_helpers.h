@@ -2,6 +2,7 @@
 // bookkeeping.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,9 +31,27 @@ inline std::vector<std::string> tag_lines(std::string list) {
   return crlf_lines(list);
 }
 
-// The value of a tag-value line: the text before its first comma (the whole line when it
-// has none; an empty line is the empty value).
-inline std::string tag_value(const std::string& line) { return line.substr(0, line.find(',')); }
+// Where the field of a tag-value line that starts at `pos` ends: at the next comma, or at the
+// end of the line. A field in double quotes (a doubled quote stands for one) runs past its
+// closing quote, so that a value or label holding a comma ("d,e") stays whole; a quote that is
+// never closed counts as an ordinary character.
+inline size_t tag_field_end(const std::string& line, size_t pos) {
+  if (pos < line.size() && line[pos] == '"') {
+    for (size_t i = pos + 1; i < line.size(); ++i) {
+      if (line[i] != '"') continue;
+      if (i + 1 < line.size() && line[i + 1] == '"') {
+        ++i;
+        continue;
+      }
+      return std::min(line.find(',', i + 1), line.size());
+    }
+  }
+  return std::min(line.find(',', pos), line.size());
+}
+
+// The value of a tag-value line: its first field (the whole line when it has no comma; an
+// empty line is the empty value).
+inline std::string tag_value(const std::string& line) { return line.substr(0, tag_field_end(line, 0)); }
 
 // The item of a collection (tables or fields) whose name equals `name` without regard to
 // letter case but not exactly: the item that the collection's Add would rename.

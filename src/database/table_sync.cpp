@@ -109,11 +109,8 @@ std::string MergeTagValues(const std::string& new_list, const std::string& old_l
     const std::string value = tag_value(line);
     for (const std::string& o : old) {
       if (tag_value(o) != value) continue;
-      const size_t comma = o.find(',');
-      if (comma != std::string::npos) {
-        const size_t second = o.find(',', comma + 1);
-        merged = value + "," + o.substr(comma + 1, second == std::string::npos ? std::string::npos : second - comma - 1);
-      }
+      const size_t comma = tag_field_end(o, 0);
+      if (comma < o.size()) merged = value + "," + o.substr(comma + 1, tag_field_end(o, comma + 1) - comma - 1);
       break;
     }
     out += merged + "\r\n";

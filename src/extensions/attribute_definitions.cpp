@@ -208,13 +208,12 @@ std::string GetCondAttr(const platform::XmlNode& node) {
 
 // ---- adding extensions -------------------------------------------------------
 
-bool AddExtension(AGP& proj, const std::string& sName, const std::string& sTemplate, const std::string& sXmlFile) {
-  if (sName.empty()) return false;
-  const ExtensionDefinition def = ExtensionDefinition::load(sXmlFile);
-  if (def.state() == ExtensionDefinition::State::Damaged) {
-    proj.ProjErr(def.error());
-    return false;
-  }
+namespace {
+
+// AddExtension with its definition read already: a definition that is not loaded (missing or
+// damaged) adds the extension without attributes.
+bool add_extension(AGP& proj, const std::string& sName, const std::string& sTemplate, const std::string& sXmlFile,
+                   const ExtensionDefinition& def) {
   AGPExtensions& list = extension_list();
   const bool existed = list.ExtensionExist(Variant(sName));
   if (!list.Add(sName)) return false;
@@ -271,6 +270,18 @@ bool AddExtension(AGP& proj, const std::string& sName, const std::string& sTempl
   }
   active_log = outer;
   return true;
+}
+
+}  // namespace
+
+bool AddExtension(AGP& proj, const std::string& sName, const std::string& sTemplate, const std::string& sXmlFile) {
+  if (sName.empty()) return false;
+  const ExtensionDefinition def = ExtensionDefinition::load(sXmlFile);
+  if (def.state() == ExtensionDefinition::State::Damaged) {
+    proj.ProjErr(def.error());
+    return false;
+  }
+  return add_extension(proj, sName, sTemplate, sXmlFile, def);
 }
 
 bool AddExtendedTable(AGP& proj, const std::string& sExtName, const std::string& sTblName,
@@ -347,8 +358,14 @@ void LoadRegisteredExtensions(AGP& proj) {
     const std::string name = registry_text(key, "Name");
     const std::string tpl = registry_text(key, "Template");
     const std::string xml = registry_text(key, "XmlFile");
+    if (name.empty()) continue;
+    // A damaged definition does not lose the registered extension: it is kept without
+    // attributes, and the user is told why.
+    const ExtensionDefinition def = ExtensionDefinition::load(xml);
+    if (def.state() == ExtensionDefinition::State::Damaged)
+      host_ui().message_box(def.error(), ctx.ProductTitle, platform::msgbox::vbExclamation);
     const std::string before = ctx.ProjErr;
-    (void)AddExtension(proj, name, tpl, xml);
+    (void)add_extension(proj, name, tpl, xml, def);
     ctx.ProjErr = before;
   }
 }

@@ -6,6 +6,8 @@
 #include "foundation/class_registry.h"
 #include "foundation/context.h"
 #include "model/project.h"
+#include "platform/contained_path.h"
+#include "platform/host_ui.h"
 #include "templates/file_cache.h"
 
 namespace tolvex {
@@ -71,6 +73,14 @@ const vb::Ref<AGPExtProj>& AGPExtension::PROJ() {
 
 bool AGPExtensions::Add(const std::string& Name) {
   if (Name.empty()) return false;
+  // The name becomes the folder the extension's package is unpacked into.
+  if (!platform::is_plain_folder_name(Name)) {
+    const ModuleContext& ctx = context();
+    host_ui().message_box(ctx.ProductTitle + ": Extension name '" + Name +
+                              "' is not a plain folder name! Extension ignored.",
+                          ctx.ProductTitle, platform::msgbox::vbExclamation);
+    return false;
+  }
   if (auto slot = find_exact(Name)) {
     int16_t seq = 0;
     try {

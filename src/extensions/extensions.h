@@ -46,6 +46,8 @@ class AGPExtensions : public vb::AutoDispatch<AGPExtensions>, public SequencedCo
   // extension has exactly (it becomes current). False for "", and for a name that
   // differs from a listed one only in letter case: the two would share the
   // extension's work folder and key.
+  // False, with a message box, for a name that is not a plain folder name (it names the
+  // extension's folder).
   bool Add(const std::string& Name);
   // Closes the gap in the numbers and removes the extension named Index exactly.
   bool Delete(const vb::Variant& Index);

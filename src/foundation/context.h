@@ -122,6 +122,11 @@ struct ModuleContext {
   bool OverwriteAnswer = false;       // the decision for the current output (True = write it)
   std::string PromptFilePath;         // the existing file the overwrite question names ("" for a folder)
   std::string PromptFolderPath;       // the existing folder the overwrite question names ("" for a file)
+  // What the overwrite decisions of the last generation run let through: outputs written,
+  // existing outputs skipped, and ".bak" copies made. Emptied when a run starts.
+  int32_t OutputsWritten = 0;
+  int32_t OutputsSkipped = 0;
+  int32_t OutputsBackedUp = 0;
 };
 
 // The current context of this thread.

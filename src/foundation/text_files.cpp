@@ -15,7 +15,6 @@
 #include "platform/error.h"
 #include "platform/file_io.h"
 #include "platform/folders.h"
-#include "vb/strings.h"
 
 namespace tolvex {
 
@@ -28,11 +27,6 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 fs::path to_path(std::string_view name) { return fs::path(platform::normalize_separators(name)); }
 
-bool exists_as_file(const fs::path& p) {
-  std::error_code ec;
-  return fs::exists(fs::symlink_status(p, ec)) && !fs::is_directory(p, ec);
-}
-
 // An existing read-only file keeps its content: one without any write permission,
 // or one that this process may not write.
 FileResult check_replaceable(const fs::path& p) {
@@ -41,21 +35,6 @@ FileResult check_replaceable(const fs::path& p) {
   if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return {platform::errno_message("Cannot replace", p, EACCES)};
   if (::access(p.c_str(), W_OK) != 0) return {platform::errno_message("Cannot replace", p, errno)};
   return {};
-}
-
-// The files in p's folder whose names equal p's name without regard to letter
-// case, other than p itself.
-std::vector<fs::path> case_variants(const fs::path& p) {
-  std::vector<fs::path> out;
-  fs::path folder = p.parent_path().empty() ? fs::path(".") : p.parent_path();
-  const std::string name = p.filename().string();
-  const std::string upper = vb::utf8_upper(name);
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    std::string other = it->path().filename().string();
-    if (other != name && vb::utf8_upper(other) == upper && !it->is_directory(ec)) out.push_back(it->path());
-  }
-  return out;
 }
 
 FileResult replace_file(const fs::path& p, std::string_view bytes) {
@@ -76,27 +55,15 @@ bool utf8_project_setting() {
 }  // namespace
 
 FileResult WriteTextFile(std::string_view file_name, std::string_view text, bool ansi) {
-  const fs::path p = to_path(file_name);
-  // A file on disk under another letter case is the same output: it is replaced too,
-  // once the new file stands.
-  std::vector<fs::path> variants;
-  if (!exists_as_file(p)) variants = case_variants(p);
-  for (const fs::path& v : variants)
-    if (FileResult r = check_replaceable(v); !r) return r;
-
+  // Only the named file is replaced: a file beside it whose name differs only in letter
+  // case is another file (perhaps the user's) and stays as it is.
   std::string bytes;
   try {
     bytes = (utf8_project_setting() && !ansi) ? std::string(text) : platform::utf8_to_ansi(text);
   } catch (const std::exception& e) {
     return {e.what()};
   }
-  if (FileResult r = replace_file(p, bytes); !r) return r;
-  for (const fs::path& v : variants) {
-    std::error_code ec;
-    fs::remove(v, ec);
-    if (ec) return {platform::errno_message("Cannot remove", v, ec.value())};
-  }
-  return {};
+  return replace_file(to_path(file_name), bytes);
 }
 
 FileResult WriteUtf8File(std::string_view file_name, std::string_view text) {

@@ -27,8 +27,8 @@ struct [[nodiscard]] FileResult {
 // Writes `text` (UTF-8) as the whole content of `file_name`: as UTF-8 without a
 // byte-order mark when the user's general registry value "UTF8Project" is True and
 // `ansi` is False, else in the ANSI code page (characters it lacks become "?").
-// An existing file whose name differs from `file_name` only in letter case is
-// replaced too, so one file with the requested letter case remains.
+// Only `file_name` is written: a file whose name differs from it only in letter case
+// is left as it is.
 FileResult WriteTextFile(std::string_view file_name, std::string_view text, bool ansi);
 
 // Writes `text` as UTF-8 with the byte-order mark EF BB BF.

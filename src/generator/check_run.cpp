@@ -5,8 +5,10 @@
 
 #include "foundation/common.h"
 #include "foundation/context.h"
+#include "foundation/registry.h"
 #include "generator/output_pass.h"
 #include "model/project_members.h"
+#include "platform/contained_path.h"
 #include "platform/folders.h"
 #include "templates/code_files.h"
 #include "templates/controls.h"
@@ -104,15 +106,26 @@ void DeleteFilesByExt(const std::string& folder, std::string_view ext) {
   }
 }
 
-void UnpackPackage(AGP& proj, const std::string& package, const std::string& target) {
+std::string UnpackPackage(AGP& proj, const std::string& package, const std::string& target) {
   platform::ZipExtractor& zip = proj.zip_extractor();
   zip.package_file = platform::normalize_separators(package);
   zip.overwrite = true;
   zip.use_folder_names = true;
   zip.file_dates = 1;
   zip.target_folder = target;
-  (void)zip.extract();
+  zip.max_unpacked_size = platform::ZipExtractor::kDefaultMaxUnpackedSize;
+  try {
+    const vb::Variant megabytes = common::ConvertByType(
+        common::GetRegValue(vb::Variant("HKCU"), vb::Variant(context().RegKeyGeneral), vb::Variant("MaxPackageSize")),
+        vb::Variant("Long"));
+    if (megabytes.type() == vb::VarType::Long && megabytes.raw_long() > 0)
+      zip.max_unpacked_size = uint64_t(megabytes.raw_long()) * 1024 * 1024;
+  } catch (const vb::VBError&) {
+  }
+  return zip.extract() < 0 ? zip.last_error() : std::string();
 }
+
+std::string unpack_reason(const std::string& failure) { return failure.empty() ? std::string() : " Reason: " + failure; }
 
 std::string template_package_path(AGP& proj) { return resolve_setting_path(proj.Template()); }
 
@@ -130,7 +143,12 @@ int16_t GenCheck(AGP& proj) {
   const std::string package = template_package_path(proj);
   ctx.TemplatePackageName = TemplatePackageNameOf(package);
   InitAppFolders(proj, "Tmp");
-  UnpackPackage(proj, package, ctx.TemplateFolder);
+  // A package that does not unpack never lets an earlier run's files stand in for it.
+  if (const std::string failure = UnpackPackage(proj, package, ctx.TemplateFolder); !failure.empty()) {
+    ctx.ProjErr = ctx.ProductTitle + ": Load control file failed! Please check if the correct template file is in use!" +
+                  unpack_reason(failure);
+    return 0;
+  }
   if (!load_control_file(proj, ctx.TemplateFolder)) return 0;
   const int16_t count = GenerateProject(proj, true);
   DeleteFolderIfExists(ctx.TemplateFolder);
@@ -149,6 +167,8 @@ std::vector<RunExtension> project_extensions(AGP& proj) {
     RunExtension ext;
     ext.object = item.object_or_null();
     ext.name = vb::to_string(ext.object->get("Name"));
+    // Only a plain name may become the folder the extension is unpacked into.
+    if (!platform::is_plain_folder_name(ext.name)) continue;
     ext.package = vb::to_string(ext.object->get("Template"));
     ext.enabled = vb::to_bool(ext.object->get("Enabled"));
     out.push_back(std::move(ext));

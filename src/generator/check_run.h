@@ -36,8 +36,15 @@ void DeleteFolderIfExists(const std::string& folder);
 void DeleteFilesByExt(const std::string& folder, std::string_view ext);
 
 // Unpacks a package into `target` with the project's extractor: package file, the three
-// options, the target folder, then extract. The extract's answer is not examined.
-void UnpackPackage(AGP& proj, const std::string& package, const std::string& target);
+// options, the target folder, the size limit, then extract. The limit of the unpacked size is
+// the registry's "MaxPackageSize" (megabytes, in the general settings) when it is a positive
+// number, else the extractor's default. "" when the package was unpacked, else the
+// extractor's reason (a damaged or refused package).
+std::string UnpackPackage(AGP& proj, const std::string& package, const std::string& target);
+
+// The text that adds the extractor's reason to a message: " Reason: <reason>", "" when there
+// is none.
+std::string unpack_reason(const std::string& failure);
 
 // The template package named by the project's Template setting: "\" read as "/", and a
 // relative path taken from the application folder, where the installed packages are.

@@ -3,11 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <random>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -43,6 +45,44 @@ fs::path unused_sibling(const fs::path& path, const char* tag) {
     std::error_code ec;
     if (!fs::exists(fs::symlink_status(candidate, ec))) return candidate;
   }
+}
+
+// Where the copies of `path` are made: "." + its name, with a tag and a random part added.
+fs::path hidden_sibling(const fs::path& path) {
+  return path.parent_path() / ("." + path.filename().string() + ".tolvex");
+}
+
+bool it_is_a_folder(const fs::path& p) {
+  std::error_code ec;
+  return fs::is_directory(fs::symlink_status(p, ec));
+}
+
+// Whether `name` is `base` followed by `tag` and eight hexadecimal digits.
+bool is_tagged_sibling(const std::string& name, const std::string& base, std::string_view tag) {
+  if (name.size() != base.size() + tag.size() + 8 || name.compare(0, base.size(), base) != 0 ||
+      name.compare(base.size(), tag.size(), tag) != 0)
+    return false;
+  for (size_t i = base.size() + tag.size(); i < name.size(); ++i)
+    if (!std::isxdigit(static_cast<unsigned char>(name[i]))) return false;
+  return true;
+}
+
+// Removes the folder copies of `path` that a killed run left beside it: the hidden ones made
+// now and the "<name>.tmp-XXXXXXXX" / "<name>.old-XXXXXXXX" of earlier versions.
+void remove_stale_siblings(const fs::path& path) {
+  const std::string name = path.filename().string();
+  const std::string hidden = hidden_sibling(path).filename().string();
+  std::error_code ec;
+  std::vector<fs::path> stale;
+  for (fs::directory_iterator it(path.parent_path().empty() ? fs::path(".") : path.parent_path(), ec), end;
+       !ec && it != end; it.increment(ec)) {
+    const std::string n = it->path().filename().string();
+    if (is_tagged_sibling(n, hidden, ".new-") || is_tagged_sibling(n, hidden, ".old-") ||
+        is_tagged_sibling(n, name, ".tmp-") || is_tagged_sibling(n, name, ".old-"))
+      stale.push_back(it->path());
+  }
+  for (const fs::path& p : stale)
+    if (it_is_a_folder(p)) fs::remove_all(p, ec);
 }
 
 }  // namespace
@@ -95,15 +135,21 @@ std::string copy_folder_into(const std::string& source, const std::string& targe
 
 std::string replace_folder_with_copy(const std::string& source, const std::string& target) {
   const fs::path to(platform::normalize_separators(target));
-  const fs::path fresh = unused_sibling(to, ".tmp-");
+  remove_stale_siblings(to);
+  // The copy is built in a hidden folder that only its owner may enter, so that a web server
+  // serves nothing of it while it is made (or when a kill leaves it).
+  const fs::path fresh = unused_sibling(hidden_sibling(to), ".new-");
   std::error_code ec;
+  fs::create_directory(fresh, ec);
+  if (!ec) fs::permissions(fresh, fs::perms::owner_all, ec);
+  if (ec) return reason("Cannot create", fresh, ec);
   if (std::string failure = copy_folder_into(source, fresh.string(), true); !failure.empty()) {
     fs::remove_all(fresh, ec);
     return failure;
   }
   fs::path old;
   if (fs::exists(fs::symlink_status(to, ec))) {
-    old = unused_sibling(to, ".old-");
+    old = unused_sibling(hidden_sibling(to), ".old-");
     fs::rename(to, old, ec);
     if (ec) {
       const std::string failure = reason("Cannot replace", to, ec);
@@ -119,6 +165,9 @@ std::string replace_folder_with_copy(const std::string& source, const std::strin
     return failure;
   }
   if (!old.empty()) fs::remove_all(old, ec);
+  // The copy takes the source folder's permissions now that it is in place.
+  if (const fs::file_status st = fs::status(platform::normalize_separators(source), ec); !ec)
+    fs::permissions(to, st.permissions(), ec);
   return {};
 }
 

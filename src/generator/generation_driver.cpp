@@ -116,9 +116,7 @@ void ReadRunSwitches(AGP& proj) {
   const vb::Variant backup = common::ConvertByType(common::GetRegValue(vb::Variant("HKCU"), general, vb::Variant("BackupFile")),
                                                    vb::Variant("Boolean"));
   proj.set_backup_file(backup.is_bool() && backup.raw_bool());
-  const vb::Variant timeout = common::ConvertByType(
-      common::GetRegValue(vb::Variant("HKCU"), general, vb::Variant("ScriptEngineTimeout")), vb::Variant("Long"));
-  const int32_t ms = timeout.is_empty() ? 0 : vb::to_long(timeout);
+  const int32_t ms = script_timeout_setting();
   proj.set_script_engine_timeout(ms);
   template_compiler(proj).ScriptTimeout = ms;
 }
@@ -128,6 +126,7 @@ void GenScript(AGP& proj) {
 
   // 1-3: the environment and the project.
   ctx.ProjErr.clear();
+  ctx.OutputsWritten = ctx.OutputsSkipped = ctx.OutputsBackedUp = 0;
   if (!CheckComponents(proj)) return;
   if (proj.HeaderLogo().empty()) {
     const vb::Variant logo = common::GetRegValue(vb::Variant("HKCU"), vb::Variant(ctx.RegKeyProject), vb::Variant("HeaderLogo"));
@@ -153,7 +152,11 @@ void GenScript(AGP& proj) {
                                                    std::string(kMinimumTemplateVersion));
     answered_keep = keep_template;
   }
-  if (!keep_template) UnpackPackage(proj, package, ctx.TemplateFolder);
+  // A package that does not unpack ends the run with the extractor's reason; the files of an
+  // earlier run never stand in for it.
+  if (!keep_template)
+    if (const std::string failure = UnpackPackage(proj, package, ctx.TemplateFolder); !failure.empty())
+      return abort_with(": control file not found! Generation aborted!" + unpack_reason(failure));
 
   // 8-9: the extensions.
   std::vector<RunExtension> extensions = project_extensions(proj);
@@ -181,7 +184,13 @@ void GenScript(AGP& proj) {
       set_extension_enabled(ext, false);
     } else if (state == 1 || state == 2) {
       extensions_changed = true;
-      UnpackPackage(proj, file, ctx.ExtensionWorkFolder + "/" + ext.name);
+      if (const std::string failure = UnpackPackage(proj, file, ctx.ExtensionWorkFolder + "/" + ext.name);
+          !failure.empty()) {
+        host_ui().message_box(ctx.ProductTitle + ": Load extension '" + ext.name + "' failed. Extension is disabled." +
+                                  unpack_reason(failure),
+                              ctx.ProductTitle, platform::msgbox::vbExclamation);
+        set_extension_enabled(ext, false);
+      }
     }
   }
 
@@ -236,6 +245,11 @@ void GenScript(AGP& proj) {
     if (language_changed) record("language", "language", language_file);
   }
 
+  // The destination exists before anything is written into it: the engines copy the system
+  // and validation code there for debugging, and the site's root files go there.
+  if (const std::string dest = common::trim_blanks(proj.Destination()); !dest.empty())
+    AGP::CreateFolderTree(platform::normalize_separators(dest));
+
   // 15-19: the run's switches and the two engines.
   ReadRunSwitches(proj);
   show_phase(proj, " - Initializing VBScript Engine...");
@@ -252,6 +266,8 @@ void GenScript(AGP& proj) {
   run_filters().Load();
   proj.MenuList();
   initialize_engine(proj, *generation);
+  // Compiled templates also depend on the code files and the locale flag of the engine.
+  if (ctx.ProjErr.empty()) RenewCompiledTemplatesOnChangedCode(generation->NonEnglishLocale());
   if (ctx.ProjErr.empty()) CheckScriptFiles(proj);
   if (ctx.ProjErr.empty() && !ctx.ParseEngine) {
     vb::Ref<AGScript> parse = start_engine();

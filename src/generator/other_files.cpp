@@ -17,6 +17,7 @@
 #include "generator/overwrite.h"
 #include "generator/page_runner.h"
 #include "model/project_members.h"
+#include "platform/contained_path.h"
 #include "platform/folders.h"
 #include "templates/ag_script.h"
 #include "templates/code_files.h"
@@ -58,20 +59,11 @@ std::string without_trailing_separator(std::string path) {
   return path;
 }
 
-// A name inside the package: relative, and never climbing out of the folder it is
-// looked up in.
-bool stays_inside(std::string_view name) {
-  const std::string normal = platform::normalize_separators(name);
-  if (!normal.empty() && normal.front() == '/') return false;
-  for (std::string_view piece : vb::split(normal, "/"))
-    if (piece == "..") return false;
-  return true;
-}
-
-// The package file or folder `name` below `folder`, "" when there is none (or the name
-// would leave the folder).
-std::string package_path(std::string_view folder, std::string_view name) {
-  if (folder.empty() || !stays_inside(name)) return {};
+// The package file or folder `name` below `folder`, "" when there is none. A name that would
+// leave the folder raises the generation error naming the control.
+std::string package_path(const AGPControl& ctrl, std::string_view folder, std::string_view name) {
+  if (!platform::relative_inside(name)) RaiseOutsideTemplateFolder(ctrl.CtrlID, name);
+  if (folder.empty()) return {};
   return PathExists(folder, name);
 }
 
@@ -104,7 +96,7 @@ std::string other_output_name(AGP& proj, const AGPControl& ctrl) {
 bool copy_one_file(AGP& proj, const AGPControl& ctrl, const std::string& source_folder, const std::string& item,
                    size_t item_count, bool overwrite, const vb::Variant& prompt, bool checkOnly, int16_t& count) {
   ModuleContext& ctx = context();
-  const std::string source = package_path(source_folder, item);
+  const std::string source = package_path(ctrl, source_folder, item);
   const bool names_folder = !ctrl.CtrlOFolderID.empty() || !ctrl.CtrlOFolder.empty();
   std::string output = names_folder ? last_path_part(item) : item;
   if (source.empty()) {
@@ -132,7 +124,7 @@ bool copy_one_file(AGP& proj, const AGPControl& ctrl, const std::string& source_
 bool copy_one_folder(AGP& proj, const AGPControl& ctrl, bool overwrite, const vb::Variant& prompt, bool checkOnly,
                      int16_t& count) {
   ModuleContext& ctx = context();
-  const std::string source = without_trailing_separator(package_path(ctx.CurrentTemplateFolder, ctrl.CtrlIFolder));
+  const std::string source = without_trailing_separator(package_path(ctrl, ctx.CurrentTemplateFolder, ctrl.CtrlIFolder));
   if (source.empty()) {
     ctx.ProjErr = ctx.ProductTitle + ": Source folder does not exist - " + in_quotes(ctrl.CtrlIFolder) +
                   "! Check if correct template.";
@@ -211,7 +203,7 @@ void CheckScriptFiles(AGP& proj) {
     if (ctrl.CtrlType != "function" || !condition_holds(proj, ctrl)) return true;
     ctx.CurrentTemplateFolder = ctx.TemplateFolder;
     if (ctrl.CtrlIFiles.empty()) return true;
-    const std::string script = PathExists(ctx.CurrentTemplateFolder, ctrl.CtrlIFiles);
+    const std::string script = package_path(ctrl, ctx.CurrentTemplateFolder, ctrl.CtrlIFiles);
     if (script.empty()) {
       ctx.ProjErr = ctx.ProductTitle + ": Script file does not exist - " + in_quotes(ctrl.CtrlIFiles) +
                     "! Check if correct template.";
@@ -291,7 +283,7 @@ int16_t CopyControlFiles(AGP& proj, bool checkOnly) {
     const bool overwrite = ctrl.CtrlOverwrite && proj.OtherOverwrite();
     const vb::Variant prompt = prompt_setting(proj);
     if (!ctrl.CtrlIFiles.empty()) {
-      const std::string source_folder = package_path(ctx.CurrentTemplateFolder, ctrl.CtrlIFolder);
+      const std::string source_folder = package_path(ctrl, ctx.CurrentTemplateFolder, ctrl.CtrlIFolder);
       const std::vector<std::string> items = split_names(ctrl.CtrlIFiles);
       for (const std::string& item : items)
         if (!copy_one_file(proj, ctrl, source_folder, item, items.size(), overwrite, prompt, checkOnly, count))

@@ -76,12 +76,6 @@ void announce(const std::string& file) {
   if (status.StatusIsCancelled()) RaiseCancelled();
 }
 
-void count_done() {
-  ModuleContext& ctx = context();
-  ++ctx.ProgressDone;
-  status_window().SetStatus(vb::Variant(common::Percent(ctx.ProgressDone, ctx.ProgressTotal)));
-}
-
 void prefix_error(const std::string& heading) {
   ModuleContext& ctx = context();
   ctx.ProjErr = ctx.ProductTitle + heading + std::string(kCrLf) + ctx.ProjErr;
@@ -239,8 +233,7 @@ int16_t GenerateTablePages(AGP& proj, AGPTable& table, bool checkOnly) {
     if (!ctrl) continue;
     if (!IsTableForControl(proj, table, ctrl->CtrlID, ctrl->CtrlType, ctrl->CtrlCond)) continue;
     if (run_output(proj, *ctrl, table.TblVar(), "", checkOnly, [&](const std::string& script, const std::string& path) {
-          GenerateTableFile(proj, table, script, path, *ctrl);
-          count_done();
+          GenerateTableFile(proj, table, script, path, *ctrl);  // counts the page done
         }))
       ++count;
     if (!ctx.ProjErr.empty()) {
@@ -326,7 +319,27 @@ int16_t GenerateCssAndLogo(AGP& proj, bool checkOnly) {
   return 0;
 }
 
+namespace {
+int16_t generate_project(AGP& proj, bool checkOnly);
+}  // namespace
+
 int16_t GenerateProject(AGP& proj, bool checkOnly) {
+  // Each output replaces its file whole as it is written; the flush to disk happens once for
+  // the pass, when it ends (also when it ends early).
+  platform::DeferredSync flush;
+  const int16_t result = generate_project(proj, checkOnly);
+  try {
+    flush.finish();
+  } catch (const std::exception& e) {
+    ModuleContext& ctx = context();
+    if (ctx.ProjErr.empty()) ctx.ProjErr = ctx.ProductTitle + ": " + e.what();
+  }
+  return result;
+}
+
+namespace {
+
+int16_t generate_project(AGP& proj, bool checkOnly) {
   ModuleContext& ctx = context();
   GetDefaultPageSetting(proj);
   int16_t result = 0;
@@ -395,5 +408,7 @@ int16_t GenerateProject(AGP& proj, bool checkOnly) {
   }
   return result;
 }
+
+}  // namespace
 
 }  // namespace tolvex

@@ -10,6 +10,7 @@
 #include "templates/controls.h"
 #include "templates/template_compiler.h"
 #include "templates/template_run.h"
+#include "platform/contained_path.h"
 #include "platform/folders.h"
 #include "vb/convert.h"
 #include "vb/strings.h"
@@ -26,16 +27,19 @@ std::string text_of(const vb::Variant& v) {
   }
 }
 
-// The pieces of a relative path that stay below its root: empty, "." and ".." pieces go.
-std::string contained_path(std::string_view path) {
-  const std::string normal = platform::normalize_separators(path);
-  std::string out;
-  for (std::string_view piece : vb::split(normal, "/")) {
-    if (piece.empty() || piece == "." || piece == "..") continue;
-    if (!out.empty()) out += '/';
-    out.append(piece);
-  }
-  return out;
+[[noreturn]] void refuse_output(std::string text) {
+  ModuleContext& ctx = context();
+  ctx.ProjErr = ctx.ProductTitle + ": " + text + " Generation aborted!";
+  RaiseGenError();
+}
+
+// The path of an output folder or file below its root: a leading separator means the top of the
+// root; a name that would climb out of the root is refused (`shown` is the name as written).
+std::string contained_path(std::string_view path, std::string_view shown, std::string_view root) {
+  std::optional<std::string> inside = platform::relative_inside(path, /*rooted_is_relative=*/true);
+  if (!inside)
+    refuse_output("The output \"" + std::string(shown) + "\" lies outside the folder \"" + std::string(root) + "\".");
+  return *inside;
 }
 
 }  // namespace
@@ -81,18 +85,24 @@ std::string ResolveOutputPath(AGP& proj, std::string_view folder, std::string_vi
   std::string_view rest;
   if (folder.size() >= 2 && folder[0] == '~' && (folder[1] == '\\' || folder[1] == '/')) {
     root = common::AddBackslash(platform::normalize_separators(proj.AppRootFolder()));
+    // The application root is a folder the user named, never the current folder or the top
+    // of the file system.
+    if (root.find_first_not_of('/') == std::string::npos)
+      refuse_output("The output folder \"" + std::string(folder) +
+                    "\" needs an application root folder, and \"" + proj.AppRootFolder() + "\" is none.");
     rest = folder.substr(2);
   } else {
     root = common::AddBackslash(platform::normalize_separators(proj.Destination()));
     rest = folder;
   }
   std::string path = root;
-  const std::string sub = contained_path(rest);
+  const std::string sub = contained_path(rest, folder, root);
+  const std::string name = contained_path(file, file, root);
   if (!sub.empty()) {
     path += sub + "/";
     if (!checkOnly) AGP::CreateFolderTree(path);
   }
-  return path + contained_path(file);
+  return path + name;
 }
 
 std::string PathExists(std::string_view folder, std::string_view file) {

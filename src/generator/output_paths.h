@@ -31,9 +31,11 @@ std::string GetFolderPath(AGP& proj, std::string_view folderId, std::string_view
 
 // The full path of an output: the destination root (or AppRootFolder for a folder that
 // starts with "~/" or "~\"), the folder with a "/" after it, and the file. Unless
-// checkOnly, the folder is created. Outputs never leave their root: leading separators
-// and "." and ".." pieces of the folder and the file are dropped. An empty root leaves
-// the path relative.
+// checkOnly, the folder is created. Outputs never leave their root: a leading separator
+// means the top of the root, "." pieces go, and a folder or file whose ".." pieces would
+// climb out of the root raises the generation error. A "~/" folder needs an AppRootFolder
+// that is neither empty nor the top of the file system (else the generation error). An
+// empty Destination leaves the path relative.
 std::string ResolveOutputPath(AGP& proj, std::string_view folder, std::string_view file, bool checkOnly);
 
 // folder + "/" + file when a file or folder of that name exists (a name that differs only

@@ -33,7 +33,7 @@ bool target_exists(const std::string& path, Target kind) {
 void ask_user(ModuleContext& ctx, const std::string& path, Target kind) {
   ctx.PromptFilePath = kind == Target::File ? path : std::string();
   ctx.PromptFolderPath = kind == Target::Folder ? path : std::string();
-  switch (host_ui().ask_overwrite(path)) {
+  switch (host_ui().ask_overwrite(path, OverwritePromptText())) {
     case platform::OverwriteAnswer::Yes: ctx.OverwriteAnswer = true; break;
     case platform::OverwriteAnswer::YesToAll:
       ctx.OverwriteAnswer = true;
@@ -71,28 +71,41 @@ bool confirm_overwrite(AGP& proj, const std::string& target, bool overwrite, con
   if (checkOnly) return target_exists(path, kind);
   ModuleContext& ctx = context();
   ctx.OverwriteAnswer = false;
-  if (!target_exists(path, kind)) return true;
+  if (!target_exists(path, kind)) {
+    ++ctx.OutputsWritten;
+    return true;
+  }
   try {
-    if (ctx.OverwriteMode == "S") return false;
+    if (ctx.OverwriteMode == "S") {
+      ++ctx.OutputsSkipped;
+      return false;
+    }
     if (ctx.OverwriteMode == "O" || !prompt_is_on(prompt)) ctx.OverwriteAnswer = overwrite;
     else if (overwrite) ask_user(ctx, path, kind);
     else ctx.OverwriteAnswer = false;
   } catch (const std::exception& e) {
     report_failure(path, e.what());
+    ++ctx.OutputsSkipped;
     return false;
   }
   // Outside the guard above: the cancel goes to the caller and ends the run.
   if (ctx.OverwriteMode == "C") RaiseCancelled();
-  if (!ctx.OverwriteAnswer) return false;
+  if (!ctx.OverwriteAnswer) {
+    ++ctx.OutputsSkipped;
+    return false;
+  }
   if (proj.backup_file()) {
     const std::string backup = path + ".bak";
     const std::string failure = kind == Target::File ? copy_file_replacing(path, backup, /*replace_read_only=*/true)
                                                      : replace_folder_with_copy(path, backup);
     if (!failure.empty()) {
       report_failure(path, failure);
+      ++ctx.OutputsSkipped;
       return false;
     }
+    ++ctx.OutputsBackedUp;
   }
+  ++ctx.OutputsWritten;
   return true;
 }
 

@@ -16,6 +16,7 @@
 #include "platform/folders.h"
 #include "platform/registry.h"
 #include "vb/convert.h"
+#include "vb/strings.h"
 
 namespace tolvex {
 
@@ -26,6 +27,18 @@ namespace {
 std::function<vb::Ref<vb::Dispatch>()>& extension_list_factory() {
   static std::function<vb::Ref<vb::Dispatch>()> factory;
   return factory;
+}
+
+// Writes one value of the current user as the shared registry object would, failing with its error.
+void set_user_value(const std::string& key, const std::string& name, const platform::RegValue& value) {
+  try {
+    platform::current_registry().set_value(platform::RegRoot::CurrentUser, key, name, value);
+  } catch (const std::exception& e) {
+    throw vb::VBError(cRegistry::kErrRegistry,
+                      "Failed to set registry value Key: '" + std::to_string(cRegistry::HKEY_CURRENT_USER) +
+                          "',Section: '" + key + "',Key: '" + name + "': " + e.what(),
+                      cRegistry::kErrorSource);
+  }
 }
 
 std::string reg_text(const std::string& key, const char* name) {
@@ -112,7 +125,7 @@ AGP::AGP() {
   language_ = reg_text(ctx.RegKeyGeneral, "Language");
   if (language_.empty()) CopyDefaultSettings();
   // 11. The extension packages.
-  ctx.ExtensionsFolder = reg_text(ctx.RegKeyExtensions, "SourceFolder");
+  ctx.ExtensionsFolder = platform::resolve_application_path(reg_text(ctx.RegKeyExtensions, "SourceFolder"));
   if (ctx.ExtensionsFolder.empty()) ctx.ExtensionsFolder = platform::application_folder().string() + "/extensions";
   // 12.
   LoadDefault();
@@ -228,14 +241,35 @@ void AGP::LoadDefault() {
 
 void AGP::CopyDefaultSettings() {
   ModuleContext& ctx = context();
+  // "Language" marks a completed copy, so its value goes over last: until then it stands in
+  // its place as an empty text, and a run stopped half-way leaves it so, which the next start
+  // takes for a first run and copies everything again.
   for (const std::string* key : {&ctx.RegKeyAdvancedFilters, &ctx.RegKeyGeneral, &ctx.RegKeyProject,
                                  &ctx.RegKeyDatabase, &ctx.RegKeyTable, &ctx.RegKeyChart, &ctx.RegKeyTrendline,
                                  &ctx.RegKeyField, &ctx.RegKeyExtensions})
-    CopyRegistryKey(std::string(*key));
+    copy_registry_key(*key, *key == ctx.RegKeyGeneral ? "Language" : "");
+  copy_registry_value(ctx.RegKeyGeneral, "Language");
 }
 
-void AGP::CopyRegistryKey(const std::string& key) {
+void AGP::CopyRegistryKey(const std::string& key) { copy_registry_key(key, ""); }
+
+bool AGP::copy_registry_value(const std::string& key, const std::string& name) {
   ModuleContext& ctx = context();
+  platform::RegistryBackend& backend = platform::current_registry();
+  ctx.RegValueName = name;
+  std::optional<platform::RegValue> value;
+  try {
+    value = backend.query_value(platform::RegRoot::LocalMachine, key, name, /*expand_text=*/false);
+  } catch (const std::exception&) {
+    // Reads never raise: a value that cannot be read is not copied.
+  }
+  if (!value) return false;
+  ctx.RegLastValueType = int32_t(value->kind);
+  set_user_value(key, name, *value);
+  return true;
+}
+
+void AGP::copy_registry_key(const std::string& key, std::string_view skip_value) {
   cRegistry& reg = shared_registry();
   std::vector<std::string> names;
   int32_t count = 0;
@@ -245,31 +279,18 @@ void AGP::CopyRegistryKey(const std::string& key) {
   // Each value goes over as it is stored: a read through the shared registry object
   // would expand an expandable text and could not write a list of texts back, so the
   // copy would lose them or change their kind.
-  platform::RegistryBackend& backend = platform::current_registry();
   for (const std::string& name : names) {
-    ctx.RegValueName = name;
-    std::optional<platform::RegValue> value;
-    try {
-      value = backend.query_value(platform::RegRoot::LocalMachine, key, name, /*expand_text=*/false);
-    } catch (const std::exception&) {
-      // Reads never raise: a value that cannot be read is not copied.
+    if (skip_value.empty() || !vb::iequals(name, skip_value)) {
+      copy_registry_value(key, name);
+      continue;
     }
-    if (!value) continue;
-    ctx.RegLastValueType = int32_t(value->kind);
-    try {
-      backend.set_value(platform::RegRoot::CurrentUser, key, name, *value);
-    } catch (const std::exception& e) {
-      throw vb::VBError(cRegistry::kErrRegistry,
-                        "Failed to set registry value Key: '" + std::to_string(cRegistry::HKEY_CURRENT_USER) +
-                            "',Section: '" + key + "',Key: '" + name + "': " + e.what(),
-                        cRegistry::kErrorSource);
-    }
+    set_user_value(key, name, platform::RegValue::make_text(""));
   }
   std::vector<std::string> subkeys;
   reg.ClassKey = cRegistry::HKEY_LOCAL_MACHINE;
   reg.SectionKey = key;
   reg.EnumerateSections(subkeys, count);
-  for (const std::string& sub : subkeys) CopyRegistryKey(key + "\\" + sub);
+  for (const std::string& sub : subkeys) copy_registry_key(key + "\\" + sub, "");
 }
 
 // ---- dispatch ----------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "fields/settings_owner.h"
 #include "model/database.h"
@@ -105,6 +106,12 @@ class AGP : public vb::Dispatch, public SettingsOwner<ProjectSetting, kProjectSe
   static const vb::DispatchTable<AGP>& dispatch_table();
 
  private:
+  // CopyRegistryKey, but the value `skip_value` of `key` itself (none when empty) is written
+  // as an empty text.
+  void copy_registry_key(const std::string& key, std::string_view skip_value);
+  // Copies one value from the machine to the current user; false when the machine has none.
+  bool copy_registry_value(const std::string& key, const std::string& name);
+
   std::unique_ptr<platform::ZipExtractor> zip_;
   bool proj_init_ = false;
   vb::Ref<AGPDatabases> databases_;

@@ -1,6 +1,7 @@
 #include "platform/file_io.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,9 @@
 #include <fstream>
 #include <mutex>
 #include <random>
+#include <set>
+#include <utility>
+#include <vector>
 
 #include "platform/error.h"
 
@@ -26,17 +30,319 @@ bool step_allowed(std::string_view step) {
   return !g_hook || g_hook(step);
 }
 
-std::string temp_name_beside(const fs::path& path) {
+// Temporary files are named ".tolvex-XXXXXXXXXX.tmp": hidden, without the extension of the file
+// they replace (so that a web server never runs or shows one as a page or as source), and never
+// readable by others while they hold data.
+constexpr std::string_view kTempPrefix = ".tolvex-";
+constexpr std::string_view kTempSuffix = ".tmp";
+constexpr size_t kTempRandomLength = 10;
+// Earlier writers named them "<name>.tmp-XXXXXXXXXX" beside the file.
+constexpr std::string_view kLegacyTempTag = ".tmp-";
+
+std::string random_suffix() {
   static std::mutex m;
   static std::mt19937_64 rng{std::random_device{}()};
   std::lock_guard lock(m);
   static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
   std::string suffix;
-  for (int i = 0; i < 10; ++i) suffix += digits[rng() % 36];
-  return path.filename().string() + ".tmp-" + suffix;
+  for (size_t i = 0; i < kTempRandomLength; ++i) suffix += digits[rng() % 36];
+  return suffix;
+}
+
+std::string temp_name() { return std::string(kTempPrefix) + random_suffix() + std::string(kTempSuffix); }
+
+bool is_random_part(std::string_view s) {
+  if (s.size() != kTempRandomLength) return false;
+  for (char c : s)
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'))) return false;
+  return true;
+}
+
+// Whether `name` in `folder` is a temporary file of a write: one of ours, or one an earlier
+// writer left beside a file that still exists.
+bool is_temp_name(const fs::path& folder, const std::string& name) {
+  std::string_view n = name;
+  if (n.size() == kTempPrefix.size() + kTempRandomLength + kTempSuffix.size() && n.starts_with(kTempPrefix) &&
+      n.ends_with(kTempSuffix))
+    return is_random_part(n.substr(kTempPrefix.size(), kTempRandomLength));
+  if (n.size() <= kLegacyTempTag.size() + kTempRandomLength) return false;
+  const size_t tag = n.size() - kTempRandomLength - kLegacyTempTag.size();
+  if (n.substr(tag, kLegacyTempTag.size()) != kLegacyTempTag || !is_random_part(n.substr(n.size() - kTempRandomLength)))
+    return false;
+  struct stat st {};
+  return ::lstat((folder / std::string(n.substr(0, tag))).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Removes the temporary file `name` unless a live write holds it (each write keeps its temporary
+// file locked until it is renamed, and the lock goes with the process that held it).
+void remove_if_stale(int dir_fd, const std::string& name) {
+  int fd = ::openat(dir_fd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return;
+  struct stat held {}, named {};
+  if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) &&
+      ::fstatat(dir_fd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == held.st_dev &&
+      named.st_ino == held.st_ino)
+    ::unlinkat(dir_fd, name.c_str(), 0);
+  ::close(fd);
+}
+
+// Each folder is swept once per process, before the first write into it.
+void sweep_once(const fs::path& folder) {
+  static std::mutex m;
+  static std::set<std::string> swept;
+  {
+    std::lock_guard lock(m);
+    if (swept.contains(folder.string())) return;
+  }
+  if (!remove_stale_temp_files(folder)) return;  // a folder that cannot be read is tried again
+  std::lock_guard lock(m);
+  swept.insert(folder.string());
+}
+
+
+}  // namespace
+
+bool remove_stale_temp_files(const fs::path& folder) {
+  int dir_fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir_fd < 0) return false;
+  std::error_code ec;
+  std::vector<std::string> names;
+  for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    std::string name = it->path().filename().string();
+    if (is_temp_name(folder, name)) names.push_back(std::move(name));
+  }
+  for (const std::string& name : names) remove_if_stale(dir_fd, name);
+  ::close(dir_fd);
+  return true;
+}
+
+namespace {
+
+// The folders (one per file system) whose flush the current DeferredSync scope owes.
+struct DeferredFolders {
+  std::vector<std::pair<dev_t, fs::path>> folders;
+};
+thread_local DeferredFolders* t_deferred = nullptr;
+
+// Whether the flush of a file written into `folder` is left to the thread's DeferredSync.
+bool flush_deferred(const fs::path& folder) {
+  if (!t_deferred) return false;
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) != 0) return false;
+  for (const auto& f : t_deferred->folders)
+    if (f.first == st.st_dev) return true;
+  t_deferred->folders.emplace_back(st.st_dev, folder);
+  return true;
+}
+
+int write_all(int fd, const char* p, size_t left) {
+  while (left > 0) {
+    ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    p += n;
+    left -= size_t(n);
+  }
+  return 0;
+}
+
+// Gives the nameless open file `fd` the name `to`; false with errno set when it cannot.
+bool link_nameless(int fd, const fs::path& to) {
+  const std::string proc = "/proc/self/fd/" + std::to_string(fd);
+  return ::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
+// Creates a named temporary file in `folder`, readable only by its owner; -1 with errno set.
+int create_named_temp(const fs::path& folder, fs::path& named) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    fs::path candidate = folder / temp_name();
+    int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      ::fchmod(fd, 0600);
+      named = std::move(candidate);
+      return fd;
+    }
+    if (errno != EEXIST) return -1;
+  }
+  return -1;
+}
+
+// Copies what the open file `from` holds into `to` from the start; 0 or an errno value.
+int copy_contents(int from, int to) {
+  if (::lseek(from, 0, SEEK_SET) != 0) return errno;
+  char buf[65536];
+  for (;;) {
+    ssize_t n = ::read(from, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) return 0;
+    if (int err = write_all(to, buf, size_t(n)); err != 0) return err;
+  }
 }
 
 }  // namespace
+
+AtomicFileWriter::AtomicFileWriter(const fs::path& given) {
+  // Through a symbolic link: replace the file it points to, and keep the link.
+  path_ = given;
+  std::error_code link_ec;
+  if (fs::is_symlink(given, link_ec)) {
+    fs::path target = fs::canonical(given, link_ec);
+    if (!link_ec) path_ = target;
+  }
+  folder_ = path_.parent_path();
+  if (folder_.empty()) folder_ = ".";
+
+  // The mode of the file being replaced, so that replacing it does not change who may read it.
+  struct stat st {};
+  if (::stat(path_.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) throw PlatformError(errno_message("Cannot write", path_, EISDIR));
+    mode_ = st.st_mode & 07777;
+    keep_mode_ = true;
+  }
+  sweep_once(folder_);
+  deferred_ = flush_deferred(folder_);
+
+  if (!step_allowed("create")) throw PlatformError(errno_message("Cannot write", path_, EIO));
+  // With O_TMPFILE the file has no name until it is complete, so a kill while writing leaves
+  // nothing behind; otherwise it is a named file that only its owner may read until then.
+  if (step_allowed("tmpfile")) fd_ = ::open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  if (fd_ >= 0) {
+    // New files get 0666 less the umask, as the open applied it.
+    if (keep_mode_) ::fchmod(fd_, mode_);
+  } else {
+    fd_ = create_named_temp(folder_, temp_);
+    // Nothing was created: do not unlink a file of that name that someone else may own.
+    if (fd_ < 0) throw PlatformError(errno_message("Cannot write", path_, errno));
+    if (!keep_mode_) {
+      const mode_t mask = ::umask(0);
+      ::umask(mask);
+      mode_ = 0666 & ~mask;
+    }
+  }
+  // Held until the temporary name is gone, so that a sweep never takes a live write's file.
+  ::flock(fd_, LOCK_EX);
+}
+
+AtomicFileWriter::~AtomicFileWriter() { discard(); }
+
+void AtomicFileWriter::discard() noexcept {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+  temp_.clear();
+}
+
+void AtomicFileWriter::fail(int err) {
+  discard();
+  throw PlatformError(errno_message("Cannot write", path_, err));
+}
+
+void AtomicFileWriter::write(std::string_view bytes) {
+  if (fd_ < 0) throw PlatformError(errno_message("Cannot write", path_, EBADF));
+  if (!write_checked_) {
+    write_checked_ = true;
+    if (!step_allowed("write")) fail(EIO);
+  }
+  if (int err = write_all(fd_, bytes.data(), bytes.size()); err != 0) fail(err);
+}
+
+void AtomicFileWriter::commit() {
+  write({});
+  if (!step_allowed("sync")) fail(EIO);
+  if (!deferred_ && ::fsync(fd_) != 0) fail(errno);
+  if (!step_allowed("rename")) fail(EIO);
+  if (temp_.empty()) {
+    // Nameless: a new file takes its name at once; an existing one is replaced through a name.
+    bool named = !keep_mode_ && link_nameless(fd_, path_);
+    if (!named && !keep_mode_ && errno != EEXIST && errno != ENOENT) fail(errno);
+    if (!named) {
+      fs::path candidate;
+      for (int attempt = 0; attempt < 100 && temp_.empty(); ++attempt) {
+        candidate = folder_ / temp_name();
+        if (link_nameless(fd_, candidate)) temp_ = candidate;
+        else if (errno != EEXIST) break;
+      }
+      if (temp_.empty()) {
+        if (errno != ENOENT) fail(errno);
+        // Without /proc the nameless file cannot be named: copy it into a named one.
+        const int nameless = fd_;
+        fd_ = create_named_temp(folder_, temp_);
+        if (fd_ < 0) {
+          const int err = errno;
+          ::close(nameless);
+          fail(err);
+        }
+        ::flock(fd_, LOCK_EX);
+        const int err = copy_contents(nameless, fd_);
+        ::close(nameless);
+        if (err != 0) fail(err);
+        if (!deferred_ && ::fsync(fd_) != 0) fail(errno);
+        ::fchmod(fd_, mode_);
+      }
+    }
+  } else {
+    ::fchmod(fd_, mode_);
+  }
+  if (!temp_.empty()) {
+    if (::rename(temp_.c_str(), path_.c_str()) != 0) fail(errno);
+    temp_.clear();
+  }
+  // The lock is released only now, once the temporary name is gone.
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) fail(errno);
+
+  // Make the rename itself durable (or leave it to the scope that flushes later).
+  if (deferred_) return;
+  int dfd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+}
+
+
+
+DeferredSync::DeferredSync() {
+  if (t_deferred) return;
+  t_deferred = new DeferredFolders;
+  active_ = true;
+}
+
+DeferredSync::~DeferredSync() {
+  if (!active_) return;
+  try {
+    finish();
+  } catch (const std::exception&) {
+    // finish() reports; here there is nobody to tell
+  }
+  delete t_deferred;
+  t_deferred = nullptr;
+}
+
+void DeferredSync::finish() {
+  if (!active_) return;
+  std::vector<std::pair<dev_t, fs::path>> folders;
+  folders.swap(t_deferred->folders);
+  for (const auto& f : folders) {
+    int fd = ::open(f.second.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+      // The folder went: flush everything rather than nothing.
+      ::sync();
+      continue;
+    }
+    const int rc = ::syncfs(fd);
+    const int err = errno;
+    ::close(fd);
+    if (rc != 0) throw PlatformError(errno_message("Cannot flush", f.second, err));
+  }
+}
 
 void set_write_fault_hook(WriteFaultHook hook) {
   std::lock_guard lock(g_hook_mutex);
@@ -69,93 +375,39 @@ std::string read_file(const fs::path& path) {
   return out;
 }
 
-AtomicFileWriter::AtomicFileWriter(const fs::path& given) {
-  // Through a symbolic link: replace the file it points to, and keep the link.
-  path_ = given;
-  std::error_code link_ec;
-  if (fs::is_symlink(given, link_ec)) {
-    fs::path target = fs::canonical(given, link_ec);
-    if (!link_ec) path_ = target;
-  }
-  folder_ = path_.parent_path();
-  if (folder_.empty()) folder_ = ".";
-  temp_ = folder_ / temp_name_beside(path_);
-
-  // The mode of the file being replaced, so that replacing it does not change who may read it.
-  mode_t mode = 0666;
-  bool keep_mode = false;
-  struct stat st {};
-  if (::stat(path_.c_str(), &st) == 0) {
-    if (S_ISDIR(st.st_mode)) throw PlatformError(errno_message("Cannot write", path_, EISDIR));
-    mode = st.st_mode & 07777;
-    keep_mode = true;
-  }
-
-  const bool create_allowed = step_allowed("create");
-  fd_ = create_allowed ? ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666) : -1;
-  if (fd_ < 0) {
-    // Nothing was created: do not unlink a file of that name that someone else may own.
-    throw PlatformError(errno_message("Cannot write", path_, create_allowed ? errno : EIO));
-  }
-  if (keep_mode) ::fchmod(fd_, mode);
-}
-
-AtomicFileWriter::~AtomicFileWriter() { discard(); }
-
-void AtomicFileWriter::discard() noexcept {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-  if (!temp_.empty()) ::unlink(temp_.c_str());
-  temp_.clear();
-}
-
-void AtomicFileWriter::fail(int err) {
-  discard();
-  throw PlatformError(errno_message("Cannot write", path_, err));
-}
-
-void AtomicFileWriter::write(std::string_view bytes) {
-  if (fd_ < 0) throw PlatformError(errno_message("Cannot write", path_, EBADF));
-  if (!write_checked_) {
-    write_checked_ = true;
-    if (!step_allowed("write")) fail(EIO);
-  }
-  const char* p = bytes.data();
-  size_t left = bytes.size();
-  while (left > 0) {
-    ssize_t n = ::write(fd_, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      fail(errno);
-    }
-    p += n;
-    left -= size_t(n);
-  }
-}
-
-void AtomicFileWriter::commit() {
-  write({});
-  if (!step_allowed("sync")) fail(EIO);
-  if (::fsync(fd_) != 0) fail(errno);
-  const int fd = fd_;
-  fd_ = -1;
-  if (::close(fd) != 0) fail(errno);
-  if (!step_allowed("rename")) fail(EIO);
-  if (::rename(temp_.c_str(), path_.c_str()) != 0) fail(errno);
-  temp_.clear();
-
-  // Make the rename itself durable.
-  int dfd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
-  }
-}
 
 void write_file_atomic(const fs::path& path, std::string_view bytes) {
   AtomicFileWriter file(path);
   file.write(bytes);
   file.commit();
+}
+
+void copy_file_atomic(const fs::path& from, const fs::path& to) {
+  int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) throw PlatformError(errno_message("Cannot open", from, errno));
+  struct stat st {};
+  if (::fstat(in, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(in);
+    throw PlatformError(errno_message("Cannot read", from, EISDIR));
+  }
+  try {
+    AtomicFileWriter file(to);
+    char buf[65536];
+    for (;;) {
+      ssize_t n = ::read(in, buf, sizeof buf);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        throw PlatformError(errno_message("Cannot read", from, errno));
+      }
+      if (n == 0) break;
+      file.write(std::string_view(buf, size_t(n)));
+    }
+    file.commit();
+  } catch (const PlatformError&) {
+    ::close(in);
+    throw;
+  }
+  ::close(in);
 }
 
 }  // namespace tolvex::platform

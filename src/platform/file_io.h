@@ -1,6 +1,8 @@
 // Reading and safely replacing whole files.
 #pragma once
 
+#include <sys/types.h>
+
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -13,17 +15,22 @@ namespace tolvex::platform {
 std::string read_file(const std::filesystem::path& path);
 
 // Writes `bytes` as the whole content of `path` without ever leaving a half-written file: the data
-// go into a temporary file beside it (same folder, name "<name>.tmp-<random>"), which is flushed to
-// disk and then renamed over `path`. On any failure the temporary file is removed, the old file (if
-// any) is left untouched and PlatformError is thrown naming the path and the system's reason. The
-// folder must exist. A new file gets mode 0666 less the umask; an existing file keeps its mode.
-// When `path` is a symbolic link to an existing file, that file is replaced and the link stays.
+// go into a temporary file in the same folder, which is flushed to disk and then renamed over
+// `path`. Where the file system allows it the temporary file has no name until its data are on
+// disk; otherwise it is named ".tolvex-XXXXXXXXXX.tmp", readable only by its owner, and locked
+// while the write lasts. Temporary files that a killed process left in the folder are removed
+// before the first write into it (remove_stale_temp_files). On any failure the temporary file is
+// removed, the old file (if any) is left untouched and PlatformError is thrown naming the path and
+// the system's reason. The folder must exist. A new file gets mode 0666 less the umask; an
+// existing file keeps its mode. When `path` is a symbolic link to an existing file, that file is
+// replaced and the link stays.
 void write_file_atomic(const std::filesystem::path& path, std::string_view bytes);
 
-// The same replacement written in pieces: the constructor creates the temporary file beside `path`
-// (throwing PlatformError as write_file_atomic does), write() appends to it, commit() flushes it to
-// disk and renames it over `path`. Destroyed without a commit, or after any failure, it removes the
-// temporary file and leaves the old file untouched.
+// The same replacement written in pieces: the constructor creates the temporary file in the folder
+// of `path` (throwing PlatformError as write_file_atomic does), write() appends to it, commit()
+// flushes it to disk (or leaves that to a DeferredSync scope) and puts it in place of `path`.
+// Destroyed without a commit, or after any failure, it removes the temporary file and leaves the
+// old file untouched.
 class AtomicFileWriter {
  public:
   explicit AtomicFileWriter(const std::filesystem::path& path);
@@ -37,13 +44,49 @@ class AtomicFileWriter {
  private:
   [[noreturn]] void fail(int err);
   void discard() noexcept;
-  std::filesystem::path path_, folder_, temp_;
+  std::filesystem::path path_, folder_;
+  std::filesystem::path temp_;  // the temporary file's name; empty while it has none
   int fd_ = -1;
+  mode_t mode_ = 0;             // the mode the file gets
+  bool keep_mode_ = false;      // `path` exists: its mode stays
+  bool deferred_ = false;       // the flush is left to a DeferredSync scope
   bool write_checked_ = false;
 };
 
+// While an object of this class lives on a thread, write_file_atomic on that thread still
+// writes each file beside its target and renames it over the target (a killed process leaves
+// the old file or the new one, never a part), but leaves the flush to disk to the scope: its
+// finish() flushes each file system written to once. Many files are then written at the speed
+// of the disk instead of one flush each. The destructor flushes too (ignoring failures) when
+// finish() was not called. Scopes do not nest: an inner one does nothing.
+class DeferredSync {
+ public:
+  DeferredSync();
+  ~DeferredSync();
+  DeferredSync(const DeferredSync&) = delete;
+  DeferredSync& operator=(const DeferredSync&) = delete;
+  // Flushes what was written so far; throws PlatformError naming a folder whose file system
+  // could not be flushed.
+  void finish();
+
+ private:
+  bool active_ = false;
+};
+
+// Copies the file `from` over `to` as write_file_atomic writes: `to` is the old file or the whole
+// copy, never a part. PlatformError when `from` cannot be read or `to` cannot be written.
+void copy_file_atomic(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Removes from `folder` the temporary files of writes that did not finish (their process was
+// killed): ".tolvex-XXXXXXXXXX.tmp", and "<name>.tmp-XXXXXXXXXX" beside an existing <name> as
+// earlier versions named them. A temporary file that a running write holds is left alone.
+// False when the folder cannot be read.
+bool remove_stale_temp_files(const std::filesystem::path& folder);
+
 // Test hook: when set, called before each step of write_file_atomic ("create", "write", "sync",
 // "rename"); returning false makes that step fail with EIO as if the system had refused it.
+// Before "create" it is asked "tmpfile": false makes the write use a named temporary file as on
+// a file system without nameless ones.
 // Pass an empty function to remove it. Not for production use.
 using WriteFaultHook = std::function<bool(std::string_view step)>;
 void set_write_fault_hook(WriteFaultHook hook);

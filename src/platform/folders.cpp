@@ -69,6 +69,18 @@ fs::path application_folder() {
   return installed;
 }
 
+std::string resolve_application_path(std::string_view path) {
+  if (path.empty()) return {};
+  std::string p = normalize_separators(path);
+  if (p == "~" || p.rfind("~/", 0) == 0) {
+    const char* home = std::getenv("HOME");
+    if (home && *home) return std::string(home) + p.substr(1);
+    return p;
+  }
+  if (fs::path(p).is_absolute()) return p;
+  return (application_folder() / p).string();
+}
+
 std::string expand_environment(std::string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -23,6 +23,11 @@ std::filesystem::path config_folder();
 // source tree). When nothing is found: "<exe folder>/../share/tolvex" all the same.
 std::filesystem::path application_folder();
 
+// A path from a setting or the registry as a file path: "\" becomes "/", "~" or "~/..." is under
+// $HOME, an absolute path stays, and a relative one is taken below application_folder().
+// The empty text stays empty.
+std::string resolve_application_path(std::string_view path);
+
 // Replaces every %NAME% whose NAME is set in the environment by its value. A reference to a
 // variable that is not set, "%%", and a lone "%" stay as they are (as Windows leaves them).
 // Names compare exactly (the Linux environment is case-sensitive).

@@ -1,11 +1,14 @@
 #include "platform/host_ui.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 
+#include "platform/progress.h"
 #include "vb/strings.h"
 
 namespace tolvex::platform {
@@ -51,16 +54,47 @@ std::string button_label(int32_t result) {
 // Non-interactive
 
 namespace {
-// The button nobody chose: Yes (else OK) when told to assume yes, else the default button.
+// The button nobody chose: Yes (else OK) when told to assume yes, else No; the default button
+// when the box offers neither.
 int32_t unattended_button(int32_t flags, bool assume_yes) {
+  const auto buttons = msgbox::buttons_of(flags);
+  const auto offers = [&](int32_t b) { return std::find(buttons.begin(), buttons.end(), b) != buttons.end(); };
   if (assume_yes) {
-    const auto buttons = msgbox::buttons_of(flags);
-    for (int32_t wanted : {msgbox::vbYes, msgbox::vbOK}) {
-      if (std::find(buttons.begin(), buttons.end(), wanted) != buttons.end()) return wanted;
-    }
+    if (offers(msgbox::vbYes)) return msgbox::vbYes;
+    if (offers(msgbox::vbOK)) return msgbox::vbOK;
+  } else if (offers(msgbox::vbNo)) {
+    return msgbox::vbNo;
   }
   return msgbox::default_button_of(flags);
 }
+
+// The configured pairs for `what` ("tables", "views", "fields of Orders") whose names were offered.
+std::vector<NameMapping> configured_pairs(const std::vector<ScopedNameMapping>& configured, const std::string& what,
+                                          const std::vector<std::string>& new_names,
+                                          const std::vector<std::string>& old_names) {
+  static constexpr std::string_view kFieldsOf = "fields of ";
+  const bool fields = what.starts_with(kFieldsOf);
+  const std::string scope = fields ? what.substr(kFieldsOf.size()) : std::string();
+  const auto offered = [](const std::vector<std::string>& names, const std::string& name) {
+    return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return vb::iequals(n, name); });
+  };
+  std::vector<NameMapping> pairs;
+  for (const ScopedNameMapping& m : configured) {
+    if (fields == m.scope.empty() || (fields && !vb::iequals(m.scope, scope))) continue;
+    // The dialog hands back the names as it offered them.
+    NameMapping pair;
+    for (const auto& n : new_names)
+      if (vb::iequals(n, m.names.new_name)) pair.new_name = n;
+    for (const auto& o : old_names)
+      if (vb::iequals(o, m.names.old_name)) pair.old_name = o;
+    if (offered(new_names, m.names.new_name) && offered(old_names, m.names.old_name)) pairs.push_back(pair);
+  }
+  return pairs;
+}
+
+constexpr std::string_view kTemplateQuestion =
+    "Template version in zip file is different with that in the template folder. Do you want to keep the existing "
+    "files in the template folder or extract and overwrite from the zip file?";
 }  // namespace
 
 NonInteractiveUI::NonInteractiveUI(NonInteractiveAnswers answers) : NonInteractiveUI(answers, std::cerr) {}
@@ -69,7 +103,8 @@ NonInteractiveUI::NonInteractiveUI(NonInteractiveAnswers answers, std::ostream& 
     : answers_(answers), messages_(&messages) {}
 
 int32_t NonInteractiveUI::message_box(const std::string& text, const std::string& title, int32_t flags) {
-  *messages_ << (title.empty() ? std::string() : title + ": ") << text << '\n';
+  const bool titled = !title.empty() && !text.starts_with(title);
+  *messages_ << (titled ? title + ": " : std::string()) << text << '\n';
   messages_->flush();
   return unattended_button(flags, answers_.assume_yes);
 }
@@ -79,19 +114,20 @@ std::optional<std::string> NonInteractiveUI::input_box(const std::string&, const
   return default_text;
 }
 
-OverwriteAnswer NonInteractiveUI::ask_overwrite(const std::string&) {
+OverwriteAnswer NonInteractiveUI::ask_overwrite(const std::string&, const std::string&) {
   return answers_.overwrite == OverwritePolicy::All ? OverwriteAnswer::YesToAll : OverwriteAnswer::NoToAll;
 }
 
 SyncAnswer NonInteractiveUI::ask_keep_or_update(const std::string&) { return answers_.keep_or_update; }
 
 bool NonInteractiveUI::ask_template_version(const std::string&, const std::string&, const std::string&) {
-  return answers_.assume_yes;
+  return false;
 }
 
-std::vector<NameMapping> NonInteractiveUI::ask_name_mapping(const std::string&, const std::vector<std::string>&,
-                                                            const std::vector<std::string>&) {
-  return {};
+std::vector<NameMapping> NonInteractiveUI::ask_name_mapping(const std::string& what,
+                                                            const std::vector<std::string>& new_names,
+                                                            const std::vector<std::string>& old_names) {
+  return configured_pairs(answers_.names, what, new_names, old_names);
 }
 
 std::unique_ptr<HostUI> make_host_ui(bool interactive, NonInteractiveAnswers answers) {
@@ -105,8 +141,11 @@ std::unique_ptr<HostUI> make_host_ui(bool interactive, NonInteractiveAnswers ans
 // Terminal
 
 struct TerminalUI::Tty {
-  std::ifstream in;
+  int in = -1;  // read with read(2) itself, which a Ctrl-C interrupts (a stream would retry)
   std::ofstream out;
+  ~Tty() {
+    if (in >= 0) ::close(in);
+  }
 };
 
 namespace {
@@ -128,10 +167,12 @@ std::string trim(std::string s) {
 
 std::unique_ptr<TerminalUI> TerminalUI::open(NonInteractiveAnswers fallback) {
   auto tty = std::make_unique<Tty>();
-  tty->in.open("/dev/tty");
+  tty->in = ::open("/dev/tty", O_RDONLY | O_CLOEXEC);
   tty->out.open("/dev/tty");
-  if (!tty->in.is_open() || !tty->out.is_open()) return nullptr;
-  auto ui = std::make_unique<TerminalUI>(tty->in, tty->out, fallback);
+  if (tty->in < 0 || !tty->out.is_open()) return nullptr;
+  // The stream is unused while the descriptor is read; it stands for the tests' stream.
+  static std::istringstream unused;
+  auto ui = std::make_unique<TerminalUI>(unused, tty->out, fallback);
   ui->tty_ = std::move(tty);
   return ui;
 }
@@ -145,7 +186,17 @@ std::optional<std::string> TerminalUI::read_answer(const std::string& prompt) {
   *out_ << prompt;
   out_->flush();
   std::string line;
-  if (!std::getline(*in_, line)) {
+  bool got = false;
+  if (tty_) {
+    // One line from the terminal; end of input, an error or a Ctrl-C end it without an answer.
+    char c = 0;
+    ssize_t n = 0;
+    while ((n = ::read(tty_->in, &c, 1)) == 1 && c != '\n') line += c;
+    got = n == 1;
+  } else {
+    got = static_cast<bool>(std::getline(*in_, line));
+  }
+  if (!got) {
     *out_ << '\n';
     return std::nullopt;
   }
@@ -182,12 +233,13 @@ std::optional<std::string> TerminalUI::input_box(const std::string& prompt, cons
   return answer->empty() ? default_text : *answer;
 }
 
-OverwriteAnswer TerminalUI::ask_overwrite(const std::string& path) {
-  *out_ << "\nThe file " << path << " exists.\n";
+OverwriteAnswer TerminalUI::ask_overwrite(const std::string& path, const std::string& question) {
+  *out_ << '\n' << (question.empty() ? path : question) << '\n';
   for (;;) {
-    auto answer = read_answer("Replace it? [y]es, yes to [a]ll, [n]o, [s]kip all, [c]ancel: ");
-    if (!answer) return fallback_.ask_overwrite(path);
+    auto answer = read_answer("Overwrite it? [y]es, yes to [a]ll, [n]o, [s]kip all, [c]ancel [n]: ");
+    if (!answer) return interrupt_requested() ? OverwriteAnswer::Cancel : fallback_.ask_overwrite(path, question);
     switch (first_letter(*answer)) {
+      case 0: return OverwriteAnswer::No;
       case 'y': return OverwriteAnswer::Yes;
       case 'a': return OverwriteAnswer::YesToAll;
       case 'n': return OverwriteAnswer::No;
@@ -213,14 +265,13 @@ SyncAnswer TerminalUI::ask_keep_or_update(const std::string& summary) {
 
 bool TerminalUI::ask_template_version(const std::string& package, const std::string& found_version,
                                       const std::string& expected_version) {
-  *out_ << "\nThe template package " << package << " has version " << found_version << "; this version expects "
-        << expected_version << ".\n";
+  *out_ << '\n' << package << '\n' << kTemplateQuestion << '\n';
   for (;;) {
-    auto answer = read_answer("Go on anyway? [y/N] ");
+    auto answer = read_answer("[k]eep the existing files or [O]verwrite them from the zip file? ");
     if (!answer) return fallback_.ask_template_version(package, found_version, expected_version);
     switch (first_letter(*answer)) {
-      case 'y': return true;
-      case 'n':
+      case 'k': return true;
+      case 'o':
       case 0: return false;
       default: break;
     }
@@ -229,7 +280,8 @@ bool TerminalUI::ask_template_version(const std::string& package, const std::str
 
 std::vector<NameMapping> TerminalUI::ask_name_mapping(const std::string& what, const std::vector<std::string>& new_names,
                                                       const std::vector<std::string>& old_names) {
-  std::vector<NameMapping> pairs;
+  std::vector<NameMapping> pairs = configured_pairs(fallback_.answers().names, what, new_names, old_names);
+  if (!pairs.empty()) return pairs;
   std::vector<std::string> left = old_names;
   *out_ << "\nNew " << what << " in the database and old ones missing from it may be the same under a new name.\n";
   for (const auto& name : new_names) {
@@ -282,10 +334,10 @@ std::optional<std::string> ScriptedUI::input_box(const std::string& prompt, cons
   return defaults_.input_box(prompt, title, default_text);
 }
 
-OverwriteAnswer ScriptedUI::ask_overwrite(const std::string& path) {
-  questions_.push_back({"overwrite", path, {}, 0, {}});
+OverwriteAnswer ScriptedUI::ask_overwrite(const std::string& path, const std::string& question) {
+  questions_.push_back({"overwrite", path, question, 0, {}});
   if (auto a = next<OverwriteAnswer>()) return *a;
-  return defaults_.ask_overwrite(path);
+  return defaults_.ask_overwrite(path, question);
 }
 
 SyncAnswer ScriptedUI::ask_keep_or_update(const std::string& summary) {

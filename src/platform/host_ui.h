@@ -58,6 +58,13 @@ struct NameMapping {
   bool operator==(const NameMapping&) const = default;
 };
 
+// A pair given in advance for the name-mapping dialog: `scope` is empty for tables and views,
+// else the table whose fields the pair renames.
+struct ScopedNameMapping {
+  std::string scope;
+  NameMapping names;
+};
+
 class HostUI {
  public:
   virtual ~HostUI() = default;
@@ -67,11 +74,13 @@ class HostUI {
   // Asks for a line of text; nullopt when the user cancels.
   virtual std::optional<std::string> input_box(const std::string& prompt, const std::string& title,
                                                const std::string& default_text) = 0;
-  // The file `path` exists: replace it?
-  virtual OverwriteAnswer ask_overwrite(const std::string& path) = 0;
+  // The output `path` exists: replace it? `question` is what the dialog says ("File ... already
+  // exists!"); the path alone when it is empty.
+  virtual OverwriteAnswer ask_overwrite(const std::string& path, const std::string& question = {}) = 0;
   // `summary` lists what changed in the database.
   virtual SyncAnswer ask_keep_or_update(const std::string& summary) = 0;
-  // The template package has another version than the engine expects: go on?
+  // The template package differs from the files unpacked before: true keeps the unpacked files,
+  // false unpacks the package again over them.
   virtual bool ask_template_version(const std::string& package, const std::string& found_version,
                                     const std::string& expected_version) = 0;
   // Pairs new names (in the database, not in the project) with old names (in the project, no
@@ -89,15 +98,18 @@ struct NonInteractiveAnswers {
   OverwritePolicy overwrite = OverwritePolicy::Skip;
   // ask_keep_or_update.
   SyncAnswer keep_or_update = SyncAnswer::Keep;
-  // "--yes": message boxes that offer Yes answer Yes (else OK, else their default button), and
-  // ask_template_version answers true. Without it they answer their default button and false.
+  // "--yes": message boxes that offer Yes answer Yes (else OK, else their default button).
+  // Without it they answer No when they offer it, else their default button.
   bool assume_yes = false;
+  // ask_name_mapping: the pairs of these whose names are among those offered.
+  std::vector<ScopedNameMapping> names;
 };
 
-// Answers without asking: message box -> its default button (see assume_yes); input box -> the
-// default text; overwrite and keep-or-update -> as configured; template version -> assume_yes;
-// name mapping -> no pairs (names are not guessed). Every message box text is written to the
-// stream (stderr by default) as "<title>: <text>" so that nothing shown is lost.
+// Answers without asking: message box -> see assume_yes; input box -> the default text;
+// overwrite and keep-or-update -> as configured; template version -> unpack again (what the
+// dialog does when nobody chooses Keep); name mapping -> the configured pairs (names are never
+// guessed). Every message box text is written to the stream (stderr by default) as
+// "<title>: <text>" (the title alone when the text starts with it) so that nothing shown is lost.
 class NonInteractiveUI : public HostUI {
  public:
   explicit NonInteractiveUI(NonInteractiveAnswers answers = {});
@@ -106,7 +118,7 @@ class NonInteractiveUI : public HostUI {
   int32_t message_box(const std::string& text, const std::string& title, int32_t flags) override;
   std::optional<std::string> input_box(const std::string& prompt, const std::string& title,
                                        const std::string& default_text) override;
-  OverwriteAnswer ask_overwrite(const std::string& path) override;
+  OverwriteAnswer ask_overwrite(const std::string& path, const std::string& question = {}) override;
   SyncAnswer ask_keep_or_update(const std::string& summary) override;
   bool ask_template_version(const std::string& package, const std::string& found_version,
                             const std::string& expected_version) override;
@@ -122,7 +134,9 @@ class NonInteractiveUI : public HostUI {
 
 // Asks on the controlling terminal (/dev/tty), reading one line per answer; an empty line takes
 // the default, an unclear answer is asked again, end of input answers as the non-interactive
-// implementation would. Overwrite prompts accept y, a (all), n, s (skip all: no to all), c.
+// implementation would. Overwrite prompts accept y, a (all), n, s (skip all: no to all), c; a
+// Ctrl-C at an overwrite prompt cancels. Name pairs configured in the fallback answers are
+// taken without asking.
 class TerminalUI : public HostUI {
  public:
   // Opens /dev/tty; nullptr when there is no controlling terminal.
@@ -134,7 +148,7 @@ class TerminalUI : public HostUI {
   int32_t message_box(const std::string& text, const std::string& title, int32_t flags) override;
   std::optional<std::string> input_box(const std::string& prompt, const std::string& title,
                                        const std::string& default_text) override;
-  OverwriteAnswer ask_overwrite(const std::string& path) override;
+  OverwriteAnswer ask_overwrite(const std::string& path, const std::string& question = {}) override;
   SyncAnswer ask_keep_or_update(const std::string& summary) override;
   bool ask_template_version(const std::string& package, const std::string& found_version,
                             const std::string& expected_version) override;
@@ -169,7 +183,7 @@ class ScriptedUI : public HostUI {
   struct Question {
     std::string kind;  // "message_box", "input_box", "overwrite", "keep_or_update", "template_version", "name_mapping"
     std::string text;  // text, prompt, path, summary, package or what
-    std::string title; // message and input boxes: the title; template version: found version
+    std::string title; // message and input boxes: the title; template version: found version; overwrite: the question
     int32_t flags = 0; // message boxes
     // name mapping: the new names then the old names; template version: the expected version
     std::vector<std::string> names;
@@ -185,7 +199,7 @@ class ScriptedUI : public HostUI {
   int32_t message_box(const std::string& text, const std::string& title, int32_t flags) override;
   std::optional<std::string> input_box(const std::string& prompt, const std::string& title,
                                        const std::string& default_text) override;
-  OverwriteAnswer ask_overwrite(const std::string& path) override;
+  OverwriteAnswer ask_overwrite(const std::string& path, const std::string& question = {}) override;
   SyncAnswer ask_keep_or_update(const std::string& summary) override;
   bool ask_template_version(const std::string& package, const std::string& found_version,
                             const std::string& expected_version) override;

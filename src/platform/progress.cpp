@@ -14,30 +14,60 @@ namespace tolvex::platform {
 
 int64_t system_clock_seconds() { return int64_t(std::time(nullptr)); }
 
-std::shared_ptr<ProgressLibrary> make_console_or_silent_progress(bool quiet) {
-  if (quiet) return std::make_shared<SilentProgress>();
-  return std::make_shared<ConsoleProgress>();
+namespace {
+
+// A stream that shows nothing (the quiet display).
+class NullBuffer : public std::streambuf {
+ protected:
+  int overflow(int c) override { return traits_type::not_eof(c); }
+};
+struct NullStream {
+  NullBuffer buffer;
+  std::ostream stream{&buffer};
+};
+
+// A ConsoleProgress that writes nowhere but still takes Ctrl-C. The stream is a base so that
+// it is made before the display and goes after it.
+class QuietConsoleProgress : private NullStream, public ConsoleProgress {
+ public:
+  explicit QuietConsoleProgress(bool cancellable) : ConsoleProgress(NullStream::stream, false, cancellable) {}
+};
+
+}  // namespace
+
+std::shared_ptr<ProgressLibrary> make_console_progress(bool quiet, bool cancellable) {
+  if (quiet) return std::make_shared<QuietConsoleProgress>(cancellable);
+  return std::make_shared<ConsoleProgress>(std::cerr, ::isatty(STDERR_FILENO) == 1, cancellable);
 }
 
 // ---------------------------------------------------------------------------------------------
-// Ctrl-C while a window is open
+// Ctrl-C while a display lives
 
 namespace {
 
 volatile sig_atomic_t g_sigint_seen = 0;
+std::atomic<bool> g_interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 std::mutex g_sigint_mutex;
 int g_sigint_users = 0;
 struct sigaction g_previous_action;
 
-extern "C" void on_sigint(int) { g_sigint_seen = 1; }
+extern "C" void on_sigint(int) {
+  // The first Ctrl-C asks the work to stop at its next check; a second one insists.
+  if (g_sigint_seen) _exit(130);
+  g_sigint_seen = 1;
+  g_interrupted.store(true, std::memory_order_relaxed);
+}
 
 void install_sigint() {
   std::lock_guard lock(g_sigint_mutex);
   if (g_sigint_users++ > 0) return;
+  g_sigint_seen = 0;
+  g_interrupted.store(false, std::memory_order_relaxed);
   struct sigaction sa {};
   sa.sa_handler = &on_sigint;
   sigemptyset(&sa.sa_mask);
-  sa.sa_flags = SA_RESTART;
+  sa.sa_flags = 0;  // no SA_RESTART: a prompt waiting for a line sees the Ctrl-C
   sigaction(SIGINT, &sa, &g_previous_action);
 }
 
@@ -68,16 +98,22 @@ size_t terminal_width() {
 
 }  // namespace
 
+const std::atomic<bool>& interrupt_flag() noexcept { return g_interrupted; }
+bool interrupt_requested() { return g_interrupted.load(std::memory_order_relaxed); }
+
 // ---------------------------------------------------------------------------------------------
 // Console
 
 ConsoleProgress::ConsoleProgress() : ConsoleProgress(std::cerr, ::isatty(STDERR_FILENO) == 1) {}
 
 ConsoleProgress::ConsoleProgress(std::ostream& out, bool is_terminal, bool handle_sigint)
-    : out_(out), terminal_(is_terminal), handle_sigint_(handle_sigint) {}
+    : out_(out), terminal_(is_terminal), handle_sigint_(handle_sigint) {
+  if (handle_sigint_) install_sigint();
+}
 
 ConsoleProgress::~ConsoleProgress() {
   if (handle_ > 0) CloseProgress(handle_);
+  if (handle_sigint_) remove_sigint();
 }
 
 int32_t ConsoleProgress::ShowProgress(int32_t, const std::string& title) { return open(title); }
@@ -85,17 +121,10 @@ int32_t ConsoleProgress::ShowProgress2(int32_t, const std::string& title) { retu
 int32_t ConsoleProgress::ShowProgress3(int32_t, const std::string& title) { return open(title); }
 
 int32_t ConsoleProgress::open(const std::string& title) {
-  if (handle_ > 0 && terminal_) out_ << '\n';
   handle_ = ++last_handle_;
   title_ = one_line(title);
   status_.clear();
   percent_ = -1;
-  cancelled_ = false;
-  if (handle_sigint_ && !sigint_installed_) {
-    g_sigint_seen = 0;
-    install_sigint();
-    sigint_installed_ = true;
-  }
   if (terminal_) {
     draw();
   } else {
@@ -117,53 +146,34 @@ void ConsoleProgress::draw() {
   out_.flush();
 }
 
+void ConsoleProgress::clear_line() {
+  out_ << "\r\x1b[K";
+  out_.flush();
+}
+
 void ConsoleProgress::SetInfo(int32_t handle, const std::string& text) {
-  if (handle <= 0 || handle != handle_) return;
-  std::string status = one_line(text);
-  if (terminal_) {
-    status_ = std::move(status);
-    draw();
-  } else if (status != status_) {
-    status_ = std::move(status);
-    out_ << status_ << '\n';
-    out_.flush();
-  }
+  if (handle <= 0 || handle != handle_ || !terminal_) return;
+  status_ = one_line(text);
+  draw();
 }
 
 void ConsoleProgress::SetProgress(int32_t handle, int16_t percent) {
-  if (handle <= 0 || handle != handle_) return;
-  const int p = percent < 0 ? 0 : percent > 100 ? 100 : percent;
-  if (terminal_) {
-    percent_ = p;
-    draw();
-  } else if (p != percent_) {
-    percent_ = p;
-    out_ << p << "%\n";
-    out_.flush();
-  }
+  if (handle <= 0 || handle != handle_ || !terminal_) return;
+  percent_ = percent < 0 ? 0 : percent > 100 ? 100 : percent;
+  draw();
 }
 
-void ConsoleProgress::request_cancel() {
-  if (handle_ > 0) cancelled_ = true;
-}
+void ConsoleProgress::request_cancel() { cancelled_ = true; }
 
-bool ConsoleProgress::IsCancelled(int32_t handle) {
-  if (handle <= 0 || handle != handle_) return false;
-  if (sigint_installed_ && g_sigint_seen) cancelled_ = true;
+bool ConsoleProgress::IsCancelled(int32_t) {
+  if (handle_sigint_ && g_sigint_seen) cancelled_ = true;
   return cancelled_;
 }
 
 void ConsoleProgress::CloseProgress(int32_t handle) {
   if (handle <= 0 || handle != handle_) return;
-  if (terminal_) {
-    out_ << '\n';
-    out_.flush();
-  }
+  if (terminal_) clear_line();
   handle_ = 0;
-  if (sigint_installed_) {
-    remove_sigint();
-    sigint_installed_ = false;
-  }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 // texts of any length (the display strips its own length prefix before it calls here).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
@@ -40,6 +41,10 @@ using YieldHook = std::function<void()>;
 using SecondsClock = std::function<int64_t()>;
 int64_t system_clock_seconds();
 
+// True once Ctrl-C (SIGINT) reached a console progress window, until Ctrl-C handling starts
+// afresh (no console window was alive in between): running scripts look at it to stop at once.
+const std::atomic<bool>& interrupt_flag() noexcept;
+
 // What a progress display needs from its host.
 struct ProgressServices {
   std::shared_ptr<ProgressLibrary> library;
@@ -64,19 +69,24 @@ class SilentProgress : public ProgressLibrary {
 
 // Progress on a stream (stderr by default).
 // - On a terminal: one line redrawn in place, "<title> [#####.....]  45% <status>", cut to the
-//   terminal's width; a line end when the window closes.
-// - Otherwise plain lines, each written once: the title when a window opens, each status text,
-//   and "<n>%" each time the percentage changes.
-// CR, LF and TAB in texts are shown as blanks. While a window is open, SIGINT (Ctrl-C) does not
-// end the process: it marks the open window cancelled (IsCancelled true) and the previous
-// handler comes back when the last window closes. A second Ctrl-C after the cancel was seen
-// still only cancels; the engine stops at its next check.
+//   terminal's width; the line is cleared when the window closes, so that finished phases do
+//   not stay on screen.
+// - Otherwise one plain line per window: its title when it opens.
+// CR, LF and TAB in texts are shown as blanks.
+//
+// With `handle_sigint`, for the display's whole life SIGINT (Ctrl-C) does not end the process:
+// it asks to cancel, and IsCancelled answers true from then on whatever the handle, so that a
+// Ctrl-C between two windows or while no window is open is not lost. A second Ctrl-C ends the
+// process at once with status 130. A blocking read of the terminal is interrupted by the
+// Ctrl-C (see interrupt_requested). The previous handler comes back when the display goes.
 class ConsoleProgress : public ProgressLibrary {
  public:
-  // The stream and whether it is a terminal; the default is stderr and isatty(2).
+  // The stream and whether it is a terminal; the default is stderr and isatty(2), with Ctrl-C.
   ConsoleProgress();
   ConsoleProgress(std::ostream& out, bool is_terminal, bool handle_sigint = true);
   ~ConsoleProgress() override;
+  ConsoleProgress(const ConsoleProgress&) = delete;
+  ConsoleProgress& operator=(const ConsoleProgress&) = delete;
 
   int32_t ShowProgress(int32_t owner, const std::string& title) override;
   int32_t ShowProgress2(int32_t owner, const std::string& title) override;
@@ -92,6 +102,7 @@ class ConsoleProgress : public ProgressLibrary {
  private:
   int32_t open(const std::string& title);
   void draw();
+  void clear_line();
   std::ostream& out_;
   bool terminal_;
   bool handle_sigint_;
@@ -101,8 +112,10 @@ class ConsoleProgress : public ProgressLibrary {
   std::string status_;
   int percent_ = -1;
   bool cancelled_ = false;
-  bool sigint_installed_ = false;
 };
+
+// The value of interrupt_flag().
+bool interrupt_requested();
 
 // Records every call and answers as told. Handles are 1, 2, ... unless next_handle is set.
 class RecordingProgress : public ProgressLibrary {
@@ -141,7 +154,8 @@ class RecordingProgress : public ProgressLibrary {
   int checks_before_cancel_ = 0;
 };
 
-// The library the command uses: ConsoleProgress on stderr, or SilentProgress when `quiet`.
-std::shared_ptr<ProgressLibrary> make_console_or_silent_progress(bool quiet);
+// The library the command uses: ConsoleProgress on stderr, showing nothing when `quiet`; Ctrl-C
+// cancels when `cancellable`.
+std::shared_ptr<ProgressLibrary> make_console_progress(bool quiet, bool cancellable);
 
 }  // namespace tolvex::platform

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <charconv>
 #include <map>
+#include <unordered_map>
 
 #include "platform/error.h"
 #include "platform/file_io.h"
@@ -72,11 +73,13 @@ struct RegistryTree::Key {
   std::string name;
   std::map<std::string, std::unique_ptr<Key>> subkeys;  // by fold(name)
   std::vector<std::pair<std::string, RegValue>> values;  // in insertion order
+  std::unordered_map<std::string, size_t> value_index;  // fold(name) -> position in values
 
   std::unique_ptr<Key> clone() const {
     auto k = std::make_unique<Key>();
     k->name = name;
     k->values = values;
+    k->value_index = value_index;
     for (const auto& [f, sub] : subkeys) k->subkeys.emplace(f, sub->clone());
     return k;
   }
@@ -93,10 +96,26 @@ struct RegistryTree::Key {
     return it->second.get();
   }
   std::pair<std::string, RegValue>* value(std::string_view n) {
-    for (auto& v : values) {
-      if (vb::iequals(v.first, n) || fold(v.first) == fold(n)) return &v;
-    }
-    return nullptr;
+    auto it = value_index.find(fold(n));
+    return it == value_index.end() ? nullptr : &values[it->second];
+  }
+  // Stores the value under its name: in place when the name is there, else at the end.
+  void put(std::string n, RegValue v) {
+    auto [it, added] = value_index.try_emplace(fold(n), values.size());
+    if (added)
+      values.emplace_back(std::move(n), std::move(v));
+    else
+      values[it->second].second = std::move(v);
+  }
+  bool erase(std::string_view n) {
+    auto it = value_index.find(fold(n));
+    if (it == value_index.end()) return false;
+    const size_t at = it->second;
+    value_index.erase(it);
+    values.erase(values.begin() + std::ptrdiff_t(at));
+    for (auto& [f, pos] : value_index)
+      if (pos > at) --pos;
+    return true;
   }
 };
 
@@ -146,11 +165,7 @@ void RegistryTree::set_value(std::string_view path, std::string_view name, const
   note_change();
   Key* k = root_.get();
   for (const auto& part : checked_path(path)) k = k->child_or_create(part);
-  if (auto* v = k->value(name)) {
-    v->second = value;
-  } else {
-    k->values.emplace_back(std::string(name), value);
-  }
+  k->put(std::string(name), value);
 }
 
 bool RegistryTree::delete_value(std::string_view path, std::string_view name) {
@@ -160,10 +175,7 @@ bool RegistryTree::delete_value(std::string_view path, std::string_view name) {
     k = k->child(part);
     if (!k) return false;
   }
-  auto* v = k->value(name);
-  if (!v) return false;
-  k->values.erase(k->values.begin() + (v - k->values.data()));
-  return true;
+  return k->erase(name);
 }
 
 bool RegistryTree::delete_key(std::string_view path) {
@@ -466,11 +478,7 @@ RegistryTree RegistryTree::from_hive_text(std::string_view text, const std::stri
       p.skip_blanks();
       RegValue v = parse_value_data(p);
       if (!current) p.fail("a value must follow a [key] line");
-      if (auto* existing = current->value(name)) {
-        existing->second = std::move(v);
-      } else {
-        current->values.emplace_back(std::move(name), std::move(v));
-      }
+      current->put(std::move(name), std::move(v));
     } catch (const HiveLineError& e) {
       throw FileFormatError(file_for_messages, line_no, e.why);
     }

@@ -1,6 +1,7 @@
 // Unpacking of template and extension packages (zip archives).
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -23,10 +24,23 @@ class ZipExtractor {
   int file_dates = 1;
   // Folder to unpack into; created when missing.
   std::string target_folder;
+  // The most bytes the files of one package may unpack to.
+  uint64_t max_unpacked_size = kDefaultMaxUnpackedSize;
+  // The most that the unpacked size may be of the package file's size, once the unpacked size
+  // is above kRatioFreeSize (small packages of very repetitive text stay allowed).
+  uint64_t max_ratio = kDefaultMaxRatio;
+
+  static constexpr uint64_t kDefaultMaxUnpackedSize = uint64_t(512) * 1024 * 1024;
+  static constexpr uint64_t kDefaultMaxRatio = 200;
+  static constexpr uint64_t kRatioFreeSize = uint64_t(16) * 1024 * 1024;
 
   // Unpacks the package. Returns the number of files written, or -1 on failure with
-  // last_error() saying why. Nothing is written when the package is damaged or holds an
-  // entry that would land outside the target folder (absolute paths, "..").
+  // last_error() saying why. Nothing is written when the package is damaged, holds an entry
+  // that would land outside the target folder (absolute paths, ".."), or is over the limits
+  // above by the sizes it declares; when data turn out damaged or larger than declared while
+  // unpacking, what was written (files and the folders made for them) is removed again.
+  // Entries of any other kind than files and folders (symbolic links included) are unpacked
+  // as plain files holding their data: no link is ever made.
   virtual int extract() = 0;
   const std::string& last_error() const noexcept { return last_error_; }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "model/project.h"
+#include "platform/file_io.h"
 #include "platform/folders.h"
 #include "projectfile/project_file.h"
 
@@ -40,15 +41,23 @@ void BackupProjectFile(const std::string& projFile, const std::string& backupFol
   int n = 1;
   while (is_file(backup(n))) ++n;
   --n;
+  // Every copy replaces its target whole, so a kill at any moment leaves no part of a file.
+  auto copy = [](const fs::path& from, const fs::path& to) {
+    try {
+      platform::copy_file_atomic(from, to);
+    } catch (const std::exception&) {
+      // A copy that fails leaves the backups as far as they got.
+    }
+  };
   std::error_code ec;
   for (int i = n; i >= 1; --i) {
     if (i < maxCount) {
-      if (is_file(backup(i))) fs::copy_file(backup(i), backup(i + 1), fs::copy_options::overwrite_existing, ec);
+      if (is_file(backup(i))) copy(backup(i), backup(i + 1));
     } else if (is_file(backup(i))) {
       fs::remove(backup(i), ec);
     }
   }
-  fs::copy_file(source, backup(1), fs::copy_options::overwrite_existing, ec);
+  copy(source, backup(1));
 }
 
 }  // namespace tolvex

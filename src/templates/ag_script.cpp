@@ -3,10 +3,13 @@
 #include <optional>
 
 #include "foundation/class_registry.h"
+#include "foundation/common.h"
 #include "foundation/context.h"
 #include "foundation/registry.h"
 #include "platform/host_ui.h"
+#include "platform/progress.h"
 #include "templates/code_files.h"
+#include "templates/template_run.h"
 #include "vb/convert.h"
 
 namespace tolvex {
@@ -50,6 +53,13 @@ vbscript::ScriptError error_of(const std::exception& e) {
 std::string general_value(std::string_view name) {
   Variant v = common::GetRegValue("HKCU", context().RegKeyGeneral, std::string(name));
   return v.is_empty() ? std::string() : vb::to_string(v);
+}
+
+// A run stopped by Ctrl-C ends the generation as a cancel.
+void stop_if_cancelled(const vbscript::ScriptError& e) {
+  if (e.number != vbscript::kErrCancelled) return;
+  context().ProjErr = "Generation cancelled by user!";
+  RaiseGenError();
 }
 
 // A procedure name passed as a Variant; nullopt when it has no text.
@@ -119,11 +129,24 @@ class AGScript::ScriptUi : public vbscript::HostUi {
   }
 };
 
+int32_t script_timeout_setting() {
+  try {
+    const Variant stored = common::GetRegValue("HKCU", context().RegKeyGeneral, "ScriptEngineTimeout");
+    if (stored.is_empty() || stored.is_null()) return kDefaultScriptTimeout;
+    const Variant v = common::ConvertByType(stored, Variant("Long"));
+    if (v.type() == vb::VarType::Long) return v.raw_long();
+  } catch (const vb::VBError&) {
+  }
+  return kDefaultScriptTimeout;
+}
+
 AGScript::AGScript() : ui_(std::make_unique<ScriptUi>()) {
   ModuleContext& ctx = context();
   try {
     engine_ = std::make_unique<vbscript::ScriptEngine>();
     engine_->set_host_ui(ui_.get());
+    engine_->set_timeout(script_timeout_setting());
+    engine_->set_cancel_flag(&platform::interrupt_flag());
     engine_->reset();
     const Variant convert = common::GetRegValue("HKCU", ctx.RegKeyGeneral, "ConvertBoolean");
     if (!convert.is_empty() && !(convert.is_string() && convert.raw_string().empty())) {
@@ -172,6 +195,7 @@ bool AGScript::add_code(std::string_view code, std::string_view module) {
   } catch (const std::exception& e) {
     error_ = error_of(e);
   }
+  stop_if_cancelled(error_);
   return false;
 }
 
@@ -183,6 +207,7 @@ bool AGScript::run(std::string_view procedure, vb::Args args, std::string_view m
   } catch (const std::exception& e) {
     error_ = error_of(e);
   }
+  stop_if_cancelled(error_);
   return false;
 }
 

@@ -21,6 +21,12 @@
 
 namespace tolvex {
 
+// The time-out of every script a run starts when the registry has no ScriptEngineTimeout.
+inline constexpr int32_t kDefaultScriptTimeout = 10000;
+// The registry's ScriptEngineTimeout (milliseconds; 0 or less: no limit), kDefaultScriptTimeout
+// when the value is missing or not a number.
+int32_t script_timeout_setting();
+
 class AGUserScript : public vb::AutoDispatch<AGUserScript> {
  public:
   static const vb::DispatchTable<AGUserScript>& dispatch_table();
@@ -49,7 +55,10 @@ class AGScript : public vb::AutoDispatch<AGScript> {
   static constexpr std::string_view kValidateModule = "Validate";
   static constexpr std::string_view kProbeModule = "test";
 
-  // Starts the engine, learns how Boolean values print and reads the code settings.
+  // Starts the engine, learns how Boolean values print and reads the code settings. Every
+  // script the engine runs stops at script_timeout_setting() (until BuildNewCode sets another)
+  // and at Ctrl-C (platform::interrupt_flag); a script stopped by Ctrl-C ends the run as a
+  // cancel: the last-error text "Generation cancelled by user!" and the generation error.
   AGScript();
   ~AGScript() override;
 

@@ -95,17 +95,7 @@ std::string decode_script_file(const std::string& bytes) {
 
 }  // namespace
 
-std::string resolve_setting_path(std::string_view path) {
-  if (path.empty()) return {};
-  std::string p = platform::normalize_separators(path);
-  if (p == "~" || p.rfind("~/", 0) == 0) {
-    const char* home = std::getenv("HOME");
-    if (home && *home) return std::string(home) + p.substr(1);
-    return p;
-  }
-  if (fs::path(p).is_absolute()) return p;
-  return (platform::application_folder() / p).string();
-}
+std::string resolve_setting_path(std::string_view path) { return platform::resolve_application_path(path); }
 
 std::optional<std::vector<SystemCodeEntry>> read_system_code_list(std::string_view list_path) {
   const auto doc = load_list(list_path);

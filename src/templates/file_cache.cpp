@@ -4,8 +4,10 @@
 #include "foundation/common.h"
 #include "foundation/context.h"
 #include "platform/codepage.h"
+#include "platform/contained_path.h"
 #include "platform/file_io.h"
 #include "templates/marker_search.h"
+#include "templates/package_xml.h"
 #include "templates/template_run.h"
 #include "vb/convert.h"
 
@@ -34,8 +36,11 @@ std::string row_key(std::string_view file, std::string_view session) {
 
 void refresh_progress() { status_window().Refresh(); }
 
+// A file with the UTF-8 byte-order mark, or one that is valid UTF-8 without it, is UTF-8;
+// anything else was saved in the ANSI code page.
 std::string decode_template_file(const std::string& bytes) {
   if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return bytes.substr(3);
+  if (is_valid_utf8(bytes)) return bytes;
   return platform::ansi_to_utf8(bytes);
 }
 
@@ -211,10 +216,11 @@ std::string ResolveTemplateFile(const std::string& name) {
   if (ctx.CurrentTemplateFolder == ctx.TemplateFolder && extension_source()) {
     for (const std::string& ext : extension_source()->extension_names()) {
       // Found as every package file is: either separator, any letter case.
-      if (auto found = existing_template_path(join_path(join_path(ctx.ExtensionWorkFolder, ext), name))) return *found;
+      if (const auto inside = platform::path_inside(join_path(ctx.ExtensionWorkFolder, ext), name))
+        if (auto found = existing_template_path(*inside)) return *found;
     }
   }
-  return common::AddBackslash(ctx.CurrentTemplateFolder) + name;
+  return platform::path_inside(ctx.CurrentTemplateFolder, name).value_or(std::string());
 }
 
 const vb::DispatchTable<AGPFileCache>& AGPFileCache::dispatch_table() {

@@ -73,7 +73,8 @@ class TemplateExtensionSource {
 void set_template_extension_source(const TemplateExtensionSource* source);
 
 // The full path of a template file named in an include: an extension's copy first when
-// the control belongs to the template package itself, else the current template folder.
+// the control belongs to the template package itself, else the current template folder. ""
+// when the name would leave the folder.
 std::string ResolveTemplateFile(const std::string& name);
 
 }  // namespace tolvex

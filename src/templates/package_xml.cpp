@@ -20,6 +20,23 @@ namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
+// True when the text starts with a byte-order mark of any kind or an XML declaration that
+// names an encoding: the parser then knows how to read it.
+bool names_its_encoding(std::string_view bytes) {
+  if (bytes.size() >= 2) {
+    const auto b0 = static_cast<unsigned char>(bytes[0]);
+    const auto b1 = static_cast<unsigned char>(bytes[1]);
+    if ((b0 == 0xFE && b1 == 0xFF) || (b0 == 0xFF && b1 == 0xFE)) return true;
+  }
+  if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) return true;
+  if (bytes.substr(0, 5) != "<?xml") return false;
+  const size_t end = bytes.find("?>");
+  if (end == std::string_view::npos) return false;
+  return bytes.substr(0, end).find("encoding") != std::string_view::npos;
+}
+
+}  // namespace
+
 bool is_valid_utf8(std::string_view s) noexcept {
   size_t i = 0;
   while (i < s.size()) {
@@ -53,23 +70,6 @@ bool is_valid_utf8(std::string_view s) noexcept {
   }
   return true;
 }
-
-// True when the text starts with a byte-order mark of any kind or an XML declaration that
-// names an encoding: the parser then knows how to read it.
-bool names_its_encoding(std::string_view bytes) {
-  if (bytes.size() >= 2) {
-    const auto b0 = static_cast<unsigned char>(bytes[0]);
-    const auto b1 = static_cast<unsigned char>(bytes[1]);
-    if ((b0 == 0xFE && b1 == 0xFF) || (b0 == 0xFF && b1 == 0xFE)) return true;
-  }
-  if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) return true;
-  if (bytes.substr(0, 5) != "<?xml") return false;
-  const size_t end = bytes.find("?>");
-  if (end == std::string_view::npos) return false;
-  return bytes.substr(0, end).find("encoding") != std::string_view::npos;
-}
-
-}  // namespace
 
 std::optional<std::string> find_package_file(std::string_view path) { return existing_template_path(path); }
 

@@ -19,6 +19,10 @@ std::optional<std::string> find_package_file(std::string_view path);
 // ANSI code page. nullopt when the file is missing, unreadable or not well-formed XML.
 std::optional<platform::XmlDocument> load_package_xml(std::string_view path);
 
+// True when the bytes are well-formed UTF-8 (no overlong forms, surrogates or code points
+// above U+10FFFF).
+bool is_valid_utf8(std::string_view s) noexcept;
+
 // The root name a package file must have: the product key without "/" and blanks, in lower
 // case, followed by `suffix` (".language", ".codebase", ...).
 std::string package_root_name(std::string_view suffix);

@@ -11,6 +11,7 @@
 #include "model/project.h"
 #include "model/project_members.h"
 #include "platform/codepage.h"
+#include "platform/contained_path.h"
 #include "templates/ag_parser.h"
 #include "templates/ag_script.h"
 #include "templates/controls.h"
@@ -65,16 +66,6 @@ void yield_to_host() {
   if (yield) yield();
 }
 
-int32_t general_long(const char* name) {
-  try {
-    const vb::Variant v =
-        common::GetRegValue(vb::Variant("HKCU"), vb::Variant(context().RegKeyGeneral), vb::Variant(name));
-    return v.is_empty() ? 0 : vb::to_long(v);
-  } catch (const vb::VBError&) {
-    return 0;
-  }
-}
-
 }  // namespace
 
 // ------------------------------------------------------------------ names
@@ -86,7 +77,23 @@ std::string TemplateCompiler::GetTemplateFileName(const AGPControl& ctrl) {
 }
 
 std::string TemplateCompiler::GetScriptFunctionName(const AGPControl& ctrl) {
-  return "zvEx" + replace_char(ctrl.CtrlID + ctrl.CtrlTagExt, '.', '_');
+  // A dot becomes "_"; any other character that cannot stand in a script name becomes "_x"
+  // and its two hexadecimal digits, so that different ids keep different names.
+  static const char digits[] = "0123456789ABCDEF";
+  std::string name = "zvEx";
+  for (const char c : ctrl.CtrlID + ctrl.CtrlTagExt) {
+    const auto b = static_cast<unsigned char>(c);
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_') {
+      name += c;
+    } else if (c == '.') {
+      name += '_';
+    } else {
+      name += "_x";
+      name += digits[b >> 4];
+      name += digits[b & 15];
+    }
+  }
+  return name;
 }
 
 // ------------------------------------------------------------------ files
@@ -105,15 +112,17 @@ std::string write_compiled_script(const std::string& file, std::string_view text
 std::string TemplateCompiler::BuildTempTemplate(const std::string& ifiles, const std::string& ctrl_ext) {
   set_current_template_folder(ctrl_ext);
   ModuleContext& ctx = context();
-  if (ifiles.find(',') == std::string::npos) return join_path(ctx.CurrentTemplateFolder, ifiles);
+  if (ifiles.find(',') == std::string::npos)
+    return platform::path_inside(ctx.CurrentTemplateFolder, common::trim_blanks(ifiles)).value_or(std::string());
   std::string joined;
   for (const std::string& name : split_names(ifiles)) {
-    const std::string path = find_template_path(ctx.CurrentTemplateFolder, name);
+    const std::string path = find_template_path(ctx.CurrentTemplateFolder, common::trim_blanks(name));
     if (path.empty() || !existing_template_path(path)) continue;
     if (auto text = read_template_text(path)) joined += *text;
   }
+  // With the byte-order mark: read back, the text cannot be mistaken for another encoding.
   const std::string scratch = join_path(ctx.CacheFolder, kScratchFile);
-  if (!write_compiled_script(scratch, joined).empty()) return {};
+  if (!WriteUtf8File(scratch, joined)) return {};
   return scratch;
 }
 
@@ -214,6 +223,19 @@ void TemplateCompiler::compile_error(const std::string& file, const std::string&
 
 void TemplateCompiler::CompileControlTemplate(AGPControl& ctrl, const std::string& file) {
   ModuleContext& ctx = context();
+  CheckControlPaths(ctrl);
+  // Every file of a control made of several must be there: a missing one would leave its
+  // text out of the compiled template without a word.
+  if (ctrl.CtrlIFiles.find(',') != std::string::npos) {
+    set_current_template_folder(ctrl.CtrlExt);
+    for (const std::string& name : split_names(ctrl.CtrlIFiles)) {
+      const std::string trimmed = common::trim_blanks(name);
+      if (existing_template_path(join_path(ctx.CurrentTemplateFolder, trimmed))) continue;
+      ctx.ProjErr = "Missing \"" + trimmed + "\" of control \"" + ctrl.CtrlID + "\" in template folder \"" +
+                    ctx.TemplateFolder + "\". Generation aborted.";
+      RaiseGenError();
+    }
+  }
   const std::string base_path = BuildTempTemplate(ctrl.CtrlIFiles, ctrl.CtrlExt);
   std::optional<std::string> base_text;
   if (!base_path.empty())
@@ -228,7 +250,8 @@ void TemplateCompiler::CompileControlTemplate(AGPControl& ctrl, const std::strin
   AGPSessions& sessions = ctrl.Sessions();
   if (sessions.Count() == 0) {
     status.Refresh();
-    TemplateToScript(*base_text);
+    // Its include blocks take their sessions from the file cache, as a session's would.
+    translate_pieces(shared_file_cache().expand_includes(*base_text));
     if (!ctx.ProjErr.empty()) compile_error(file, *base_text + ctx.ProjErr + std::string(kCrLf), base_path);
   } else {
     for (int32_t i = 1; i <= sessions.Count(); ++i) {
@@ -268,7 +291,7 @@ std::string TemplateCompiler::EvaluateScriptedText(const std::string& text) {
   AGScript* engine = parse_engine();
   vb::Ref<AGScript> own;
   if (!engine) {
-    ScriptTimeout = general_long("ScriptEngineTimeout");
+    ScriptTimeout = script_timeout_setting();
     own = vb::make_ref<AGScript>();
     if (!own->IsInitialized()) return text;
     run_filters().Load();

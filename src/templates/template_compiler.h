@@ -42,7 +42,8 @@ class TemplateCompiler {
   void CompileControlTemplate(AGPControl& ctrl, const std::string& file);
   // CacheFolder + "/" + CtrlID + CtrlTagExt + ".tpl".
   static std::string GetTemplateFileName(const AGPControl& ctrl);
-  // "zvEx" + CtrlID + CtrlTagExt with every "." replaced by "_".
+  // "zvEx" + CtrlID + CtrlTagExt with every "." replaced by "_" and every other character
+  // that a script name cannot hold by "_x" and its two hexadecimal digits.
   static std::string GetScriptFunctionName(const AGPControl& ctrl);
   // Sets the current template folder for a control of the package ("") or of an extension,
   // and gives the path of the text to compile: the one input file, or the scratch file that

@@ -7,7 +7,9 @@
 #include <limits>
 #include <utility>
 
+#include "foundation/common.h"
 #include "foundation/context.h"
+#include "platform/contained_path.h"
 #include "platform/folders.h"
 #include "templates/ag_script.h"
 #include "templates/filters.h"
@@ -92,9 +94,23 @@ std::optional<std::string> existing_template_path(std::string_view path, bool fo
 }
 
 std::string find_template_path(std::string_view folder, std::string_view file) {
-  if (auto found = existing_template_path(join_path(folder, file), /*folders=*/true)) return *found;
+  if (const auto inside = platform::path_inside(folder, file))
+    if (auto found = existing_template_path(*inside, /*folders=*/true)) return *found;
   status_window().CloseStatus();
   return {};
+}
+
+void RaiseOutsideTemplateFolder(std::string_view control, std::string_view name) {
+  ModuleContext& ctx = context();
+  ctx.ProjErr = ctx.ProductTitle + ": Control \"" + std::string(control) + "\" names \"" + std::string(name) +
+                "\", which lies outside its template folder. Generation aborted!";
+  RaiseGenError();
+}
+
+std::string control_file_path(std::string_view control, std::string_view folder, std::string_view name) {
+  std::optional<std::string> path = platform::path_inside(folder, name);
+  if (!path) RaiseOutsideTemplateFolder(control, name);
+  return *path;
 }
 
 vb::Variant file_date_last_modified(const std::string& path) {

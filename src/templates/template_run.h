@@ -55,8 +55,19 @@ std::vector<std::string> split_names(std::string_view list);
 std::optional<std::string> existing_template_path(std::string_view path, bool folders = false);
 
 // join_path(folder, file) when a file or a folder of that name exists there (found as
-// existing_template_path finds it); otherwise "" and the progress window is closed.
+// existing_template_path finds it); otherwise, or when the name would leave the folder, "" and
+// the progress window is closed.
 std::string find_template_path(std::string_view folder, std::string_view file);
+
+// Every file a package names (input files and folders of controls, sessions' files, includes,
+// function scripts, copied files) lies inside the folder it is looked up in: the template
+// folder of the package or the folder of the extension that brought the control.
+// RaiseOutsideTemplateFolder sets the last-error text naming the control and the name, and
+// raises the generation error.
+[[noreturn]] void RaiseOutsideTemplateFolder(std::string_view control, std::string_view name);
+// folder + "/" + name when the name stays inside the folder (see platform::path_inside); else
+// RaiseOutsideTemplateFolder.
+std::string control_file_path(std::string_view control, std::string_view folder, std::string_view name);
 
 // The modification time of a file as a Date in local time, and its size in bytes (a Long, or
 // a Double beyond the Long range): the values the cache index records. Empty when the file

@@ -6,6 +6,8 @@
 //                                    Currency, Single, Double and Date all count as numeric.
 //   - both strings:                  string comparison, binary or text
 //   - one numeric, one string:       the numeric side is less than the string side
+//   - a Boolean and a string:        the string against "True" or "False", letter case
+//                                    counting ("True" = True, "true" <> True)
 //   - Empty and a numeric value:     numeric comparison with 0 for Empty
 //   - Empty and a string:            string comparison with "" for Empty
 //   - both Empty:                    equal
@@ -113,6 +115,8 @@ std::optional<int> compare(const Variant& a, const Variant& b, CompareMode mode)
   static const std::string kEmptyText;
   if (x.kind == Kind::Empty && y.kind == Kind::Empty) return 0;
   if (x.kind == Kind::String || y.kind == Kind::String) {
+    if (a.is_bool()) return sign_of(std::string_view(a.raw_bool() ? "True" : "False").compare(*y.s));
+    if (b.is_bool()) return sign_of(std::string_view(*x.s).compare(b.raw_bool() ? "True" : "False"));
     if (x.kind == Kind::Empty) return compare_text(kEmptyText, *y.s, mode);
     if (y.kind == Kind::Empty) return compare_text(*x.s, kEmptyText, mode);
     if (x.kind != Kind::String) return -1;  // a number is less than any string

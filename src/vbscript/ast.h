@@ -48,6 +48,9 @@ using ExprPtr = std::unique_ptr<Expr>;
 struct LiteralExpr : Expr {
   LiteralExpr(uint32_t p, vb::Variant v) : Expr(ExprKind::Literal, p), value(std::move(v)) {}
   vb::Variant value;
+  // A literal as written is "hard" typed in mixed comparisons; a negative number folded
+  // into one (-5) stays an expression there, as in the Windows engine.
+  bool hard = true;
 };
 
 // How a global name was found at run time; cached on the node until globals change.
@@ -135,6 +138,7 @@ enum class BinOp : uint8_t {
 struct OperandRef {
   const Expr* expr = nullptr;
   const vb::Variant* literal = nullptr;  // a literal's value
+  bool hard = false;                     // a hard-typed literal (LiteralExpr::hard)
   int32_t slot = -1;                     // a local's slot or a field's index
   bool field = false;
 };

@@ -31,6 +31,7 @@ ScriptEngine::~ScriptEngine() {
 void ScriptEngine::start() {
   interp_ = std::make_shared<Interp>();
   interp_->set_timeout_ms(timeout_ms_);
+  interp_->set_cancel_flag(cancel_);
   if (ui_) interp_->env.ui = ui_;
 }
 
@@ -44,6 +45,11 @@ void ScriptEngine::reset() {
 void ScriptEngine::set_timeout(long ms) {
   timeout_ms_ = ms;
   interp_->set_timeout_ms(ms);
+}
+
+void ScriptEngine::set_cancel_flag(const std::atomic<bool>* flag) {
+  cancel_ = flag;
+  interp_->set_cancel_flag(flag);
 }
 
 void ScriptEngine::set_host_ui(HostUi* ui) {
@@ -127,7 +133,7 @@ auto ScriptEngine::guarded(F&& body) -> decltype(body()) {
   Interp::RunScope scope(*keep);
   try {
     auto result = body();
-    // A time-out that a Class_Terminate ran into as the code ended still stops the run.
+    // A time-out or cancel that a Class_Terminate ran into as the code ended still stops the run.
     keep->tick();
     return result;
   } catch (const ScriptException&) {
@@ -135,8 +141,8 @@ auto ScriptEngine::guarded(F&& body) -> decltype(body()) {
     throw;
   } catch (const vb::VBError& ex) {
     fail(take_error(ex, *keep));
-  } catch (const ScriptTimeout&) {
-    ScriptError e = take_error(vb::VBError(kErrTimeout, kTimeoutDescription, kRuntimeErrorSource), *keep);
+  } catch (const ScriptTimeout& stop) {
+    ScriptError e = take_error(stop_error(stop.cancelled, kRuntimeErrorSource), *keep);
     if (e.line == 0) e.line = keep->current_line(&e.text);  // the statement that was running
     fail(e);
   } catch (const std::bad_alloc&) {

@@ -3,6 +3,7 @@
 // error with its position, and a time-out.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,6 +22,14 @@ class Interp;
 // The error of a run stopped by its time-out; On Error Resume Next does not catch it.
 inline constexpr int32_t kErrTimeout = int32_t(0x80004004u);
 inline constexpr const char* kTimeoutDescription = "The script was stopped because it ran past its time-out";
+// The error of a run stopped by the host's cancel flag; On Error Resume Next does not catch it.
+inline constexpr int32_t kErrCancelled = int32_t(0x800704C7u);
+inline constexpr const char* kCancelledDescription = "The script was stopped because it was cancelled";
+// The error a stopped run raises: the time-out's or the cancel's.
+inline vb::VBError stop_error(bool cancelled, const char* source) {
+  return cancelled ? vb::VBError(kErrCancelled, kCancelledDescription, source)
+                   : vb::VBError(kErrTimeout, kTimeoutDescription, source);
+}
 
 // The last error of an engine call.
 struct ScriptError {
@@ -96,6 +105,10 @@ class ScriptEngine {
   // Milliseconds a call may run; 0 or less: no limit.
   void set_timeout(long ms);
   long timeout() const { return timeout_ms_; }
+  // While a call runs and *flag becomes true, the call stops within a second wherever it
+  // is, as at its time-out, with kErrCancelled. Null: no flag. The flag must outlive the
+  // calls that run while it is set; it stays set across reset().
+  void set_cancel_flag(const std::atomic<bool>* flag);
 
   // Where MsgBox and InputBox go; null restores the non-interactive default.
   void set_host_ui(HostUi* ui);
@@ -110,6 +123,7 @@ class ScriptEngine {
   std::shared_ptr<Interp> interp_;
   ScriptError error_;
   long timeout_ms_ = 0;
+  const std::atomic<bool>* cancel_ = nullptr;
   HostUi* ui_ = nullptr;
 };
 

@@ -182,18 +182,27 @@ Interp::RunScope::RunScope(Interp& in) : in_(in) {
     in_.stack_limit_ = avail > (512u << 10) ? avail - (256u << 10) : avail / 2;
     if (in_.stack_limit_ > (size_t(256) << 20)) in_.stack_limit_ = size_t(256) << 20;
     in_.has_deadline_ = in_.timeout_ms_ > 0;
-    in_.tick_budget_.store(kTicksPerClockCheck, std::memory_order_relaxed);
-    if (in_.has_deadline_) {
+    // A run that starts cancelled stops at its first tick.
+    const bool cancelled = in_.cancel_ && in_.cancel_->load(std::memory_order_relaxed);
+    in_.tick_budget_.store(cancelled ? 0 : kTicksPerClockCheck, std::memory_order_relaxed);
+    if (in_.has_deadline_)
       in_.deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(in_.timeout_ms_);
-      watchdog::arm(in_.tick_budget_, in_.deadline_);
-    }
+    in_.watched_ = in_.has_deadline_ || in_.cancel_;
+    if (in_.watched_)
+      watchdog::arm(in_.tick_budget_,
+                    in_.has_deadline_ ? in_.deadline_ : std::chrono::steady_clock::time_point::max(), in_.cancel_);
     in_.site_ = ErrorSite{};
+    in_.run_stop_ = RunStop{&in_.tick_budget_, in_.cancel_,
+                            [](void* self) { static_cast<Interp*>(self)->check_time(); }, &in_};
+    in_.outer_stop_ = current_run_stop;
+    current_run_stop = &in_.run_stop_;
   }
 }
 
 Interp::RunScope::~RunScope() {
   if (--in_.api_depth_ == 0) {
-    if (in_.has_deadline_) watchdog::disarm(in_.tick_budget_);
+    if (in_.watched_) watchdog::disarm(in_.tick_budget_);
+    current_run_stop = in_.outer_stop_;
     in_.cur_chunk_ = nullptr;
     in_.retired_.clear();
   }
@@ -209,11 +218,12 @@ int Interp::current_line(std::string* text) const {
 
 void Interp::check_time() {
   tick_budget_.store(kTicksPerClockCheck, std::memory_order_relaxed);
-  if (!has_deadline_ || std::chrono::steady_clock::now() <= deadline_) return;
+  const bool cancelled = cancel_ && cancel_->load(std::memory_order_relaxed);
+  if (!cancelled && (!has_deadline_ || std::chrono::steady_clock::now() <= deadline_)) return;
   // The error's place: the statement running now (calls that unwind put the current
   // position back to their caller's).
   if (cur_chunk_ && *cur_chunk_) site_ = ErrorSite{true, *cur_chunk_, cur_pos_};
-  throw ScriptTimeout{};
+  throw ScriptTimeout{cancelled};
 }
 
 
@@ -225,7 +235,17 @@ void Interp::note_site(const Frame& f, uint32_t pos) {
 }
 
 void Interp::handle_error(const VBError& e) {
-  err_->set(e.number(), e.description(), e.source().empty() ? std::string(kRuntimeErrorSource) : e.source());
+  if (!e.source().empty()) {
+    err_->set(e.number(), e.description(), e.source());
+  } else {
+    // The engine's own error: Err.Description is the plain text, without the ": 'name'"
+    // that the message of an error stopping the script carries.
+    std::string text = vb::error_description(e.number());
+    const std::string& d = e.description();
+    const bool named = d.size() > text.size() + 3 && d.compare(0, text.size(), text) == 0 &&
+                       d.compare(text.size(), 3, ": '") == 0;
+    err_->set(e.number(), named ? std::move(text) : d, std::string(kRuntimeErrorSource));
+  }
   site_ = ErrorSite{};
 }
 

@@ -20,8 +20,8 @@
 // - Statements run in exec_block: under On Error Resume Next each statement's error
 //   is caught there and recorded in Err; otherwise the first statement that sees it
 //   records its position (site_) and it unwinds to a caller with a handler or to
-//   the host. The time-out is a separate exception (ScriptTimeout) that no handler
-//   in the script catches.
+//   the host. The time-out and a cancel by the host are a separate exception
+//   (ScriptTimeout) that no handler in the script catches.
 // - Arguments by reference are pointers to the caller's variables (or array
 //   elements, with the array held and locked), or to a literal when the callee
 //   only reads the parameter; value_ops.h keeps Variants without heap parts off
@@ -42,6 +42,7 @@
 #include "vb/variant.h"
 #include "vbscript/ast.h"
 #include "vbscript/runtime/env.h"
+#include "vbscript/runtime/stop.h"
 
 namespace tolvex::vbscript {
 
@@ -50,8 +51,8 @@ class ErrObject;
 class Interp;
 
 // Source of the errors the language raises itself.
-inline constexpr const char* kRuntimeErrorSource = "VBScript runtime error";
-inline constexpr const char* kCompileErrorSource = "VBScript compilation error";
+inline constexpr const char* kRuntimeErrorSource = "Microsoft VBScript runtime error";
+inline constexpr const char* kCompileErrorSource = "Microsoft VBScript compilation error";
 // Deepest script call nesting before error 28.
 inline constexpr int kMaxCallDepth = 3000;
 
@@ -59,8 +60,11 @@ inline constexpr int kMaxCallDepth = 3000;
 // next one look as soon as a run's time is up).
 inline constexpr long kTicksPerClockCheck = 1024;
 
-// Thrown (not a VBError) when the time-out passes, so that no handler in the script stops it.
-struct ScriptTimeout {};
+// Thrown (not a VBError) when the time-out passes or the host cancels the run, so that no
+// handler in the script stops it.
+struct ScriptTimeout {
+  bool cancelled = false;  // the host's cancel flag, not the clock
+};
 
 struct Symbol {
   enum class Kind : uint8_t { Var, Const, Proc, Class };
@@ -171,6 +175,8 @@ class Interp : public std::enable_shared_from_this<Interp> {
   };
   void set_timeout_ms(long ms) { timeout_ms_ = ms; }
   long timeout_ms() const { return timeout_ms_; }
+  // A flag that stops the run when it becomes true (null: none); looked at as the clock is.
+  void set_cancel_flag(const std::atomic<bool>* flag) { cancel_ = flag; }
   // One loop pass or call. (The budget is atomic because the time-out's watchdog
   // thread empties it; relaxed loads and stores cost what plain ones do.)
   void tick() {
@@ -303,6 +309,7 @@ class Interp : public std::enable_shared_from_this<Interp> {
   void assign(Frame& f, const Expr& target, vb::Variant&& v, bool is_set);
   void store_name(Frame& f, const NameExpr& n, vb::Variant&& v, bool is_set);
   void assign_call(Frame& f, const CallExpr& c, vb::Variant&& v, bool is_set);
+  void assign_nested(Frame& f, const CallExpr& c, vb::Variant&& v, bool is_set);
   void assign_member(Frame& f, const MemberExpr& m, const std::vector<Arg>* args, vb::Variant v, bool is_set);
   void property_put_ast(Frame& f, ScriptObject* so, int member, const std::vector<Arg>* args, vb::Variant v,
                         bool is_set);
@@ -361,6 +368,10 @@ class Interp : public std::enable_shared_from_this<Interp> {
   std::atomic<long> tick_budget_{kTicksPerClockCheck};
   std::chrono::steady_clock::time_point deadline_{};
   bool has_deadline_ = false;
+  const std::atomic<bool>* cancel_ = nullptr;
+  bool watched_ = false;  // the watchdog watches this run (a deadline or a cancel flag)
+  RunStop run_stop_;                      // what library work of this run polls
+  const RunStop* outer_stop_ = nullptr;   // the thread's run before this one began
   const char* stack_base_ = nullptr;
   size_t stack_limit_ = 0;
 };

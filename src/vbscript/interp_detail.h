@@ -49,7 +49,10 @@ inline bool is_real(const Variant& v) { return v.type() == VarType::Double; }
 inline double real_of(const Variant& v) { return is_real(v) ? v.raw_double() : double(int_of(v)); }
 
 inline constexpr bool is_comparison(BinOp op) { return op >= BinOp::Eq && op <= BinOp::Ge; }
-inline bool is_literal(const Expr& e) { return e.kind == ExprKind::Literal; }
+// A hard-typed literal (see harden).
+inline bool is_literal(const Expr& e) {
+  return e.kind == ExprKind::Literal && static_cast<const LiteralExpr&>(e).hard;
+}
 
 // The runtime library's operator for op, without the inline paths below.
 Variant binop_general(BinOp op, const Variant& a, const Variant& b);
@@ -204,6 +207,7 @@ inline OperandRef operand_ref(const Expr& e) {
   o.expr = &e;
   if (e.kind == ExprKind::Literal) {
     o.literal = &static_cast<const LiteralExpr&>(e).value;
+    o.hard = static_cast<const LiteralExpr&>(e).hard;
   } else if (e.kind == ExprKind::Name) {
     const auto& n = static_cast<const NameExpr&>(e);
     o.slot = n.slot;

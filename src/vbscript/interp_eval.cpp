@@ -1,4 +1,5 @@
 // The interpreter: expressions, calls by name, member access and assignment.
+#include <algorithm>
 #include <cmath>
 
 #include "vb/convert.h"
@@ -206,9 +207,20 @@ struct ExprHandlers {
     if (fast_binop<OP>(a, b, r)) return r;
     return chain_step_general(OP, a, a_hard, b, b_hard);
   }
+  // The same with the operands' places: whether one is a hard literal is looked at only
+  // off the inline path (null: no literal).
+  template <BinOp OP>
+  [[gnu::always_inline]] static Variant step(const Variant& a, const OperandRef* ao, const Variant& b,
+                                             const OperandRef* bo) {
+    Variant r;
+    if (fast_binop<OP>(a, b, r)) return r;
+    return chain_step_general(OP, a, ao && ao->hard, b, bo && bo->hard);
+  }
   template <BinOp OP>
   [[gnu::always_inline]] static Variant step(const Variant& a, const Expr& ae, const Variant& b, const Expr& be) {
-    return step<OP>(a, is_literal(ae), b, is_literal(be));
+    Variant r;
+    if (fast_binop<OP>(a, b, r)) return r;
+    return chain_step_general(OP, a, is_literal(ae), b, is_literal(be));  // looked at only here
   }
 
   // The shapes of a two-operand node's operands. A "simple" operand is a literal or a
@@ -233,14 +245,14 @@ struct ExprHandlers {
     const OperandRef& lo = c.lhs;
     const OperandRef& ro = c.rhs;
     if constexpr (S == Shape::SimpleSimple) {
-      return step<OP>(value_at(f, lo), lo.literal != nullptr, value_at(f, ro), ro.literal != nullptr);
+      return step<OP>(value_at(f, lo), &lo, value_at(f, ro), &ro);
     } else if constexpr (S == Shape::OtherSimple) {
       Temp lt([&] { return lo.expr->fn(in, f, *lo.expr); });
-      return step<OP>(lt.get(), false, value_at(f, ro), ro.literal != nullptr);
+      return step<OP>(lt.get(), nullptr, value_at(f, ro), &ro);
     } else if constexpr (S == Shape::SimpleOther) {
       Temp lt([&] { return copy_of(value_at(f, lo)); });
       Temp rt([&] { return ro.expr->fn(in, f, *ro.expr); });
-      return step<OP>(lt.get(), lo.literal != nullptr, rt.get(), false);
+      return step<OP>(lt.get(), &lo, rt.get(), nullptr);
     } else if constexpr (S == Shape::OtherOther) {
       Temp lt([&] { return lo.expr->fn(in, f, *lo.expr); });
       Temp rt([&] { return ro.expr->fn(in, f, *ro.expr); });
@@ -270,7 +282,7 @@ struct ExprHandlers {
     const OperandRef& lo = c.lhs;
     const Variant& b = *c.rhs.literal;
     auto apply = [&](const Variant& a) {
-      if (!is_int(a)) return step<BinOp::Mod>(a, lo.literal != nullptr, b, true);
+      if (!is_int(a)) return step<BinOp::Mod>(a, &lo, b, &c.rhs);
       const int32_t x = int_of(a), y = int_of(b);
       const uint32_t ax = x < 0 ? 0u - uint32_t(x) : uint32_t(x);
       const uint32_t ay = y < 0 ? 0u - uint32_t(y) : uint32_t(y);
@@ -736,11 +748,52 @@ Variant* Interp::lvalue_ref(Frame& f, const Expr& e, std::vector<ElemHold>& hold
   return nullptr;
 }
 
+namespace {
+
+// Whether target is a Property Let of a script object, found without running code:
+// obj.Prop, obj.Prop(args), Me.Prop, .Prop inside With, or Prop inside the class.
+template <class VarRef>
+bool is_property_let(Frame& f, const Expr& target, VarRef&& ref) {
+  const Expr* t = &target;
+  if (t->kind == ExprKind::Call) t = static_cast<const CallExpr*>(t)->target.get();
+  const ClassMember* m = nullptr;
+  if (t->kind == ExprKind::Name) {
+    const auto& n = static_cast<const NameExpr&>(*t);
+    if (n.bind == Bind::ClassMember && f.me) m = &f.me->cls().members[size_t(n.slot)];
+  } else if (t->kind == ExprKind::Member) {
+    const auto& mem = static_cast<const MemberExpr&>(*t);
+    const Variant* obj = nullptr;
+    if (!mem.object) obj = f.with ? &f.with->object : nullptr;
+    else if (mem.object->kind == ExprKind::Name) obj = ref(static_cast<const NameExpr&>(*mem.object));
+    ScriptObject* so = nullptr;
+    if (obj && obj->is_object() && obj->raw_object()) so = as_script_object(obj->raw_object());
+    else if (mem.object && mem.object->kind == ExprKind::Me) so = f.me;
+    if (so) {
+      const int idx = so->cls().find(mem.name);
+      if (idx >= 0) m = &so->cls().members[size_t(idx)];
+    }
+  }
+  return m && m->kind == ClassMember::Kind::Property && m->let;
+}
+
+}  // namespace
+
 void Interp::assign(Frame& f, const Expr& target, Variant&& v, bool is_set) {
   if (is_set) {
     if (!v.is_object()) vb::raise(vb::err::kObjectRequired);
   } else if (v.is_object()) {
-    v = default_of(v);
+    // An object with no default property goes to a Property Let as it is.
+    auto ref = [&](const NameExpr& n) { return var_ref(f, n, false); };
+    const ScriptObject* so = v.raw_object() ? as_script_object(v.raw_object()) : nullptr;
+    if (so && so->cls().default_member < 0) {
+      if (!is_property_let(f, target, ref)) v = default_of(v);
+    } else {
+      try {
+        v = default_of(v);
+      } catch (const VBError& e) {
+        if (so || e.number() != vb::err::kNotSupported || !is_property_let(f, target, ref)) throw;
+      }
+    }
   }
   switch (target.kind) {
     case ExprKind::Name:
@@ -827,7 +880,63 @@ void Interp::assign_call(Frame& f, const CallExpr& c, Variant&& v, bool is_set) 
     raise_named(vb::err::kTypeMismatch, n.name);
   }
   if (t.kind == ExprKind::Member) return assign_member(f, static_cast<const MemberExpr&>(t), &c.args, std::move(v), is_set);
+  if (t.kind == ExprKind::Call) return assign_nested(f, c, std::move(v), is_set);
   vb::raise(vb::err::kIllegalAssignment);
+}
+
+// x(i)(j) = v: into the array (or the default member of the object) held in an element
+// of an array variable, in place. Each index runs once, left to right. Where an element
+// holds an object, the chain goes on with the value its default member gives (as reading
+// x(i)(j) would); an array reached that way is a copy, as in the Windows engine.
+void Interp::assign_nested(Frame& f, const CallExpr& c, Variant&& v, bool is_set) {
+  std::vector<const CallExpr*> levels;  // x(i) first, then x(i)(j), ... up to c's target
+  const Expr* e = c.target.get();
+  while (e->kind == ExprKind::Call) {
+    levels.push_back(static_cast<const CallExpr*>(e));
+    e = static_cast<const CallExpr*>(e)->target.get();
+  }
+  std::reverse(levels.begin(), levels.end());
+  const NameExpr* var = e->kind == ExprKind::Name && static_cast<const NameExpr*>(e)->bind != Bind::ClassMember
+                            ? static_cast<const NameExpr*>(e)
+                            : nullptr;
+  // The place reached: the variable (or `held`, a value of our own) walked through the
+  // indexes so far. Walked again after any code runs, as that code may change the variable.
+  Variant held;
+  bool own = !var || !var_ref(f, *var, false);
+  std::vector<Indexes> idx;
+  size_t i = 0;
+  if (own) held = eval(f, *levels[i++]);  // not a variable: x(i) is a call
+  auto place = [&]() -> Variant* {
+    Variant* r = own ? &held : var_ref(f, *var, false);
+    for (const Indexes& x : idx) {
+      if (!r || !r->is_array()) return nullptr;
+      r = &writable_array(*r).at(x.view());
+    }
+    return r;
+  };
+  for (; i < levels.size(); ++i) {
+    Variant* r = place();
+    if (r && r->is_array()) {
+      idx.push_back(eval_indexes(f, levels[i]->args));
+      continue;
+    }
+    if (!r || !r->is_object()) vb::raise(vb::err::kTypeMismatch);
+    Variant next = index_value(f, *r, levels[i]->args, InvokeKind::Get, {});
+    held = std::move(next);
+    own = true;
+    idx.clear();
+  }
+  Variant* r = place();
+  if (r && r->is_array() && !c.args.empty()) {
+    Indexes last = eval_indexes(f, c.args);
+    r = place();
+    if (!r || !r->is_array()) vb::raise(vb::err::kTypeMismatch);
+    return store(writable_array(*r).at(last.view()), std::move(v));
+  }
+  if (!r || !r->is_object()) vb::raise(r && r->is_array() ? vb::err::kSubscriptOutOfRange : vb::err::kTypeMismatch);
+  vb::Ref<vb::Dispatch> d(r->raw_object());
+  if (!d) vb::raise(vb::err::kObjectVariableNotSet);
+  call_dispatch(f, d.get(), vb::kDispValue, is_set ? InvokeKind::Set : InvokeKind::Let, &c.args, &v);
 }
 
 void Interp::assign_member(Frame& f, const MemberExpr& m, const std::vector<Arg>* args, Variant v, bool is_set) {

@@ -200,8 +200,13 @@ Flow Interp::exec_if(Frame& f, const IfStmt& s) {
 }
 
 Flow Interp::exec_with(Frame& f, const WithStmt& s) {
-  Variant obj = eval(f, *s.object);
-  if (!obj.is_object()) vb::raise(vb::err::kObjectRequired);
+  // Under Resume Next a failing object goes on inside the block, as the Windows engine
+  // does: the body runs, and its .members fail one by one.
+  Variant obj;
+  attempt(f, s.pos, [&] {
+    obj = eval(f, *s.object);
+    if (!obj.is_object()) vb::raise(vb::err::kObjectRequired);
+  }, [] {});
   WithLevel level{std::move(obj), f.with};
   f.with = &level;
   struct Pop {
@@ -268,11 +273,9 @@ Flow Interp::exec_select(Frame& f, const SelectStmt& s) {
         return true;
       },
       [] { return false; });
-  if (failed) {
-    // Under Resume Next an error in the test goes on inside the statement: the first case runs.
-    if (!s.cases.empty()) return exec_block(f, s.cases.front().body);
-    return exec_block(f, s.else_body);
-  }
+  // Under Resume Next an error in the test skips the statement: no case runs, not even
+  // Case Else (the Windows engine goes on after End Select).
+  if (failed) return Flow::Normal;
   for (const auto& c : s.cases) {
     for (const auto& ve : c.values) {
       // Under Resume Next a case whose test fails is taken.
@@ -280,8 +283,10 @@ Flow Interp::exec_select(Frame& f, const SelectStmt& s) {
           f, s.pos,
           [&] {
             Variant v = eval(f, *ve);
+            // The test value is held like a variable: a literal there is not hard typed
+            // (Select Case 3 with Case "a" is no type mismatch).
             Variant subj = subject;
-            if (subj.is_string() != v.is_string()) harden(subj, is_literal(*s.subject), v, is_literal(*ve));
+            if (subj.is_string() != v.is_string()) harden(subj, false, v, is_literal(*ve));
             Variant r = binop(BinOp::Eq, subj, v);
             return r.is_bool() && r.raw_bool();
           },
@@ -319,7 +324,13 @@ Flow Interp::exec_for(Frame& f, const ForStmt& s) {
     *counter = start;
     return true;
   }, [] { return false; });
-  if (!ready) return loop_setup_failed(f, s.body);
+  if (!ready) {
+    // The body runs once with the counter untouched; reaching Next then fails with
+    // "For loop not initialized", which Resume Next leaves in Err after the loop.
+    const Flow fl = exec_block(f, s.body);
+    if (fl == Flow::Normal) vb::raise(92);
+    return fl == Flow::ExitFor ? Flow::Normal : fl;
+  }
   const bool down = is_int(step) ? int_of(step) < 0 : vb::to_double(step) < 0;
   // Whole-number bounds and step, the usual case: compared and stepped inline while
   // the counter holds a whole number (the body may assign it anything).
@@ -406,7 +417,9 @@ Flow Interp::exec_do(Frame& f, const DoStmt& s) {
     if (fl != Flow::Normal) return fl;
     tick();
     if (s.cond && !s.test_first) {
-      bool c = condition(f, *s.cond, s, !s.until);
+      // An error in a closing test leaves the loop (Resume Next goes on after Loop),
+      // where one in an opening test goes on into the body.
+      bool c = condition(f, *s.cond, s, s.until);
       if (s.until ? c : !c) break;
     }
   }

@@ -38,16 +38,21 @@ Variant Interp::run_text(Frame& f, std::string_view text, int mode) {
     if (f.local_scope) ef.added = &added_names(f);
   }
   SyntaxError se;
+  // A missing expression in the text is a plain "Syntax error" there, as in the Windows
+  // engine; in a script it stays "Expected expression".
+  auto compile_error = [&] {
+    const int32_t number = se.number == 1023 ? 1002 : se.number;
+    return VBError(number, vb::error_description(number), kCompileErrorSource);
+  };
   if (mode == 0) {
     ExprPtr e;
-    if (!parse_expression(chunk, e, se, &scope)) throw VBError(se.number, vb::error_description(se.number), kCompileErrorSource);
+    if (!parse_expression(chunk, e, se, &scope)) throw compile_error();
     ef.chunk = &chunk;
     ef.option_explicit = f.option_explicit;
     return eval(ef, *e);
   }
   auto prog = std::make_shared<Program>();
-  if (!parse_program(chunk, *prog, se, mode == 1 ? &scope : nullptr))
-    throw VBError(se.number, vb::error_description(se.number), kCompileErrorSource);
+  if (!parse_program(chunk, *prog, se, mode == 1 ? &scope : nullptr)) throw compile_error();
   define(ef.module, *prog, ef.added);
   ef.chunk = &prog->chunk;
   ef.option_explicit = chunk->option_explicit || f.option_explicit;

@@ -71,6 +71,7 @@ std::vector<Token> tokenize(std::string_view s, LexError& error) {
   const size_t n = s.size();
   if (s.substr(0, 3) == "\xEF\xBB\xBF") i = 3;  // a byte order mark
   bool space = false;
+  bool continued = false;  // a line continuation since the last token
   auto fail = [&](int32_t number, size_t at) {
     error.number = number;
     error.pos = uint32_t(at);
@@ -80,8 +81,11 @@ std::vector<Token> tokenize(std::string_view s, LexError& error) {
     t.type = type;
     t.pos = uint32_t(start);
     t.text = s.substr(start, end - start);
-    t.space_before = space;
+    // A member right after a line continuation goes on the chain before it
+    // (obj _ / .Member), not on the object of a With.
+    t.space_before = space && !(continued && type == Tok::Dot);
     space = false;
+    continued = false;
     return t;
   };
   auto skip_to_eol = [&]() {
@@ -114,6 +118,7 @@ std::vector<Token> tokenize(std::string_view s, LexError& error) {
         if (j < n && s[j] == '\r' && j + 1 < n && s[j + 1] == '\n') ++j;
         i = j + 1;
         space = true;
+        continued = true;
         continue;
       }
       fail(1032, i);
@@ -238,8 +243,8 @@ std::vector<Token> tokenize(std::string_view s, LexError& error) {
         bool hexp = s[i + 1] == 'h' || s[i + 1] == 'H';
         size_t j = i + 2;
         while (j < n && (hexp ? is_hex(s[j]) : (s[j] >= '0' && s[j] <= '7'))) ++j;
-        literal_ok = j > i + 2 && (j >= n || !is_ident_char(s[j]) || s[j] == '_');
-        if (j < n && s[j] == '_') literal_ok = false;
+        // The digits end the literal: a keyword may follow at once (&h01Or&h02).
+        literal_ok = j > i + 2 && (j >= n || s[j] != '_');
       } else if (i + 1 < n && is_digit(s[i + 1])) {
         literal_ok = out.empty() || !ends_operand(out.back());
       }
@@ -261,7 +266,7 @@ std::vector<Token> tokenize(std::string_view s, LexError& error) {
           ++digits;
         }
         if (error.number) break;
-        if (digits == 0 || (j < n && is_ident_char(s[j]))) {
+        if (digits == 0) {
           fail(1031, start);
           break;
         }

@@ -54,9 +54,9 @@ Variant ScriptObject::host_call(Interp& in, F&& body) {
   Interp::RunScope scope(in);
   try {
     return body();
-  } catch (const ScriptTimeout&) {
+  } catch (const ScriptTimeout& stop) {
     if (!from_host) throw;
-    vb::raise(kErrTimeout, kTimeoutDescription, kRuntimeErrorSource);
+    throw stop_error(stop.cancelled, kRuntimeErrorSource);
   }
 }
 
@@ -165,7 +165,7 @@ void ScriptObject::finish() noexcept {
       ProcPtr p = cls_->terminate;
       interp_->invoke_proc(*p, this, nullptr, 0);
     } catch (const ScriptTimeout&) {
-      // The run is past its time-out: the next check of the code that goes on stops it.
+      // The run is past its time-out or cancelled: the next check of the code that goes on stops it.
       interp_->expire_budget();
     } catch (...) {
       // Errors in Class_Terminate do not reach whoever dropped the last reference.
@@ -274,10 +274,16 @@ Variant ErrObject::invoke(vb::DispId id, InvokeKind kind, vb::Args args) {
       if (args.empty() || args.size() > 5) vb::raise(vb::err::kWrongArgCount);
       int32_t number = vb::to_long(default_of(args[0]));
       if (number == 0) vb::raise(vb::err::kInvalidProcedureCall);
-      std::string source = vb::has_arg(args, 1) ? vb::to_string(default_of(args[1])) : std::string(kRuntimeErrorSource);
-      std::string desc = vb::has_arg(args, 2) ? vb::to_string(default_of(args[2])) : vb::error_description(number);
-      help_file_ = vb::has_arg(args, 3) ? vb::to_string(default_of(args[3])) : std::string();
-      help_context_ = vb::has_arg(args, 4) ? vb::to_long(default_of(args[4])) : 0;
+      // What the call leaves out comes from the values not cleared since the last error;
+      // only where those are empty do the defaults stand.
+      std::string source = vb::has_arg(args, 1) ? vb::to_string(default_of(args[1]))
+                           : source_.empty()    ? std::string(kRuntimeErrorSource)
+                                                : source_;
+      std::string desc = vb::has_arg(args, 2) ? vb::to_string(default_of(args[2]))
+                         : description_.empty() ? vb::error_description(number)
+                                                : description_;
+      if (vb::has_arg(args, 3)) help_file_ = vb::to_string(default_of(args[3]));
+      if (vb::has_arg(args, 4)) help_context_ = vb::to_long(default_of(args[4]));
       set(number, desc, source);
       throw vb::VBError(number, std::move(desc), std::move(source));
     }

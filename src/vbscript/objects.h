@@ -35,8 +35,9 @@ class ScriptObject final : public vb::Dispatch {
   void skip_terminate() { terminated_ = true; }
 
   // Runs `body` (script code the host reaches through an object) in a run of `in`. When
-  // the host calls from outside any run, a time-out reaches it as the VBError kErrTimeout;
-  // inside a run it stays the exception that no script handler catches.
+  // the host calls from outside any run, a time-out or a cancel reaches it as the VBError
+  // kErrTimeout or kErrCancelled; inside a run it stays the exception that no script
+  // handler catches.
   template <class F>
   static vb::Variant host_call(Interp& in, F&& body);
 

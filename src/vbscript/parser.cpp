@@ -33,7 +33,7 @@ int precedence(BinOp op) {
   return 0;
 }
 constexpr int kNotPrec = 6;
-constexpr int kNegPrec = 13;
+constexpr int kNegPrec = 15;  // above ^: -3 ^ 2 is 9
 
 // Names and nesting of the procedure being parsed.
 struct ProcCtx {
@@ -63,8 +63,12 @@ class Parser {
     check_redefinitions(out);
   }
 
-  // One chunk may declare each module-level name once.
-  static void check_redefinitions(const Program& p) {
+  // One chunk may declare each module-level name once; a procedure defined again
+  // replaces the earlier one (as the Windows engine does).
+  static void check_redefinitions(Program& p) {
+    NameMap<bool> later;
+    for (size_t i = p.procs.size(); i-- > 0;)
+      if (!later.emplace(p.procs[i]->name, true).second) p.procs.erase(p.procs.begin() + std::ptrdiff_t(i));
     std::vector<std::pair<uint32_t, const std::string*>> all;
     for (const auto& d : p.globals) all.emplace_back(d.pos, &d.name);
     for (const auto& f : p.procs) all.emplace_back(f->pos, &f->name);
@@ -293,7 +297,7 @@ class Parser {
         program_->procs.push_back(parse_procedure(nullptr, is_public, false, start));
         continue;
       }
-      if (is_kw(Kw::Property)) fail(1048);
+      if (is_kw(Kw::Property) && (peek().kw == Kw::Get || peek().kw == Kw::Let || peek().kw == Kw::Set)) fail(1048);
       if (is_kw(Kw::Class)) {
         if (save != i_) fail(1002);
         program_->classes.push_back(parse_class());
@@ -424,7 +428,8 @@ class Parser {
     if ((p->kind == ProcKind::PropertyLet || p->kind == ProcKind::PropertySet) && p->params.empty()) fail(1054);
     if (p->returns_value()) p->ret_slot = int(p->params.size());
     p->first_local = int(p->params.size()) + (p->returns_value() ? 1 : 0);
-    expect_line_end();
+    // The body may begin on the header's line, with or without a colon (Sub F() x = 1).
+    if (cur().type == Tok::Colon || cur().type == Tok::Newline) next();
 
     ProcCtx pc;
     pc.proc = p.get();
@@ -440,7 +445,7 @@ class Parser {
     } else {
       finish_proc(pc, nullptr);
     }
-    expect_stmt_end();
+    if (!(cls && is_kw(Kw::End))) expect_stmt_end();  // End Class may follow on the line
     return p;
   }
 
@@ -504,7 +509,7 @@ class Parser {
         c->members.push_back(std::move(m));
         c->fields.push_back(std::move(f));
       }
-      expect_line_end_or_stmt();
+      if (!is_kw(Kw::End)) expect_line_end_or_stmt();  // End Class may follow on the line
     }
     for (auto& pd : pending_) finish_proc(pd.ctx, c.get());
     pending_.clear();
@@ -600,6 +605,12 @@ class Parser {
         case Kw::Dim:
         case Kw::Private:
         case Kw::Public: {
+          if (!ctx_->proc && !is_kw(Kw::Dim) && (peek().kw == Kw::Sub || peek().kw == Kw::Function)) {
+            const bool pub = is_kw(Kw::Public);
+            next();
+            program_->procs.push_back(parse_procedure(nullptr, pub, false, pos));
+            return;
+          }
           if (!ctx_->proc) {
             // Only at module level through Execute text: declare as globals.
             bool pub = !is_kw(Kw::Private);
@@ -725,8 +736,18 @@ class Parser {
           fail(1055);
         case Kw::Sub:
         case Kw::Function:
-        case Kw::Class:
+          // At script level a procedure may stand inside a block (an If, say); it is
+          // defined whether or not the block runs.
+          if (!ctx_->proc && inline_if_ == 0) {
+            program_->procs.push_back(parse_procedure(nullptr, true, false, pos));
+            return;
+          }
+          fail(1024);
         case Kw::Property:
+          // Property is a plain name unless a procedure header follows.
+          if (peek().kw == Kw::Get || peek().kw == Kw::Let || peek().kw == Kw::Set) fail(1024);
+          break;
+        case Kw::Class:
         case Kw::Option:
           fail(1024);
         case Kw::Me:
@@ -1153,6 +1174,8 @@ class Parser {
         ExprPtr inner = parse_expr();
         expect(Tok::RParen, 1006);
         inner->parens = true;
+        // (New C).Prop: a member of the value in parentheses.
+        if (cur().type == Tok::Dot && !cur().space_before) return parse_postfix(std::move(inner));
         return inner;
       }
       case Tok::Dot:
@@ -1272,6 +1295,7 @@ class Parser {
         if (o.uop == UnOp::Neg && e->kind == ExprKind::Literal && !e->parens) {
           // Fold negative literals so that -32768 stays one constant.
           auto* lit = static_cast<LiteralExpr*>(e.get());
+          lit->hard = false;
           const vb::Variant& v = lit->value;
           if (v.type() == vb::VarType::Integer && v.raw_integer() != INT16_MIN) {
             lit->value = vb::Variant(int16_t(-v.raw_integer()));

@@ -15,6 +15,7 @@ using Clock = std::chrono::steady_clock;
 struct Watch {
   std::atomic<long>* budget;
   Clock::time_point deadline;
+  const std::atomic<bool>* cancel;
 };
 
 struct State {
@@ -37,13 +38,14 @@ State& state() {
     const Clock::time_point now = Clock::now();
     Clock::time_point next = Clock::time_point::max();
     for (const Watch& w : s.watches) {
-      if (w.deadline <= now) {
-        // Past its time: the run stops at its next tick. Again a little later, in case the
-        // running thread wrote its own count over this one.
+      if (w.deadline <= now || (w.cancel && w.cancel->load(std::memory_order_relaxed))) {
+        // Past its time or cancelled: the run stops at its next tick. Again a little later,
+        // in case the running thread wrote its own count over this one.
         w.budget->store(0, std::memory_order_relaxed);
         next = std::min(next, now + std::chrono::milliseconds(1));
       } else {
         next = std::min(next, w.deadline);
+        if (w.cancel) next = std::min(next, now + kCancelPoll);
       }
     }
     s.next_look = next;
@@ -56,11 +58,11 @@ State& state() {
 
 }  // namespace
 
-void arm(std::atomic<long>& budget, Clock::time_point deadline) noexcept {
+void arm(std::atomic<long>& budget, Clock::time_point deadline, const std::atomic<bool>* cancel) noexcept {
   State& s = state();
   std::lock_guard lock(s.mutex);
   try {
-    s.watches.push_back(Watch{&budget, deadline});
+    s.watches.push_back(Watch{&budget, deadline, cancel});
     if (!s.started) {
       std::thread(watch_loop, std::ref(s)).detach();
       s.started = true;
@@ -70,7 +72,7 @@ void arm(std::atomic<long>& budget, Clock::time_point deadline) noexcept {
     return;  // no memory or no thread: the clock checks of the run itself remain
   }
   // A thread waiting for a later time (or for nothing) must look again.
-  if (deadline < s.next_look) s.wake.notify_one();
+  if (deadline < s.next_look || (cancel && Clock::now() + kCancelPoll < s.next_look)) s.wake.notify_one();
 }
 
 void disarm(std::atomic<long>& budget) noexcept {

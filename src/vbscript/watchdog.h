@@ -1,8 +1,9 @@
-// Ends runs at their time-out even when the code between two looks at the clock is
-// slow (a loop whose every pass copies a long string): one thread for the process that,
-// once an armed deadline has passed, empties that run's tick budget about every
-// millisecond until the run is disarmed, so that its next loop pass or call looks at
-// the clock (Interp::check_time) and stops.
+// Ends runs at their time-out, or when their host cancels them, even when the code
+// between two looks at the clock is slow (a loop whose every pass copies a long string):
+// one thread for the process that, once an armed deadline has passed or the run's cancel
+// flag is set, empties that run's tick budget about every millisecond until the run is
+// disarmed, so that its next loop pass, call or long library step looks at the clock
+// and the flag (Interp::check_time) and stops.
 #pragma once
 
 #include <atomic>
@@ -10,9 +11,15 @@
 
 namespace tolvex::vbscript::watchdog {
 
-// Watches `budget` until disarm(budget). When the watch cannot be set up (no thread can
-// be started) nothing happens: the run still looks at the clock every so many ticks.
-void arm(std::atomic<long>& budget, std::chrono::steady_clock::time_point deadline) noexcept;
+// How often a set cancel flag is looked for.
+inline constexpr std::chrono::milliseconds kCancelPoll{10};
+
+// Watches `budget` until disarm(budget): empties it once `deadline` has passed (max: no
+// deadline) or `*cancel` is true (null: no flag). When the watch cannot be set up (no
+// thread can be started) nothing happens: the run still looks at the clock and the flag
+// every so many ticks.
+void arm(std::atomic<long>& budget, std::chrono::steady_clock::time_point deadline,
+         const std::atomic<bool>* cancel = nullptr) noexcept;
 void disarm(std::atomic<long>& budget) noexcept;
 
 }  // namespace tolvex::vbscript::watchdog

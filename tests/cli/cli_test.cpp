@@ -1,35 +1,185 @@
-// The tolvex command run as a user runs it: the main job (the bundled sample project
-// generated with the bundled template package) and the command's errors.
+// The tolvex command run as a user runs it, without a server: the main job (the bundled
+// sample project generated with the bundled template package), the answers to the engine's
+// questions, Ctrl-C, reading and changing settings, and the command's errors.
+#include <fcntl.h>
+#include <signal.h>
+
+#include <chrono>
+#include <thread>
+
 #include "cli_runner.h"
 
 namespace fs = std::filesystem;
 using tolvex::testing::CmdResult;
+using tolvex::testing::summary_of;
 
 namespace {
-class CliTest : public tolvex::testing::CliFixture {};
-}  // namespace
 
-TEST_F(CliTest, GeneratesTheSampleProject) {
-  const std::string sample = std::string(TOLVEX_BUILD_DATA_DIR) + "/samples/sample.tvp";
-  CmdResult r = tolvex("generate '" + sample + "' --destination site --overwrite=all --yes");
+const std::string kSample = std::string(TOLVEX_BUILD_DATA_DIR) + "/samples/sample.tvp";
+
+class CliTest : public tolvex::testing::CliFixture {
+ protected:
+  // A copy of the sample project in the test's folder, as sample.tvp.
+  void copy_sample() { fs::copy_file(kSample, dir_ / "sample.tvp"); }
+  void write(const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
+};
+
+TEST_F(CliTest, GeneratesTheSampleProjectAndSaysWhatItWrote) {
+  CmdResult r = tolvex("generate '" + kSample + "' --destination site --overwrite=all --yes");
   ASSERT_EQ(r.status, 0) << r.output;
   for (const char* f : {"index.php", "common.php", "menu.php", "css/site.css", "images/logo.svg", "customerslist.php",
                         "customersview.php", "ordersedit.php", "order_itemsadd.php", "order_totalslist.php"})
     EXPECT_TRUE(fs::is_regular_file(dir_ / "site" / f)) << f << "\n" << r.output;
   EXPECT_NE(slurp(dir_ / "site" / "customerslist.php").find("customers"), std::string::npos);
+  const auto first = summary_of(r.output);
+  // Every file of the site is an output, besides the debug copies of the system and validation code.
+  EXPECT_EQ(first.written, int(files_below(dir_ / "site").size()) - 2) << r.output;
+  EXPECT_EQ(first.skipped, 0) << r.output;
+  // The sample's database is not there: nothing tries to reach it, and no message repeats the product name.
+  EXPECT_EQ(r.output.find("database information"), std::string::npos) << r.output;
+  EXPECT_EQ(r.output.find("Tolvex: Tolvex:"), std::string::npos) << r.output;
+  // Without a terminal, one line per phase.
+  EXPECT_EQ(r.output.find("%"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("Tolvex - Initializing VBScript Engine...\n"), std::string::npos) << r.output;
 
-  // A second run with --overwrite=skip keeps what is there.
-  std::ofstream(dir_ / "site" / "index.php", std::ios::binary) << "kept";
-  r = tolvex("generate '" + sample + "' --destination site --overwrite=skip");
-  ASSERT_EQ(r.status, 0) << r.output;
-  EXPECT_EQ(slurp(dir_ / "site" / "index.php"), "kept");
   // check-template counts the outputs that exist already.
-  r = tolvex("check-template '" + sample + "' --destination site");
+  r = tolvex("check-template '" + kSample + "' --destination site");
   ASSERT_EQ(r.status, 0) << r.output;
   EXPECT_GT(std::stoi(r.output.substr(r.output.find_last_not_of("\n\r0123456789") + 1)), 0) << r.output;
 }
 
-TEST_F(CliTest, ErrorsEndWithAStatusAndTheMessage) {
+TEST_F(CliTest, TheOverwriteFlagDecidesWhateverPromptOnOverwriteSays) {
+  copy_sample();
+  ASSERT_EQ(tolvex("generate sample.tvp --destination site").status, 0);
+  const int outputs = int(files_below(dir_ / "site").size()) - 2;  // less the two debug copies
+  struct Case {
+    const char* prompt;  // the project's PromptOnOverwrite
+    const char* flag;
+    bool replaced;
+  };
+  // Without a terminal the question is answered "skip all"; without the question the
+  // outputs' own overwrite switches (on in the sample) decide.
+  const Case cases[] = {
+      {"True", "", false},  {"True", "--overwrite=all", true},   {"True", "--overwrite=skip", false},
+      {"False", "", true},  {"False", "--overwrite=skip", false}, {"False", "--overwrite=all", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.prompt) + " " + c.flag);
+    ASSERT_EQ(tolvex(std::string("set sample.tvp PromptOnOverwrite=") + c.prompt).status, 0);
+    for (const char* f : {"index.php", "customerslist.php"}) write(dir_ / "site" / f, "mine");
+    CmdResult r = tolvex(std::string("generate sample.tvp --destination site ") + c.flag);
+    ASSERT_EQ(r.status, 0) << r.output;
+    for (const char* f : {"index.php", "customerslist.php"})
+      EXPECT_EQ(slurp(dir_ / "site" / f) != "mine", c.replaced) << f;
+    const auto s = summary_of(r.output);
+    EXPECT_EQ(s.written, c.replaced ? outputs : 0) << r.output;
+    EXPECT_EQ(s.skipped, c.replaced ? 0 : outputs) << r.output;
+  }
+}
+
+TEST_F(CliTest, AChangedTemplatePackageIsUnpackedAgainWithoutATerminal) {
+  fs::create_directories(dir_ / "pkg");
+  const fs::path package = dir_ / "pkg" / "sample.zip";
+  fs::copy_file(std::string(TOLVEX_BUILD_DATA_DIR) + "/templates/sample.zip", package);
+  const std::string args = "generate '" + kSample + "' --template pkg/sample.zip --destination site --overwrite=all";
+  ASSERT_EQ(tolvex(args).status, 0);
+  const fs::path unpacked = dir_ / "documents" / "Tolvex" / "Templates" / "sample.zip" / "Script" / "control.xml";
+  ASSERT_TRUE(fs::is_regular_file(unpacked));
+  for (const char* yes : {"", " --yes"}) {
+    SCOPED_TRACE(yes);
+    // The package is newer than the files unpacked from it, and one of them is gone.
+    fs::last_write_time(package, fs::last_write_time(package) + std::chrono::hours(1));
+    fs::remove(unpacked);
+    CmdResult r = tolvex(args + yes);
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_TRUE(fs::is_regular_file(unpacked));
+  }
+}
+
+TEST_F(CliTest, CtrlCDuringEngineStartCancelsWithNoOutput) {
+  // The command in a child whose stderr we read, to send SIGINT as the engine starts.
+  int err[2];
+  ASSERT_EQ(pipe(err), 0);
+  const std::string cmd = command_line("generate '" + kSample + "' --destination site --overwrite=all");
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    dup2(err[1], STDERR_FILENO);
+    dup2(err[1], STDOUT_FILENO);
+    close(err[0]);
+    close(err[1]);
+    execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(err[1]);
+  std::string output;
+  bool sent = false;
+  char buf[256];
+  ssize_t n;
+  while ((n = read(err[0], buf, sizeof buf)) > 0) {
+    output.append(buf, size_t(n));
+    if (!sent && output.find("Initializing VBScript Engine") != std::string::npos) {
+      kill(pid, SIGINT);
+      sent = true;
+    }
+  }
+  close(err[0]);
+  int st = 0;
+  ASSERT_EQ(waitpid(pid, &st, 0), pid);
+  ASSERT_TRUE(sent) << output;
+  ASSERT_TRUE(WIFEXITED(st)) << output;
+  EXPECT_EQ(WEXITSTATUS(st), 130) << output;
+  EXPECT_NE(output.find("Generation cancelled by user!"), std::string::npos) << output;
+  EXPECT_TRUE(files_below(dir_ / "site").empty()) << output;
+}
+
+TEST_F(CliTest, GetAndSetReadAndChangeSettingsByTheirTypes) {
+  copy_sample();
+  CmdResult r = tolvex("set sample.tvp --table 'order*' TblGen=False TblCaption=Sales");
+  ASSERT_EQ(r.status, 0) << r.output;
+  r = tolvex("get sample.tvp --table 'ORDER*' TblGen TblCaption", "", true);
+  ASSERT_EQ(r.status, 0) << r.errors;
+  // In the project's order of tables.
+  EXPECT_EQ(r.output,
+            "order_items.TblGen=False\norder_items.TblCaption=Sales\n"
+            "order_totals.TblGen=False\norder_totals.TblCaption=Sales\n"
+            "orders.TblGen=False\norders.TblCaption=Sales\n"
+            "orders_by_status.TblGen=False\norders_by_status.TblCaption=Sales\n");
+  r = tolvex("get sample.tvp --field customers.name FldCaption", "", true);
+  EXPECT_EQ(r.output.rfind("FldCaption=", 0), 0u) << r.output << r.errors;
+  ASSERT_EQ(tolvex("set sample.tvp --database DBHost=db.example.org").status, 0);
+  EXPECT_EQ(tolvex("get sample.tvp --database DBHost", "", true).output, "DBHost=db.example.org\n");
+  // All settings when no key is given.
+  r = tolvex("get sample.tvp", "", true);
+  EXPECT_NE(r.output.find("\nPromptOnOverwrite="), std::string::npos) << r.output;
+  // Each change saved the project and kept the copy before it.
+  EXPECT_TRUE(fs::is_regular_file(dir_ / "documents" / "Tolvex" / "Backup" / "sample(1).tvp"));
+
+  // Errors change nothing.
+  const std::string before = slurp(dir_ / "sample.tvp");
+  struct Case {
+    std::string args;
+    int status;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"--table '*' TblCaption=X TblGen=maybe", 1, "\"maybe\" is not a Boolean value for TblGen"},
+      {"--table customers NoSuchSetting=1", 1, "customers has no setting \"NoSuchSetting\""},
+      {"--table 'nothing*' TblGen=True", 1, "No table matches \"nothing*\""},
+      {"--field customers.nothing FldCaption=X", 1, "No field matches \"customers.nothing\""},
+      {"--field customers FldCaption=X", 2, "TABLE.FIELD"},
+      {"--table customers TblGen", 2, "KEY=VALUE"},
+      {"--extension nothing Foo=1", 1, "no extension \"nothing\""},
+  };
+  for (const Case& c : cases) {
+    r = tolvex("set sample.tvp " + c.args);
+    EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.output;
+    EXPECT_NE(r.output.find(c.message), std::string::npos) << c.args << "\n" << r.output;
+  }
+  EXPECT_EQ(slurp(dir_ / "sample.tvp"), before);
+}
+
+TEST_F(CliTest, ExitStatusesHelpAndUsageErrors) {
   struct Case {
     std::string args;
     int status;
@@ -37,15 +187,88 @@ TEST_F(CliTest, ErrorsEndWithAStatusAndTheMessage) {
   };
   const Case cases[] = {
       {"generate missing.tvp", 1, "Project file not found: missing.tvp"},
-      {"generate", 106, "file is required"},
-      {"frobnicate", 109, "frobnicate"},
+      {"generate", 2, "file is required"},
+      {"frobnicate", 2, "frobnicate"},
+      {"generate x.tvp --overwrite=maybe", 2, "maybe"},
+      {"databases --type Access --user u", 2, "Access"},
+      {"import p.tvp --database d --type SQLite --user u", 2, "SQLite"},
+      {"sync x.tvp --map-field nodot=b", 2, "TABLE.OLD=NEW"},
+      {"extension add missing.tvp Charts", 1, "Project file not found"},
+      {"--version", 0, "tolvex 3.0"},
   };
   for (const auto& c : cases) {
     CmdResult r = tolvex(c.args);
     EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.output;
     EXPECT_NE(r.output.find(c.message), std::string::npos) << c.args << "\n" << r.output;
   }
-  CmdResult r = tolvex("--version");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_NE(r.output.find("tolvex 3.0"), std::string::npos) << r.output;
+  // Bare tolvex: the help, on stderr.
+  CmdResult r = tolvex("", "", true);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.output, "");
+  EXPECT_NE(r.errors.find("generate"), std::string::npos) << r.errors;
+
+  // Each command's help lists its own options and an example.
+  struct Help {
+    std::string command;
+    std::vector<std::string> has, lacks;
+  };
+  const Help helps[] = {
+      {"generate", {"--overwrite", "--destination", "Example:\n  tolvex generate"}, {"--map-field", "--keep"}},
+      {"sync", {"--map-table", "--map-field", "--update", "Example:\n  tolvex sync"}, {"--overwrite", "--yes"}},
+      {"new", {"--name", "Example:\n  tolvex new"}, {"--overwrite", "--yes", "--quiet"}},
+      {"set", {"--table", "--field", "--extension", "Example:\n  tolvex set"}, {"--overwrite"}},
+  };
+  for (const Help& h : helps) {
+    r = tolvex(h.command + " --help");
+    EXPECT_EQ(r.status, 0) << h.command;
+    for (const auto& s : h.has) EXPECT_NE(r.output.find(s), std::string::npos) << h.command << ": " << s << "\n" << r.output;
+    for (const auto& s : h.lacks) EXPECT_EQ(r.output.find(s), std::string::npos) << h.command << ": " << s << "\n" << r.output;
+  }
 }
+
+TEST_F(CliTest, ExtensionsOfAProjectAndTheirAttributes) {
+  copy_sample();
+  CmdResult r = tolvex("extension list sample.tvp", "", true);
+  EXPECT_EQ(r.status, 0) << r.errors;
+  EXPECT_EQ(r.output, "SampleNotes\tdisabled\tsamplenotes.zip\n");
+  ASSERT_EQ(tolvex("extension remove sample.tvp samplenotes").status, 0);
+  EXPECT_EQ(tolvex("extension list sample.tvp", "", true).output, "");
+  r = tolvex("extension add sample.tvp Reports");
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("No extension \"Reports\" is registered"), std::string::npos) << r.output;
+
+  // An extension registered for a new user, with attributes at the project and table levels.
+  fs::remove_all(dir_ / "config");
+  fs::create_directories(dir_ / "config");
+  fs::create_directories(dir_ / "exts");
+  write(dir_ / "exts" / "reports.xml",
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Project>\n"
+        "  <attribute name=\"ProjTheme\" type=\"String\" default=\"blue\"/>\n"
+        "  <Database><Table><attribute name=\"TblLimit\" type=\"Long\" default=\"25\"/></Table></Database>\n"
+        "</Project>\n");
+  write(dir_ / "config" / "user.reg",
+        "; Tolvex registry hive (UTF-8)\n[Software\\Tolvex\\3.0\\Extensions]\n\"SourceFolder\"=\"" +
+            (dir_ / "exts").string() +
+            "\"\n[Software\\Tolvex\\3.0\\Extensions\\Reports]\n\"Name\"=\"Reports\"\n"
+            "\"Template\"=\"reports.zip\"\n\"XmlFile\"=\"reports.xml\"\n");
+  // A project without extensions takes the registered ones when it is opened.
+  EXPECT_EQ(tolvex("extension list sample.tvp", "", true).output, "Reports\tenabled\treports.zip\n");
+  ASSERT_EQ(tolvex("extension disable sample.tvp reports").status, 0);
+  EXPECT_EQ(tolvex("extension list sample.tvp", "", true).output, "Reports\tdisabled\treports.zip\n");
+  ASSERT_EQ(tolvex("extension enable sample.tvp Reports").status, 0);
+  EXPECT_EQ(tolvex("extension list sample.tvp", "", true).output, "Reports\tenabled\treports.zip\n");
+
+  ASSERT_EQ(tolvex("set sample.tvp --extension Reports ProjTheme=green").status, 0);
+  ASSERT_EQ(tolvex("set sample.tvp --extension Reports --table orders TblLimit=40").status, 0);
+  EXPECT_EQ(tolvex("get sample.tvp --extension Reports ProjTheme", "", true).output, "ProjTheme=green\n");
+  EXPECT_EQ(tolvex("get sample.tvp --extension Reports --table 'order*' TblLimit", "", true).output,
+            "order_items.TblLimit=25\norder_totals.TblLimit=25\norders.TblLimit=40\norders_by_status.TblLimit=25\n");
+  r = tolvex("set sample.tvp --extension Reports --table orders TblLimit=many");
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("\"many\" is not a Long value for TblLimit"), std::string::npos) << r.output;
+  r = tolvex("extension disable sample.tvp Charts");
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("The project has no extension \"Charts\""), std::string::npos) << r.output;
+}
+
+}  // namespace

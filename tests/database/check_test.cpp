@@ -127,6 +127,12 @@ TEST_F(Check, TagValuesCompareByValueOnly) {
       {"a", "a,label", true},
       {"", "a,A", false},
       {"a,A\r\n\r\nb,B", "a,A\r\n,x\r\nb,B", true},  // an empty line is the empty value
+      // A quoted value holds its commas: 'd,e' and 'd,f' differ, 'd,e' matches itself.
+      {"\"d,e\",\"d,e\"", "\"d,f\",\"d,e\"", false},
+      {"\"d,e\",\"d,e\"", "\"d,e\",Label", true},
+      {"\"say \"\"hi,\"\"\",x", "\"say \"\"hi,\"\"\",y", true},
+      {"\"say \"\"hi,\"\"\",x", "\"say \"\"hi,\",y", false},
+      {"\"open,x", "\"open,y", true},  // a quote never closed: the value ends at the comma
   };
   for (const Case& k : cases) EXPECT_EQ(TagValuesMatch(k.a, k.b), k.match) << k.a << " / " << k.b;
 }

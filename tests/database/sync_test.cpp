@@ -7,6 +7,7 @@
 
 #include "database/custom_sync.h"
 #include "database/custom_tables.h"
+#include "database/database_check.h"
 #include "database/sync_fixture.h"
 #include "database/table_sync.h"
 #include "fields/field.h"
@@ -168,6 +169,10 @@ TEST_F(Sync, EnumerationValuesKeepTheLabelsOfValuesThatRemain) {
       {"a,A", "a", "a,A\r\n"},              // an old line without a label
       {"a,A", "a,lab,more", "a,lab\r\n"},   // the label ends at the second comma
       {"a,A", "A,z", "a,A\r\n"},            // values compare exactly
+      // Quoted values and labels keep their commas.
+      {"\"d,e\",\"d,e\"\r\n\"f\",\"f\"", "\"d,e\",\"Dee, Ee\"\r\n\"f\",Eff",
+       "\"d,e\",\"Dee, Ee\"\r\n\"f\",Eff\r\n"},
+      {"\"d,e\",\"d,e\"", "\"d\",x", "\"d,e\",\"d,e\"\r\n"},
   };
   for (const Case& k : cases) EXPECT_EQ(MergeTagValues(k.new_list, k.old_list), k.merged) << k.new_list;
 
@@ -178,6 +183,29 @@ TEST_F(Sync, EnumerationValuesKeepTheLabelsOfValuesThatRemain) {
   SynchronizeDB(*project_);
   EXPECT_EQ(dump(), "t*(TABLE)[]: s*");
   EXPECT_EQ(s->FldTagValues(), "\"a\",Alpha\r\n\"c\",\"c\"\r\n");
+}
+
+// A sync against a database that did not change changes nothing: a value with a comma keeps
+// its label, and byte data stays out of generation as the import left it.
+TEST_F(Sync, AnUnchangedDatabaseChangesNothing) {
+  const std::string schema =
+      "table name=t\n"
+      "field name=s type=\"set('d,e','f')\"\n"
+      "field name=b type=blob\n";
+  load(schema);
+  auto s = table("t")->Fields()->Item(Variant("s"));
+  auto b = table("t")->Fields()->Item(Variant("b"));
+  EXPECT_FALSE(b->FldSupport());
+  s->FldTagValues("\"d,e\",\"Dee, Ee\"\r\n\"f\",Eff");
+  EXPECT_EQ(CheckDB(*project_), 0);
+  live(schema);
+  SynchronizeDB(*project_);
+  EXPECT_EQ(s->FldTagValues(), "\"d,e\",\"Dee, Ee\"\r\n\"f\",Eff\r\n");
+  EXPECT_FALSE(b->FldSupport());
+  EXPECT_FALSE(b->FldGenerate());
+  // A changed value with a comma is a difference.
+  live("table name=t\nfield name=s type=\"set('d,x','f')\"\nfield name=b type=blob\n");
+  EXPECT_NE(CheckDB(*project_), 0);
 }
 
 TEST_F(Sync, DynamicLoadAddsNewTablesWithoutFields) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "extension_fixture.h"
+#include "platform/host_ui.h"
 #include "foundation/class_registry.h"
 #include "templates/file_cache.h"
 
@@ -123,14 +124,23 @@ TEST_F(RegisteredExtensionsTest, NoExtensionsKeyAddsNothing) {
   EXPECT_EQ(list().Count(), 0);
 }
 
-TEST_F(RegisteredExtensionsTest, EachSubkeyIsAddedOnceInRegistryOrderAndDamagedOnesAreLeftOut) {
+// A damaged definition keeps its registered extension, without attributes, and says why.
+TEST_F(RegisteredExtensionsTest, EachSubkeyIsAddedOnceInRegistryOrderAndDamagedOnesWithoutAttributes) {
   registered("2-second", "charts", "reports.xml");
   registered("1-first", "plain", "");
   registered("3-third", "broken", "damaged.xml");
+  auto ui = std::make_shared<platform::ScriptedUI>();
+  ctx().HostUi = ui;
   ctx().ProjErr = "";
   LoadRegisteredExtensions(*proj_);
-  EXPECT_EQ(listing(list()), "plain:1 charts:2");
+  EXPECT_EQ(listing(list()), "plain:1 charts:2 broken:3");
   EXPECT_EQ(ctx().ProjErr, "");  // a registered extension's damaged file does not fail the caller
+  ASSERT_EQ(ui->questions().size(), 1u);
+  EXPECT_EQ(ui->questions()[0].kind, "message_box");
+  EXPECT_NE(ui->questions()[0].text.find("damaged.xml\" is damaged: "), std::string::npos) << ui->questions()[0].text;
+  EXPECT_EQ(list().find("broken")->XmlFile(), "damaged.xml");
+  EXPECT_TRUE(list().find("broken")->Enabled());
+  EXPECT_FALSE(list().find("broken")->IsExtended());
   EXPECT_EQ(list().find("charts")->Template(), "charts.zip");
   EXPECT_TRUE(list().find("plain")->Enabled());
   EXPECT_FALSE(list().find("plain")->IsExtended());
@@ -141,7 +151,7 @@ TEST_F(RegisteredExtensionsTest, EachSubkeyIsAddedOnceInRegistryOrderAndDamagedO
   list().find("charts")->Enabled(false);
   ASSERT_TRUE(SetExtTblAtt(*proj_, "charts", "orders", "TblTheme", Variant("dark")));
   LoadRegisteredExtensions(*proj_);
-  EXPECT_EQ(listing(list()), "plain:1 charts:2");
+  EXPECT_EQ(listing(list()), "plain:1 charts:2 broken:3");
   EXPECT_TRUE(list().find("charts")->Enabled());
   EXPECT_EQ(GetExtTblAtt(*proj_, "charts", "orders", "TblTheme").raw_string(), "dark");
   EXPECT_EQ(tree_tables("charts")->Count(), 1);

@@ -79,15 +79,16 @@ TEST_F(TextFilesTest, EncodingFollowsTheSettingAndTheCaller) {
   }
 }
 
-TEST_F(TextFilesTest, ReplacesAFileAndTakesTheRequestedLetterCase) {
-  put(path("Index.PHP"), "old");
+TEST_F(TextFilesTest, ReplacesOnlyTheNamedFileAndLeavesLetterCaseTwinsAlone) {
+  put(path("Index.PHP"), "the user's");
   put(path("index.php.keep"), "other");
   ASSERT_TRUE(WriteTextFile(path("index.php"), "new", false).ok());
   EXPECT_EQ(bytes_of(path("index.php")), "new");
-  EXPECT_FALSE(fs::exists(path("Index.PHP")));
+  EXPECT_EQ(bytes_of(path("Index.PHP")), "the user's");
   EXPECT_TRUE(fs::exists(path("index.php.keep")));
   ASSERT_TRUE(WriteTextFile(path("index.php"), "newer", false).ok());
   EXPECT_EQ(bytes_of(path("index.php")), "newer");
+  EXPECT_EQ(bytes_of(path("Index.PHP")), "the user's");
 }
 
 TEST_F(TextFilesTest, AFailedWriteKeepsTheOldFileAndIsReported) {

@@ -2,6 +2,7 @@
 // installed sample package.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -41,7 +42,7 @@ TEST_F(DriverTest, GeneratesTheSiteAndKeepsTheCompiledTemplatesOfAnUnchangedPack
   ASSERT_EQ(generate(), 0) << raised_;
   EXPECT_EQ(ctx().ProjErr, "");
   EXPECT_EQ(site_files(), (std::set<std::string>{"pages/orderslist.php", "ordersview.php", "orders_totalfld.txt",
-                                                 "home.php", "shop.css"}));
+                                                 "home.php", "shop.css", "syscode.txt", "validatecode.txt"}));
   EXPECT_EQ(read_text(dest_ / "pages" / "orderslist.php").substr(0, 24), "List of ORDERS (Records)");
   EXPECT_NE(read_text(dest_ / "orders_totalfld.txt").find("Field total of orders"), std::string::npos);
   EXPECT_EQ(phases(), (std::vector<std::string>{"Tolvex - Initializing VBScript Engine...",
@@ -59,6 +60,16 @@ TEST_F(DriverTest, GeneratesTheSiteAndKeepsTheCompiledTemplatesOfAnUnchangedPack
   // The engines are released at the normal end.
   EXPECT_FALSE(ctx().GenerationEngine);
   EXPECT_FALSE(ctx().ParseEngine);
+  // Each of the two table pages moves the bar once: half way after the first.
+  std::vector<int32_t> percents;
+  bool output_pass = false;
+  for (const auto& call : progress_->calls()) {
+    if (call.function == "ShowProgress3") output_pass = call.text == "Tolvex - Generating PHP Scripts...";
+    if (output_pass && call.function == "SetProgress") percents.push_back(call.number);
+  }
+  ASSERT_FALSE(percents.empty());
+  EXPECT_EQ(percents.front(), 50);
+  EXPECT_EQ((std::array{ctx().OutputsWritten, ctx().OutputsSkipped, ctx().OutputsBackedUp}), (std::array{5, 0, 0}));
 
   // Second run: nothing is compiled again; the existing outputs are asked about.
   progress_->clear();
@@ -77,6 +88,72 @@ TEST_F(DriverTest, GeneratesTheSiteAndKeepsTheCompiledTemplatesOfAnUnchangedPack
   for (const auto& q : ui_->questions()) asked += q.kind == "overwrite";
   EXPECT_EQ(asked, 2);
   EXPECT_EQ(read_text(dest_ / "ordersview.php"), "old");
+  EXPECT_EQ((std::array{ctx().OutputsWritten, ctx().OutputsSkipped, ctx().OutputsBackedUp}), (std::array{1, 4, 0}));
+}
+
+// Compiled templates depend on the user's ConvertBoolean value, the engine's locale flag and
+// the code files: a change to any of them compiles every template again.
+TEST_F(DriverTest, ChangedCodeFilesOrBooleanSettingRenewTheCompiledTemplates) {
+  make_package();
+  const fs::path code = fs::path(TOLVEX_SOURCE_DIR) / "share" / "tolvex" / "code";
+  const fs::path common = docs_ / "code" / "common.vbs";
+  const fs::path prefix = docs_ / "code" / "sysprefix.txt";
+  fs::create_directories(common.parent_path());
+  fs::copy_file(code / "common.vbs", common);
+  fs::copy_file(code / "sysprefix.txt", prefix);
+  user_value(general(), "COMMONCODE", platform::RegValue::make_text(common.string()));
+  user_value(general(), "SYSCODEPREFIX", platform::RegValue::make_text(prefix.string()));
+  ASSERT_EQ(generate(), 0) << raised_;
+  ASSERT_TRUE(phase_shown("Creating Cache Files"));
+  const struct {
+    const char* label;
+    std::function<void()> change;
+    bool compiles;
+  } steps[] = {
+      {"nothing changed", [] {}, false},
+      {"ConvertBoolean", [&] { user_value(general(), "ConvertBoolean", platform::RegValue::make_text("True")); }, true},
+      {"ConvertBoolean kept", [] {}, false},
+      {"common code", [&] { write_text(common, read_text(common) + "\r\n' changed\r\n"); }, true},
+      {"system code prefix", [&] { write_text(prefix, read_text(prefix) + "\r\n"); }, true},
+      {"all as before", [] {}, false},
+  };
+  for (const auto& step : steps) {
+    step.change();
+    progress_->clear();
+    proj_->OtherOverwrite(true);
+    ASSERT_EQ(generate(), 0) << step.label << ": " << raised_;
+    EXPECT_EQ(phase_shown("Creating Cache Files"), step.compiles) << step.label;
+    EXPECT_EQ(compiled_times().size(), 5u) << step.label;
+  }
+}
+
+// A first run into a destination that does not exist yet creates it before anything is
+// written there: the debug copies of the system and validation code and the root's files.
+TEST_F(DriverTest, AFirstRunCreatesTheDestinationBeforeWritingIntoIt) {
+  make_package();
+  dest_ = docs_ / "new" / "site";
+  proj_->Destination(dest_.string());
+  ASSERT_FALSE(fs::exists(dest_.parent_path()));
+  ASSERT_EQ(generate(), 0) << raised_;
+  const std::set<std::string> files = site_files();
+  for (const char* f : {"syscode.txt", "validatecode.txt", "shop.css", "home.php", "ordersview.php"})
+    EXPECT_TRUE(files.count(f)) << f;
+}
+
+// A file whose name differs from an output's only in letter case is not that output: the
+// run writes the output beside it and never deletes, backs up or asks about it.
+TEST_F(DriverTest, AFileNamedLikeAnOutputInAnotherLetterCaseIsLeftAlone) {
+  make_package();
+  user_value(general(), "BackupFile", platform::RegValue::make_text("True"));
+  write_text(dest_ / "OrdersView.php", "the user's page");
+  write_text(dest_ / "pages" / "OrdersList.PHP", "another page of the user");
+  ASSERT_EQ(generate(), 0) << raised_;
+  EXPECT_EQ(read_text(dest_ / "OrdersView.php"), "the user's page");
+  EXPECT_EQ(read_text(dest_ / "pages" / "OrdersList.PHP"), "another page of the user");
+  EXPECT_TRUE(site_files().count("ordersview.php"));
+  EXPECT_EQ(read_text(dest_ / "pages" / "orderslist.php").substr(0, 24), "List of ORDERS (Records)");
+  EXPECT_FALSE(fs::exists(dest_ / "OrdersView.php.bak"));
+  EXPECT_TRUE(ui_->questions().empty());
 }
 
 TEST_F(DriverTest, AChangedPackageIsKeptOrUnpackedAsTheUserAnswers) {
@@ -111,7 +188,8 @@ TEST_F(DriverTest, CancelDuringCompilationEndsTheRunBeforeAnythingIsCompiled) {
   EXPECT_EQ(raised_, "Generation cancelled by user!");
   EXPECT_EQ(ctx().ProjErr, "Generation cancelled by user!");
   EXPECT_TRUE(compiled_times().empty());
-  EXPECT_TRUE(site_files().empty());
+  // Only the debug copies of the code that the engines loaded before the cancel.
+  EXPECT_EQ(site_files(), (std::set<std::string>{"syscode.txt", "validatecode.txt"}));
 }
 
 TEST_F(DriverTest, CancelDuringTheOutputPassStopsBeforeTheNextOutputAndKeepsTheEngines) {
@@ -122,7 +200,7 @@ TEST_F(DriverTest, CancelDuringTheOutputPassStopsBeforeTheNextOutputAndKeepsTheE
   progress_->press_cancel(1);
   EXPECT_EQ(generate(), -1);
   EXPECT_EQ(raised_, "Generation cancelled by user!");
-  EXPECT_EQ(site_files(), (std::set<std::string>{"pages/orderslist.php"}));
+  EXPECT_EQ(site_files(), (std::set<std::string>{"pages/orderslist.php", "syscode.txt", "validatecode.txt"}));
   EXPECT_TRUE(ctx().GenerationEngine);
   EXPECT_TRUE(ctx().ParseEngine);
   // The next run starts afresh.
@@ -265,7 +343,7 @@ TEST_F(DriverTest, AnExtensionThatFailsToMergeIsDisabledAndTheUserMayStopTheRun)
   EXPECT_EQ(ui_->questions()[1].text,
             "Some extensions are disabled due to error in loading the extensions. Do you want to continue generation?");
   EXPECT_FALSE(list->items[0]->enabled);
-  EXPECT_TRUE(site_files().empty());
+  EXPECT_EQ(site_files(), (std::set<std::string>{"syscode.txt", "validatecode.txt"}));
   // The cache index is written without the extension's entry.
   AGPCache cache(template_root() / "cache");
   EXPECT_EQ(cache.CheckCache(vb::Variant("extension"), vb::Variant("broken"), vb::Variant(), vb::Variant()), 2);

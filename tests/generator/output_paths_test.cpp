@@ -12,6 +12,7 @@
 #include "templates/template_compiler.h"
 #include "model/project_fixture.h"
 #include "vb/convert.h"
+#include "vb/error.h"
 
 namespace tolvex {
 namespace {
@@ -95,11 +96,9 @@ TEST_F(OutputPathTest, ResolvesFoldersUnderTheDestinationOrTheApplicationRoot) {
       {"css\\sub\\", "s.css", "site/css/sub/s.css", "site/css/sub"},
       {"", "index.php", "site/index.php", ""},
       {"~", "x.php", "site/~/x.php", "site/~"},  // "~" alone is an ordinary folder name
-      // never outside the root: climbing and absolute pieces are dropped
-      {"../../etc", "passwd", "site/etc/passwd", "site/etc"},
+      // a leading separator is the top of the root; ".." that stays inside is taken back
       {"/abs/dir", "f.php", "site/abs/dir/f.php", "site/abs/dir"},
-      {"~\\..\\..\\up", "f.php", "approot/up/f.php", "approot/up"},
-      {"ok", "../../evil.php", "site/ok/evil.php", "site/ok"},
+      {"a/../b", "f.php", "site/b/f.php", "site/b"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ResolveOutputPath(*proj_, c.folder, c.file, false), (docs_ / c.expected).string()) << c.folder;
@@ -107,7 +106,39 @@ TEST_F(OutputPathTest, ResolvesFoldersUnderTheDestinationOrTheApplicationRoot) {
       EXPECT_TRUE(fs::is_directory(docs_ / c.created)) << c.folder;
     }
   }
-  EXPECT_FALSE(fs::exists(docs_.parent_path() / "etc" / "passwd"));
+}
+
+// Folders and files that would climb out of their root, and "~/" folders without a usable
+// application root, are refused with the last-error text naming them; nothing is created.
+TEST_F(OutputPathTest, OutputsThatWouldLeaveTheirRootAreRefused) {
+  struct Case {
+    const char* app_root;
+    const char* folder;
+    const char* file;
+    const char* named;  // the text the message names
+  };
+  const Case cases[] = {
+      {nullptr, "../../etc", "passwd", "../../etc"},
+      {nullptr, "~\\..\\..\\up", "f.php", "..\\..\\up"},
+      {nullptr, "ok", "../../evil.php", "../../evil.php"},
+      {nullptr, "", "..\\x.php", "..\\x.php"},
+      {"", "~/../../x", "f.php", "~/../../x"},
+      {"", "~/x", "f.php", "~/x"},
+      {"  ", "~/x", "f.php", "~/x"},
+      {"/", "~/x", "f.php", "~/x"},
+      {"\\", "~/x", "f.php", "~/x"},
+  };
+  for (const Case& c : cases) {
+    if (c.app_root) proj_->AppRootFolder(c.app_root);
+    context().ProjErr.clear();
+    EXPECT_THROW(ResolveOutputPath(*proj_, c.folder, c.file, false), vb::VBError) << c.folder << c.file;
+    EXPECT_NE(context().ProjErr.find(c.named), std::string::npos) << context().ProjErr;
+    EXPECT_NE(context().ProjErr.find("Generation aborted"), std::string::npos) << context().ProjErr;
+  }
+  EXPECT_FALSE(fs::exists(dest_));
+  EXPECT_FALSE(fs::exists(app_root_));
+  EXPECT_FALSE(fs::exists(docs_.parent_path() / "etc"));
+  EXPECT_FALSE(fs::exists(fs::current_path() / "x"));
 }
 
 TEST_F(OutputPathTest, CheckModeCreatesNothing) {

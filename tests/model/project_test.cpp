@@ -10,7 +10,9 @@
 #include "model/project_fixture.h"
 #include "foundation/class_registry.h"
 #include "model/project_members.h"
+#include "platform/error.h"
 #include "platform/folders.h"
+#include "platform/registry.h"
 #include "vb/convert.h"
 #include "vb/error.h"
 #include "vb/vb_test_util.h"
@@ -83,6 +85,65 @@ TEST_F(ProjectTest, FirstRunCopiesTheMachineKeys) {
   EXPECT_EQ(copied->number, 1u);
 }
 
+// A user registry whose writes stop working after a number of them, as a run killed half-way
+// through the first-run copy would leave it.
+class StoppingRegistry : public platform::RegistryBackend {
+ public:
+  StoppingRegistry(std::shared_ptr<platform::MemoryRegistry> inner, int writes) : inner_(std::move(inner)), left_(writes) {}
+  bool key_exists(platform::RegRoot r, std::string_view p) override { return inner_->key_exists(r, p); }
+  void create_key(platform::RegRoot r, std::string_view p) override { inner_->create_key(r, p); }
+  std::optional<RegValue> query_value(platform::RegRoot r, std::string_view p, std::string_view n, bool e) override {
+    return inner_->query_value(r, p, n, e);
+  }
+  void set_value(platform::RegRoot r, std::string_view p, std::string_view n, const RegValue& v) override {
+    if (left_-- <= 0) throw platform::PlatformError("killed");
+    inner_->set_value(r, p, n, v);
+  }
+  bool delete_value(platform::RegRoot r, std::string_view p, std::string_view n) override {
+    return inner_->delete_value(r, p, n);
+  }
+  bool delete_key(platform::RegRoot r, std::string_view p) override { return inner_->delete_key(r, p); }
+  std::vector<std::string> subkeys(platform::RegRoot r, std::string_view p) override { return inner_->subkeys(r, p); }
+  std::vector<std::string> value_names(platform::RegRoot r, std::string_view p) override {
+    return inner_->value_names(r, p);
+  }
+
+ private:
+  std::shared_ptr<platform::MemoryRegistry> inner_;
+  int left_;
+};
+
+// The first-run copy is all or nothing: stopped after any number of writes, the next start
+// completes it, and the user ends with every machine value.
+TEST_F(ProjectTest, AFirstRunStoppedAtAnyPointIsCompletedAtTheNextStart) {
+  machine_value(general(), "Language", RegValue::make_text("english.xml"));
+  machine_value(general(), "BackupFile", RegValue::make_text("True"));
+  machine_value(general(), "ScriptEngineTimeout", RegValue::make_dword(30));
+  machine_value(project_key(), "RecPerPage", RegValue::make_dword(25));
+  machine_value(testing::kRegRoot + "\\Extensions\\Sample", "Enabled", RegValue::make_dword(1));
+  const std::vector<std::pair<std::string, std::string>> all = {
+      {general(), "Language"}, {general(), "BackupFile"}, {general(), "ScriptEngineTimeout"},
+      {project_key(), "RecPerPage"}, {testing::kRegRoot + "\\Extensions\\Sample", "Enabled"}};
+  for (int writes = 0; writes <= int(all.size()) + 1; ++writes) {  // and the stand-in marker
+    SCOPED_TRACE("stopped after " + std::to_string(writes) + " writes");
+    registry_->tree(platform::RegRoot::CurrentUser) = platform::RegistryTree();
+    {
+      platform::ScopedRegistry stopping(std::make_shared<StoppingRegistry>(registry_, writes));
+      try {
+        vb::make_ref<AGP>();
+      } catch (const std::exception&) {
+        // the run ends here
+      }
+    }
+    auto p = vb::make_ref<AGP>();
+    for (const auto& [key, name] : all)
+      EXPECT_EQ(registry_->query_value(platform::RegRoot::CurrentUser, key, name),
+                registry_->query_value(platform::RegRoot::LocalMachine, key, name))
+          << key << " " << name;
+    EXPECT_EQ(p->script_engine_timeout(), 30);
+  }
+}
+
 // Start-up writes the module-wide values again for every project object; the last-error
 // text, the site menu and the extension list stay as they were.
 TEST_F(ProjectTest, ASecondProjectObjectRewritesTheModuleWideValues) {
@@ -102,6 +163,10 @@ TEST_F(ProjectTest, ASecondProjectObjectRewritesTheModuleWideValues) {
   EXPECT_EQ(ctx().WorkFolder, docs_.string() + "/Tolvex");
   EXPECT_EQ(ctx().ProgramVersion, "3.0");
   EXPECT_EQ(ctx().ExtensionsFolder, "/opt/tolvex/ext");
+  // A relative folder is below the application's folder, not the current one.
+  user_value(testing::kRegRoot + "\\Extensions", "SourceFolder", RegValue::make_text("ext\\mine"));
+  vb::make_ref<AGP>();
+  EXPECT_EQ(ctx().ExtensionsFolder, (platform::application_folder() / "ext/mine").string());
   EXPECT_EQ(ctx().ProjErr, "an earlier failure");
   EXPECT_EQ(second->MenuList(), first->MenuList());
   EXPECT_EQ(second->MenuList()->Count(), 1);

@@ -1,6 +1,13 @@
 #include "platform/file_io.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <set>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +21,12 @@ using testing::TempFolder;
 
 size_t entries(const std::filesystem::path& folder) {
   return size_t(std::distance(std::filesystem::directory_iterator(folder), {}));
+}
+
+std::set<std::string> names_in(const std::filesystem::path& folder) {
+  std::set<std::string> out;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) out.insert(e.path().filename().string());
+  return out;
 }
 
 TEST(AtomicWrite, ReplacesTheWholeFileAndKeepsItsMode) {
@@ -58,36 +71,158 @@ TEST(AtomicWrite, AFailureAtAnyStepKeepsTheOldFile) {
 }
 
 TEST(AtomicWrite, PiecesLandAtTheCommitOnly) {
+  for (bool nameless : {true, false}) {
+    SCOPED_TRACE(nameless ? "nameless temporary file" : "named temporary file");
+    set_write_fault_hook([&](std::string_view step) { return step != "tmpfile" || nameless; });
+    TempFolder tmp;
+    const auto file = tmp / "project.tvp";
+    write_file_atomic(file, "old content");
+    {
+      AtomicFileWriter out(file);
+      out.write("new ");
+      out.write("");
+      out.write("content");
+      EXPECT_EQ(read_file(file), "old content");
+      EXPECT_EQ(entries(tmp.path()), nameless ? 1u : 2u);
+      out.commit();
+    }
+    EXPECT_EQ(read_file(file), "new content");
+    // Given up before the commit (as when the writer of the pieces fails): nothing changes.
+    {
+      AtomicFileWriter out(file);
+      out.write("half of a");
+    }
+    EXPECT_EQ(read_file(file), "new content");
+    EXPECT_EQ(entries(tmp.path()), 1u) << "temporary file left behind";
+    // A failed step discards the pieces written.
+    set_write_fault_hook([&](std::string_view step) { return step != "sync" && (step != "tmpfile" || nameless); });
+    {
+      AtomicFileWriter out(file);
+      out.write("never lands");
+      EXPECT_THROW(out.commit(), PlatformError);
+    }
+    set_write_fault_hook({});
+    EXPECT_EQ(read_file(file), "new content");
+    EXPECT_EQ(entries(tmp.path()), 1u) << "temporary file left behind";
+  }
+}
+
+// With the flush left to a scope, each write still lands whole and at once (the old file or
+// the new one, nothing beside it), and a failing step still keeps the old file.
+TEST(AtomicWrite, AFlushLeftToTheScopeStillReplacesEachFileWholeAtOnce) {
   TempFolder tmp;
-  const auto file = tmp / "project.tvp";
-  write_file_atomic(file, "old content");
+  std::filesystem::create_directory(tmp / "sub");
+  const auto a = tmp / "a.php", b = tmp / "sub" / "b.php";
+  write_file_atomic(a, "old a");
   {
-    AtomicFileWriter out(file);
-    out.write("new ");
-    out.write("");
-    out.write("content");
-    EXPECT_EQ(read_file(file), "old content");
-    EXPECT_EQ(entries(tmp.path()), 2u);
-    out.commit();
+    DeferredSync flush;
+    DeferredSync inner;  // does nothing of its own
+    write_file_atomic(a, "new a");
+    write_file_atomic(b, "new b");
+    EXPECT_EQ(read_file(a), "new a");
+    EXPECT_EQ(read_file(b), "new b");
+    for (const char* failing : {"create", "write", "sync", "rename"}) {
+      set_write_fault_hook([&](std::string_view step) { return step != failing; });
+      EXPECT_THROW(write_file_atomic(a, "never lands"), PlatformError) << failing;
+      set_write_fault_hook({});
+      EXPECT_EQ(read_file(a), "new a") << failing;
+    }
+    inner.finish();
+    flush.finish();
+    write_file_atomic(b, "after the flush");
   }
-  EXPECT_EQ(read_file(file), "new content");
-  // Given up before the commit (as when the writer of the pieces fails): nothing changes.
-  {
-    AtomicFileWriter out(file);
-    out.write("half of a");
+  EXPECT_EQ(read_file(b), "after the flush");
+  write_file_atomic(a, "outside any scope");
+  EXPECT_EQ(read_file(a), "outside any scope");
+  EXPECT_EQ(entries(tmp.path()), 2u);
+  EXPECT_EQ(entries(tmp / "sub"), 1u);
+}
+
+// While a write is under way, the folder of a web site must hold nothing that a web server
+// would run or show: no name with the extension of the file being written, and no data that
+// anyone but the owner may read. Checked at every step, with and without nameless files.
+TEST(AtomicWrite, TemporaryFilesAreNeitherServedNamesNorReadableByOthers) {
+  for (bool nameless : {true, false}) {
+    SCOPED_TRACE(nameless ? "nameless temporary file" : "named temporary file");
+    TempFolder tmp;
+    const auto page = tmp / "common.php";
+    write_file_atomic(page, "<?php $password = 'old'; ?>");
+    ::chmod(page.c_str(), 0644);
+    int steps_seen = 0;
+    set_write_fault_hook([&](std::string_view step) {
+      if (step == "tmpfile") return nameless;
+      if (step == "sync" || step == "rename") {
+        ++steps_seen;
+        for (const auto& e : std::filesystem::directory_iterator(tmp.path())) {
+          const std::string name = e.path().filename().string();
+          if (name == "common.php") continue;
+          EXPECT_EQ(name.find(".php"), std::string::npos) << name;
+          struct stat st {};
+          EXPECT_EQ(::stat(e.path().c_str(), &st), 0);
+          EXPECT_EQ(st.st_mode & 077, 0u) << name << " is readable by others while written";
+        }
+      }
+      return true;
+    });
+    write_file_atomic(page, "<?php $password = 'new'; ?>");
+    set_write_fault_hook({});
+    EXPECT_EQ(steps_seen, 2);
+    EXPECT_EQ(read_file(page), "<?php $password = 'new'; ?>");
+    struct stat st {};
+    ASSERT_EQ(::stat(page.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+    EXPECT_EQ(names_in(tmp.path()), std::set<std::string>{"common.php"});
   }
-  EXPECT_EQ(read_file(file), "new content");
-  EXPECT_EQ(entries(tmp.path()), 1u) << "temporary file left behind";
-  // A failed step discards the pieces written.
-  set_write_fault_hook([](std::string_view step) { return step != "sync"; });
-  {
-    AtomicFileWriter out(file);
-    out.write("never lands");
-    EXPECT_THROW(out.commit(), PlatformError);
-  }
+}
+
+// What a killed write leaves is removed by the next write into the same folder; a temporary
+// file that a live write holds, and files that only look similar, stay.
+TEST(AtomicWrite, TheNextWriteRemovesTemporaryFilesOfKilledWrites) {
+  TempFolder tmp;
+  const auto put = [&](const std::string& name) {
+    std::ofstream(tmp / name) << "left by a killed run";
+  };
+  const std::set<std::string> stale = {
+      ".tolvex-0123456789.tmp",          // ours
+      "project.tvp.tmp-abcdefghij",      // as earlier versions named them, beside their file
+      "index.php.tmp-0a1b2c3d4e",        // beside a file other than the one now written
+  };
+  const std::set<std::string> kept = {
+      "project.tvp", "index.php",
+      "gone.tvp.tmp-abcdefghij",         // nothing of that name beside it: not known to be ours
+      ".tolvex-short.tmp", ".tolvex-0123456789.tmp.txt", "notes.tmp", "held.tmp-0123456789X",
+      ".tolvex-heldbylive.tmp",          // a running write holds it
+  };
+  for (const auto& n : stale) put(n);
+  for (const auto& n : kept) put(n);
+  const int held = ::open((tmp / ".tolvex-heldbylive.tmp").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+
+  write_file_atomic(tmp / "project.tvp", "new project");
+  ::close(held);
+  EXPECT_EQ(names_in(tmp.path()), kept);
+  EXPECT_EQ(read_file(tmp / "project.tvp"), "new project");
+}
+
+TEST(AtomicWrite, CopyReplacesTheTargetWholeOrNotAtAll) {
+  TempFolder tmp;
+  const std::string big(3 << 20, 'x');
+  write_file_atomic(tmp / "from", big);
+  write_file_atomic(tmp / "to", "old");
+  set_write_fault_hook([](std::string_view step) { return step != "rename"; });
+  EXPECT_THROW(copy_file_atomic(tmp / "from", tmp / "to"), PlatformError);
   set_write_fault_hook({});
-  EXPECT_EQ(read_file(file), "new content");
-  EXPECT_EQ(entries(tmp.path()), 1u) << "temporary file left behind";
+  EXPECT_EQ(read_file(tmp / "to"), "old");
+  copy_file_atomic(tmp / "from", tmp / "to");
+  EXPECT_EQ(read_file(tmp / "to"), big);
+  EXPECT_EQ(names_in(tmp.path()), (std::set<std::string>{"from", "to"}));
+  try {
+    copy_file_atomic(tmp / "missing", tmp / "to");
+    ADD_FAILURE();
+  } catch (const PlatformError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot open '" + (tmp / "missing").string() + "': No such file or directory");
+  }
 }
 
 TEST(AtomicWrite, ReportsSystemErrorsWithThePath) {

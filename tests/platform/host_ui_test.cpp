@@ -35,21 +35,40 @@ TEST(NonInteractive, AnswersAsConfiguredAndShowsTheMessages) {
   std::ostringstream shown;
   NonInteractiveUI plain({}, shown);
   EXPECT_EQ(plain.message_box("Overwrite?", "Tolvex", vbYesNo | vbDefaultButton2), vbNo);
+  // Nobody there to say yes: "continue?" is answered No even where Yes is the default button.
+  EXPECT_EQ(plain.message_box("Tolvex: Continue?", "Tolvex", vbYesNo), vbNo);
   EXPECT_EQ(plain.message_box("Done", "", vbInformation), vbOK);
   EXPECT_EQ(plain.input_box("Name", "T", "default"), "default");
   EXPECT_EQ(plain.ask_overwrite("/x"), OverwriteAnswer::NoToAll);
   EXPECT_EQ(plain.ask_keep_or_update("2 tables"), SyncAnswer::Keep);
   EXPECT_FALSE(plain.ask_template_version("pkg.zip", "2.0", "3.0"));
   EXPECT_TRUE(plain.ask_name_mapping("tables", {"new"}, {"old"}).empty());
-  EXPECT_EQ(shown.str(), "Tolvex: Overwrite?\nDone\n");
+  EXPECT_EQ(shown.str(), "Tolvex: Overwrite?\nTolvex: Continue?\nDone\n");
 
-  NonInteractiveUI yes({OverwritePolicy::All, SyncAnswer::Update, true}, shown);
+  NonInteractiveUI yes({OverwritePolicy::All, SyncAnswer::Update, true, {}}, shown);
   EXPECT_EQ(yes.message_box("Overwrite?", "T", vbYesNo | vbDefaultButton2), vbYes);
   EXPECT_EQ(yes.message_box("Go?", "T", vbOKCancel | vbDefaultButton2), vbOK);
   EXPECT_EQ(yes.message_box("Retry?", "T", vbRetryCancel | vbDefaultButton2), vbCancel);
   EXPECT_EQ(yes.ask_overwrite("/x"), OverwriteAnswer::YesToAll);
   EXPECT_EQ(yes.ask_keep_or_update("2 tables"), SyncAnswer::Update);
-  EXPECT_TRUE(yes.ask_template_version("pkg.zip", "2.0", "3.0"));
+  // Stale unpacked files are never kept without the user choosing it, --yes or not.
+  EXPECT_FALSE(yes.ask_template_version("pkg.zip", "2.0", "3.0"));
+}
+
+TEST(NonInteractive, AnswersTheNameMappingWithTheConfiguredPairsOfItsScope) {
+  NonInteractiveAnswers answers;
+  answers.names = {{"", {"clients", "customers"}},
+                   {"Orders", {"customer_ref", "CUSTOMER_ID"}},
+                   {"orders", {"gone", "total"}},
+                   {"Items", {"qty", "quantity"}}};
+  std::ostringstream shown;
+  NonInteractiveUI ui(answers, shown);
+  EXPECT_EQ(ui.ask_name_mapping("tables", {"Clients"}, {"customers", "x"}),
+            (std::vector<NameMapping>{{"Clients", "customers"}}));
+  // Names come back as offered; pairs of other tables, or with a name not offered, are left out.
+  EXPECT_EQ(ui.ask_name_mapping("fields of ORDERS", {"customer_ref"}, {"customer_id", "total"}),
+            (std::vector<NameMapping>{{"customer_ref", "customer_id"}}));
+  EXPECT_TRUE(ui.ask_name_mapping("fields of Products", {"qty"}, {"quantity"}).empty());
 }
 
 TEST(Terminal, ReadsAnswersAndAsksAgainWhenUnclear) {
@@ -61,8 +80,10 @@ TEST(Terminal, ReadsAnswersAndAsksAgainWhenUnclear) {
       "\n"        // input box: default
       "x\nA\n"    // overwrite: unclear, then yes to all
       "s\n"       // overwrite: skip all
+      "\n"        // overwrite: default no
       "u\n"       // keep or update
-      "\n"        // template version: default no
+      "K\n"       // template version: keep
+      "\n"        // template version: default overwrite
       "2\n"       // name mapping: Customers replaces Clients (2nd of the old names)
       "9\n\n");   // Orders: out of range, then none
   std::ostringstream out;
@@ -71,9 +92,11 @@ TEST(Terminal, ReadsAnswersAndAsksAgainWhenUnclear) {
   EXPECT_EQ(ui.message_box("Replace?", "Tolvex", vbYesNoCancel | vbDefaultButton3), vbCancel);
   EXPECT_EQ(ui.input_box("Your name", "", "Bob"), "Alice");
   EXPECT_EQ(ui.input_box("Your name", "", "Bob"), "Bob");
-  EXPECT_EQ(ui.ask_overwrite("/site/index.php"), OverwriteAnswer::YesToAll);
+  EXPECT_EQ(ui.ask_overwrite("/site/index.php", "File /site/index.php already exists!"), OverwriteAnswer::YesToAll);
   EXPECT_EQ(ui.ask_overwrite("/site/index.php"), OverwriteAnswer::NoToAll);
+  EXPECT_EQ(ui.ask_overwrite("/site/index.php"), OverwriteAnswer::No);
   EXPECT_EQ(ui.ask_keep_or_update("Tables: 1 new"), SyncAnswer::Update);
+  EXPECT_TRUE(ui.ask_template_version("pkg.zip", "2.0", "3.0"));
   EXPECT_FALSE(ui.ask_template_version("pkg.zip", "2.0", "3.0"));
   EXPECT_EQ(ui.ask_name_mapping("tables", {"Customers", "Orders"}, {"Old", "Clients"}),
             (std::vector<NameMapping>{{"Customers", "Clients"}}));
@@ -82,7 +105,15 @@ TEST(Terminal, ReadsAnswersAndAsksAgainWhenUnclear) {
   EXPECT_EQ(ui.message_box("Done", "", vbOKOnly), vbOK);
   const std::string s = out.str();
   EXPECT_NE(s.find("Tolvex\nReplace?\n[YES/no/cancel] "), std::string::npos) << s;
-  EXPECT_NE(s.find("The file /site/index.php exists."), std::string::npos) << s;
+  EXPECT_NE(s.find("File /site/index.php already exists!\n"
+                   "Overwrite it? [y]es, yes to [a]ll, [n]o, [s]kip all, [c]ancel [n]: "),
+            std::string::npos)
+      << s;
+  EXPECT_NE(s.find("Template version in zip file is different with that in the template folder. Do you want to keep "
+                   "the existing files in the template folder or extract and overwrite from the zip file?\n"
+                   "[k]eep the existing files or [O]verwrite them from the zip file? "),
+            std::string::npos)
+      << s;
 }
 
 TEST(Scripted, AnswersFromTheQueueAndRecordsQuestions) {

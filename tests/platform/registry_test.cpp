@@ -266,5 +266,38 @@ TEST(RegistryCurrent, TestsCanInstallTheirOwnRegistry) {
   EXPECT_EQ(mine->query_value(RegRoot::CurrentUser, "K", "v"), RegValue::make_dword(5));
 }
 
+// A hive with tens of thousands of values in one key: every name is found (in any letter case),
+// a later line of the same name replaces the value in place, and a deletion keeps the rest
+// reachable and in order.
+TEST(RegistryTree, ManyValuesInOneKey) {
+  constexpr int kCount = 40000;
+  std::string text = "[Big]\n";
+  for (int i = 0; i < kCount; ++i) text += "\"Value" + std::to_string(i) + "\"=dword:" + std::string(8, '0') + "\n";
+  text += "\"VALUE7\"=\"again\"\n";
+  RegistryTree tree = RegistryTree::from_hive_text(text, "big.reg");
+
+  std::vector<std::string> names = tree.value_names("Big");
+  ASSERT_EQ(names.size(), size_t(kCount));
+  EXPECT_EQ(names[7], "Value7");
+  EXPECT_EQ(names[kCount - 1], "Value" + std::to_string(kCount - 1));
+  EXPECT_EQ(tree.query_value("big", "value7"), RegValue::make_text("again"));
+
+  ASSERT_TRUE(tree.delete_value("Big", "Value100"));
+  EXPECT_FALSE(tree.delete_value("Big", "Value100"));
+  EXPECT_FALSE(tree.query_value("Big", "Value100"));
+  tree.set_value("Big", "value101", RegValue::make_dword(101));
+  tree.set_value("Big", "Fresh", RegValue::make_dword(1));
+  names = tree.value_names("Big");
+  ASSERT_EQ(names.size(), size_t(kCount));
+  EXPECT_EQ(names[100], "Value101");
+  EXPECT_EQ(names.back(), "Fresh");
+  EXPECT_EQ(tree.query_value("Big", "VALUE101"), RegValue::make_dword(101));
+  EXPECT_EQ(tree.query_value("Big", "Value39999"), RegValue::make_dword(0));
+
+  RegistryTree copy = tree;
+  EXPECT_EQ(copy.query_value("Big", "fresh"), RegValue::make_dword(1));
+  EXPECT_EQ(copy.to_hive_text(), tree.to_hive_text());
+}
+
 }  // namespace
 }  // namespace tolvex::platform

@@ -188,3 +188,106 @@ TEST(ZipExtractor, RepeatedEntryNamesAndFlattenedFoldersKeepTheLastCopy) {
   for (const auto& e : fs::directory_iterator(tmp / "out")) files += e.is_regular_file() ? 1 : 0;
   EXPECT_EQ(files, 1u);
 }
+
+namespace {
+
+// The position of the first local header's and the central directory's uncompressed size.
+void patch_declared_size(std::string& bytes, uint32_t size) {
+  auto put = [&bytes, size](size_t at) {
+    for (int i = 0; i < 4; ++i) bytes[at + size_t(i)] = char((size >> (8 * i)) & 0xff);
+  };
+  ASSERT_EQ(bytes.compare(0, 4, "PK\x03\x04"), 0);
+  put(22);
+  const size_t central = bytes.find("PK\x01\x02");
+  ASSERT_NE(central, std::string::npos);
+  put(central + 24);
+}
+
+}  // namespace
+
+// A package over the size limit, or one that unpacks to far more than its own size, is
+// refused by the sizes it declares before anything is written (not even the target folder).
+TEST(ZipExtractor, PackagesOverTheLimitsAreRefusedBeforeAnythingIsWritten) {
+  TempFolder tmp;
+  make_zip(tmp / "big.zip", {{"a.txt", std::string(6000, 'a')}, {"b.txt", std::string(6000, 'b')}});
+  make_zip(tmp / "bomb.zip", {{"zeros.bin", std::string(size_t(20) << 20, '\0')}});
+  struct Case {
+    const char* zip;
+    uint64_t max_size;
+    const char* expect;
+  };
+  const Case cases[] = {
+      {"big.zip", 10000, "more than the limit of 10000 bytes"},
+      {"bomb.zip", tolvex::platform::ZipExtractor::kDefaultMaxUnpackedSize, "times its own size"},
+  };
+  for (const Case& c : cases) {
+    auto x = make_zip_extractor();
+    x->package_file = (tmp / c.zip).string();
+    x->target_folder = (tmp / "out" / "in").string();
+    x->max_unpacked_size = c.max_size;
+    EXPECT_EQ(x->extract(), -1) << c.zip;
+    EXPECT_NE(x->last_error().find(c.expect), std::string::npos) << x->last_error();
+    EXPECT_NE(x->last_error().find(c.zip), std::string::npos) << x->last_error();
+    EXPECT_FALSE(fs::exists(tmp / "out")) << c.zip;
+  }
+  // Raised limits let the same packages through.
+  auto x = make_zip_extractor();
+  x->package_file = (tmp / "bomb.zip").string();
+  x->target_folder = (tmp / "out").string();
+  x->max_ratio = 0;
+  EXPECT_EQ(x->extract(), 1) << x->last_error();
+  EXPECT_EQ(fs::file_size(tmp / "out" / "zeros.bin"), size_t(20) << 20);
+}
+
+// An entry that declares a small size but holds more data is stopped while it unpacks, and
+// what this unpacking wrote (files and the folders made for them) is removed again.
+TEST(ZipExtractor, AnEntryLargerThanItDeclaresIsStoppedAndItsTracesRemoved) {
+  TempFolder tmp;
+  make_zip(tmp / "pkg.zip", {{"sub/a.txt", std::string(200000, 'a')}});
+  std::string bytes = slurp(tmp / "pkg.zip");
+  patch_declared_size(bytes, 100);
+  std::ofstream(tmp / "liar.zip", std::ios::binary) << bytes;
+  auto x = make_zip_extractor();
+  x->package_file = (tmp / "liar.zip").string();
+  x->target_folder = (tmp / "out" / "in").string();
+  x->max_unpacked_size = 1000;
+  EXPECT_EQ(x->extract(), -1);
+  EXPECT_NE(x->last_error().find("liar.zip"), std::string::npos) << x->last_error();
+  EXPECT_FALSE(fs::exists(tmp / "out")) << x->last_error();
+}
+
+// A symbolic-link entry becomes a plain file holding the link's target text; no link is made,
+// so a later entry cannot write through it.
+TEST(ZipExtractor, SymbolicLinkEntriesBecomePlainFiles) {
+  TempFolder tmp;
+  {
+    int err = 0;
+    zip_t* za = zip_open((tmp / "pkg.zip").c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    ASSERT_NE(za, nullptr);
+    static const char kTarget[] = "/etc";
+    zip_source_t* src = zip_source_buffer(za, kTarget, sizeof kTarget - 1, 0);
+    const zip_int64_t idx = zip_file_add(za, "link", src, ZIP_FL_ENC_UTF_8);
+    ASSERT_GE(idx, 0);
+    ASSERT_EQ(zip_file_set_external_attributes(za, zip_uint64_t(idx), 0, ZIP_OPSYS_UNIX, (S_IFLNK | 0777u) << 16), 0);
+    static const char kEvil[] = "evil";
+    zip_source_t* evil = zip_source_buffer(za, kEvil, sizeof kEvil - 1, 0);
+    ASSERT_GE(zip_file_add(za, "link/passwd.tvx", evil, ZIP_FL_ENC_UTF_8), 0);
+    ASSERT_EQ(zip_close(za), 0);
+  }
+  std::string error;
+  EXPECT_EQ(unpack(tmp / "pkg.zip", tmp / "out", true, &error), -1);  // "link" is a file: no folder below it
+  EXPECT_FALSE(fs::exists("/etc/passwd.tvx"));
+
+  // Alone, the link entry is unpacked as a file holding its target.
+  {
+    int err = 0;
+    zip_t* za = zip_open((tmp / "pkg.zip").c_str(), 0, &err);
+    ASSERT_NE(za, nullptr);
+    ASSERT_EQ(zip_delete(za, 1), 0);
+    ASSERT_EQ(zip_close(za), 0);
+  }
+  EXPECT_EQ(unpack(tmp / "pkg.zip", tmp / "out", true, &error), 1) << error;
+  EXPECT_FALSE(fs::is_symlink(fs::symlink_status(tmp / "out" / "link")));
+  EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(tmp / "out" / "link")));
+  EXPECT_EQ(slurp(tmp / "out" / "link"), "/etc");
+}

@@ -1,8 +1,13 @@
 // The numbered backups that Save keeps, and a failed Save that must keep the old file.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <map>
+#include <random>
 #include <string>
 
 #include "foundation/context.h"
@@ -75,6 +80,37 @@ TEST_F(ProjectBackupsTest, RotationKeepsTheNewestCopies) {
   fs::remove_all(path("backups"));
   BackupProjectFile(path("new.tvp"), path("backups/nested"), 10);
   EXPECT_FALSE(fs::exists(path("backups")));
+}
+
+// A process killed at any moment of the rotation leaves every backup whole: each is copied
+// beside and renamed, never truncated in place. What a kill leaves besides is only temporary
+// files that the next write into the folder removes.
+TEST_F(ProjectBackupsTest, AKillDuringTheRotationTruncatesNoBackup) {
+  const std::string folder = path("backups");
+  const std::string file = path("big.tvp");
+  const std::string content(4 << 20, 'p');
+  write(file, content);
+  std::mt19937 random(12345);
+  for (int kill_no = 0; kill_no < 12; ++kill_no) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (;;) BackupProjectFile(file, folder, 4);
+    }
+    ::usleep(useconds_t(2000 + random() % 40000));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      const std::string name = entry.path().filename().string();
+      if (name.starts_with(".tolvex-")) continue;  // a temporary file: removed below
+      EXPECT_EQ(fs::file_size(entry.path()), content.size()) << name << " after kill " << kill_no;
+    }
+  }
+  platform::remove_stale_temp_files(folder);
+  for (const auto& entry : fs::directory_iterator(folder))
+    EXPECT_TRUE(entry.path().filename().string().starts_with("big(")) << entry.path();
+  EXPECT_EQ(read(file), content);
 }
 
 TEST_F(ProjectBackupsTest, SaveBacksUpThePreviousFileUpToTheRegistryMaximum) {

@@ -273,12 +273,16 @@ TEST_F(ProjectFileTest, SampleProjectReadsAndSavesBackUnchanged) {
   const std::string sample = std::string(TOLVEX_SOURCE_DIR) + "/share/tolvex/samples/sample.tvp";
   // The sample's template is named relative to the installed data; the default names it too.
   user_value(project_key(), "Template", platform::RegValue::make_text("templates\\sample.zip"));
+  // Its extension keeps its attributes: the installed extension code, with the definitions of
+  // the installed extensions folder.
+  register_project_extension_hooks(extension_hooks_);
+  ctx().ExtensionsFolder = std::string(TOLVEX_SOURCE_DIR) + "/share/tolvex/extensions";
   auto p = open(sample);
   ASSERT_EQ(ctx().ProjErr, "");
   ASSERT_TRUE(p->DB());
   EXPECT_EQ(p->DB()->DBName(), "tolvex_sample");
-  EXPECT_EQ(p->DB()->Tables()->Count(), 5);
-  EXPECT_EQ(p->MenuList()->Count(), 6);
+  EXPECT_EQ(p->DB()->Tables()->Count(), 8);
+  EXPECT_EQ(p->MenuList()->Count(), 9);
   EXPECT_EQ(ctx().CurrentDbmsName, "Tolvex MariaDB schema driver");
   EXPECT_EQ(ctx().CurrentDateFormat, 5);
   auto status = p->DB()->Tables()->Item(vb::Variant("orders"))->Fields()->Item(vb::Variant("status"));

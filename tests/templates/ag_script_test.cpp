@@ -572,6 +572,39 @@ TEST_F(ScriptEngineTest, BuildNewCodeErrors) {
   EXPECT_EQ(ctx_->ProjErr.rfind("VBScript Runtime error, line: ", 0), 0u) << ctx_->ProjErr;
 }
 
+// The time-out of the registry (ten seconds when it has none) holds for every script the
+// engine runs, not only for compiled templates: module-level code of template scripts and user
+// code, validation functions and condition functions end at it with the time-out's error.
+TEST_F(ScriptEngineTest, EveryScriptStopsAtTheTimeOut) {
+  standard_settings();
+  EXPECT_EQ(script_timeout_setting(), kDefaultScriptTimeout);
+  EXPECT_EQ(vb::make_ref<AGScript>()->engine()->timeout(), kDefaultScriptTimeout);
+  reg_->set_value(platform::RegRoot::CurrentUser, kGeneral, "ScriptEngineTimeout", platform::RegValue::make_dword(150));
+  EXPECT_EQ(script_timeout_setting(), 150);
+  setting("VALIDATECODE", fixture("validate_endless.xml"));
+  FakeModel m;
+  auto e = start(m);
+  ASSERT_EQ(ctx_->ProjErr, "");
+  e->AddTemplateScript(fixture("endless_functions.vbs"));
+  ASSERT_EQ(ctx_->ProjErr, "");
+
+  struct Case {
+    const char* label;
+    std::function<void()> run;
+  };
+  const Case cases[] = {
+      {"template script", [&] { e->AddTemplateScript(fixture("endless_module.vbs")); }},
+      {"user code", [&] { e->AddUserCode(fixture("endless_module.vbs")); }},
+      {"validation", [&] { EXPECT_FALSE(e->Validate()); }},
+      {"condition function", [&] { e->RunModule(Variant("Spin")); }},
+  };
+  for (const Case& c : cases) {
+    ctx_->ProjErr.clear();
+    c.run();
+    EXPECT_NE(ctx_->ProjErr.find(vbscript::kTimeoutDescription), std::string::npos) << c.label << ": " << ctx_->ProjErr;
+  }
+}
+
 TEST_F(ScriptEngineTest, AnEngineThatDidNotStartDoesNothing) {
   standard_settings();
   setting("ConvertBoolean", "maybe");

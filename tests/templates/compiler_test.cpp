@@ -60,8 +60,12 @@ TEST_F(CompilerTest, NamesOfCompiledTemplates) {
       {"info", "", "info.tpl", "zvExinfo"},
       {"a.b", ".x.y", "a.b.x.y.tpl", "zvExa_b_x_y"},
       // an id can never place the file outside the cache folder
-      {"../up", "", ".._up.tpl", "zvEx__/up"},
-      {"a\\b", "", "a_b.tpl", "zvExa\\b"},
+      {"../up", "", ".._up.tpl", "zvEx___x2Fup"},
+      {"a\\b", "", "a_b.tpl", "zvExa_x5Cb"},
+      // characters that cannot stand in a script name are spelled out, so ids stay apart
+      {"my-list", "", "my-list.tpl", "zvExmy_x2Dlist"},
+      {"my list", ".php", "my list.php.tpl", "zvExmy_x20list_php"},
+      {"caf\xC3\xA9", "", "caf\xC3\xA9.tpl", "zvExcaf_xC3_xA9"},
   };
   for (const Case& c : cases) {
     AGPControl ctrl;
@@ -210,9 +214,27 @@ TEST_F(CompilerTest, SessionsMergeWithConditionsAndCountProgress) {
 
 TEST_F(CompilerTest, SeveralInputFilesAreJoined) {
   start_engine();
+  // "a.php, b.php": the blank after the comma is not part of the name
   AGPControl& joined = control("joined");
   EXPECT_EQ(compile_and_run(joined), "A2\r\nB\r\n");
-  EXPECT_EQ(read(ctx().CacheFolder + "/~tmp.tpl"), "A<!--##=1+1##-->\r\nB\r\n");
+  EXPECT_EQ(read(ctx().CacheFolder + "/~tmp.tpl"), "\xEF\xBB\xBF" "A<!--##=1+1##-->\r\nB\r\n");
+}
+
+TEST_F(CompilerTest, IdsThatCannotNameAFunctionStillCompileAndRun) {
+  start_engine();
+  for (const char* id : {"my-list", "my list", "caf\xC3\xA9", "a(b)"}) {
+    vb::Ref<AGPControl> ctrl = control_with_text(id, "page <!--##=1+1##-->");
+    EXPECT_EQ(compile_and_run(*ctrl), "page 2") << id;
+  }
+}
+
+TEST_F(CompilerTest, IncludesOfAControlWithoutSessionsAreExpanded) {
+  start_engine();
+  write(in_package("parts.txt"), "<!--##session head##-->[head <!--##=1+1##-->]<!--##/session##-->");
+  vb::Ref<AGPControl> ctrl = control_with_text(
+      "plain", "before <!--##include parts.txt/head##--> after<!--##include parts.txt/none##-->.");
+  LoadControlTemplateFiles(*ctrl);
+  EXPECT_EQ(compile_and_run(*ctrl), "before [head 2] after.");
 }
 
 TEST_F(CompilerTest, FailuresRaiseTheGenerationError) {
@@ -231,6 +253,12 @@ TEST_F(CompilerTest, FailuresRaiseTheGenerationError) {
   const std::string incomplete_session = block_error_message("x<!--##=y", 1, false);
   const Case cases[] = {
       {"missing base text", "nofile.php", "", {}, "Error in merging nofile.php. Generation aborted.", ""},
+      {"missing file of several",
+       "a.php, nofile.php",
+       "",
+       {},
+       "Missing \"nofile.php\" of control \"broken\" in template folder \"" + folder() + "\". Generation aborted.",
+       ""},
       {"base text that does not parse",
        "bad.txt",
        "a\r\n<!--##=x",
@@ -280,6 +308,9 @@ TEST_F(CompilerTest, TextOutsideTheAnsiCodePageSurvives) {
   const Case cases[] = {
       // é has a place in the ANSI code page: the compiled template is ANSI text
       {"ansi", "caf\xE9", "caf\xC3\xA9", "Function"},
+      // a file that is valid UTF-8 is read as UTF-8 without a byte-order mark too
+      {"utf8", "caf\xC3\xA9", "caf\xC3\xA9", "Function"},
+      {"utf8wide", "caf\xC3\xA9 \xCE\xA9", "caf\xC3\xA9 \xCE\xA9", "\xEF\xBB\xBF"},
       // Ω and 日本 have none: it is UTF-8 with its byte-order mark
       {"wide", "\xEF\xBB\xBF\xCE\xA9 caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC",
        "\xCE\xA9 caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC", "\xEF\xBB\xBF"},

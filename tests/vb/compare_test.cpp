@@ -31,8 +31,12 @@ TEST(Compare, VariantsAcrossSubtypes) {
       {Variant(int32_t(1)), Variant("1"), -1, -1},
       {Variant(int32_t(100)), Variant(""), -1, -1},
       {Variant("0"), Variant(5.0), 1, 1},
-      {Variant(true), Variant("True"), -1, -1},
       {Variant::date(0), Variant("a"), -1, -1},
+      // ... but a Boolean is its text against a string, letter case counting in both modes
+      {Variant(true), Variant("True"), 0, 0},
+      {Variant(true), Variant("true"), -1, -1},
+      {Variant(false), Variant("False"), 0, 0},
+      {Variant("Z"), Variant(false), 1, 1},
       // strings: binary by bytes (code points), text without letter case
       {Variant("abc"), Variant("abd"), -1, -1},
       {Variant("abc"), Variant("ABC"), 1, 0},

@@ -1,6 +1,7 @@
 // Host objects seen from scripts and script objects seen from the host.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <stdexcept>
 
@@ -388,8 +389,9 @@ TEST_F(HostObjects, AFailedNestedCallTheHostHandledLeavesLaterErrorsInPlace) {
   }
 }
 
-TEST_F(HostObjects, ScriptCodeTheHostCallsDirectlyStopsAtTheTimeoutWithAnError) {
-  engine.set_timeout(50);
+TEST_F(HostObjects, ScriptCodeTheHostCallsDirectlyStopsAtTheTimeoutOrCancelWithAnError) {
+  std::atomic<bool> cancel{false};
+  engine.set_cancel_flag(&cancel);
   engine.add_code(
       "Class Spinner\n"
       "  Public Default Function Spin()\n"
@@ -411,17 +413,26 @@ TEST_F(HostObjects, ScriptCodeTheHostCallsDirectlyStopsAtTheTimeoutWithAnError) 
       [&] { (void)vb::to_string(Variant(spinner)); },  // the default member, for a value
       [&] { ref->invoke(vb::kDispValue, vb::InvokeKind::Method, {}); },
   };
-  for (const auto& call : calls) {
-    try {
-      call();
-      ADD_FAILURE() << "no time-out";
-    } catch (const vb::VBError& e) {
-      EXPECT_EQ(e.number(), kErrTimeout);
+  struct Stop {
+    long timeout_ms;
+    bool cancelled;
+    int32_t error;
+  };
+  for (const Stop& stop : {Stop{50, false, kErrTimeout}, Stop{0, true, kErrCancelled}}) {
+    engine.set_timeout(stop.timeout_ms);
+    cancel = stop.cancelled;
+    for (const auto& call : calls) {
+      try {
+        call();
+        ADD_FAILURE() << "no stop";
+      } catch (const vb::VBError& e) {
+        EXPECT_EQ(e.number(), stop.error);
+      }
     }
+    // Called by the host from inside a run, the stop still ends that run.
+    EXPECT_THROW(engine.add_code("On Error Resume Next\nList.Trigger\nx = 1\n"), ScriptException);
+    EXPECT_EQ(engine.error().number, stop.error);
   }
-  // Called by the host from inside a run, the time-out still ends that run.
-  EXPECT_THROW(engine.add_code("On Error Resume Next\nList.Trigger\nx = 1\n"), ScriptException);
-  EXPECT_EQ(engine.error().number, kErrTimeout);
 }
 
 TEST_F(HostObjects, GetRefObjectsAreCallableFromTheHost) {

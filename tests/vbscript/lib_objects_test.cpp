@@ -208,6 +208,10 @@ TEST(LibObjects, RegExpSubMatchesAndReplace) {
       {"(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)(k)", false, "abcdefghijk", "$11-$10-$1", "k-j-a"},
       {"x*", true, "ab", "-", "-a-b-"},
       {"ü", true, "über über", "ue", "ueber ueber"},
+      // Global matching walks valid text unchecked, and text with invalid bytes checked.
+      {"x*", true, "éa€", "-", "-é-a-€-"},
+      {"x", true, "a\xffx\xc3x\xc0\xafx\xed\xa0\x80x", "y", "a\xffy\xc3y\xc0\xafy\xed\xa0\x80y"},
+      {"\\w", true, "aé\xe2\x82" "b", "_", "_é\xe2\x82_"},
   };
   for (const auto& r : reps) {
     auto e = create("VBScript.RegExp");

@@ -1,11 +1,12 @@
 -- Sample database of the Tolvex sample project (MariaDB 10.5 or later, MySQL 8).
--- Creates the database "tolvex_sample" with four tables and one view and fills them with
--- a few rows:
+-- Creates the database "tolvex_sample" with five tables and one view and fills them with
+-- a few rows. The user "demo" (password "demo") may log in to the generated site:
 --   mariadb < sample_db.sql
 CREATE DATABASE IF NOT EXISTS `tolvex_sample` CHARACTER SET utf8mb4 COLLATE utf8mb4_unicode_ci;
 USE `tolvex_sample`;
 
 DROP VIEW IF EXISTS `order_totals`;
+DROP TABLE IF EXISTS `users`;
 DROP TABLE IF EXISTS `order_items`;
 DROP TABLE IF EXISTS `orders`;
 DROP TABLE IF EXISTS `products`;
@@ -52,6 +53,15 @@ CREATE TABLE `order_items` (
   CONSTRAINT `fk_order_items_product` FOREIGN KEY (`product_id`) REFERENCES `products` (`product_id`)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
 
+-- The people who may log in to the site; passwords are stored as PHP password_hash() values.
+CREATE TABLE `users` (
+  `user_id` INT NOT NULL AUTO_INCREMENT,
+  `username` VARCHAR(50) NOT NULL,
+  `password_hash` VARCHAR(255) NOT NULL,
+  PRIMARY KEY (`user_id`),
+  UNIQUE KEY `uq_users_username` (`username`)
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
+
 CREATE VIEW `order_totals` AS
   SELECT o.`order_id` AS `order_id`,
          c.`name` AS `customer`,
@@ -79,7 +89,10 @@ INSERT INTO `orders` (`order_id`, `customer_id`, `order_date`, `status`, `note`)
   (1, 1, '2026-05-02', 'shipped', NULL),
   (2, 2, '2026-05-17', 'paid', 'Gift wrap'),
   (3, 1, '2026-06-01', 'new', NULL),
-  (4, 4, '2026-06-03', 'new', 'Call before delivery');
+  (4, 4, '2026-06-03', 'new', 'Call before delivery'),
+  (5, 3, '2026-06-20', 'paid', NULL),
+  (6, 2, '2026-07-04', 'shipped', NULL),
+  (7, 1, '2026-07-15', 'paid', 'Invoice by email');
 
 INSERT INTO `order_items` (`order_id`, `product_id`, `quantity`, `unit_price`) VALUES
   (1, 1, 3, 3.50),
@@ -87,4 +100,12 @@ INSERT INTO `order_items` (`order_id`, `product_id`, `quantity`, `unit_price`) V
   (2, 3, 1, 39.00),
   (3, 4, 2, 1.20),
   (3, 1, 1, 3.50),
-  (4, 2, 2, 24.90);
+  (4, 2, 2, 24.90),
+  (5, 3, 1, 39.00),
+  (5, 4, 5, 1.20),
+  (6, 1, 10, 3.50),
+  (7, 2, 1, 24.90),
+  (7, 3, 2, 39.00);
+
+INSERT INTO `users` (`user_id`, `username`, `password_hash`) VALUES
+  (1, 'demo', '$2y$10$hU5oE4Pt/ZGPhsL1v1w9MO2I6phX7AYSQxz30jNC16XpKZvqwVbf6');

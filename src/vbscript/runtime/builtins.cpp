@@ -19,7 +19,7 @@ using BuiltinMap = std::unordered_map<std::string_view, const Builtin*, vb::IHas
 const BuiltinMap& builtin_map() {
   static const BuiltinMap map = [] {
     BuiltinMap m;
-    for (auto table : {lib::string_builtins(), lib::math_builtins(), lib::date_builtins(),
+    for (auto table : {lib::string_builtins(), lib::byte_builtins(), lib::math_builtins(), lib::date_builtins(),
                        lib::format_builtins(), lib::misc_builtins()})
       for (const Builtin& b : table) m.emplace(b.name, &b);
     return m;
@@ -37,7 +37,7 @@ const ConstantMap& constant_map() {
     ConstantMap m;
     const std::pair<const char*, int32_t> numbers[] = {
         // comparison
-        {"vbBinaryCompare", 0}, {"vbTextCompare", 1},
+        {"vbBinaryCompare", 0}, {"vbTextCompare", 1}, {"vbDatabaseCompare", 2},
         // days and weeks
         {"vbUseSystemDayOfWeek", 0}, {"vbSunday", 1}, {"vbMonday", 2}, {"vbTuesday", 3},
         {"vbWednesday", 4}, {"vbThursday", 5}, {"vbFriday", 6}, {"vbSaturday", 7},
@@ -61,11 +61,14 @@ const ConstantMap& constant_map() {
         {"vbUseDefault", -2}, {"vbTrue", -1}, {"vbFalse", 0},
         // errors
         {"vbObjectError", int32_t(0x80040000u)},
-        // colours
+    };
+    for (const auto& [name, value] : numbers) m.emplace(name, whole(value));
+    // Colours are RGB values: Long whatever their size (vbBlack too).
+    const std::pair<const char*, int32_t> colours[] = {
         {"vbBlack", 0x000000}, {"vbRed", 0x0000FF}, {"vbGreen", 0x00FF00}, {"vbYellow", 0x00FFFF},
         {"vbBlue", 0xFF0000}, {"vbMagenta", 0xFF00FF}, {"vbCyan", 0xFFFF00}, {"vbWhite", 0xFFFFFF},
     };
-    for (const auto& [name, value] : numbers) m.emplace(name, whole(value));
+    for (const auto& [name, value] : colours) m.emplace(name, Variant(value));
     const std::pair<const char*, std::string_view> texts[] = {
         {"vbCr", "\r"},          {"vbLf", "\n"},        {"vbCrLf", "\r\n"},    {"vbNewLine", "\r\n"},
         {"vbTab", "\t"},         {"vbFormFeed", "\f"},  {"vbVerticalTab", "\v"},

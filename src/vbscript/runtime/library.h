@@ -71,6 +71,7 @@ std::optional<uint8_t> unicode_to_ansi(char32_t cp) noexcept;
 
 // The tables of the built-in function files.
 std::span<const Builtin> string_builtins();
+std::span<const Builtin> byte_builtins();
 std::span<const Builtin> math_builtins();
 std::span<const Builtin> date_builtins();
 std::span<const Builtin> format_builtins();

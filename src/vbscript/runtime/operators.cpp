@@ -259,8 +259,8 @@ struct Bits {
 
 Bits bits(const Variant& v) {
   switch (v.type()) {
-    case VarType::Empty:
-      return {Bits::Integer, 0};
+    case VarType::Empty:  // a Long 0 beside the other operand: Empty And 1 is a Long
+      return {Bits::Long, 0};
     case VarType::Boolean:
       return {Bits::Boolean, v.raw_bool() ? -1 : 0};
     case VarType::Byte:
@@ -416,6 +416,7 @@ Variant op_not(const Variant& av) {
   Operand ao(av);
   const Variant& a = *ao;
   if (a.is_null()) return a;
+  if (a.is_empty()) return Variant(int16_t(-1));  // Not Empty stays an Integer
   Bits x = bits(a);
   return bits_result(x.kind, ~x.v);
 }

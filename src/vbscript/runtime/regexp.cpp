@@ -6,6 +6,7 @@
 #include "vb/convert.h"
 #include "vb/strings.h"
 #include "vbscript/runtime/library.h"
+#include "vbscript/runtime/stop.h"
 
 namespace tolvex::vbscript {
 
@@ -88,6 +89,12 @@ class CompiledPattern {
     int err = 0;
     PCRE2_SIZE offset = 0;
     code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(), opts, &err, &offset, cc);
+    // The same pattern for texts known to be valid UTF-8, matched without checking them:
+    // the invalid-UTF mode reads the text from the start offset to its end on every call,
+    // which makes walking the matches of a long text quadratic.
+    if (code_)
+      valid_code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
+                                  opts & ~uint32_t(PCRE2_MATCH_INVALID_UTF), &err, &offset, cc);
     pcre2_compile_context_free(cc);
     if (!code_) {
       PCRE2_UCHAR msg[256];
@@ -104,14 +111,19 @@ class CompiledPattern {
   ~CompiledPattern() {
     pcre2_match_context_free(context_);
     pcre2_match_data_free(data_);
+    pcre2_code_free(valid_code_);
     pcre2_code_free(code_);
   }
   CompiledPattern(const CompiledPattern&) = delete;
   CompiledPattern& operator=(const CompiledPattern&) = delete;
 
-  // Matches from byte `start`; false when there is no match.
-  bool match(std::string_view s, size_t start) const {
-    int rc = pcre2_match(code_, reinterpret_cast<PCRE2_SPTR>(s.data()), s.size(), start, 0, data_, context_);
+  // Matches from byte `start`; false when there is no match. `valid_utf8`: the text is
+  // known to be valid UTF-8, so the matcher need not check it again (a check that reads
+  // the text from `start` to its end on every call).
+  bool match(std::string_view s, size_t start, bool valid_utf8 = false) const {
+    const bool unchecked = valid_utf8 && valid_code_;
+    int rc = pcre2_match(unchecked ? valid_code_ : code_, reinterpret_cast<PCRE2_SPTR>(s.data()), s.size(), start,
+                         unchecked ? PCRE2_NO_UTF_CHECK : 0, data_, context_);
     if (rc == PCRE2_ERROR_NOMATCH) return false;
     if (rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_DEPTHLIMIT || rc == PCRE2_ERROR_HEAPLIMIT)
       vb::raise(vb::err::kOutOfMemory, "The regular expression needs too much work to match this text");
@@ -132,6 +144,7 @@ class CompiledPattern {
 
  private:
   pcre2_code* code_ = nullptr;
+  pcre2_code* valid_code_ = nullptr;  // null when it could not be made: code_ serves
   pcre2_match_data* data_ = nullptr;
   pcre2_match_context* context_ = nullptr;
   uint32_t groups_ = 0;
@@ -159,11 +172,45 @@ namespace {
 
 // Walks the matches of `s` as the script sees them: after an empty match the search
 // goes on one character further.
+// True when s is well-formed UTF-8: no stray, overlong or truncated sequence, no
+// surrogate, nothing past U+10FFFF.
+bool valid_utf8(std::string_view s) {
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  for (size_t i = 0, n = s.size(); i < n;) {
+    i = lib::ascii_run_end(s, i);
+    if (i >= n) break;
+    const unsigned c = p[i];
+    size_t len;
+    unsigned lo = 0x80, hi = 0xBF;  // the range of the second byte
+    if (c >= 0xC2 && c <= 0xDF) {
+      len = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      len = 3;
+      if (c == 0xE0) lo = 0xA0;
+      if (c == 0xED) hi = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      len = 4;
+      if (c == 0xF0) lo = 0x90;
+      if (c == 0xF4) hi = 0x8F;
+    } else {
+      return false;
+    }
+    if (n - i < len || p[i + 1] < lo || p[i + 1] > hi) return false;
+    for (size_t k = 2; k < len; ++k)
+      if ((p[i + k] & 0xC0) != 0x80) return false;
+    i += len;
+  }
+  return true;
+}
+
 template <class OnMatch>
 void each_match(const CompiledPattern& re, std::string_view s, bool global, OnMatch on_match) {
   size_t start = 0;
+  StopEvery<256> stop;
+  const bool valid = global && valid_utf8(s);
   while (start <= s.size()) {
-    if (!re.match(s, start)) return;
+    stop.step();
+    if (!re.match(s, start, valid)) return;
     auto [b, e] = re.group(0);
     on_match(b, e);
     if (!global) return;

@@ -4,6 +4,7 @@
 
 #include "vb/strings.h"
 #include "vbscript/runtime/library.h"
+#include "vbscript/runtime/stop.h"
 
 namespace tolvex::vbscript::lib {
 
@@ -13,9 +14,62 @@ using vb::CompareMode;
 
 constexpr size_t kMaxText = size_t(1) << 30;  // longer texts raise "Out of string space"
 
+// Work on a long text goes a piece of this many bytes at a time, looking between two
+// pieces whether the run must stop (stop.h).
+constexpr size_t kPiece = size_t(1) << 20;
+
+// The end of the piece of s that starts at `from`: kPiece bytes on, moved back to the
+// start of a character.
+size_t piece_end(std::string_view s, size_t from) {
+  size_t e = std::min(s.size(), from + kPiece);
+  while (e < s.size() && e > from && (static_cast<unsigned char>(s[e]) & 0xC0) == 0x80) --e;
+  return e == from ? std::min(s.size(), from + kPiece) : e;
+}
+
+// f(piece) for the pieces of s, whole characters each, in order.
+template <class F>
+void by_pieces(std::string_view s, F&& f) {
+  for (size_t b = 0; b < s.size();) {
+    size_t e = piece_end(s, b);
+    f(s.substr(b, e - b));
+    b = e;
+    poll_stop();
+  }
+}
+
+std::u32string to_u32(std::string_view s) {
+  if (s.size() <= kPiece) return vb::utf8_to_u32(s);
+  std::u32string u;
+  by_pieces(s, [&](std::string_view p) { u += vb::utf8_to_u32(p); });
+  return u;
+}
+
+std::string to_utf8(std::u32string_view u) {
+  std::string out;
+  for (size_t b = 0; b < u.size(); b += kPiece) {
+    out += vb::u32_to_utf8(u.substr(b, kPiece));
+    poll_stop();
+  }
+  return out;
+}
+
+// The text with every character mapped by `map` (LCase, UCase), a piece at a time.
+template <class Map>
+std::string mapped(std::string_view s, Map&& map) {
+  if (s.size() <= kPiece) return map(s);
+  std::string out;
+  out.reserve(s.size());
+  by_pieces(s, [&](std::string_view p) { out += map(p); });
+  return out;
+}
+
 std::u32string folded(std::string_view s) {
-  std::u32string u = vb::utf8_to_u32(s);
-  for (auto& c : u) c = vb::unicode_lower(c);
+  std::u32string u = to_u32(s);
+  StopEvery<kPiece> stop;
+  for (auto& c : u) {
+    c = vb::unicode_lower(c);
+    stop.step();
+  }
   return u;
 }
 
@@ -129,41 +183,57 @@ Variant fn_instrrev(RuntimeEnv&, Args a) {
 }
 
 Variant fn_replace(RuntimeEnv&, Args a) {
-  std::string s = str_arg(a, 0), find = str_arg(a, 1), with = str_arg(a, 2);
+  // Views of the arguments, not copies: the text may be hundreds of megabytes.
+  // A copy only when converting a later argument may run script code (an object's default
+  // member) that could change the text.
+  bool later_objects = false;
+  for (size_t i = 1; i < a.size(); ++i) later_objects = later_objects || a[i].is_object();
+  std::string sb, fb, wb;
+  std::string_view s = later_objects ? std::string_view(sb = str_arg(a, 0)) : text_arg(a, 0, sb);
+  std::string_view find_arg = text_arg(a, 1, fb), with = text_arg(a, 2, wb);
+  std::string find(find_arg);
   int32_t start = long_arg_or(a, 3, 1);
   int32_t count = long_arg_or(a, 4, -1);
   if (start <= 0 || count < -1) invalid_argument();
   CompareMode mode = compare_arg(a, 5);
-  if (size_t(start) > char_length(s)) return Variant("");
   // The result starts at `start`: what comes before it is dropped.
-  std::string rest = slice(s, size_t(start) - 1, std::string::npos);
-  if (find.empty() || count == 0) return Variant(std::move(rest));
+  const size_t from = char_offset(s, size_t(start) - 1);
+  if (from >= s.size()) return Variant("");
+  std::string_view rest = s.substr(from);
+  if (find.empty() || count == 0) return Variant(rest);
   std::string out;
   bool ascii_text = mode == CompareMode::Text && ascii_pair(rest, find);
   if (mode == CompareMode::Binary || ascii_text) {
     // UTF-8 byte search finds whole characters only; ASCII text compares lowered copies.
-    std::string lowered = ascii_text ? vb::ascii_lower(rest) : std::string();
-    if (ascii_text) find = vb::ascii_lower(find);
-    const std::string& hay = ascii_text ? lowered : rest;
+    std::string lowered;
+    if (ascii_text) {
+      lowered.reserve(rest.size());
+      by_pieces(rest, [&](std::string_view p) { lowered += vb::ascii_lower(p); });
+      find = vb::ascii_lower(find);
+    }
+    const std::string_view hay = ascii_text ? std::string_view(lowered) : rest;
     size_t pos = 0;
+    StopEvery<1024> stop;
     for (int32_t done = 0; count < 0 || done < count; ++done) {
+      stop.step();
       size_t p = hay.find(find, pos);
       if (p == std::string::npos) break;
-      out.append(rest, pos, p - pos);
+      out.append(rest.substr(pos, p - pos));
       out += with;
       pos = p + find.size();
       if (out.size() > kMaxText) vb::raise(vb::err::kOutOfStringSpace);
     }
-    out.append(rest, pos, std::string::npos);
+    out.append(rest.substr(pos));
     return Variant(std::move(out));
   }
-  std::u32string hay = vb::utf8_to_u32(rest), key = folded(find);
-  std::u32string low = hay;
-  for (auto& ch : low) ch = vb::unicode_lower(ch);
+  std::u32string hay = to_u32(rest), key = folded(find);
+  std::u32string low = folded(rest);
   std::u32string res;
   std::u32string rep = vb::utf8_to_u32(with);
   size_t pos = 0;
+  StopEvery<1024> stop;
   for (int32_t done = 0; count < 0 || done < count; ++done) {
+    stop.step();
     size_t p = low.find(key, pos);
     if (p == std::u32string::npos) break;
     res.append(hay, pos, p - pos);
@@ -172,21 +242,21 @@ Variant fn_replace(RuntimeEnv&, Args a) {
     if (res.size() > kMaxText / 4) vb::raise(vb::err::kOutOfStringSpace);
   }
   res.append(hay, pos, std::u32string::npos);
-  return Variant(vb::u32_to_utf8(res));
+  return Variant(to_utf8(res));
 }
 
 Variant fn_lcase(RuntimeEnv&, Args a) {
-  Variant v = value_arg(a, 0);
-  if (v.is_null()) return v;
-  std::string s = str_arg(a, 0);
-  return Variant(vb::is_ascii(s) ? vb::ascii_lower(s) : vb::utf8_lower(s));
+  if (null_arg(a, 0)) return Variant::null();
+  std::string buf;
+  std::string_view s = text_arg(a, 0, buf);
+  return Variant(vb::is_ascii(s) ? vb::ascii_lower(s) : mapped(s, [](std::string_view p) { return vb::utf8_lower(p); }));
 }
 
 Variant fn_ucase(RuntimeEnv&, Args a) {
-  Variant v = value_arg(a, 0);
-  if (v.is_null()) return v;
-  std::string s = str_arg(a, 0);
-  return Variant(vb::is_ascii(s) ? vb::ascii_upper(s) : vb::utf8_upper(s));
+  if (null_arg(a, 0)) return Variant::null();
+  std::string buf;
+  std::string_view s = text_arg(a, 0, buf);
+  return Variant(vb::is_ascii(s) ? vb::ascii_upper(s) : mapped(s, [](std::string_view p) { return vb::utf8_upper(p); }));
 }
 
 template <bool Left, bool Right>
@@ -202,10 +272,24 @@ Variant trim(RuntimeEnv&, Args a) {
   return Variant(s.substr(b, e - b));
 }
 
+// `unit` n times over, made by doubling in pieces of at most kPiece * 16 bytes, looking
+// between two whether the run must stop.
+std::string repeated(std::string_view unit, size_t n) {
+  const size_t total = n * unit.size();
+  std::string out;
+  out.reserve(total);
+  if (n) out = unit;
+  while (out.size() < total) {
+    out.append(out, 0, std::min({out.size(), total - out.size(), kPiece * 16}));
+    poll_stop();
+  }
+  return out;
+}
+
 Variant fn_space(RuntimeEnv&, Args a) {
   size_t n = count_arg(a, 0);
   if (n > kMaxText) vb::raise(vb::err::kOutOfStringSpace);
-  return Variant(std::string(n, ' '));
+  return Variant(repeated(" ", n));
 }
 
 Variant fn_string(RuntimeEnv&, Args a) {
@@ -223,10 +307,7 @@ Variant fn_string(RuntimeEnv&, Args a) {
     vb::utf8_append(unit, ansi_to_unicode(uint8_t(code)));
   }
   if (n > kMaxText / std::max<size_t>(unit.size(), 1)) vb::raise(vb::err::kOutOfStringSpace);
-  std::string out;
-  out.reserve(n * unit.size());
-  for (size_t i = 0; i < n; ++i) out += unit;
-  return Variant(std::move(out));
+  return Variant(repeated(unit, n));
 }
 
 Variant fn_strcomp(RuntimeEnv&, Args a) {
@@ -243,9 +324,9 @@ Variant fn_strreverse(RuntimeEnv&, Args a) {
     std::reverse(s.begin(), s.end());
     return Variant(std::move(s));
   }
-  std::u32string u = vb::utf8_to_u32(s);
+  std::u32string u = to_u32(s);
   std::reverse(u.begin(), u.end());
-  return Variant(vb::u32_to_utf8(u));
+  return Variant(to_utf8(u));
 }
 
 Variant string_array(std::vector<Variant> items) {
@@ -266,7 +347,9 @@ Variant fn_split(RuntimeEnv&, Args a) {
   if (delim.empty() || count == 1) return string_array({Variant(s)});
   if (mode == CompareMode::Binary) {
     size_t pos = 0;
+    StopEvery<1024> stop;
     while (count < 0 || int32_t(parts.size()) < count - 1) {
+      stop.step();
       size_t p = s.find(delim, pos);
       if (p == std::string::npos) break;
       parts.emplace_back(s.substr(pos, p - pos));
@@ -274,9 +357,11 @@ Variant fn_split(RuntimeEnv&, Args a) {
     }
     parts.emplace_back(s.substr(pos));
   } else {
-    std::u32string hay = vb::utf8_to_u32(s), low = folded(s), key = folded(delim);
+    std::u32string hay = to_u32(s), low = folded(s), key = folded(delim);
     size_t pos = 0;
+    StopEvery<1024> stop;
     while (count < 0 || int32_t(parts.size()) < count - 1) {
+      stop.step();
       size_t p = low.find(key, pos);
       if (p == std::u32string::npos) break;
       parts.emplace_back(vb::u32_to_utf8(std::u32string_view(hay).substr(pos, p - pos)));
@@ -300,7 +385,9 @@ Variant fn_join(RuntimeEnv&, Args a) {
   const vb::Array& arr = one_dim_array(a, 0);
   std::string delim = present(a, 1) ? str_arg(a, 1) : std::string(" ");
   std::string out;
+  StopEvery<1024> stop;
   for (size_t i = 0; i < arr.size(); ++i) {
+    stop.step();
     if (i) out += delim;
     const Variant& e = arr[i];
     if (e.is_string()) {
@@ -320,7 +407,9 @@ Variant fn_filter(RuntimeEnv&, Args a) {
   bool include = bool_arg_or(a, 2, true);
   CompareMode mode = compare_arg(a, 3);
   std::vector<Variant> out;
+  StopEvery<256> stop;
   for (size_t i = 0; i < arr.size(); ++i) {
+    stop.step();
     const Variant& e = arr[i];
     if (e.is_null()) vb::raise(vb::err::kTypeMismatch);
     std::string s = e.is_string() ? e.raw_string() : vb::to_string(e.is_object() ? vb::default_value(e) : e);
@@ -401,9 +490,9 @@ bool escape_keeps(char32_t c) {
 }
 
 Variant fn_escape(RuntimeEnv&, Args a) {
-  Variant v = value_arg(a, 0);
-  if (v.is_null()) return v;
-  std::string s = str_arg(a, 0), out;
+  if (null_arg(a, 0)) return Variant::null();
+  std::string buf, out;
+  std::string_view s = text_arg(a, 0, buf);
   const char* hex = "0123456789ABCDEF";
   auto unit = [&](uint32_t u) {
     if (u < 256) {
@@ -415,7 +504,9 @@ Variant fn_escape(RuntimeEnv&, Args a) {
       for (int sh = 12; sh >= 0; sh -= 4) out += hex[(u >> sh) & 15];
     }
   };
+  StopEvery<65536> stop;
   for (size_t pos = 0; pos < s.size();) {
+    stop.step();
     char32_t c = vb::utf8_decode(s, pos);
     if (escape_keeps(c)) {
       out += char(c);
@@ -449,9 +540,9 @@ int32_t hex_at(std::string_view s, size_t pos, size_t n) {
 }
 
 Variant fn_unescape(RuntimeEnv&, Args a) {
-  Variant v = value_arg(a, 0);
-  if (v.is_null()) return v;
-  std::string s = str_arg(a, 0), out;
+  if (null_arg(a, 0)) return Variant::null();
+  std::string buf, out;
+  std::string_view s = text_arg(a, 0, buf);
   char32_t pending_high = 0;
   auto emit = [&](char32_t c) {
     if (pending_high) {
@@ -471,7 +562,9 @@ Variant fn_unescape(RuntimeEnv&, Args a) {
       vb::utf8_append(out, c);
     }
   };
+  StopEvery<65536> stop;
   for (size_t i = 0; i < s.size();) {
+    stop.step();
     if (s[i] == '%') {
       int32_t u = (i + 1 < s.size() && s[i + 1] == 'u') ? hex_at(s, i + 2, 4) : -1;
       if (u >= 0) {

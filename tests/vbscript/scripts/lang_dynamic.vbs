@@ -23,10 +23,10 @@ ok mk.V = 1, "ExecuteGlobal defines classes"
 
 On Error Resume Next
 Execute "x = = 1"
-ok Err.Number = 1023, "syntax error in Execute: " & Err.Number
+ok Err.Number = 1002, "syntax error in Execute: " & Err.Number
 Err.Clear
 v = Eval("1 +")
-ok Err.Number = 1023 Or Err.Number = 1002, "syntax error in Eval: " & Err.Number
+ok Err.Number = 1002, "syntax error in Eval: " & Err.Number
 Err.Clear
 Set r = GetRef("NoSuchProc")
 ok Err.Number = 5, "GetRef of a missing procedure: " & Err.Number

@@ -91,7 +91,7 @@ End Function
 On Error Resume Next
 x = CallsMissing()
 ok Err.Number = 13, "missing function is a type mismatch: " & Err.Number
-ok InStr(Err.Description, "MissingProcedure") > 0, "the name is in the description: " & Err.Description
+ok Err.Description = "Type mismatch", "Err.Description has no name in it: " & Err.Description
 Err.Clear
 On Error GoTo 0
 

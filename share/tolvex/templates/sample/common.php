@@ -3,33 +3,56 @@
 // Settings and functions shared by every page of the site.
 declare(strict_types=1);
 
-// Connection settings; the environment variables TOLVEX_DB_HOST, TOLVEX_DB_PORT,
-// TOLVEX_DB_SOCKET, TOLVEX_DB_USER, TOLVEX_DB_PASSWORD and TOLVEX_DB_NAME override them.
-const TV_DB_HOST = <!--##=zvPhpStr(DB.DBHost)##-->;
+// Connection settings. The password is in no file of the site: it comes from the environment
+// (TOLVEX_DB_PASSWORD) or from the configuration file outside the site folder (TV_CONFIG_FILE,
+// or the file named by TOLVEX_SITE_CONFIG), which may also hold host, port, socket, user and
+// database. The environment variables TOLVEX_DB_HOST, TOLVEX_DB_PORT, TOLVEX_DB_SOCKET,
+// TOLVEX_DB_USER and TOLVEX_DB_NAME override the rest.
+const TV_DB_HOST = <!--##=tvPhpStr(DB.DBHost)##-->;
 const TV_DB_PORT = <!--##=zvPhpInt(DB.DBPort)##-->;
-const TV_DB_USER = <!--##=zvPhpStr(DB.DBUID)##-->;
-const TV_DB_PASSWORD = <!--##=zvPhpStr(DB.DBPwd)##-->;
-const TV_DB_NAME = <!--##=zvPhpStr(DB.DBName)##-->;
-const TV_SITE_TITLE = <!--##=zvPhpStr(SiteTitle())##-->;
+const TV_DB_USER = <!--##=tvPhpStr(DB.DBUID)##-->;
+const TV_DB_NAME = <!--##=tvPhpStr(DB.DBName)##-->;
+define('TV_CONFIG_FILE', dirname(__DIR__) . '/' . basename(__DIR__) . '.config.ini');
+const TV_SITE_TITLE = <!--##=tvPhpStr(SiteTitle())##-->;
 const TV_DEFAULT_PAGE = <!--##=zvPhpStr(tvDefaultPageName())##-->;
-const TV_DATE_SEPARATOR = <!--##=zvPhpStr(tvDateSeparator())##-->;
+const TV_DATE_SEPARATOR = <!--##=tvPhpStr(tvDateSeparator())##-->;
 const TV_MEMO_BREAKS = <!--##=zvPhpBool(PROJ.MemoCRLFReplace)##-->;
+// The charset the pages declare; the connection to the database uses the same.
+const TV_CHARSET = <!--##=zvPhpStr(tvCharset())##-->;
+const TV_SERVER_ERROR = <!--##=tvPhpStr(LANG.Phrase("ServerError"))##-->;
+// The login: the user table with its login and password (password_hash) columns; null
+// when the site asks for none.
+const TV_LOGIN = <!--## If tvHasLogin() Then ##-->[
+    'table' => <!--##=zvPhpStr(zvSqlIdent(PROJ.SecTbl))##-->,
+    'user' => <!--##=zvPhpStr(zvSqlIdent(PROJ.SecLoginIDFld))##-->,
+    'password' => <!--##=zvPhpStr(zvSqlIdent(PROJ.SecPasswdFld))##-->,
+    'page' => <!--##=zvPhpStr(tvSitePageName("login"))##-->,
+]<!--## Else ##-->null<!--## End If ##-->;
+
+ob_start();
+
+// An error that no page handles is logged; the visitor sees a short message with status 500.
+set_exception_handler(function (Throwable $e): void {
+    error_log((string)$e);
+    tv_fail(500, TV_SERVER_ERROR);
+});
+register_shutdown_function(function (): void {
+    $e = error_get_last();
+    if ($e !== null && in_array($e['type'], [E_ERROR, E_PARSE, E_CORE_ERROR, E_COMPILE_ERROR, E_USER_ERROR], true)) {
+        tv_fail(500, TV_SERVER_ERROR);
+    }
+});
+if (!extension_loaded('mysqli')) {
+    error_log('The PHP extension mysqli is not loaded.');
+    tv_fail(500, TV_SERVER_ERROR);
+}
 
 mysqli_report(MYSQLI_REPORT_ERROR | MYSQLI_REPORT_STRICT);
-ob_start();
 if (session_status() !== PHP_SESSION_ACTIVE) {
     session_set_cookie_params(['httponly' => true, 'samesite' => 'Lax']);
     session_start();
 }
-
-// An error that no page handles is logged; the visitor sees a short message only.
-set_exception_handler(function (Throwable $e): void {
-    error_log((string)$e);
-    if (ob_get_level() > 0) {
-        ob_clean();
-    }
-    tv_fail(500, <!--##=zvPhpStr(LANG.Phrase("ServerError"))##-->);
-});
+header('Content-Type: text/html; charset=' . TV_CHARSET);
 
 function tv_env(string $name, string $default): string
 {
@@ -37,21 +60,43 @@ function tv_env(string $name, string $default): string
     return ($v === false || $v === '') ? $default : $v;
 }
 
+// The connection settings of the configuration file outside the site folder; [] without one.
+function tv_config(): array
+{
+    static $config = null;
+    if ($config === null) {
+        $file = tv_env('TOLVEX_SITE_CONFIG', TV_CONFIG_FILE);
+        $config = [];
+        if (is_file($file) && is_readable($file)) {
+            $read = parse_ini_file($file, false, INI_SCANNER_RAW);
+            if (is_array($read)) {
+                $config = array_map('strval', array_filter($read, 'is_scalar'));
+            }
+        }
+    }
+    return $config;
+}
+
+function tv_setting(string $env, string $key, string $default): string
+{
+    return tv_env($env, tv_config()[$key] ?? $default);
+}
+
 // The one connection of a request.
 function tv_db(): mysqli
 {
     static $db = null;
     if ($db === null) {
-        $socket = tv_env('TOLVEX_DB_SOCKET', '');
+        $socket = tv_setting('TOLVEX_DB_SOCKET', 'socket', '');
         $db = new mysqli(
-            tv_env('TOLVEX_DB_HOST', TV_DB_HOST),
-            tv_env('TOLVEX_DB_USER', TV_DB_USER),
-            tv_env('TOLVEX_DB_PASSWORD', TV_DB_PASSWORD),
-            tv_env('TOLVEX_DB_NAME', TV_DB_NAME),
-            (int)tv_env('TOLVEX_DB_PORT', (string)(TV_DB_PORT > 0 ? TV_DB_PORT : 3306)),
+            tv_setting('TOLVEX_DB_HOST', 'host', TV_DB_HOST),
+            tv_setting('TOLVEX_DB_USER', 'user', TV_DB_USER),
+            tv_setting('TOLVEX_DB_PASSWORD', 'password', ''),
+            tv_setting('TOLVEX_DB_NAME', 'database', TV_DB_NAME),
+            (int)tv_setting('TOLVEX_DB_PORT', 'port', (string)(TV_DB_PORT > 0 ? TV_DB_PORT : 3306)),
             $socket === '' ? null : $socket
         );
-        $db->set_charset('utf8mb4');
+        $db->set_charset(strtolower(TV_CHARSET) === 'utf-8' ? 'utf8mb4' : 'latin1');
     }
     return $db;
 }
@@ -62,7 +107,7 @@ function tv_h(mixed $v): string
     if ($v === null) {
         return '';
     }
-    return htmlspecialchars((string)$v, ENT_QUOTES | ENT_SUBSTITUTE, 'UTF-8');
+    return htmlspecialchars((string)$v, ENT_QUOTES | ENT_SUBSTITUTE, strtolower(TV_CHARSET) === 'utf-8' ? 'UTF-8' : 'Windows-1252');
 }
 
 // Runs a prepared statement with bound parameters and returns its rows.
@@ -270,13 +315,37 @@ function tv_parse_date(string $v, int $format): ?string
     return $s;
 }
 
-// A value of a row as HTML, formatted by its field's settings.
-function tv_display(array $field, mixed $v): string
+// A number in the field's view format (Currency and Number with its digits, Percent).
+function tv_format_number(array $field, string $v): string
+{
+    if (!is_numeric($v) || $field['format'] === '') {
+        return $v;
+    }
+    $n = (float)$v;
+    switch ($field['format']) {
+        case 'Percent':
+            return number_format($n * 100, $field['digits']) . '%';
+        default:
+            return number_format($n, $field['digits']);
+    }
+}
+
+// The class of a table cell of the field: numbers are right-aligned.
+function tv_cell(array $field): string
+{
+    return $field['number'] && $field['options'] === [] && $field['lookup'] === '' ? ' class="tv-number"' : '';
+}
+
+// A value of a row as plain text, formatted by its field's settings.
+function tv_text(array $field, mixed $v): string
 {
     if ($v === null) {
         return '';
     }
     $v = (string)$v;
+    if ($field['tag'] === 'BOOLEAN') {
+        return $v !== '' && $v !== '0' ? <!--##=tvPhpStr(LANG.Phrase("Yes"))##--> : <!--##=tvPhpStr(LANG.Phrase("No"))##-->;
+    }
     $options = tv_options($field);
     if ($options !== []) {
         if ($field['tag'] === 'CHECKBOX') {
@@ -284,25 +353,50 @@ function tv_display(array $field, mixed $v): string
             foreach (explode(',', $v) as $part) {
                 $labels[] = $options[$part] ?? $part;
             }
-            return tv_h(implode(', ', $labels));
+            return implode(', ', $labels);
         }
-        return tv_h($options[$v] ?? $v);
+        return (string)($options[$v] ?? $v);
     }
     if ($field['datefmt'] > 0) {
-        return tv_h(tv_format_date($v, $field['datefmt']));
+        return tv_format_date($v, $field['datefmt']);
     }
+    if ($field['number']) {
+        return tv_format_number($field, $v);
+    }
+    return $v;
+}
+
+// A value of a row as HTML, formatted by its field's settings.
+function tv_display(array $field, mixed $v): string
+{
+    $text = tv_h(tv_text($field, $v));
     if ($field['tag'] === 'TEXTAREA' && TV_MEMO_BREAKS) {
-        return nl2br(tv_h($v));
+        return nl2br($text);
     }
-    return tv_h($v);
+    return $text;
+}
+
+// The length of a text in characters (UTF-8) or bytes (single-byte charsets).
+function tv_strlen(string $v): int
+{
+    if (strtolower(TV_CHARSET) !== 'utf-8') {
+        return strlen($v);
+    }
+    $n = preg_match_all('/./su', $v);
+    return $n === false ? strlen($v) : $n;
 }
 
 // The value typed into a form field, checked and converted for the database. Sets $error
-// and returns null when the value is not acceptable.
-function tv_input_value(array $field, ?string &$error): mixed
+// and returns null when the value is not acceptable. $omit is set when the field was left
+// empty and the database gives the column its default.
+function tv_input_value(array $field, ?string &$error, bool &$omit = false): mixed
 {
     $error = null;
+    $omit = false;
     $raw = $_POST[$field['param']] ?? null;
+    if ($field['tag'] === 'BOOLEAN') {
+        return is_string($raw) && $raw !== '' && $raw !== '0' ? 1 : 0;
+    }
     if ($field['tag'] === 'CHECKBOX') {
         $raw = is_array($raw) ? $raw : [];
         $options = tv_options($field);
@@ -318,29 +412,36 @@ function tv_input_value(array $field, ?string &$error): mixed
     }
     if ($v === '') {
         if ($field['required']) {
-            $error = <!--##=zvPhpStr(LANG.Phrase("ValueRequired"))##--> . ' ' . $field['caption'];
+            $error = <!--##=tvPhpStr(LANG.Phrase("ValueRequired"))##--> . ' ' . $field['caption'];
+        } elseif (!$field['nullable']) {
+            // A column that takes no NULL but has a default: the database fills it in.
+            $omit = true;
         }
         return null;
     }
-    if ($field['maxlength'] > 0 && mb_strlen($v) > $field['maxlength']) {
-        $error = <!--##=zvPhpStr(LANG.Phrase("ValueTooLong"))##--> . ' ' . $field['caption'];
+    if ($field['maxlength'] > 0 && tv_strlen($v) > $field['maxlength']) {
+        $error = <!--##=tvPhpStr(LANG.Phrase("ValueTooLong"))##--> . ' ' . $field['caption'];
         return null;
     }
     $options = tv_options($field);
     if ($options !== [] && $field['tag'] !== 'CHECKBOX' && !array_key_exists($v, $options)) {
-        $error = <!--##=zvPhpStr(LANG.Phrase("ValueNotInList"))##--> . ' ' . $field['caption'];
+        $error = <!--##=tvPhpStr(LANG.Phrase("ValueNotInList"))##--> . ' ' . $field['caption'];
+        return null;
+    }
+    if ($field['type'] === 'email' && filter_var($v, FILTER_VALIDATE_EMAIL) === false) {
+        $error = <!--##=tvPhpStr(LANG.Phrase("InvalidEmail"))##--> . ' ' . $field['caption'];
         return null;
     }
     switch ($field['validate']) {
         case 'INTEGER':
             if (!preg_match('/^[+-]?\d+$/', $v)) {
-                $error = <!--##=zvPhpStr(LANG.Phrase("InvalidInteger"))##--> . ' ' . $field['caption'];
+                $error = <!--##=tvPhpStr(LANG.Phrase("InvalidInteger"))##--> . ' ' . $field['caption'];
                 return null;
             }
             return $field['bind'] === 'i' ? (int)$v : $v;
         case 'FLOAT':
             if (!is_numeric($v)) {
-                $error = <!--##=zvPhpStr(LANG.Phrase("InvalidNumber"))##--> . ' ' . $field['caption'];
+                $error = <!--##=tvPhpStr(LANG.Phrase("InvalidNumber"))##--> . ' ' . $field['caption'];
                 return null;
             }
             return $field['bind'] === 'd' ? (float)$v : $v;
@@ -349,12 +450,12 @@ function tv_input_value(array $field, ?string &$error): mixed
         case 'EURODATE':
             $d = tv_parse_date($v, $field['datefmt']);
             if ($d === null) {
-                $error = <!--##=zvPhpStr(LANG.Phrase("InvalidDate"))##--> . ' ' . $field['caption'];
+                $error = <!--##=tvPhpStr(LANG.Phrase("InvalidDate"))##--> . ' ' . $field['caption'];
             }
             return $d;
         case 'TIME':
             if (!preg_match('/^\d{1,2}:\d{2}(:\d{2})?$/', $v)) {
-                $error = <!--##=zvPhpStr(LANG.Phrase("InvalidTime"))##--> . ' ' . $field['caption'];
+                $error = <!--##=tvPhpStr(LANG.Phrase("InvalidTime"))##--> . ' ' . $field['caption'];
                 return null;
             }
             return $v;
@@ -367,18 +468,18 @@ function tv_control(array $field, mixed $value): string
 {
     $name = tv_h($field['param']);
     $v = ($value === null || is_array($value)) ? '' : (string)$value;
-    if ($field['datefmt'] > 0 && $v !== '' && !isset($_POST[$field['param']])) {
-        $v = tv_format_date($v, $field['datefmt']);
-    }
+    $req = $field['required'] ? ' required' : '';
     $options = tv_options($field);
     switch ($field['tag']) {
+        case 'BOOLEAN':
+            return '<input type="hidden" name="' . $name . '" value="0"><input type="checkbox" name="' . $name . '" value="1"' . ($v !== '' && $v !== '0' ? ' checked' : '') . '>';
         case 'TEXTAREA':
-            return '<textarea name="' . $name . '" cols="' . $field['cols'] . '" rows="' . $field['rows'] . '">' . tv_h($v) . '</textarea>';
+            return '<textarea name="' . $name . '" cols="' . $field['cols'] . '" rows="' . $field['rows'] . '"' . $req . '>' . tv_h($v) . '</textarea>';
         case 'RADIO':
             $out = '';
             foreach ($options as $k => $label) {
                 $k = (string)$k;
-                $out .= '<label><input type="radio" name="' . $name . '" value="' . tv_h($k) . '"' . ($k === $v ? ' checked' : '') . '> ' . tv_h($label) . '</label> ';
+                $out .= '<label><input type="radio" name="' . $name . '" value="' . tv_h($k) . '"' . ($k === $v ? ' checked' : '') . $req . '> ' . tv_h($label) . '</label> ';
             }
             return $out;
         case 'CHECKBOX':
@@ -390,19 +491,33 @@ function tv_control(array $field, mixed $value): string
             }
             return $out;
         case 'SELECT':
-            $out = '<select name="' . $name . '"><option value=""></option>';
+            $out = '<select name="' . $name . '"' . $req . '><option value=""></option>';
             foreach ($options as $k => $label) {
                 $k = (string)$k;
                 $out .= '<option value="' . tv_h($k) . '"' . ($k === $v ? ' selected' : '') . '>' . tv_h($label) . '</option>';
             }
             return $out . '</select>';
     }
-    $size = $field['size'] > 0 ? ' size="' . $field['size'] . '"' : '';
-    $max = $field['maxlength'] > 0 ? ' maxlength="' . $field['maxlength'] . '"' : '';
-    return '<input type="text" name="' . $name . '" value="' . tv_h($v) . '"' . $size . $max . '>';
+    $type = $field['type'];
+    $posted = isset($_POST[$field['param']]);
+    if ($v !== '' && !$posted) {
+        if ($type === 'datetime-local') {
+            $v = str_replace(' ', 'T', substr($v, 0, 16));
+        } elseif ($type === 'text' && $field['datefmt'] > 0) {
+            $v = tv_format_date($v, $field['datefmt']);
+        }
+    }
+    $extra = '';
+    if ($type === 'number') {
+        $extra = $field['bind'] === 'i' ? ' step="1"' : ' step="any"';
+    }
+    $size = $field['size'] > 0 && $type === 'text' ? ' size="' . $field['size'] . '"' : '';
+    $max = $field['maxlength'] > 0 && in_array($type, ['text', 'email'], true) ? ' maxlength="' . $field['maxlength'] . '"' : '';
+    return '<input type="' . $type . '" name="' . $name . '" value="' . tv_h($v) . '"' . $size . $max . $extra . $req . '>';
 }
 
-// The value a form shows for a field: the one just posted, else the row's.
+// The value a form shows for a field: the one just posted, else the row's; a new record
+// starts with the field's default.
 function tv_form_value(array $field, ?array $row): mixed
 {
     if ($_SERVER['REQUEST_METHOD'] === 'POST' && isset($_POST[$field['param']])) {
@@ -412,7 +527,108 @@ function tv_form_value(array $field, ?array $row): mixed
         }
         return $posted;
     }
+    if ($row === null) {
+        return $field['default'] === '' ? null : $field['default'];
+    }
     return $row[$field['name']] ?? null;
+}
+
+// Reads the values of a form for the given fields: [values, errors by field name]; fields
+// left empty whose column has a default are left out of the values.
+function tv_form_values(array $fields): array
+{
+    $values = [];
+    $errors = [];
+    foreach ($fields as $name => $f) {
+        $err = null;
+        $omit = false;
+        $v = tv_input_value($f, $err, $omit);
+        if ($err !== null) {
+            $errors[$name] = $err;
+        } elseif (!$omit) {
+            $values[$name] = $v;
+        }
+    }
+    return [$values, $errors];
+}
+
+// After a unique-key violation: the errors at the fields whose value another record holds.
+function tv_unique_errors(array $table, array $values, ?array $keyValues): array
+{
+    $errors = [];
+    foreach ($values as $name => $v) {
+        $f = $table['fields'][$name];
+        if (!$f['unique'] || $v === null) {
+            continue;
+        }
+        $sql = 'SELECT 1 FROM ' . $table['from'] . ' WHERE ' . $f['col'] . ' = ?';
+        $types = $f['bind'];
+        $params = [$v];
+        if ($keyValues !== null) {
+            [$where, $keyTypes] = tv_key_where($table);
+            $sql .= ' AND NOT (' . substr($where, 7) . ')';
+            $types .= $keyTypes;
+            $params = array_merge($params, $keyValues);
+        }
+        if (tv_query($sql . ' LIMIT 1', $types, $params) !== []) {
+            $errors[$name] = <!--##=tvPhpStr(LANG.Phrase("ValueNotUnique"))##--> . ' ' . $f['caption'];
+        }
+    }
+    return $errors === [] ? ['' => <!--##=tvPhpStr(LANG.Phrase("SaveFailed"))##-->] : $errors;
+}
+
+// Writes a record (INSERT, or UPDATE of the record with the given key); the errors by field
+// name, [] when it was written.
+function tv_save(array $table, array $values, ?array $keyValues): array
+{
+    if ($values === []) {
+        return [];
+    }
+    $cols = [];
+    $types = '';
+    foreach (array_keys($values) as $name) {
+        $cols[] = $table['fields'][$name]['col'];
+        $types .= $table['fields'][$name]['bind'];
+    }
+    $params = array_values($values);
+    if ($keyValues === null) {
+        $sql = 'INSERT INTO ' . $table['from'] . ' (' . implode(', ', $cols) . ') VALUES ('
+            . implode(', ', array_fill(0, count($cols), '?')) . ')';
+    } else {
+        [$where, $keyTypes] = tv_key_where($table);
+        $sql = 'UPDATE ' . $table['from'] . ' SET ' . implode(' = ?, ', $cols) . ' = ?' . $where;
+        $types .= $keyTypes;
+        $params = array_merge($params, $keyValues);
+    }
+    try {
+        tv_exec($sql, $types, $params);
+    } catch (mysqli_sql_exception $e) {
+        error_log($e->getMessage());
+        if ($e->getCode() === 1062) {
+            return tv_unique_errors($table, $values, $keyValues);
+        }
+        return ['' => <!--##=tvPhpStr(LANG.Phrase("SaveFailed"))##-->];
+    }
+    return [];
+}
+
+// The rows of a form page: a label and the control of each field, with its error.
+function tv_form_rows(array $table, array $fields, ?array $row, array $errors, bool $showKeys): string
+{
+    $out = '';
+    foreach ($table['fields'] as $name => $f) {
+        if (isset($fields[$name])) {
+            $out .= '<tr><th>' . tv_h($f['caption']) . ($f['required'] ? ' <span class="tv-required">*</span>' : '') . '</th><td>'
+                . tv_control($f, tv_form_value($f, $row));
+            if (isset($errors[$name])) {
+                $out .= '<div class="tv-field-error">' . tv_h($errors[$name]) . '</div>';
+            }
+            $out .= '</td></tr>' . "\n";
+        } elseif ($showKeys && $row !== null && ($f['key'] || $f['auto'])) {
+            $out .= '<tr><th>' . tv_h($f['caption']) . '</th><td>' . tv_display($f, $row[$name] ?? null) . '</td></tr>' . "\n";
+        }
+    }
+    return $out;
 }
 
 // Links to the pages of a list.
@@ -427,19 +643,239 @@ function tv_pager(int $page, int $pages, array $query): string
     };
     $out = '<div class="tv-pager">';
     if ($page > 1) {
-        $out .= $link(1, <!--##=zvPhpStr(zvHtml(LANG.Phrase("First")))##-->) . ' ' . $link($page - 1, <!--##=zvPhpStr(zvHtml(LANG.Phrase("Previous")))##-->) . ' ';
+        $out .= $link(1, <!--##=tvPhpStr(zvHtml(LANG.Phrase("First")))##-->) . ' ' . $link($page - 1, <!--##=tvPhpStr(zvHtml(LANG.Phrase("Previous")))##-->) . ' ';
     }
-    $out .= tv_h(sprintf(<!--##=zvPhpStr(LANG.Phrase("PageOf"))##-->, $page, $pages));
+    $out .= tv_h(sprintf(<!--##=tvPhpStr(LANG.Phrase("PageOf"))##-->, $page, $pages));
     if ($page < $pages) {
-        $out .= ' ' . $link($page + 1, <!--##=zvPhpStr(zvHtml(LANG.Phrase("Next")))##-->) . ' ' . $link($pages, <!--##=zvPhpStr(zvHtml(LANG.Phrase("Last")))##-->);
+        $out .= ' ' . $link($page + 1, <!--##=tvPhpStr(zvHtml(LANG.Phrase("Next")))##-->) . ' ' . $link($pages, <!--##=tvPhpStr(zvHtml(LANG.Phrase("Last")))##-->);
     }
     return $out . '</div>';
+}
+
+// The condition of a search of a field with an operator; the values are bound. For a field
+// that shows a value of another table, the condition is on the displayed value. Null when
+// the value cannot be searched for (not a number, not a date).
+function tv_search_condition(array $f, string $op, string $v, string $v2, string &$types, array &$params): ?string
+{
+    $target = $f['col'];
+    $lookup = $f['lookupsearch'];
+    if ($lookup !== null) {
+        $target = $lookup[1];
+    } else {
+        foreach ([&$v, &$v2] as &$value) {
+            if ($value === '') {
+                continue;
+            }
+            if ($f['datefmt'] > 0) {
+                $value = tv_parse_date($value, $f['datefmt']);
+                if ($value === null) {
+                    return null;
+                }
+            } elseif ($f['number'] && !in_array($op, ['LIKE', 'NOT LIKE', 'STARTS WITH'], true) && !is_numeric($value)) {
+                return null;
+            }
+        }
+        unset($value);
+    }
+    $like = fn(string $s): string => addcslashes($s, '\\%_');
+    switch ($op) {
+        case '=':
+        case '<>':
+        case '<':
+        case '<=':
+        case '>':
+        case '>=':
+            $cond = $target . ' ' . $op . ' ?';
+            $params[] = $v;
+            $types .= 's';
+            break;
+        case 'BETWEEN':
+            if ($v2 === '') {
+                $cond = $target . ' >= ?';
+                $params[] = $v;
+                $types .= 's';
+            } else {
+                $cond = $target . ' BETWEEN ? AND ?';
+                array_push($params, $v, $v2);
+                $types .= 'ss';
+            }
+            break;
+        case 'LIKE':
+        case 'NOT LIKE':
+            $cond = $target . ' ' . $op . ' ?';
+            $params[] = '%' . $like($v) . '%';
+            $types .= 's';
+            break;
+        case 'STARTS WITH':
+            $cond = $target . ' LIKE ?';
+            $params[] = $like($v) . '%';
+            $types .= 's';
+            break;
+        default:
+            return null;
+    }
+    return $lookup !== null ? $f['col'] . ' IN (' . $lookup[0] . $cond . ')' : $cond;
+}
+
+// The search of a list from the request: the conditions with their bound values, the query
+// that keeps it in links, and the messages about values that could not be searched for.
+function tv_search(array $table): array
+{
+    $where = [];
+    $types = '';
+    $params = [];
+    $query = [];
+    $errors = [];
+    if ($table['filter'] !== '') {
+        $where[] = '(' . $table['filter'] . ')';
+    }
+    $q = $table['search'] ? trim(tv_param('q') ?? '') : '';
+    if ($q !== '') {
+        $query['q'] = $q;
+        $or = [];
+        foreach ($table['fields'] as $f) {
+            if ($f['search']) {
+                $cond = tv_search_condition($f, $f['srchopr'] === 'LIKE' ? 'LIKE' : '=', $q, '', $types, $params);
+                if ($cond !== null) {
+                    $or[] = $cond;
+                }
+            }
+        }
+        $where[] = $or === [] ? '1 = 0' : '(' . implode(' OR ', $or) . ')';
+    }
+    foreach ($table['fields'] as $f) {
+        if (!$f['advsearch']) {
+            continue;
+        }
+        $p = $f['param'];
+        $v = trim(tv_param('s_' . $p) ?? '');
+        $v2 = trim(tv_param('t_' . $p) ?? '');
+        $op = tv_param('o_' . $p) ?? '';
+        if (!in_array($op, $f['ops'], true)) {
+            $op = $f['ops'][0];
+        }
+        if ($v !== '') {
+            $query['s_' . $p] = $v;
+            if (count($f['ops']) > 1) {
+                $query['o_' . $p] = $op;
+            }
+            if ($op === 'BETWEEN' && $v2 !== '') {
+                $query['t_' . $p] = $v2;
+            }
+            $cond = tv_search_condition($f, $op, $v, $op === 'BETWEEN' ? $v2 : '', $types, $params);
+            if ($cond === null) {
+                $errors[] = <!--##=tvPhpStr(LANG.Phrase("InvalidSearch"))##--> . ' ' . $f['caption'];
+            } else {
+                $where[] = $cond;
+            }
+        }
+        $filter = (int)(tv_param('f_' . $p) ?? '0');
+        if ($filter >= 1 && $filter <= count($f['filters'])) {
+            $query['f_' . $p] = (string)$filter;
+            // A predefined filter: an SQL condition from the designer's settings.
+            $where[] = $f['filters'][$filter - 1][1];
+        }
+    }
+    return [$where === [] ? '' : ' WHERE ' . implode(' AND ', $where), $types, $params, $query, $errors];
+}
+
+// The search form of a list: the basic search box, and a line per field with its operators
+// and the predefined filters.
+function tv_search_form(array $table, array $query): string
+{
+    $fields = array_filter($table['fields'], fn(array $f): bool => $f['advsearch']);
+    if (!$table['search'] && $fields === []) {
+        return '';
+    }
+    $out = '<form class="tv-search" method="get" action="">';
+    if ($table['search']) {
+        $out .= '<div class="tv-search-line"><input type="search" name="q" value="' . tv_h($query['q'] ?? '') . '" placeholder="'
+            . <!--##=tvPhpStr(zvHtml(LANG.Phrase("SearchAll")))##--> . '" aria-label="' . <!--##=tvPhpStr(zvHtml(LANG.Phrase("SearchAll")))##--> . '"></div>';
+    }
+    foreach ($fields as $f) {
+        $p = $f['param'];
+        $type = in_array($f['type'], ['date', 'datetime-local', 'number'], true) && $f['lookupsearch'] === null ? ($f['type'] === 'datetime-local' ? 'date' : $f['type']) : 'text';
+        $step = $type === 'number' ? ' step="any"' : '';
+        $out .= '<div class="tv-search-line"><label>' . tv_h($f['caption']) . '</label> ';
+        if (count($f['ops']) > 1) {
+            $out .= '<select name="o_' . tv_h($p) . '">';
+            foreach ($f['ops'] as $op) {
+                $out .= '<option value="' . tv_h($op) . '"' . (($query['o_' . $p] ?? '') === $op ? ' selected' : '') . '>' . tv_h(tv_operator_text($op)) . '</option>';
+            }
+            $out .= '</select> ';
+        } else {
+            $out .= '<span class="tv-operator">' . tv_h(tv_operator_text($f['ops'][0])) . '</span> ';
+        }
+        $out .= '<input type="' . $type . '"' . $step . ' name="s_' . tv_h($p) . '" value="' . tv_h($query['s_' . $p] ?? '') . '">';
+        if (in_array('BETWEEN', $f['ops'], true)) {
+            $out .= ' <span class="tv-and">' . <!--##=tvPhpStr(zvHtml(LANG.Phrase("And")))##--> . '</span> <input type="' . $type . '"' . $step . ' name="t_' . tv_h($p) . '" value="' . tv_h($query['t_' . $p] ?? '') . '">';
+        }
+        if ($f['filters'] !== []) {
+            $out .= ' <select name="f_' . tv_h($p) . '"><option value="">' . <!--##=tvPhpStr(zvHtml(LANG.Phrase("AnyFilter")))##--> . '</option>';
+            foreach ($f['filters'] as $i => $filter) {
+                $out .= '<option value="' . ($i + 1) . '"' . (($query['f_' . $p] ?? '') === (string)($i + 1) ? ' selected' : '') . '>' . tv_h($filter[0]) . '</option>';
+            }
+            $out .= '</select>';
+        }
+        $out .= '</div>';
+    }
+    $out .= '<div class="tv-search-line"><button type="submit">' . <!--##=tvPhpStr(zvHtml(LANG.Phrase("Search")))##--> . '</button>';
+    if ($query !== []) {
+        $out .= ' <a href="?">' . <!--##=tvPhpStr(zvHtml(LANG.Phrase("ShowAll")))##--> . '</a>';
+    }
+    return $out . '</div></form>';
+}
+
+// The text of a search operator.
+function tv_operator_text(string $op): string
+{
+    $texts = [
+        '=' => <!--##=tvPhpStr(LANG.Phrase("OpEqual"))##-->, '<>' => <!--##=tvPhpStr(LANG.Phrase("OpNotEqual"))##-->,
+        '<' => <!--##=tvPhpStr(LANG.Phrase("OpLess"))##-->, '<=' => <!--##=tvPhpStr(LANG.Phrase("OpLessEqual"))##-->,
+        '>' => <!--##=tvPhpStr(LANG.Phrase("OpGreater"))##-->, '>=' => <!--##=tvPhpStr(LANG.Phrase("OpGreaterEqual"))##-->,
+        'BETWEEN' => <!--##=tvPhpStr(LANG.Phrase("OpBetween"))##-->, 'LIKE' => <!--##=tvPhpStr(LANG.Phrase("OpContains"))##-->,
+        'NOT LIKE' => <!--##=tvPhpStr(LANG.Phrase("OpNotContains"))##-->, 'STARTS WITH' => <!--##=tvPhpStr(LANG.Phrase("OpStartsWith"))##-->,
+    ];
+    return $texts[$op] ?? $op;
+}
+
+// The user who logged in, or null.
+function tv_user(): ?string
+{
+    $u = $_SESSION['tv_user'] ?? null;
+    return is_string($u) ? $u : null;
+}
+
+// Checks a login against the user table; the password column holds password_hash() values.
+function tv_login(string $user, string $password): bool
+{
+    $rows = tv_query('SELECT ' . TV_LOGIN['password'] . ' AS h FROM ' . TV_LOGIN['table'] . ' WHERE ' . TV_LOGIN['user'] . ' = ? LIMIT 1', 's', [$user]);
+    $hash = (string)($rows[0]['h'] ?? '');
+    if ($hash === '' || !password_verify($password, $hash)) {
+        return false;
+    }
+    session_regenerate_id(true);
+    $_SESSION['tv_user'] = $user;
+    return true;
 }
 
 // Stops the page with an HTTP error and a short message.
 function tv_fail(int $status, string $message): void
 {
-    http_response_code($status);
-    echo '<!DOCTYPE html><html><head><meta charset="utf-8"><title>' . tv_h(TV_SITE_TITLE) . '</title></' . 'head><body><p>' . tv_h($message) . '</p><p><a href="' . tv_h(TV_DEFAULT_PAGE) . '">' . <!--##=zvPhpStr(zvHtml(LANG.Phrase("Home")))##--> . '</a></p></body></html>';
+    while (ob_get_level() > 0) {
+        ob_end_clean();
+    }
+    if (!headers_sent()) {
+        http_response_code($status);
+        header('Content-Type: text/html; charset=' . TV_CHARSET);
+    }
+    echo '<!DOCTYPE html><html><head><meta charset="' . TV_CHARSET . '"><title>' . tv_h(TV_SITE_TITLE) . '</title></' . 'head><body><p>' . tv_h($message) . '</p><p><a href="' . tv_h(TV_DEFAULT_PAGE) . '">' . <!--##=tvPhpStr(zvHtml(LANG.Phrase("Home")))##--> . '</a></p></body></html>';
     exit;
+}
+
+// Pages other than the login page are for users who logged in.
+if (TV_LOGIN !== null && !defined('TV_PUBLIC_PAGE') && tv_user() === null) {
+    $tv_return = basename((string)($_SERVER['SCRIPT_NAME'] ?? ''));
+    $tv_qs = (string)($_SERVER['QUERY_STRING'] ?? '');
+    tv_redirect(TV_LOGIN['page'] . '?' . http_build_query(['return' => $tv_return . ($tv_qs !== '' ? '?' . $tv_qs : '')]));
 }

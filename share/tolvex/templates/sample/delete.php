@@ -3,40 +3,40 @@ form is confirmed.
 
 <!--##session delete##-->
 <?php
-require_once __DIR__ . '/<!--##=tvPageName(TABLE, "info")##-->';
+$tv_table = require __DIR__ . '/<!--##=tvPageName(TABLE, "info")##-->';
 <!--## zvPageTitle = TABLE.TblCaption & " - " & LANG.Phrase("Delete") ##-->
 $tv_key = tv_key_values($tv_table);
 $tv_row = $tv_key === null ? null : tv_find_row($tv_table, $tv_key);
 if ($tv_row === null) {
-    tv_fail(404, <!--##=zvPhpStr(LANG.Phrase("RecordNotFound"))##-->);
+    tv_fail(404, <!--##=tvPhpStr(LANG.Phrase("RecordNotFound"))##-->);
 }
 $tv_errors = [];
 if ($_SERVER['REQUEST_METHOD'] === 'POST') {
     if (!tv_csrf_ok()) {
-        $tv_errors[] = <!--##=zvPhpStr(LANG.Phrase("InvalidToken"))##-->;
+        $tv_errors[] = <!--##=tvPhpStr(LANG.Phrase("InvalidToken"))##-->;
     } else {
         [$tv_where, $tv_key_types] = tv_key_where($tv_table);
         try {
             tv_exec('DELETE FROM ' . $tv_table['from'] . $tv_where . ' LIMIT 1', $tv_key_types, $tv_key);
-            tv_flash(<!--##=zvPhpStr(LANG.Phrase("RecordDeleted"))##-->);
+            tv_flash(<!--##=tvPhpStr(LANG.Phrase("RecordDeleted"))##-->);
             tv_redirect($tv_table['pages']['list']);
         } catch (mysqli_sql_exception $e) {
             error_log($e->getMessage());
-            $tv_errors[] = <!--##=zvPhpStr(LANG.Phrase("DeleteFailed"))##-->;
+            $tv_errors[] = <!--##=tvPhpStr(LANG.Phrase("DeleteFailed"))##-->;
         }
     }
 }
 $tv_fields = tv_fields($tv_table, 'view');
 ?>
 <!--##include shared.php/header##-->
-<h1><!--##=zvHtml(TABLE.TblCaption)##--> - <!--##@Delete##--></h1>
+<h1><!--##=tvHtml(TABLE.TblCaption)##--> - <!--##@Delete##--></h1>
 <?php foreach ($tv_errors as $tv_e): ?>
 <p class="tv-error"><?php echo tv_h($tv_e); ?></p>
 <?php endforeach; ?>
 <p><!--##@DeleteConfirm##--></p>
 <table class="tv-record">
 <?php foreach ($tv_fields as $tv_name => $tv_f): ?>
-<tr><th><?php echo tv_h($tv_f['caption']); ?></th><td><?php echo tv_display($tv_f, $tv_row[$tv_name] ?? null); ?></td></tr>
+<tr><th><?php echo tv_h($tv_f['caption']); ?></th><td<?php echo tv_cell($tv_f); ?>><?php echo tv_display($tv_f, $tv_row[$tv_name] ?? null); ?></td></tr>
 <?php endforeach; ?>
 </table>
 <form class="tv-form" method="post" action="">

@@ -18,23 +18,37 @@ Function tvControlById(id)
 	If saved >= 1 Then Set c = Controls.Item(saved)
 End Function
 
+' Whether the table is a report (its pages are made by the controls of type "report").
+Function tvIsReport(tbl)
+	tvIsReport = (UCase(zvText(tbl.TblType)) = "REPORT")
+End Function
+
 ' Whether the table gets the page of the given control ("list", "view", "add", "edit",
-' "delete"); the same tests as the conditions of those controls in control.xml.
+' "delete", "chart", "report", "info"); the same tests as the conditions of those controls
+' in control.xml.
 Function tvTableHasPage(tbl, kind)
-	Dim ok
+	Dim ok, ctrlId
 	ok = zvIsTrue(tbl.TblGen)
-	If ok Then ok = Not (tvControlById(kind) Is Nothing)
+	ctrlId = kind
+	If kind = "info" And tvIsReport(tbl) Then ctrlId = "rptinfo"
+	If ok Then ok = Not (tvControlById(ctrlId) Is Nothing)
 	If ok Then
 		Select Case kind
-			Case "list", "info"
+			Case "info"
+			Case "report"
+				ok = tvIsReport(tbl)
+			Case "list"
+				ok = Not tvIsReport(tbl)
+			Case "chart"
+				ok = Not tvIsReport(tbl) And tvChartCount(tbl) > 0
 			Case "view"
-				ok = zvIsTrue(tbl.TblView) And zvText(tbl.TblKey) <> ""
+				ok = Not tvIsReport(tbl) And zvIsTrue(tbl.TblView) And zvText(tbl.TblKey) <> ""
 			Case "add"
-				ok = zvIsTrue(tbl.TblAdd) And zvText(tbl.TblKey) <> ""
+				ok = Not tvIsReport(tbl) And zvIsTrue(tbl.TblAdd) And zvText(tbl.TblKey) <> ""
 			Case "edit"
-				ok = zvIsTrue(tbl.TblEdit) And zvText(tbl.TblKey) <> ""
+				ok = Not tvIsReport(tbl) And zvIsTrue(tbl.TblEdit) And zvText(tbl.TblKey) <> ""
 			Case "delete"
-				ok = zvIsTrue(tbl.TblDelete) And zvText(tbl.TblKey) <> ""
+				ok = Not tvIsReport(tbl) And zvIsTrue(tbl.TblDelete) And zvText(tbl.TblKey) <> ""
 			Case Else
 				ok = False
 		End Select
@@ -42,16 +56,49 @@ Function tvTableHasPage(tbl, kind)
 	tvTableHasPage = ok
 End Function
 
+' The number of charts of a table that are shown.
+Function tvChartCount(tbl)
+	Dim i, c, n
+	n = 0
+	For i = 1 To tbl.Charts.Count
+		Set c = tbl.Charts.Seq(i)
+		If Not c Is Nothing Then
+			If zvIsTrue(c.ShowChart) Then n = n + 1
+		End If
+	Next
+	tvChartCount = n
+End Function
+
+' The condition of the chart control: the table the generation is at (the current table of
+' the table collection) has a chart to show.
+Function tvCurrentTableHasCharts()
+	Dim t
+	tvCurrentTableHasCharts = False
+	Set t = zvFindTable(DB.Tables.curName)
+	If Not t Is Nothing Then tvCurrentTableHasCharts = (tvChartCount(t) > 0)
+End Function
+
 ' The file name of a table's page made by the control with the given id; "" when the
 ' table gets no such page.
 Function tvPageName(tbl, ctrlId)
-	Dim c, name
+	Dim c, name, id
 	tvPageName = ""
 	If Not tvTableHasPage(tbl, ctrlId) Then Exit Function
-	Set c = tvControlById(ctrlId)
+	id = ctrlId
+	If id = "info" And tvIsReport(tbl) Then id = "rptinfo"
+	Set c = tvControlById(id)
 	name = c.CtrlOFile
 	If zvIsTrue(PROJ.AppCompat) And zvText(c.CtrlOFileCompat) <> "" Then name = c.CtrlOFileCompat
 	tvPageName = zvOutputName(tbl.TblVar, "", name, zvResolveExt(c.CtrlOExt))
+End Function
+
+' The page a menu entry or the default page links for a table: its list, or its report.
+Function tvMainPageName(tbl)
+	If tvIsReport(tbl) Then
+		tvMainPageName = tvPageName(tbl, "report")
+	Else
+		tvMainPageName = tvPageName(tbl, "list")
+	End If
 End Function
 
 ' The file name of the site's default page.
@@ -191,7 +238,7 @@ Function tvOptionsPhp(fld)
 			If Trim(lines(i)) <> "" Then
 				p = tvSplitTagLine(lines(i))
 				If out <> "" Then out = out & ", "
-				out = out & zvPhpStr(p(0)) & " => " & zvPhpStr(p(1))
+				out = out & tvPhpStr(p(0)) & " => " & tvPhpStr(p(1))
 			End If
 		Next
 	End If
@@ -234,9 +281,115 @@ Function tvDateFormat(fld)
 	tvDateFormat = n
 End Function
 
+' Whether a field's type is a number (ADO type codes of whole, floating-point and decimal
+' numbers); numbers are right-aligned.
+Function tvIsNumber(fld)
+	Select Case CInt(0 + fld.FldType)
+		Case 2, 3, 4, 5, 6, 14, 16, 17, 18, 19, 20, 21, 131, 139
+			tvIsNumber = True
+		Case Else
+			tvIsNumber = False
+	End Select
+End Function
+
+' Whether a field holds a Yes/No value: an ADO Boolean, or a check box without a list of
+' values.
+Function tvIsBoolean(fld)
+	tvIsBoolean = (CInt(0 + fld.FldType) = 11)
+	If UCase(zvText(fld.FldHtmlTag)) = "CHECKBOX" And Trim(zvText(fld.FldTagValues)) = "" And zvText(fld.FldTagLnkTbl) = "" Then tvIsBoolean = True
+End Function
+
+' The HTML input type of a field's text box, by its data type and validation.
+Function tvInputType(fld)
+	Dim t
+	t = "text"
+	Select Case CInt(0 + fld.FldType)
+		Case 7, 133
+			t = "date"
+		Case 135
+			t = "datetime-local"
+		Case 134
+			t = "time"
+	End Select
+	If t = "text" And tvIsNumber(fld) Then t = "number"
+	If UCase(zvText(fld.FldValidate)) = "EMAIL" Then t = "email"
+	If tvIsBoolean(fld) Then t = "checkbox"
+	tvInputType = t
+End Function
+
+' The search operators a field offers: its own operator, or every operator of its data type
+' when the user chooses ("USER SELECT"); as a PHP list.
+Function tvSearchOpsPhp(fld)
+	Dim op, lines, i, out
+	op = UCase(Trim(zvText(fld.FldSrchOpr)))
+	out = ""
+	If op = "USER SELECT" Then
+		lines = Split(PROJ.FldSrchOprs(CInt(0 + fld.FldType)), vbCrLf)
+		For i = 0 To UBound(lines)
+			If lines(i) <> "USER SELECT" And lines(i) <> "" Then
+				If out <> "" Then out = out & ", "
+				out = out & zvPhpStr(lines(i))
+			End If
+		Next
+	ElseIf op <> "" Then
+		out = zvPhpStr(op)
+	Else
+		out = "'='"
+	End If
+	tvSearchOpsPhp = "[" & out & "]"
+End Function
+
+' The options of the predefined filter group a field names (FldFilterName), as a PHP list
+' of [name, SQL condition]; "{field}" in an expression stands for the field's column.
+Function tvFiltersPhp(fld)
+	Dim g, n, i, out, expr
+	out = ""
+	g = Trim(zvText(fld.FldFilterName))
+	If g <> "" And Not (FILTERS Is Nothing) Then
+		n = FILTERS.OptionCount(g)
+		For i = 1 To n
+			expr = Trim(FILTERS.Expression(g, i))
+			If expr <> "" Then
+				If out <> "" Then out = out & ", "
+				out = out & "[" & tvPhpStr(FILTERS.OptionName(g, i)) & ", " & zvPhpStr("(" & Replace(expr, "{field}", zvSqlIdent(fld.FldName)) & ")") & "]"
+			End If
+		Next
+	End If
+	tvFiltersPhp = "[" & out & "]"
+End Function
+
+' The lookup of a field in another table for a search by the displayed value: the query of
+' the key values, up to the condition on the display column, and that column.
+Function tvLookupSearchPhp(fld)
+	Dim lnkTbl, lnkFld, disp
+	lnkTbl = zvText(fld.FldTagLnkTbl)
+	lnkFld = zvText(fld.FldTagLnkFld)
+	tvLookupSearchPhp = "null"
+	If lnkTbl = "" Or lnkFld = "" Then Exit Function
+	disp = zvText(fld.FldTagLnkDisplay)
+	If disp = "" Then disp = lnkFld
+	tvLookupSearchPhp = "[" & zvPhpStr("SELECT " & zvSqlIdent(lnkFld) & " FROM " & zvSqlIdent(lnkTbl) & " WHERE ") & ", " & zvPhpStr(zvSqlIdent(disp)) & "]"
+End Function
+
+' The view format of a field: "Currency", "Number", "Percent" or "" (dates have datefmt).
+Function tvNumberFormat(fld)
+	Dim f
+	f = zvText(fld.FldFmtType)
+	Select Case LCase(f)
+		Case "currency"
+			tvNumberFormat = "Currency"
+		Case "number"
+			tvNumberFormat = "Number"
+		Case "percent"
+			tvNumberFormat = "Percent"
+		Case Else
+			tvNumberFormat = ""
+	End Select
+End Function
+
 ' The settings of a field as the PHP array entry of the table's field list.
 Function tvFieldPhp(tbl, fld, indent)
-	Dim tag, isKey, isAuto, canAdd, canEdit, search, caption, sb
+	Dim tag, isKey, isAuto, canAdd, canEdit, search, caption, sb, dflt, required, digits
 	tag = UCase(zvText(fld.FldHtmlTag))
 	If tag = "" Then tag = "TEXT"
 	isKey = zvIsTrue(fld.FldIsPrimaryKey)
@@ -244,22 +397,45 @@ Function tvFieldPhp(tbl, fld, indent)
 	canAdd = zvIsTrue(fld.FldAdd) And Not isAuto And tag <> "NO" And tag <> "FILE"
 	canEdit = zvIsTrue(fld.FldEdit) And Not isKey And Not isAuto And tag <> "NO" And tag <> "FILE"
 	If zvText(fld.FldTagLnkTbl) <> "" And tag <> "RADIO" And tag <> "CHECKBOX" Then tag = "SELECT"
+	If tvIsBoolean(fld) Then tag = "BOOLEAN"
 	search = tvHasSearch(tbl) And zvIsTrue(fld.FldBasicSearch)
 	caption = zvText(fld.FldCaption)
 	If caption = "" Then caption = fld.FldName
+	dflt = zvText(fld.FldDefault)
+	' A value is required where the column takes no NULL and has no default to fall back on.
+	required = zvIsTrue(fld.FldRequired) And dflt = "" And Not isAuto
+	digits = fld.FldNumDigits
+	If Not IsNumeric(digits) Then digits = 2
+	If digits < 0 Or digits > 10 Then digits = 2
 	Set sb = New StringBuilder
 	sb.Append indent & zvPhpStr(fld.FldName) & " => [" & vbCrLf
 	sb.Append indent & "    'name' => " & zvPhpStr(fld.FldName) & ", 'col' => " & zvPhpStr(zvSqlIdent(fld.FldName)) & ", 'param' => " & zvPhpStr(fld.FldParm) & "," & vbCrLf
-	sb.Append indent & "    'caption' => " & zvPhpStr(caption) & ", 'bind' => " & zvPhpStr(zvBindType(fld)) & "," & vbCrLf
+	sb.Append indent & "    'caption' => " & tvPhpStr(caption) & ", 'bind' => " & zvPhpStr(zvBindType(fld)) & "," & vbCrLf
 	sb.Append indent & "    'list' => " & zvPhpBool(fld.FldList) & ", 'view' => " & zvPhpBool(fld.FldView) & ", 'add' => " & zvPhpBool(canAdd) & ", 'edit' => " & zvPhpBool(canEdit) & "," & vbCrLf
 	sb.Append indent & "    'search' => " & zvPhpBool(search) & ", 'srchopr' => " & zvPhpStr(UCase(zvText(fld.FldSrchOpr))) & "," & vbCrLf
-	sb.Append indent & "    'required' => " & zvPhpBool(fld.FldRequired) & ", 'auto' => " & zvPhpBool(isAuto) & ", 'key' => " & zvPhpBool(isKey) & "," & vbCrLf
-	sb.Append indent & "    'tag' => " & zvPhpStr(tag) & ", 'validate' => " & zvPhpStr(UCase(zvText(fld.FldValidate))) & ", 'datefmt' => " & tvDateFormat(fld) & "," & vbCrLf
+	sb.Append indent & "    'advsearch' => " & zvPhpBool(zvIsTrue(fld.FldSearch) And UCase(zvText(tbl.TblSrchType)) <> "NONE") & ", 'ops' => " & tvSearchOpsPhp(fld) & ", 'filters' => " & tvFiltersPhp(fld) & "," & vbCrLf
+	sb.Append indent & "    'required' => " & zvPhpBool(required) & ", 'auto' => " & zvPhpBool(isAuto) & ", 'key' => " & zvPhpBool(isKey) & "," & vbCrLf
+	sb.Append indent & "    'nullable' => " & zvPhpBool(Not zvIsTrue(fld.FldReq)) & ", 'unique' => " & zvPhpBool(zvIsTrue(fld.FldUniqueIdx) And Not isKey) & ", 'default' => " & tvPhpStr(dflt) & "," & vbCrLf
+	sb.Append indent & "    'tag' => " & zvPhpStr(tag) & ", 'type' => " & zvPhpStr(tvInputType(fld)) & ", 'validate' => " & zvPhpStr(UCase(zvText(fld.FldValidate))) & ", 'datefmt' => " & tvDateFormat(fld) & "," & vbCrLf
+	sb.Append indent & "    'number' => " & zvPhpBool(tvIsNumber(fld) And Not tvIsBoolean(fld)) & ", 'format' => " & zvPhpStr(tvNumberFormat(fld)) & ", 'digits' => " & CInt(digits) & "," & vbCrLf
 	sb.Append indent & "    'size' => " & zvPhpInt(fld.FldTagSize) & ", 'maxlength' => " & zvPhpInt(fld.FldTagMaxLength) & ", 'cols' => " & zvPhpInt(fld.FldTagCols) & ", 'rows' => " & zvPhpInt(fld.FldTagRows) & "," & vbCrLf
 	sb.Append indent & "    'options' => " & tvOptionsPhp(fld) & "," & vbCrLf
-	sb.Append indent & "    'lookup' => " & tvLookupPhp(fld) & "," & vbCrLf
+	sb.Append indent & "    'lookup' => " & tvLookupPhp(fld) & ", 'lookupsearch' => " & tvLookupSearchPhp(fld) & "," & vbCrLf
+	sb.Append indent & "    'group' => " & zvPhpInt(fld.FldGroupBy) & ", 'agg' => [" & tvAggPhp(fld) & "]," & vbCrLf
 	sb.Append indent & "]," & vbCrLf
 	tvFieldPhp = sb.ToString()
+End Function
+
+' The report totals a field asks for, as PHP list elements.
+Function tvAggPhp(fld)
+	Dim s
+	s = ""
+	If zvIsTrue(fld.FldRptAggSum) Then s = s & "'sum', "
+	If zvIsTrue(fld.FldRptAggAvg) Then s = s & "'avg', "
+	If zvIsTrue(fld.FldRptAggMin) Then s = s & "'min', "
+	If zvIsTrue(fld.FldRptAggMax) Then s = s & "'max', "
+	If s <> "" Then s = Left(s, Len(s) - 2)
+	tvAggPhp = s
 End Function
 
 ' The default ORDER BY of a table's list: the first field with a sort order, else the key.
@@ -304,14 +480,14 @@ Function tvMenuPhp(parentId, depth)
 				Else
 					Set t = zvFindTable(m.MenuUrl)
 					If Not t Is Nothing Then
-						href = tvPageName(t, "list")
+						href = tvMainPageName(t)
 						If text = "" Then text = zvText(t.TblCaption)
 					End If
 				End If
 				children = tvMenuPhp(m.MenuId, depth + 1)
 				If href <> "" Or children <> "" Then
 					If text = "" Then text = href
-					s = s & pad & "['text' => " & zvPhpStr(text) & ", 'href' => " & zvPhpStr(href) & ", 'items' => [" & vbCrLf
+					s = s & pad & "['text' => " & tvPhpStr(text) & ", 'href' => " & zvPhpStr(href) & ", 'items' => [" & vbCrLf
 					s = s & children
 					s = s & pad & "]]," & vbCrLf
 				End If
@@ -319,4 +495,240 @@ Function tvMenuPhp(parentId, depth)
 		End If
 	Next
 	tvMenuPhp = s
+End Function
+
+' Text for HTML with every character outside ASCII written as a character reference, so
+' that the page says the same in any charset it is written in.
+Function tvHtml(v)
+	tvHtml = tvAsciiRefs(zvHtml(v), "&#", ";")
+End Function
+
+' A PHP string literal of the text of v; characters outside ASCII are written as \u{...}
+' escapes in a double-quoted literal, so the generated file is plain ASCII.
+Function tvPhpStr(v)
+	Dim s, i, c, n, r
+	s = zvText(v)
+	If Not tvHasNonAscii(s) Then
+		tvPhpStr = zvPhpStr(s)
+		Exit Function
+	End If
+	r = ""
+	For i = 1 To Len(s)
+		c = Mid(s, i, 1)
+		n = AscW(c)
+		If n < 0 Then n = n + 65536
+		If n > 126 Then
+			r = r & "\u{" & Hex(n) & "}"
+		ElseIf c = "\" Or c = """" Or c = "$" Then
+			r = r & "\" & c
+		ElseIf n < 32 Then
+			r = r & "\x" & Right("0" & Hex(n), 2)
+		Else
+			r = r & c
+		End If
+	Next
+	tvPhpStr = """" & r & """"
+End Function
+
+Function tvHasNonAscii(s)
+	Dim i, n
+	tvHasNonAscii = False
+	For i = 1 To Len(s)
+		n = AscW(Mid(s, i, 1))
+		If n < 0 Or n > 126 Then
+			tvHasNonAscii = True
+			Exit Function
+		End If
+	Next
+End Function
+
+Function tvAsciiRefs(s, pre, post)
+	Dim i, c, n, r
+	If Not tvHasNonAscii(s) Then
+		tvAsciiRefs = s
+		Exit Function
+	End If
+	r = ""
+	For i = 1 To Len(s)
+		c = Mid(s, i, 1)
+		n = AscW(c)
+		If n < 0 Then n = n + 65536
+		If n > 126 Then r = r & pre & n & post Else r = r & c
+	Next
+	tvAsciiRefs = r
+End Function
+
+' The charset the pages declare: the project's CharSet (utf-8 when it names none). The
+' generated files themselves are plain ASCII, so they read the same in either.
+Function tvCharset()
+	tvCharset = LCase(Trim(zvText(PROJ.CharSet)))
+	If tvCharset = "" Then tvCharset = "utf-8"
+End Function
+
+' An attribute of the extension extName for the table, as text; "" when the project has no
+' such extension, the table no extension item, or the item no such attribute.
+Function tvExtTableAttr(extName, tbl, attName)
+	Dim e, ts
+	tvExtTableAttr = ""
+	If EXTS Is Nothing Then Exit Function
+	If Not EXTS.ExtensionExist(extName) Then Exit Function
+	Set e = EXTS.Item(extName)
+	If Not e.IsExtended Then Exit Function
+	If e.PROJ.DBCnt < 1 Then Exit Function
+	Set ts = e.PROJ.DB.Tables
+	If Not ts.TableExist(zvText(tbl.TblName)) Then Exit Function
+	If Not ts.Item(zvText(tbl.TblName)).Properties.PropertyExist(attName) Then Exit Function
+	tvExtTableAttr = zvText(ts.Item(zvText(tbl.TblName)).Properties.Item(attName).Value)
+End Function
+
+' The FROM part of a table's queries: the table itself, or the SQL of a custom view as a
+' derived table.
+Function tvFromSql(tbl)
+	If UCase(zvText(tbl.TblType)) = "CUSTOMVIEW" And Trim(zvText(tbl.TblCustomSQL)) <> "" Then
+		tvFromSql = "(" & Trim(zvText(tbl.TblCustomSQL)) & ") AS " & zvSqlIdent("tv_" & zvText(tbl.TblVar))
+	ElseIf tvIsReport(tbl) Then
+		Dim src
+		Set src = zvFindTable(zvText(tbl.TblRptSrc))
+		If src Is Nothing Then
+			tvFromSql = zvSqlIdent(tbl.TblRptSrc)
+		Else
+			tvFromSql = tvFromSql(src)
+		End If
+	Else
+		tvFromSql = zvSqlIdent(tbl.TblName)
+	End If
+End Function
+
+' Whether the table's list offers CSV export: the project's export settings, or the
+' table's own when it does not use the project's.
+Function tvExportCsv(tbl)
+	If zvIsTrue(tbl.TblUseGlobal) Then
+		tvExportCsv = zvIsTrue(PROJ.ExportCsv)
+	Else
+		tvExportCsv = zvIsTrue(tbl.TblExportCsv)
+	End If
+End Function
+
+' Field names of a list setting ("a", "a,b" or one per line).
+Function tvNameList(v)
+	Dim s
+	s = Replace(zvText(v), vbCrLf, ",")
+	s = Replace(s, vbCr, ",")
+	s = Replace(s, vbLf, ",")
+	tvNameList = Split(s, ",")
+End Function
+
+' The detail tables of a master table (tables whose TblMasterTbl names it and that have a
+' list page), as PHP array elements: the detail table's info file and the field pairs.
+Function tvDetailsPhp(tbl)
+	Dim i, t, s, mf, df, j, pairs
+	s = ""
+	For i = 1 To DB.Tables.Count
+		Set t = DB.Tables.Seq(i)
+		If Not t Is Nothing Then
+			If zvText(t.TblMasterTbl) = zvText(tbl.TblName) And tvPageName(t, "list") <> "" Then
+				mf = tvNameList(t.TblMasterFld)
+				df = tvNameList(t.TblDetailFld)
+				pairs = ""
+				For j = 0 To UBound(mf)
+					If j <= UBound(df) Then
+						If Trim(mf(j)) <> "" And Trim(df(j)) <> "" Then
+							If pairs <> "" Then pairs = pairs & ", "
+							pairs = pairs & zvPhpStr(Trim(mf(j))) & " => " & zvPhpStr(Trim(df(j)))
+						End If
+					End If
+				Next
+				If pairs <> "" Then s = s & "    [" & zvPhpStr(tvPageName(t, "info")) & ", [" & pairs & "]]," & vbCrLf
+			End If
+		End If
+	Next
+	tvDetailsPhp = s
+End Function
+
+' Whether the project's security settings name a user table with its login and password
+' fields: the site then asks for a login.
+Function tvHasLogin()
+	tvHasLogin = zvText(PROJ.SecTbl) <> "" And zvText(PROJ.SecLoginIDFld) <> "" And zvText(PROJ.SecPasswdFld) <> ""
+End Function
+
+' A colour setting for SVG: "#" and hex digits only, else the fallback.
+Function tvColor(v, fallback)
+	Dim s, i, ok
+	s = Trim(zvText(v))
+	ok = (Len(s) = 4 Or Len(s) = 7) And Left(s, 1) = "#"
+	If ok Then
+		For i = 2 To Len(s)
+			If InStr("0123456789ABCDEFabcdef", Mid(s, i, 1)) = 0 Then ok = False
+		Next
+	End If
+	If ok Then tvColor = s Else tvColor = fallback
+End Function
+
+Function tvPhpNum(v)
+	If IsNumeric(zvText(v)) And zvText(v) <> "" Then
+		tvPhpNum = Replace(CStr(CDbl(v)), ",", ".")
+	Else
+		tvPhpNum = "0"
+	End If
+End Function
+
+' The shown charts of a table as PHP array elements, their trend lines included.
+Function tvChartsPhp(tbl)
+	Dim i, j, c, t, s, tl, summary, palette, parts, k, colors
+	s = ""
+	For i = 1 To tbl.Charts.Count
+		Set c = tbl.Charts.Seq(i)
+		If Not c Is Nothing Then
+			If zvIsTrue(c.ShowChart) Then
+				summary = UCase(Trim(zvText(c.ChartSummaryType)))
+				Select Case summary
+					Case "SUM", "AVG", "COUNT", "MIN", "MAX"
+					Case Else
+						summary = "SUM"
+				End Select
+				colors = ""
+				parts = Split(zvText(c.ChartColorPalette), ",")
+				For k = 0 To UBound(parts)
+					If tvColor(parts(k), "") <> "" Then
+						If colors <> "" Then colors = colors & ", "
+						colors = colors & zvPhpStr(Trim(parts(k)))
+					End If
+				Next
+				tl = ""
+				For j = 1 To c.Trendlines.Count
+					Set t = c.Trendlines.Seq(j)
+					If Not t Is Nothing Then
+						If zvIsTrue(t.TrendShow) Then
+							tl = tl & "            ['name' => " & tvPhpStr(t.TrendName) & ", 'start' => " & tvPhpNum(t.TrendStartValue) & ", 'end' => " & tvPhpNum(t.TrendEndValue) & ", 'color' => " & zvPhpStr(tvColor(t.TrendColor, "#C0392B")) & ", 'label' => " & tvPhpStr(t.TrendDisplayValue) & ", 'thickness' => " & zvPhpInt(t.TrendThickness) & ", 'zone' => " & zvPhpBool(t.TrendIsTrendZone) & ", 'top' => " & zvPhpBool(t.TrendShowOnTop) & ", 'alpha' => " & zvPhpInt(t.TrendAlpha) & "]," & vbCrLf
+						End If
+					End If
+				Next
+				s = s & "    [" & vbCrLf
+				s = s & "        'name' => " & zvPhpStr(c.ChartName) & ", 'caption' => " & tvPhpStr(c.ChartCaption) & "," & vbCrLf
+				s = s & "        'x' => " & zvPhpStr(zvSqlIdent(c.ChartXFldName)) & ", 'y' => " & zvPhpStr(zvSqlIdent(c.ChartYFldName)) & ", 'xfield' => " & zvPhpStr(c.ChartXFldName) & ", 'summary' => " & zvPhpStr(summary) & "," & vbCrLf
+				s = s & "        'type' => " & zvPhpInt(c.ChartType) & ", 'width' => " & zvPhpInt(c.ChartWidth) & ", 'height' => " & zvPhpInt(c.ChartHeight) & ", 'sort' => " & zvPhpInt(c.ChartSortType) & "," & vbCrLf
+				s = s & "        'bg' => " & zvPhpStr(tvColor(c.ChartBgColor, "#FFFFFF")) & ", 'plotbg' => " & zvPhpStr(tvColor(c.ChartChartBgColor, "#FFFFFF")) & ", 'border' => " & zvPhpStr(tvColor(c.ChartChartBorderColor, "#999999")) & "," & vbCrLf
+				s = s & "        'grid' => " & zvPhpInt(c.ChartNumGridLines) & ", 'gridcolor' => " & zvPhpStr(tvColor(c.ChartGridColor, "#DDDDDD")) & "," & vbCrLf
+				s = s & "        'xname' => " & tvPhpStr(c.ChartXAxisName) & ", 'xrotated' => " & zvPhpBool(c.ChartXAxisNameRotated) & ", 'yname' => " & tvPhpStr(c.ChartYAxisName) & ", 'yrotated' => " & zvPhpBool(c.ChartYAxisNameRotated) & "," & vbCrLf
+				s = s & "        'ymin' => " & zvPhpInt(c.ChartYAxisMinValue) & ", 'ymax' => " & zvPhpInt(c.ChartYAxisMaxValue) & "," & vbCrLf
+				s = s & "        'names' => " & zvPhpBool(c.ChartShowNames) & ", 'values' => " & zvPhpBool(c.ChartShowValues) & ", 'hover' => " & zvPhpBool(c.ChartShowHover) & ", 'alpha' => " & zvPhpInt(c.ChartAlpha) & "," & vbCrLf
+				s = s & "        'palette' => [" & colors & "]," & vbCrLf
+				s = s & "        'trends' => [" & vbCrLf & tl & "        ]," & vbCrLf
+				s = s & "    ]," & vbCrLf
+			End If
+		End If
+	Next
+	tvChartsPhp = s
+End Function
+
+' The file name of a page of the site as a whole made by the control with the given id
+' ("login", "logout"); "" when the package has no such control or the project does not
+' ask for it.
+Function tvSitePageName(ctrlId)
+	Dim c
+	tvSitePageName = ""
+	If (ctrlId = "login" Or ctrlId = "logout") And Not tvHasLogin() Then Exit Function
+	Set c = tvControlById(ctrlId)
+	If c Is Nothing Then Exit Function
+	tvSitePageName = zvOutputName("", "", c.CtrlOFile, zvResolveExt(c.CtrlOExt))
 End Function

@@ -1,9 +1,10 @@
-The default page of the site: a welcome text and the list pages of the tables.
+The default page of the site: a welcome text, the list pages of the tables, the reports and
+the charts.
 
 <!--##session index##-->
 <!--## zvPageTitle = "" ##-->
 <!--##include shared.php/header##-->
-<h1><!--##=zvHtml(SiteTitle())##--></h1>
+<h1><!--##=tvHtml(SiteTitle())##--></h1>
 <p><!--##@Welcome##--></p>
 <ul class="tv-tables">
 <!--##
@@ -13,7 +14,30 @@ The default page of the site: a welcome text and the list pages of the tables.
 		zvPage = tvPageName(zvT, "list")
 		If zvPage <> "" Then
 ##-->
-<li><a href="<!--##=zvHtml(zvPage)##-->"><!--##=zvHtml(zvT.TblCaption)##--></a></li>
+<li><a href="<!--##=zvHtml(zvPage)##-->"><!--##=tvHtml(zvT.TblCaption)##--></a></li>
+<!--##
+		End If
+	Next
+##-->
+</ul>
+<h2><!--##@Reports##--></h2>
+<ul class="tv-reports">
+<!--##
+	For zvI = 1 To DB.Tables.Count
+		Set zvT = DB.Tables.Seq(zvI)
+		zvPage = tvPageName(zvT, "report")
+		If zvPage <> "" Then
+##-->
+<li><a href="<!--##=zvHtml(zvPage)##-->"><!--##=tvHtml(zvT.TblCaption)##--></a></li>
+<!--##
+		End If
+	Next
+	For zvI = 1 To DB.Tables.Count
+		Set zvT = DB.Tables.Seq(zvI)
+		zvPage = tvPageName(zvT, "chart")
+		If zvPage <> "" Then
+##-->
+<li><a href="<!--##=zvHtml(zvPage)##-->"><!--##=tvHtml(zvT.TblCaption & " - " & LANG.Phrase("Charts"))##--></a></li>
 <!--##
 		End If
 	Next

@@ -1,20 +1,25 @@
 <?php
 <!--##=GeneratorBanner()##-->
-// The settings of one table that its pages share.
-$tv_table = [
+// The settings of one table that its pages share; a page takes them with
+// $tv_table = require __DIR__ . '/<name>info.php';
+return [
     'name' => <!--##=zvPhpStr(TABLE.TblName)##-->,
-    'caption' => <!--##=zvPhpStr(TABLE.TblCaption)##-->,
-    'from' => <!--##=zvPhpStr(zvSqlIdent(TABLE.TblName))##-->,
+    'caption' => <!--##=tvPhpStr(TABLE.TblCaption)##-->,
+    'from' => <!--##=zvPhpStr(tvFromSql(TABLE))##-->,
     'filter' => <!--##=zvPhpStr(Trim(zvText(TABLE.TblFilter)))##-->,
     'order' => <!--##=zvPhpStr(tvDefaultOrder(TABLE))##-->,
     'perPage' => <!--##=tvRecPerPage(TABLE)##-->,
     'search' => <!--##=zvPhpBool(tvHasSearch(TABLE))##-->,
+    'exportCsv' => <!--##=zvPhpBool(tvExportCsv(TABLE))##-->,
+    'note' => <!--##=tvPhpStr(tvExtTableAttr("SampleNotes", TABLE, "ListNote"))##-->,
+    'showDetails' => <!--##=zvPhpBool(TABLE.TblRptShowDetails)##-->,
+    'showGrandTotal' => <!--##=zvPhpBool(TABLE.TblRptShowGrandTotal)##-->,
     'key' => [<!--##
 	Dim zvKeyList, zvI, zvF
 	zvKeyList = ""
 	For zvI = 1 To TABLE.Fields.Count
 		Set zvF = TABLE.Fields.Seq(zvI)
-		If zvIsTrue(zvF.FldIsPrimaryKey) And zvIsTrue(zvF.FldSupport) Then
+		If zvIsTrue(zvF.FldIsPrimaryKey) And zvIsTrue(zvF.FldSupport) And Not tvIsReport(TABLE) Then
 			If zvKeyList <> "" Then zvKeyList = zvKeyList & ", "
 			zvKeyList = zvKeyList & zvPhpStr(zvF.FldName)
 		End If
@@ -26,7 +31,12 @@ $tv_table = [
         'add' => <!--##=zvPhpStr(tvPageName(TABLE, "add"))##-->,
         'edit' => <!--##=zvPhpStr(tvPageName(TABLE, "edit"))##-->,
         'delete' => <!--##=zvPhpStr(tvPageName(TABLE, "delete"))##-->,
+        'chart' => <!--##=zvPhpStr(tvPageName(TABLE, "chart"))##-->,
+        'report' => <!--##=zvPhpStr(tvPageName(TABLE, "report"))##-->,
     ],
+    // Tables that list the records of this one as their master: [info file, [master field => detail field]].
+    'details' => [
+<!--##=tvDetailsPhp(TABLE)##-->    ],
     'fields' => [
 <!--##
 	For zvI = 1 To TABLE.Fields.Count

@@ -5,13 +5,13 @@ Before the header, a page sets zvPageTitle to the title of its page.
 <!DOCTYPE html>
 <html lang="<!--##@LanguageCode##-->">
 <head>
-<meta charset="utf-8">
+<meta charset="<!--##=tvCharset()##-->">
 <meta name="viewport" content="width=device-width, initial-scale=1">
 <title><!--##
 	If zvText(zvPageTitle) <> "" Then
-##--><!--##=zvHtml(zvPageTitle & " - " & SiteTitle())##--><!--##
+##--><!--##=tvHtml(zvPageTitle & " - " & SiteTitle())##--><!--##
 	Else
-##--><!--##=zvHtml(SiteTitle())##--><!--##
+##--><!--##=tvHtml(SiteTitle())##--><!--##
 	End If
 ##--></title>
 <link rel="stylesheet" href="<!--##=zvHtml(tvFolderUrl("_css"))##-->site.css">
@@ -20,7 +20,10 @@ Before the header, a page sets zvPageTitle to the title of its page.
 <body>
 <header class="tv-header">
 <a href="<!--##=zvHtml(tvDefaultPageName())##-->"><img class="tv-logo" src="<!--##=zvHtml(tvLogoUrl())##-->" alt=""></a>
-<span class="tv-title"><!--##=zvHtml(SiteTitle())##--></span>
+<span class="tv-title"><!--##=tvHtml(SiteTitle())##--></span>
+<?php if (TV_LOGIN !== null && tv_user() !== null): ?>
+<span class="tv-user"><!--##@LoggedInAs##--> <?php echo tv_h(tv_user()); ?> - <a href="<!--##=zvHtml(tvSitePageName("logout"))##-->"><!--##@Logout##--></a></span>
+<?php endif; ?>
 </header>
 <!--##=Include_File("menu", "php")##-->
 <?php tv_menu(); ?>
@@ -32,9 +35,9 @@ Before the header, a page sets zvPageTitle to the title of its page.
 </main>
 <footer class="tv-footer">
 <!--## If Trim(zvText(PROJ.FooterText)) <> "" Then ##-->
-<!--##=zvHtml(PROJ.FooterText)##-->
+<!--##=tvHtml(PROJ.FooterText)##-->
 <!--## Else ##-->
-<!--##=zvHtml(SiteTitle())##-->
+<!--##=tvHtml(SiteTitle())##-->
 <!--## End If ##-->
 </footer>
 </body>

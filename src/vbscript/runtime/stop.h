@@ -1,0 +1,46 @@
+// How long library work stops when the run that called it must: its time-out passed or
+// its host cancelled it. The interpreter publishes the run going on in this thread;
+// loops of the library that can run long on big inputs call poll_stop() between steps,
+// which raises the run's stop there instead of after the whole call.
+#pragma once
+
+#include <atomic>
+
+namespace tolvex::vbscript {
+
+struct RunStop {
+  // Emptied by the watchdog when the run must stop (see watchdog.h).
+  const std::atomic<long>* budget = nullptr;
+  // The host's cancel flag, looked at directly; null when there is none.
+  const std::atomic<bool>* cancel = nullptr;
+  // Looks at the clock and the flag and throws the run's stop; returns when neither says stop.
+  void (*stop)(void* context) = nullptr;
+  void* context = nullptr;
+};
+
+// The run going on in this thread; null outside any run (library calls of the host's own).
+inline constinit thread_local const RunStop* current_run_stop = nullptr;
+
+inline void poll_stop() {
+  const RunStop* r = current_run_stop;
+  if (r && (r->budget->load(std::memory_order_relaxed) <= 0 ||
+            (r->cancel && r->cancel->load(std::memory_order_relaxed))))
+    r->stop(r->context);
+}
+
+// Calls poll_stop() once every `Stride` steps of a loop: step(i) costs a decrement.
+template <unsigned Stride>
+class StopEvery {
+ public:
+  void step() {
+    if (--left_ == 0) {
+      left_ = Stride;
+      poll_stop();
+    }
+  }
+
+ private:
+  unsigned left_ = Stride;
+};
+
+}  // namespace tolvex::vbscript

@@ -1,0 +1,56 @@
+' Comparisons of mixed subtypes, operator precedence, and the subtypes operators,
+' literals and constants give, where the Windows engine's results are what scripts meet.
+' Each table row is an expression and the value it must give; "error N" when it raises N.
+
+' A string against a Boolean compares the string with CStr of the Boolean, letter case
+' counting; no type mismatch.
+t = True: f = False: sTrue = "True": sLower = "true"
+CheckTable Array( _
+  """True"" = True", True, """true"" = True", False, """False"" = False", True, _
+  """abc"" = True", False, """True"" <> True", False, "True = ""True""", True, _
+  "sTrue = t", True, "sLower = t", False, "t = sTrue", True, "f = ""False""", True, _
+  "sTrue > t", False, """Z"" > True", True, "IsNull(Null = True)", True)
+
+' Only a number written as a literal makes a string side convert (and fail); a negated
+' literal is an expression, which turns into text beside a string literal. A Select Case
+' value is held like a variable, so Case "text" against it raises nothing either.
+n = 5
+CheckTable Array( _
+  """abc"" = -5", False, """abc"" < -5", False, "-5 < ""abc""", True, """abc"" = n", False, _
+  """abc"" = 5", "error 13", """5"" = 5", True, """-5"" = -5", True, "-5 = ""-5""", True)
+Function CaseOf(v)
+  Select Case v
+    Case "test": CaseOf = "text"
+    Case 3: CaseOf = "three"
+    Case Else: CaseOf = "else"
+  End Select
+End Function
+Function CaseOfLiteral()
+  Select Case 3
+    Case "test": CaseOfLiteral = "text"
+    Case 3: CaseOfLiteral = "three"
+  End Select
+End Function
+CheckTable Array("CaseOf(3)", "three", "CaseOf(""test"")", "text", "CaseOfLiteral()", "three")
+
+' Negation binds tighter than ^ in the Windows engine (the reference's precedence table
+' lists ^ first, but scripts count on the engine).
+CheckTable Array( _
+  "-3 ^ 2", 9, "-(3 ^ 2)", -9, "0 - 3 ^ 2", -9, "2 ^ -1", 0.5, "-2 ^ 3", -8, _
+  "-n ^ 2", 25, "2 * -3 ^ 2", 18, "Not 0 ^ 2", -1)
+
+' Subtypes: logical operators with Empty give Long (Not Empty stays Integer); &H literals
+' of four digits or fewer are Integer (&H8000 is -32768) unless & makes them Long; the
+' colour constants are Long.
+CheckTable Array( _
+  "TypeName(Empty And 1)", "Long", "TypeName(Empty Or Empty)", "Long", _
+  "TypeName(Empty Xor True)", "Long", "TypeName(1 Or Empty)", "Long", "Empty Or 6", 6, _
+  "TypeName(Not Empty)", "Integer", "TypeName(1 And 3)", "Integer", _
+  "&H8000", -32768, "TypeName(&H8000)", "Integer", "TypeName(&HFFFF)", "Integer", _
+  "TypeName(&h10&)", "Long", "&h10&", 16, "TypeName(&H10000)", "Long", "&HFFFFFFFF", -1, _
+  "TypeName(vbBlack)", "Long", "TypeName(vbRed)", "Long", "vbRed", 255, "vbWhite", 16777215, _
+  "TypeName(vbTextCompare)", "Integer", "vbDatabaseCompare", 2)
+
+' A keyword may follow a hexadecimal literal at once.
+Execute "hexOr = &h01or&h02 : hexXor = &H0CXor&H0A&Mod&O7"
+CheckTable Array("hexOr", 3, "hexXor", 15)
