@@ -336,6 +336,11 @@ class Interp : public std::enable_shared_from_this<Interp> {
   Flow exec_select(Frame& f, const SelectStmt& s);
   void exec_redim(Frame& f, const ReDimStmt& s);
   void exec_append(Frame& f, const AssignStmt& s);
+  // o.s = o.s & ... and a(i) = a(i) & ...: in place when that cannot be told apart.
+  void exec_append_place(Frame& f, const AssignStmt& s);
+  // The string variable such a target stands for, reached without running code; null
+  // when that is not possible (or it holds no string): the statement runs the general way.
+  vb::Variant* append_place(Frame& f, const Expr& target, const Expr& read);
   // A condition under the frame's error mode: an error under Resume Next gives `on_error`.
   bool condition(Frame& f, const Expr& e, const Stmt& s, bool on_error);
   void handle_error(const vb::VBError& e);

@@ -223,7 +223,81 @@ void Interp::exec_erase(Frame& f, const EraseStmt& s) {
   r->raw_array_mut().erase();
 }
 
+Variant* Interp::append_place(Frame& f, const Expr& target, const Expr& read) {
+  if (target.kind == ExprKind::Member) {
+    const auto& m = static_cast<const MemberExpr&>(target);
+    ScriptObject* so = nullptr;
+    if (m.object->kind == ExprKind::Me) {
+      so = f.me;
+    } else {
+      const auto& n = static_cast<const NameExpr&>(*m.object);
+      const Variant* o = n.bind == Bind::Dynamic || is_local_or_field(n) ? peek(f, n) : nullptr;
+      if (!o || !o->is_object() || !o->raw_object()) return nullptr;
+      so = as_script_object(o->raw_object());
+    }
+    if (!so) return nullptr;
+    const ClassDef* cls = so->cls_ptr();
+    if (m.cache_class != cls->serial) {
+      m.cache_class = cls->serial;
+      m.cache_member = cls->find(m.name);
+    }
+    if (m.cache_member < 0) return nullptr;
+    const ClassMember& cm = cls->members[size_t(m.cache_member)];
+    if (cm.kind != ClassMember::Kind::Field || (!cm.is_public && (!f.me || f.me->cls_ptr() != cls))) return nullptr;
+    Variant& v = so->fields()[size_t(cm.field)];
+    return v.is_string() ? &v : nullptr;
+  }
+  // a(i) = a(i) & ...: both indexes read where they stand, equal, and in range.
+  const auto& t = static_cast<const CallExpr&>(target);
+  const auto& r = static_cast<const CallExpr&>(read);
+  const auto& n = static_cast<const NameExpr&>(*t.target);
+  const Variant* i = peek(f, *t.args[0].expr);
+  const Variant* j = peek(f, *r.args[0].expr);
+  if (!i || !j || !is_int(*i) || !is_int(*j) || int_of(*i) != int_of(*j)) return nullptr;
+  if (!is_local_or_field(n) && n.bind != Bind::Dynamic) return nullptr;
+  const Variant* pv = peek(f, n);
+  if (!pv || !pv->is_array()) return nullptr;
+  const vb::Array& arr = pv->raw_array();
+  if (arr.dims() != 1) return nullptr;
+  const int64_t off = int64_t(int_of(*i)) - arr.bounds()[0].lower;
+  if (off < 0 || off >= arr.bounds()[0].count || !arr[size_t(off)].is_string()) return nullptr;
+  // Peek gives variables (never constants) holding arrays: the array is ours to write.
+  Variant& e = writable_array(const_cast<Variant&>(*pv))[size_t(off)];
+  return &e;
+}
+
+void Interp::exec_append_place(Frame& f, const AssignStmt& a) {
+  const auto& c = static_cast<const ConcatExpr&>(*a.value);
+  const size_t count = c.operands.size() - 1;
+  // The fast way reads nothing that runs code, so the order of evaluation cannot show:
+  // every appended value is a variable or literal, none an object or array, and only a
+  // single one may need converting to text (a failed conversion then changes nothing).
+  constexpr size_t kSmall = 8;
+  const Variant* parts[kSmall];
+  bool fast = count <= kSmall;
+  for (size_t i = 0; fast && i < count; ++i) {
+    parts[i] = peek(f, *c.operands[i + 1]);
+    fast = parts[i] && !parts[i]->is_object() && !parts[i]->is_array() &&
+           (count == 1 || parts[i]->is_string() || parts[i]->is_empty() || parts[i]->is_null());
+  }
+  Variant* r = fast ? append_place(f, *a.target, *c.operands[0]) : nullptr;
+  for (size_t i = 0; r && i < count; ++i)
+    if (parts[i] == r) r = nullptr;  // Me.s = Me.s & s inside the class
+  if (!r) {
+    Temp v([&] { return eval(f, *a.value); });
+    if (!v.get().is_object() && a.target->kind == ExprKind::Call)
+      return assign_call(f, static_cast<const CallExpr&>(*a.target), std::move(v.get()), false);
+    return assign(f, *a.target, std::move(v.get()), false);
+  }
+  size_t total = r->raw_string().size();
+  for (size_t i = 0; i < count; ++i)
+    if (parts[i]->is_string()) total += parts[i]->raw_string().size();
+  if (total > kMaxStringBytes) vb::raise(vb::err::kOutOfStringSpace);
+  for (size_t i = 0; i < count; ++i) op_concat_inplace(*r, *parts[i]);
+}
+
 void Interp::exec_append(Frame& f, const AssignStmt& a) {
+  if (a.target->kind != ExprKind::Name) return exec_append_place(f, a);
   const auto& c = static_cast<const ConcatExpr&>(*a.value);
   const auto& n = static_cast<const NameExpr&>(*a.target);
   const size_t count = c.operands.size() - 1;

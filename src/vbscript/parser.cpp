@@ -32,6 +32,32 @@ int precedence(BinOp op) {
   }
   return 0;
 }
+// Whether `read` names the same place as the assignment target `t` (the same variable,
+// the same member of the same variable or of Me, the same array by one index).
+bool same_name(const Expr& a, const Expr& b) {
+  return a.kind == ExprKind::Name && b.kind == ExprKind::Name && !a.parens && !b.parens &&
+         vb::iequals(static_cast<const NameExpr&>(a).name, static_cast<const NameExpr&>(b).name);
+}
+
+bool same_place(const Expr& t, const Expr& read) {
+  if (read.parens || read.kind != t.kind) return false;
+  if (t.kind == ExprKind::Name) return same_name(t, read);
+  if (t.kind == ExprKind::Member) {
+    const auto& a = static_cast<const MemberExpr&>(t);
+    const auto& b = static_cast<const MemberExpr&>(read);
+    if (!a.object || !b.object || !vb::iequals(a.name, b.name)) return false;
+    if (a.object->kind == ExprKind::Me) return b.object->kind == ExprKind::Me && !b.object->parens;
+    return same_name(*a.object, *b.object);
+  }
+  if (t.kind == ExprKind::Call) {
+    const auto& a = static_cast<const CallExpr&>(t);
+    const auto& b = static_cast<const CallExpr&>(read);
+    return same_name(*a.target, *b.target) && a.args.size() == 1 && b.args.size() == 1 && a.args[0].expr &&
+           b.args[0].expr;
+  }
+  return false;
+}
+
 constexpr int kNotPrec = 6;
 constexpr int kNegPrec = 15;  // above ^: -3 ^ 2 is 9
 
@@ -800,13 +826,10 @@ class Parser {
         return;
       }
       mark_assigned(st->target.get());
-      // s = s & ...: append in place.
-      if (st->target->kind == ExprKind::Name && st->value->kind == ExprKind::Concat && !st->value->parens) {
+      // s = s & ..., o.s = o.s & ..., a(i) = a(i) & ...: append in place.
+      if (st->value->kind == ExprKind::Concat && !st->value->parens) {
         auto* c = static_cast<ConcatExpr*>(st->value.get());
-        const Expr* first = c->operands.front().get();
-        if (first->kind == ExprKind::Name && !first->parens &&
-            vb::iequals(static_cast<const NameExpr*>(first)->name, static_cast<NameExpr*>(st->target.get())->name))
-          st->append = true;
+        st->append = same_place(*st->target, *c->operands.front());
       }
       out.push_back(std::move(st));
       return;
