@@ -48,6 +48,8 @@ class InterruptTest : public tolvex::testing::CliFixture {
   // Starts `tolvex generate` on the sample project with the package; its output goes to a file.
   pid_t start_generation() {
     log_ = dir_ / "output.txt";
+    // The output of an earlier run must not be taken for this one's.
+    fs::remove(log_);
     const std::string sample = std::string(TOLVEX_BUILD_DATA_DIR) + "/samples/sample.tvp";
     const pid_t pid = fork();
     if (pid == 0) {
