@@ -84,6 +84,40 @@ function rows_text(string $html): array
     return array_map(fn($r) => trim(preg_replace('/\s+/', ' ', html_entity_decode(strip_tags(str_replace('</t', ' </t', $r))))), $m[1]);
 }
 
+// What the style sheets give a property of a cell of a report table, as a browser works it
+// out for the simple selectors these sheets use ("table.tv-grid th", "table.tv-report tr.C td",
+// "table.tv-report thead th"): the most specific matching rule wins, the later one of equals.
+// $row is the class attribute of the cell's row, or "thead" for the column headings.
+function report_cell_style(string $css, string $property, string $row, string $cell): string
+{
+    $css = preg_replace('#/\*.*?\*/#s', '', $css);
+    preg_match_all('#([^{}]+)\{([^{}]*)\}#', $css, $rules, PREG_SET_ORDER);
+    $targets = ["table.tv-grid $cell"];
+    if ($row === 'thead') {
+        $targets[] = "table.tv-report thead $cell";
+    } else {
+        foreach (preg_split('/\s+/', trim($row)) as $class) {
+            $targets[] = "table.tv-report tr.$class $cell";
+        }
+    }
+    $value = '';
+    $best = 0;
+    foreach ($rules as [, $selectors, $body]) {
+        if (!preg_match('/(?:^|;)\s*' . preg_quote($property, '/') . '\s*:\s*([^;]+)/', $body, $m)) {
+            continue;
+        }
+        foreach (explode(',', $selectors) as $sel) {
+            $sel = preg_replace('/\s+/', ' ', trim($sel));
+            // Specificity: classes before element names.
+            $weight = 100 * substr_count($sel, '.') + substr_count($sel, ' ') + 1;
+            if (in_array($sel, $targets, true) && $weight >= $best) {
+                [$best, $value] = [$weight, trim($m[1])];
+            }
+        }
+    }
+    return $value;
+}
+
 function finish(): never
 {
     global $failures, $requests;
@@ -141,11 +175,52 @@ $index = $pages['index.php'];
 check((bool)preg_match('#<span>Reports</span><ul><li><a href="orders_by_statusreport.php">Orders by Status</a>#', $index), 'the menu holds the report below the heading "Reports"');
 
 // --- A report with groups and totals ----------------------------------------------------
-$rows = rows_text($pages['orders_by_statusreport.php'] ?? '');
+$report = $pages['orders_by_statusreport.php'] ?? '';
+$rows = rows_text($report);
 $want = ['Status: paid', 'Total paid - Sum (3) 186.90', 'Total paid - Average (3) 62.30', 'Total new - Sum (2) 55.70',
     'Total shipped - Sum (2) 70.40', 'Grand total - Sum (7) 313.00', 'Grand total - Average (7) 44.71'];
 foreach ($want as $w) {
     check(in_array($w, $rows, true), "the report shows the row \"$w\"");
+}
+// Within a status, a group per customer, with its own totals.
+$paid = array_slice($rows, (int)array_search('Status: paid', $rows, true), 14);
+check($paid === ['Status: paid', 'Customer: Ada Lindqvist', '7 15/07/2026 102.90', 'Total Ada Lindqvist - Sum (1) 102.90',
+    'Total Ada Lindqvist - Average (1) 102.90', 'Customer: Bruno Okafor', '2 17/05/2026 39.00', 'Total Bruno Okafor - Sum (1) 39.00',
+    'Total Bruno Okafor - Average (1) 39.00', 'Customer: Chen Wei', '5 20/06/2026 45.00', 'Total Chen Wei - Sum (1) 45.00',
+    'Total Chen Wei - Average (1) 45.00', 'Total paid - Sum (3) 186.90'], 'the paid orders, grouped by customer: ' . json_encode($paid));
+check(preg_match_all('#<tr class="tv-group tv-group-1"><th[^>]*>Status: #', $report) === 3
+    && preg_match_all('#<tr class="tv-group tv-group-2"><th[^>]*>Customer: #', $report) === 7
+    && preg_match_all('#<tr class="tv-group-total tv-group-total-2"[^>]*><th[^>]*>Total [A-Z][a-z]+ #', $report) === 14,
+    'the rows of each group level carry the class of their level');
+
+// Each kind of report row in the colours of the project (its report colours, a level of
+// groups each; the sample's differ from the installed defaults), with the text readable.
+preg_match_all('#<link rel="stylesheet" href="([^"]+)">#', $report, $m);
+$css = implode("\n", array_map(fn($href) => $pages[html_entity_decode($href)] ?? '', $m[1]));
+check(count($m[1]) === 2 && !str_contains($css, '<!--##'), 'the report page links the site\'s two style sheets: ' . implode(', ', $m[1]));
+$cases = [
+    // row (class attribute, or thead), cell, background, what, a row of the sample's report
+    ['thead', 'th', '#1F618D', 'the column headings (RptColColor)', true],
+    ['tv-group tv-group-1', 'th', '#D4E6F1', 'the heading of a status (RptGrpColor1)', true],
+    ['tv-group tv-group-2', 'th', '#E8F8F5', 'the heading of a customer within a status (RptGrpColor2)', true],
+    ['tv-group-total tv-group-total-1', 'td', '#A9CCE3', 'the totals of a status (RptGrpSummaryColor1)', true],
+    ['tv-group-total tv-group-total-2', 'th', '#A2D9CE', 'the totals of a customer (RptGrpSummaryColor2)', true],
+    ['tv-grand-total', 'td', '#AEB6BF', 'the grand total (RptGrandTotalColor)', true],
+    // Levels below the fourth keep the fourth level's colours.
+    ['tv-group tv-group-4', 'th', '#F5EEF8', 'the heading of a fourth level (RptGrpColor4)', false],
+    ['tv-group tv-group-6', 'th', '#F5EEF8', 'the heading of a sixth level', false],
+    ['tv-group-total tv-group-total-5', 'td', '#D2B4DE', 'the totals of a fifth level (RptGrpSummaryColor4)', false],
+];
+foreach ($cases as [$row, $cell, $background, $what, $shown]) {
+    if ($shown) {
+        check($row === 'thead' ? str_contains($report, '<thead>') : str_contains($report, '<tr class="' . $row . '"'), "the report has the row of $what");
+    }
+    $got = report_cell_style($css, 'background-color', $row, $cell);
+    check($got === $background, "the background of $what is $background, not \"$got\"");
+    if ($row !== 'thead') {
+        $text = report_cell_style($css, 'color', $row, $cell);
+        check($text === '#222222', "the text of $what is in the body's text colour, not \"$text\"");
+    }
 }
 
 // --- A chart drawn as SVG with its trend line and zone ------------------------------------

@@ -2,8 +2,8 @@
 # The sample site, end to end: loads the sample database into the private MariaDB server of
 # the CTest fixture "mariadb", generates the sample project with the bundled package, serves
 # the site with PHP's built-in server on loopback and crawls it (crawl.php). Also checks
-# that no served file holds the database password, that the PHP log holds no warning,
-# notice or error, and that a PHP without mysqli answers 500.
+# that every page is valid PHP, that no served file holds the database password, that the
+# PHP log holds no warning, notice or error, and that a PHP without mysqli answers 500.
 #
 #   sample_site_test.sh <source-dir> <tolvex> <share-dir> <work-dir>
 # The environment variable TOLVEX_TEST_DB_ENV names the fixture's server.env.
@@ -39,6 +39,11 @@ if grep -rlF -- "$TOLVEX_TEST_DB_PASSWORD" "$work/site"; then
   echo "FAIL: the files above of the site hold the database password"
   status=1
 fi
+
+# Every page of the site is valid PHP.
+while IFS= read -r -d '' page; do
+  php -n -l "$page" >"$work/php-lint.out" 2>&1 || { cat "$work/php-lint.out"; echo "FAIL: $page is not valid PHP"; status=1; }
+done < <(find "$work/site" -name '*.php' -print0)
 
 # Every generated file is plain ASCII, so it says the same in the charset its pages declare.
 if LC_ALL=C grep -rlP '[^\x00-\x7F]' "$work/site"; then
