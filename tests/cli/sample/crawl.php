@@ -86,7 +86,7 @@ function rows_text(string $html): array
 
 // What the style sheets give a property of a cell of a report table, as a browser works it
 // out for the simple selectors these sheets use ("table.tv-grid th", "table.tv-report tr.C td",
-// "table.tv-report thead th"): the most specific matching rule wins, the later one of equals.
+// "table.tv-report thead th"): the matching rule of the heaviest selector wins, the later one of equals.
 // $row is the class attribute of the cell's row, or "thead" for the column headings.
 function report_cell_style(string $css, string $property, string $row, string $cell): string
 {
@@ -108,7 +108,7 @@ function report_cell_style(string $css, string $property, string $row, string $c
         }
         foreach (explode(',', $selectors) as $sel) {
             $sel = preg_replace('/\s+/', ' ', trim($sel));
-            // Specificity: classes before element names.
+            // The weight of a selector: its classes count before its element names.
             $weight = 100 * substr_count($sel, '.') + substr_count($sel, ' ') + 1;
             if (in_array($sel, $targets, true) && $weight >= $best) {
                 [$best, $value] = [$weight, trim($m[1])];
