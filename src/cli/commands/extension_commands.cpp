@@ -7,9 +7,6 @@
 #include "cli/commands.h"
 #include "extensions/attribute_definitions.h"
 #include "extensions/extensions.h"
-#include "foundation/context.h"
-#include "foundation/registry.h"
-#include "vb/convert.h"
 #include "vb/strings.h"
 
 namespace tolvex::cli {
@@ -30,31 +27,12 @@ vb::Ref<AGPExtension> listed(AGPExtensions& list, const std::string& name) {
   throw CommandError{"The project has no extension \"" + name + "\"."};
 }
 
-std::string registry_text(const std::string& key, const char* value) {
-  const Variant v = common::GetRegValue(Variant("HKCU"), Variant(key), Variant(value));
-  return v.is_empty() || v.is_null() ? std::string() : vb::to_string(v);
-}
-
-// The registered extension named `name`: its name as registered, package and definition file.
-struct Registered {
-  std::string name, package, definition;
-};
-Registered registered(const std::string& name) {
-  ModuleContext& ctx = context();
-  cRegistry& reg = shared_registry();
-  reg.ClassKey = cRegistry::HKEY_CURRENT_USER;
-  reg.SectionKey = ctx.RegKeyExtensions;
-  std::vector<std::string> subkeys;
-  int32_t count = 0;
+// The registered extension named `name`, as registered.
+RegisteredExtension registered(const std::string& name) {
   std::string known;
-  if (reg.EnumerateSections(subkeys, count)) {
-    for (const std::string& sub : subkeys) {
-      const std::string key = ctx.RegKeyExtensions + "\\" + sub;
-      const std::string registered_name = registry_text(key, "Name");
-      if (vb::iequals(registered_name, name))
-        return {registered_name, registry_text(key, "Template"), registry_text(key, "XmlFile")};
-      known += (known.empty() ? "" : ", ") + registered_name;
-    }
+  for (RegisteredExtension& ext : registered_extensions()) {
+    if (vb::iequals(ext.name, name)) return std::move(ext);
+    known += (known.empty() ? "" : ", ") + ext.name;
   }
   throw CommandError{"No extension \"" + name + "\" is registered" +
                      (known.empty() ? std::string(".") : " (registered: " + known + ").")};
@@ -96,7 +74,7 @@ void add_extension_commands(CLI::App& app, std::function<int()>& run, std::share
   auto* add = group->add_subcommand("add", "Add one of the registered extensions to the project");
   example(*add, "tolvex extension add shop.tvp Charts");
   command(add, true, true, [](Host& host, AGPExtensions&, const std::string& n) {
-    const Registered r = registered(n);
+    const RegisteredExtension r = registered(n);
     host.call("AddExtension", {Variant(r.name), Variant(r.package), Variant(r.definition)});
   });
 
