@@ -1,4 +1,4 @@
-// The subcommands of the tolvex command.
+// The subcommands of the tolvex command: one file each below cli/commands.
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -14,7 +14,18 @@ namespace tolvex::cli {
 // the exit status.
 void add_commands(CLI::App& app, std::function<int()>& run);
 
-// The "extension" subcommands (list, add, remove, enable, disable).
-void add_extension_commands(CLI::App& app, std::function<int()>& run, std::shared_ptr<Answers> answers);
+// Each adds its subcommand (the "extension" one with its own subcommands) to `app`; the flags
+// fill `answers`, and choosing the subcommand sets `run` to its action.
+using CommandAdder = void(CLI::App& app, std::function<int()>& run, std::shared_ptr<Answers> answers);
+CommandAdder add_new_command;
+CommandAdder add_databases_command;
+CommandAdder add_import_command;
+CommandAdder add_check_command;
+CommandAdder add_sync_command;
+CommandAdder add_get_command;
+CommandAdder add_set_command;
+CommandAdder add_extension_commands;
+CommandAdder add_check_template_command;
+CommandAdder add_generate_command;
 
 }  // namespace tolvex::cli

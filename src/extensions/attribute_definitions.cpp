@@ -344,28 +344,34 @@ bool AddExtendedField(AGP& proj, const std::string& sExtName, const std::string&
 
 bool DeleteExtension(AGP&, const std::string& sName) { return extension_list().Delete(Variant(sName)); }
 
-void LoadRegisteredExtensions(AGP& proj) {
+std::vector<RegisteredExtension> registered_extensions() {
   ModuleContext& ctx = context();
   cRegistry& reg = shared_registry();
   reg.ClassKey = cRegistry::HKEY_CURRENT_USER;
   reg.SectionKey = ctx.RegKeyExtensions;
   std::vector<std::string> subkeys;
   int32_t count = 0;
-  if (!reg.EnumerateSections(subkeys, count)) return;
+  std::vector<RegisteredExtension> out;
+  if (!reg.EnumerateSections(subkeys, count)) return out;
   const std::string root = ctx.RegKeyExtensions;
   for (const std::string& sub : subkeys) {
     const std::string key = root + "\\" + sub;
-    const std::string name = registry_text(key, "Name");
-    const std::string tpl = registry_text(key, "Template");
-    const std::string xml = registry_text(key, "XmlFile");
-    if (name.empty()) continue;
+    RegisteredExtension ext{registry_text(key, "Name"), registry_text(key, "Template"), registry_text(key, "XmlFile")};
+    if (!ext.name.empty()) out.push_back(std::move(ext));
+  }
+  return out;
+}
+
+void LoadRegisteredExtensions(AGP& proj) {
+  ModuleContext& ctx = context();
+  for (const RegisteredExtension& ext : registered_extensions()) {
     // A damaged definition does not lose the registered extension: it is kept without
     // attributes, and the user is told why.
-    const ExtensionDefinition def = ExtensionDefinition::load(xml);
+    const ExtensionDefinition def = ExtensionDefinition::load(ext.definition);
     if (def.state() == ExtensionDefinition::State::Damaged)
       host_ui().message_box(def.error(), ctx.ProductTitle, platform::msgbox::vbExclamation);
     const std::string before = ctx.ProjErr;
-    (void)add_extension(proj, name, tpl, xml, def);
+    (void)add_extension(proj, ext.name, ext.package, ext.definition, def);
     ctx.ProjErr = before;
   }
 }

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "foundation/properties.h"
 #include "model/project.h"
@@ -96,6 +97,14 @@ bool AddExtendedField(AGP& proj, const std::string& sExtName, const std::string&
 
 // Removes the extension with its attribute tree.
 bool DeleteExtension(AGP& proj, const std::string& sName);
+
+// An extension registered for the current user: the values "Name", "Template" and "XmlFile"
+// of its subkey below RegKeyExtensions.
+struct RegisteredExtension {
+  std::string name, package, definition;
+};
+// The registered extensions that have a name, in the order the registry lists them.
+std::vector<RegisteredExtension> registered_extensions();
 
 // Adds the extensions listed below the current user's RegKeyExtensions (values "Name",
 // "Template", "XmlFile" of each subkey, in the order the registry lists them). An

@@ -339,6 +339,25 @@ int16_t GenerateProject(AGP& proj, bool checkOnly) {
 
 namespace {
 
+// The field-level outputs that the table pass will generate for a table it generates: for
+// each field to generate, the "field" controls whose condition holds with the field current
+// (the table is the current one already).
+int32_t field_output_count(AGP& proj, AGPTable& table, int32_t controls) {
+  int32_t n = 0;
+  AGPFields& fields = *table.Fields();
+  const int32_t field_count = fields.Count();
+  for (int32_t j = 1; j <= field_count; ++j) {
+    const vb::Ref<AGPField> field = fields.Seq(int16_t(j));
+    if (!field || !field->FldGenerate()) continue;
+    set_current_field(proj, field);
+    for (int32_t c = 1; c <= controls; ++c) {
+      const vb::Ref<AGPControl> ctrl = control_at(proj, c);
+      if (ctrl && ctrl->CtrlType == "field" && EvalCondition(proj, vb::Variant(ctrl->CtrlCond))) ++n;
+    }
+  }
+  return n;
+}
+
 int16_t generate_project(AGP& proj, bool checkOnly) {
   ModuleContext& ctx = context();
   GetDefaultPageSetting(proj);
@@ -348,7 +367,8 @@ int16_t generate_project(AGP& proj, bool checkOnly) {
   AGPTables& tables = *db->Tables();
   const int32_t controls = project_controls(proj).Count();
 
-  // Counting pass: the total of table-level outputs for the progress bar.
+  // Counting pass: the total of outputs for the progress bar. Field pages move the bar as
+  // table pages do, so a generation counts them too.
   ctx.ProgressTotal = 0;
   for (int32_t i = 1; i <= tables.Count(); ++i) {
     const vb::Ref<AGPTable> table = tables.Item(vb::Variant(i));
@@ -362,6 +382,7 @@ int16_t generate_project(AGP& proj, bool checkOnly) {
           IsTableForControl(proj, *table, ctrl->CtrlID, ctrl->CtrlType, ctrl->CtrlCond))
         ++ctx.ProgressTotal;
     }
+    if (!checkOnly && table->TblGen()) ctx.ProgressTotal += field_output_count(proj, *table, controls);
   }
 
   ctx.ProgressDone = 0;

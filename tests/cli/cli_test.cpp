@@ -269,6 +269,18 @@ TEST_F(CliTest, ExtensionsOfAProjectAndTheirAttributes) {
   r = tolvex("extension disable sample.tvp Charts");
   EXPECT_EQ(r.status, 1) << r.output;
   EXPECT_NE(r.output.find("The project has no extension \"Charts\""), std::string::npos) << r.output;
+
+  // Adding takes the registered extension whatever the letter case given; an unknown one is
+  // refused with the registered names (a subkey without a name is none).
+  std::ofstream(dir_ / "config" / "user.reg", std::ios::app)
+      << "[Software\\Tolvex\\3.0\\Extensions\\Nameless]\n\"Template\"=\"nameless.zip\"\n";
+  ASSERT_EQ(tolvex("extension remove sample.tvp Reports").status, 0);
+  ASSERT_EQ(tolvex("extension add sample.tvp reports").status, 0);
+  EXPECT_EQ(tolvex("extension list sample.tvp", "", true).output, "Reports\tenabled\treports.zip\n");
+  r = tolvex("extension add sample.tvp Charts");
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("No extension \"Charts\" is registered (registered: Reports)."), std::string::npos)
+      << r.output;
 }
 
 }  // namespace

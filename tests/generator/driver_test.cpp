@@ -30,6 +30,16 @@ class DriverTest : public DriverFixture {
       if (e.path().extension() == ".tpl") out[e.path().filename().string()] = fs::last_write_time(e.path());
     return out;
   }
+  // The percentages the bar showed while the outputs were written.
+  std::vector<int32_t> output_pass_percents() const {
+    std::vector<int32_t> percents;
+    bool output_pass = false;
+    for (const auto& call : progress_->calls()) {
+      if (call.function == "ShowProgress3") output_pass = call.text == "Tolvex - Generating PHP Scripts...";
+      if (output_pass && call.function == "SetProgress") percents.push_back(call.number);
+    }
+    return percents;
+  }
   bool phase_shown(const std::string& phase) const {
     for (const std::string& p : phases())
       if (p.find(phase) != std::string::npos) return true;
@@ -60,15 +70,8 @@ TEST_F(DriverTest, GeneratesTheSiteAndKeepsTheCompiledTemplatesOfAnUnchangedPack
   // The engines are released at the normal end.
   EXPECT_FALSE(ctx().GenerationEngine);
   EXPECT_FALSE(ctx().ParseEngine);
-  // Each of the two table pages moves the bar once: half way after the first.
-  std::vector<int32_t> percents;
-  bool output_pass = false;
-  for (const auto& call : progress_->calls()) {
-    if (call.function == "ShowProgress3") output_pass = call.text == "Tolvex - Generating PHP Scripts...";
-    if (output_pass && call.function == "SetProgress") percents.push_back(call.number);
-  }
-  ASSERT_FALSE(percents.empty());
-  EXPECT_EQ(percents.front(), 50);
+  // The two table pages and the field page each move the bar a third of the way.
+  EXPECT_EQ(output_pass_percents(), (std::vector<int32_t>{33, 67, 100}));
   EXPECT_EQ((std::array{ctx().OutputsWritten, ctx().OutputsSkipped, ctx().OutputsBackedUp}), (std::array{5, 0, 0}));
 
   // Second run: nothing is compiled again; the existing outputs are asked about.
@@ -93,6 +96,42 @@ TEST_F(DriverTest, GeneratesTheSiteAndKeepsTheCompiledTemplatesOfAnUnchangedPack
 
 // Compiled templates depend on the user's ConvertBoolean value, the engine's locale flag and
 // the code files: a change to any of them compiles every template again.
+// Field pages move the bar as table pages do, so they are part of its total: the bar never
+// runs ahead of the pages written and stands at 100% when the last one is done.
+TEST_F(DriverTest, TheProgressBarCountsFieldPagesAndEndsAtTheTotal) {
+  const std::string control =
+      read_text(fs::path(TOLVEX_TEST_DIR) / "fixtures" / "driver" / "package" / "control.xml");
+  const std::string field_control = "<control id=\"fld\" type=\"field\"";
+  ASSERT_NE(control.find(field_control), std::string::npos);
+  const struct {
+    const char* label;
+    bool id, total;        // the fields' FldGenerate
+    std::string condition;  // of the field control
+    std::vector<int32_t> percents;
+  } cases[] = {
+      {"no field page", false, false, "", {50, 100}},
+      {"one field page", false, true, "", {33, 67, 100}},
+      {"two field pages", true, true, "", {25, 50, 75, 100}},
+      {"the condition holds for one field", true, true, "field/FldVar/eq/x_id", {33, 67, 100}},
+  };
+  time_t mtime = 1700000000;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    std::string changed = control;
+    if (!c.condition.empty())
+      changed.replace(control.find(field_control), field_control.size(), field_control + " cond=\"" + c.condition + "\"");
+    make_package({{"control.xml", changed}}, mtime += 10);
+    field("id").FldGenerate(c.id);
+    field("total").FldGenerate(c.total);
+    fs::remove_all(dest_);
+    progress_->clear();
+    ASSERT_EQ(generate(), 0) << raised_;
+    EXPECT_EQ(output_pass_percents(), c.percents);
+    EXPECT_EQ(ctx().ProgressDone, ctx().ProgressTotal);
+    EXPECT_EQ(ctx().ProgressTotal, int32_t(c.percents.size()));
+  }
+}
+
 TEST_F(DriverTest, ChangedCodeFilesOrBooleanSettingRenewTheCompiledTemplates) {
   make_package();
   const fs::path code = fs::path(TOLVEX_SOURCE_DIR) / "share" / "tolvex" / "code";

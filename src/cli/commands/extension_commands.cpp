@@ -3,13 +3,10 @@
 #include <iostream>
 #include <memory>
 
+#include "cli/command_options.h"
 #include "cli/commands.h"
-#include "cli/host.h"
 #include "extensions/attribute_definitions.h"
 #include "extensions/extensions.h"
-#include "foundation/context.h"
-#include "foundation/registry.h"
-#include "vb/convert.h"
 #include "vb/strings.h"
 
 namespace tolvex::cli {
@@ -30,31 +27,12 @@ vb::Ref<AGPExtension> listed(AGPExtensions& list, const std::string& name) {
   throw CommandError{"The project has no extension \"" + name + "\"."};
 }
 
-std::string registry_text(const std::string& key, const char* value) {
-  const Variant v = common::GetRegValue(Variant("HKCU"), Variant(key), Variant(value));
-  return v.is_empty() || v.is_null() ? std::string() : vb::to_string(v);
-}
-
-// The registered extension named `name`: its name as registered, package and definition file.
-struct Registered {
-  std::string name, package, definition;
-};
-Registered registered(const std::string& name) {
-  ModuleContext& ctx = context();
-  cRegistry& reg = shared_registry();
-  reg.ClassKey = cRegistry::HKEY_CURRENT_USER;
-  reg.SectionKey = ctx.RegKeyExtensions;
-  std::vector<std::string> subkeys;
-  int32_t count = 0;
+// The registered extension named `name`, as registered.
+RegisteredExtension registered(const std::string& name) {
   std::string known;
-  if (reg.EnumerateSections(subkeys, count)) {
-    for (const std::string& sub : subkeys) {
-      const std::string key = ctx.RegKeyExtensions + "\\" + sub;
-      const std::string registered_name = registry_text(key, "Name");
-      if (vb::iequals(registered_name, name))
-        return {registered_name, registry_text(key, "Template"), registry_text(key, "XmlFile")};
-      known += (known.empty() ? "" : ", ") + registered_name;
-    }
+  for (RegisteredExtension& ext : registered_extensions()) {
+    if (vb::iequals(ext.name, name)) return std::move(ext);
+    known += (known.empty() ? "" : ", ") + ext.name;
   }
   throw CommandError{"No extension \"" + name + "\" is registered" +
                      (known.empty() ? std::string(".") : " (registered: " + known + ").")};
@@ -65,51 +43,43 @@ Registered registered(const std::string& name) {
 void add_extension_commands(CLI::App& app, std::function<int()>& run, std::shared_ptr<Answers> answers) {
   auto* group = app.add_subcommand("extension", "List, add, remove, enable or disable a project's extensions");
   group->require_subcommand(1);
-  group->footer("Example:\n  tolvex extension list shop.tvp");
+  example(*group, "tolvex extension list shop.tvp");
 
   auto file = std::make_shared<std::string>();
   auto name = std::make_shared<std::string>();
   // Opens the project, runs `change` on its list and saves it (when `save`).
   auto command = [&run, answers, file, name](CLI::App* cmd, bool with_name, bool save, auto change) {
-    cmd->add_option("file", *file, "Project file (.tvp)")->required();
+    add_project_file(*cmd, *file);
     if (with_name) cmd->add_option("name", *name, "Extension name")->required();
     cmd->callback([&run, answers, file, name, save, change] {
-      run = [answers, file, name, save, change]() -> int {
-        try {
-          answers->quiet = true;
-          answers->keep_definition = true;
-          Host host(*answers);
-          host.open(*file);
-          change(host, extensions_of(host), *name);
-          if (save) host.call("Save", {Variant(absolute_path(*file))});
-          return 0;
-        } catch (const CommandError& e) {
-          std::cerr << e.message << "\n";
-          return e.status;
-        } catch (const std::exception& e) {
-          std::cerr << e.what() << "\n";
-          return kExitFailure;
-        }
-      };
+      run = guarded([answers, file, name, save, change] {
+        answers->quiet = true;
+        answers->keep_definition = true;
+        Host host(*answers);
+        host.open(*file);
+        change(host, extensions_of(host), *name);
+        if (save) host.call("Save", {Variant(absolute_path(*file))});
+        return 0;
+      });
     });
   };
 
   auto* list = group->add_subcommand("list", "Print each extension: its name, enabled or disabled, and its package");
-  list->footer("Example:\n  tolvex extension list shop.tvp");
+  example(*list, "tolvex extension list shop.tvp");
   command(list, false, false, [](Host&, AGPExtensions& exts, const std::string&) {
     for (const auto& ext : exts.items())
       std::cout << ext->Name() << "\t" << (ext->Enabled() ? "enabled" : "disabled") << "\t" << ext->Template() << "\n";
   });
 
   auto* add = group->add_subcommand("add", "Add one of the registered extensions to the project");
-  add->footer("Example:\n  tolvex extension add shop.tvp Charts");
+  example(*add, "tolvex extension add shop.tvp Charts");
   command(add, true, true, [](Host& host, AGPExtensions&, const std::string& n) {
-    const Registered r = registered(n);
+    const RegisteredExtension r = registered(n);
     host.call("AddExtension", {Variant(r.name), Variant(r.package), Variant(r.definition)});
   });
 
   auto* remove = group->add_subcommand("remove", "Remove an extension from the project");
-  remove->footer("Example:\n  tolvex extension remove shop.tvp Charts");
+  example(*remove, "tolvex extension remove shop.tvp Charts");
   command(remove, true, true, [](Host& host, AGPExtensions& exts, const std::string& n) {
     host.call("DeleteExtension", {Variant(listed(exts, n)->Name())});
   });
@@ -117,7 +87,7 @@ void add_extension_commands(CLI::App& app, std::function<int()>& run, std::share
   for (const bool enable : {true, false}) {
     auto* cmd = group->add_subcommand(enable ? "enable" : "disable",
                                       enable ? "Let generation use an extension" : "Keep generation from using an extension");
-    cmd->footer(std::string("Example:\n  tolvex extension ") + (enable ? "enable" : "disable") + " shop.tvp Charts");
+    example(*cmd, std::string("tolvex extension ") + (enable ? "enable" : "disable") + " shop.tvp Charts");
     command(cmd, true, true, [enable](Host&, AGPExtensions& exts, const std::string& n) { listed(exts, n)->Enabled(enable); });
   }
 }
