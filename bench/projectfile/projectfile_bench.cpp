@@ -99,9 +99,11 @@ size_t field_count(AGP& project) {
   return n;
 }
 
-// Opens the file into a new project, in a fresh session (no site menu of an earlier one).
+// Opens the file into a new project, in a fresh session (no site menu or extension list of
+// an earlier one).
 vb::Ref<AGP> open_project(const std::string& file) {
   context().MenuList = nullptr;
+  context().ExtensionList = nullptr;
   auto project = vb::make_ref<AGP>();
   Load(*project, file);
   return project;
