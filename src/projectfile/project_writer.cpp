@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <deque>
+#include <filesystem>
 #include <optional>
 #include <tuple>
 #include <string>
@@ -434,17 +435,30 @@ void write_project_file(AGP& project, const std::string& projFile) {
   const vb::Variant max_setting = general_converted("MaxProjectBackupCount", "Integer");
   int16_t max_count = max_setting.type() == vb::VarType::Integer ? max_setting.raw_integer() : int16_t(0);
   if (max_count < 1) max_count = 10;
-  BackupProjectFile(projFile, ctx.BackupFolder, max_count);
   // A read-only project file is not replaced.
   struct stat st {};
-  if (::stat(path.c_str(), &st) == 0 &&
-      ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0))
+  const bool read_only = ::stat(path.c_str(), &st) == 0 &&
+                         ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0);
+  // The old file becomes backup number 1 under a second name, without copying its bytes, when
+  // it is about to be replaced; until then the two names are one file.
+  const bool linked =
+      BackupProjectFile(projFile, ctx.BackupFolder, max_count, read_only ? BackupOfFile::Copy : BackupOfFile::Link);
+  if (read_only)
     fail(ctx.ProductTitle + ": Save Project File failed! " + platform::errno_message("Cannot replace", path, EACCES));
-  // The new text replaces the old file in one step; a failure leaves the old file.
+  // The new text replaces the old file in one step; a failure leaves the old file, and backup
+  // number 1 is then made a copy of its own.
   try {
     file->commit();
   } catch (const std::exception& e) {
     file.reset();
+    if (linked) {
+      try {
+        platform::copy_file_atomic(path, std::filesystem::path(platform::normalize_separators(ctx.BackupFolder)) /
+                                             BackupFileName(projFile, 1));
+      } catch (const std::exception&) {
+        // The backup keeps the old bytes either way.
+      }
+    }
     fail(ctx.ProductTitle + ": Save Project File failed! " + e.what());
   }
 }
