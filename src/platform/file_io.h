@@ -79,10 +79,10 @@ void copy_file_atomic(const std::filesystem::path& from, const std::filesystem::
 
 // Gives the file `from` the name `to` as well, without copying its bytes (a hard link), and
 // replaces `to` in one step as write_file_atomic does: `to` is the old file or `from`, never a
-// part. The new name is durable once the folder of `to` is flushed (sync_folder). False, with
-// nothing changed, when the link cannot be made: another file system, one without hard links, no
-// permission, `from` missing or not a regular file. Callers copy instead
-// (copy_file_atomic). A symbolic link `from` is followed.
+// part. The new name is durable once the folder of `to` is flushed (sync_folder). A symbolic
+// link `from` is followed. False, with nothing changed, when the link cannot be made (another
+// file system, one without hard links, no permission, `from` missing or not a regular file):
+// callers then copy (copy_file_atomic).
 bool link_file_atomic(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Flushes the folder's entries (names made, replaced or removed in it) to disk; false when that

@@ -16,9 +16,10 @@ namespace tolvex {
 
 class AGP;
 
-// Writes the open project to `projFile`. The previous file is first copied into the
-// numbered backups; the new text replaces it atomically, so a failed write leaves
-// the old file as it was. A failure raises vb::VBError, whose text is also left
+// Writes the open project to `projFile`. The previous file first becomes backup
+// number 1 of the numbered backups (without copying its bytes where the file system
+// allows); the new text replaces it atomically, so a failed write leaves the old file
+// as it was. A failure raises vb::VBError, whose text is also left
 // in ProjErr; ProjErr is empty after success.
 void Save(AGP& project, const std::string& projFile);
 
