@@ -382,6 +382,39 @@ void write_file_atomic(const fs::path& path, std::string_view bytes) {
   file.commit();
 }
 
+bool link_file_atomic(const fs::path& from, const fs::path& to) {
+  if (!step_allowed("link")) return false;
+  struct stat st {};
+  if (::stat(from.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  // Already one file: a rename between two names of it would leave both.
+  struct stat target {};
+  if (::stat(to.c_str(), &target) == 0 && target.st_dev == st.st_dev && target.st_ino == st.st_ino) return true;
+  fs::path folder = to.parent_path();
+  if (folder.empty()) folder = ".";
+  sweep_once(folder);
+  // Linked under a temporary name first, then renamed over `to`: a kill in between leaves a
+  // temporary name that the sweep removes, and `to` as it was.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const fs::path temp = folder / temp_name();
+    if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+      if (errno == EEXIST) continue;
+      return false;
+    }
+    if (::rename(temp.c_str(), to.c_str()) == 0) return true;
+    ::unlink(temp.c_str());
+    return false;
+  }
+  return false;
+}
+
+bool sync_folder(const fs::path& folder) {
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
+}
+
 void copy_file_atomic(const fs::path& from, const fs::path& to) {
   int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) throw PlatformError(errno_message("Cannot open", from, errno));

@@ -77,6 +77,18 @@ class DeferredSync {
 // copy, never a part. PlatformError when `from` cannot be read or `to` cannot be written.
 void copy_file_atomic(const std::filesystem::path& from, const std::filesystem::path& to);
 
+// Gives the file `from` the name `to` as well, without copying its bytes (a hard link), and
+// replaces `to` in one step as write_file_atomic does: `to` is the old file or `from`, never a
+// part. The new name is durable once the folder of `to` is flushed (sync_folder). A symbolic
+// link `from` is followed. False, with nothing changed, when the link cannot be made (another
+// file system, one without hard links, no permission, `from` missing or not a regular file):
+// callers then copy (copy_file_atomic).
+bool link_file_atomic(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Flushes the folder's entries (names made, replaced or removed in it) to disk; false when that
+// fails.
+bool sync_folder(const std::filesystem::path& folder);
+
 // Removes from `folder` the temporary files of writes that did not finish (their process was
 // killed): ".tolvex-XXXXXXXXXX.tmp", and "<name>.tmp-XXXXXXXXXX" beside an existing <name> as
 // earlier versions named them. A temporary file that a running write holds is left alone.
@@ -86,7 +98,8 @@ bool remove_stale_temp_files(const std::filesystem::path& folder);
 // Test hook: when set, called before each step of write_file_atomic ("create", "write", "sync",
 // "rename"); returning false makes that step fail with EIO as if the system had refused it.
 // Before "create" it is asked "tmpfile": false makes the write use a named temporary file as on
-// a file system without nameless ones.
+// a file system without nameless ones. link_file_atomic asks "link": false makes it fail as on a
+// file system without hard links.
 // Pass an empty function to remove it. Not for production use.
 using WriteFaultHook = std::function<bool(std::string_view step)>;
 void set_write_fault_hook(WriteFaultHook hook);

@@ -1,3 +1,4 @@
+#include <array>
 #include <cstdlib>
 
 #include "platform/error.h"
@@ -33,8 +34,13 @@ int utf8_sequence(std::string_view text, size_t i) {
 
 // Appends the text escaped; `attribute` also escapes the quote and the white space that
 // attribute-value normalisation would change.
-// Characters that stand for themselves in a value and in a text.
-bool plain(unsigned char c) { return c >= 0x20 && c < 0x80 && c != '&' && c != '<' && c != '>' && c != '"'; }
+// Characters that stand for themselves in a value and in a text, by byte.
+constexpr auto kPlain = [] {
+  std::array<bool, 256> plain{};
+  for (int c = 0x20; c < 0x80; ++c) plain[size_t(c)] = c != '&' && c != '<' && c != '>' && c != '"';
+  return plain;
+}();
+bool plain(unsigned char c) { return kPlain[c]; }
 
 void append_escaped(std::string& out, std::string_view text, bool attribute) {
   for (size_t i = 0; i < text.size();) {

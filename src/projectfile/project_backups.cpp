@@ -1,5 +1,7 @@
 // The numbered backups of a project file: before Save replaces the file, the copy
 // on disk becomes backup number 1 and the older copies move up by one.
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <string>
 
@@ -18,6 +20,13 @@ bool is_file(const fs::path& p) {
   return fs::is_regular_file(p, ec);
 }
 
+// Whether the file has no name but this one (a second name would share its bytes with
+// whatever else the other name is used for).
+bool single_name(const fs::path& p) {
+  struct stat st {};
+  return ::stat(p.c_str(), &st) == 0 && st.st_nlink == 1;
+}
+
 }  // namespace
 
 std::string BackupFileName(const std::string& projFile, int n) {
@@ -31,9 +40,10 @@ std::string BackupFileName(const std::string& projFile, int n) {
   return name.substr(0, dot) + number + name.substr(dot);
 }
 
-void BackupProjectFile(const std::string& projFile, const std::string& backupFolder, int16_t maxCount) {
+bool BackupProjectFile(const std::string& projFile, const std::string& backupFolder, int16_t maxCount,
+                       BackupOfFile how) {
   const fs::path source = platform::normalize_separators(projFile);
-  if (!is_file(source)) return;
+  if (!is_file(source)) return false;
   AGP::CreateFolderTree(backupFolder);
   const fs::path folder = platform::normalize_separators(backupFolder);
   auto backup = [&](int n) { return folder / BackupFileName(projFile, n); };
@@ -41,23 +51,34 @@ void BackupProjectFile(const std::string& projFile, const std::string& backupFol
   int n = 1;
   while (is_file(backup(n))) ++n;
   --n;
-  // Every copy replaces its target whole, so a kill at any moment leaves no part of a file.
-  auto copy = [](const fs::path& from, const fs::path& to) {
+  // Every step replaces its target whole, so a kill at any moment leaves no part of a file.
+  // A backup moves up as a second name of its file (no bytes copied) where the file system
+  // allows it; the name it leaves is replaced by the next step. Elsewhere it is copied.
+  bool linked_any = false;
+  auto put = [&](const fs::path& from, const fs::path& to, bool may_link) {
+    if (may_link && single_name(from) && platform::link_file_atomic(from, to)) {
+      linked_any = true;
+      return true;
+    }
     try {
       platform::copy_file_atomic(from, to);
     } catch (const std::exception&) {
       // A copy that fails leaves the backups as far as they got.
     }
+    return false;
   };
   std::error_code ec;
   for (int i = n; i >= 1; --i) {
     if (i < maxCount) {
-      if (is_file(backup(i))) copy(backup(i), backup(i + 1));
+      if (is_file(backup(i))) put(backup(i), backup(i + 1), true);
     } else if (is_file(backup(i))) {
       fs::remove(backup(i), ec);
     }
   }
-  copy(source, backup(1));
+  const bool linked = put(source, backup(1), how == BackupOfFile::Link);
+  // The new names reach the disk before the caller replaces the file.
+  if (linked_any) platform::sync_folder(folder);
+  return linked;
 }
 
 }  // namespace tolvex

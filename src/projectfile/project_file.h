@@ -16,9 +16,10 @@ namespace tolvex {
 
 class AGP;
 
-// Writes the open project to `projFile`. The previous file is first copied into the
-// numbered backups; the new text replaces it atomically, so a failed write leaves
-// the old file as it was. A failure raises vb::VBError, whose text is also left
+// Writes the open project to `projFile`. The previous file first becomes backup
+// number 1 of the numbered backups (without copying its bytes where the file system
+// allows); the new text replaces it atomically, so a failed write leaves the old file
+// as it was. A failure raises vb::VBError, whose text is also left
 // in ProjErr; ProjErr is empty after success.
 void Save(AGP& project, const std::string& projFile);
 
@@ -57,9 +58,20 @@ std::string GetXmlAttribute(const platform::XmlNode& element, const std::string&
 // "shop" gives "shop(n)".
 std::string BackupFileName(const std::string& projFile, int n);
 
+// How BackupProjectFile keeps the file itself as number 1.
+enum class BackupOfFile : uint8_t {
+  Copy,  // a copy of its bytes
+  // The file's own data under the backup name too (no bytes copied) where the file
+  // system allows it, else a copy. Until the file is replaced by a new one (renamed
+  // over it, as Save does) the two names are one file: for callers about to do that.
+  Link,
+};
+
 // Rotates the numbered backups of `projFile` in `backupFolder` (number 1 newest)
-// and copies the file in as number 1, keeping at most `maxCount` copies. Does
-// nothing when the file does not exist; never fails.
-void BackupProjectFile(const std::string& projFile, const std::string& backupFolder, int16_t maxCount);
+// and keeps the file as number 1, keeping at most `maxCount` copies. Does nothing
+// when the file does not exist; never fails. True when number 1 was made a second
+// name of the file (BackupOfFile::Link).
+bool BackupProjectFile(const std::string& projFile, const std::string& backupFolder, int16_t maxCount,
+                       BackupOfFile how = BackupOfFile::Copy);
 
 }  // namespace tolvex

@@ -6,8 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <deque>
+#include <filesystem>
 #include <optional>
 #include <tuple>
 #include <string>
@@ -100,17 +103,66 @@ class RuleCache {
   std::deque<std::tuple<vb::Ref<SettingsLayout>, size_t, std::vector<AttributeRule>>> cache_;
 };
 
+// The text of a whole number, Empty's "", or nothing for a value of another kind: the common
+// values that need no conversion through a string.
+std::optional<std::string_view> plain_value_text(const vb::Variant& value, char (&buffer)[16]) {
+  std::to_chars_result r{};
+  switch (value.type()) {
+    case vb::VarType::Empty: return std::string_view();
+    case vb::VarType::Integer: r = std::to_chars(buffer, buffer + sizeof buffer, value.raw_integer()); break;
+    case vb::VarType::Long: r = std::to_chars(buffer, buffer + sizeof buffer, value.raw_long()); break;
+    case vb::VarType::Byte: r = std::to_chars(buffer, buffer + sizeof buffer, value.raw_byte()); break;
+    default: return std::nullopt;
+  }
+  return std::string_view(buffer, size_t(r.ptr - buffer));
+}
+
 // Starts an element with one attribute per saved setting of the store.
 void start_element(platform::XmlWriter& w, RuleCache& cache, const char* name, const vb::Ref<AGProperties>& store) {
   w.start_element(name);
   if (!store) return;
   const std::vector<AttributeRule>& rules = cache.of(*store);
-  for (size_t i = 0; i < store->size(); ++i) {
-    if (rules[i] == AttributeRule::NotSaved) continue;
+  char buffer[16];
+  for (size_t i = 0, n = store->size(); i < n; ++i) {
+    const AttributeRule rule = rules[i];
+    if (rule == AttributeRule::NotSaved) continue;
     const vb::Variant& value = store->value_at(i);
-    if (rules[i] == AttributeRule::Text && value.is_string()) w.attribute(store->name_at(i), value.raw_string());
-    else w.attribute(store->name_at(i), attribute_text(rules[i], value));
+    if (rule == AttributeRule::Text) {
+      if (value.is_string()) {
+        w.attribute(store->name_at(i), value.raw_string());
+        continue;
+      }
+      if (std::optional<std::string_view> text = plain_value_text(value, buffer)) {
+        w.attribute(store->name_at(i), *text);
+        continue;
+      }
+    } else if (rule == AttributeRule::Boolean && value.is_bool()) {
+      w.attribute(store->name_at(i), value.raw_bool() ? "1" : "0");
+      continue;
+    }
+    w.attribute(store->name_at(i), attribute_text(rule, value));
   }
+}
+
+// The items of a collection by sequence number, 1 to Count, each as Seq finds it (the first
+// item holding the number; null where none does), in one pass over the collection instead of
+// a search per number.
+template <class Item, class Collection>
+std::vector<vb::Ref<Item>> by_sequence(const Collection& items) {
+  const int32_t count = items.Count();
+  std::vector<vb::Ref<Item>> out(size_t(std::max(count, int32_t(0))));
+  for (size_t slot = 0; slot < items.size(); ++slot) {
+    vb::Ref<Item> item = items.at(slot);
+    if (!item) continue;
+    int16_t seq = 0;
+    try {
+      seq = item->collection_seq();
+    } catch (const vb::VBError&) {
+      continue;  // a number that cannot be read matches none
+    }
+    if (seq >= 1 && seq <= count && !out[size_t(seq - 1)]) out[size_t(seq - 1)] = std::move(item);
+  }
+  return out;
 }
 
 // One extension: its settings and, when it is extended, its attribute tree.
@@ -156,21 +208,15 @@ void write_extension(platform::XmlWriter& w, RuleCache& cache, vb::Dispatch& ext
 void write_database(platform::XmlWriter& w, RuleCache& cache, AGPDatabase& db) {
   start_element(w, cache, "Database", db.Properties());
   w.line_break();
-  AGPTables& tables = *db.Tables();
-  for (int32_t i = 1; i <= tables.Count(); ++i) {
-    vb::Ref<AGPTable> table = tables.Seq(int16_t(i));
+  for (const vb::Ref<AGPTable>& table : by_sequence<AGPTable>(*db.Tables())) {
     if (!table) continue;
     start_element(w, cache, "Table", table->Properties());
     w.line_break();
-    AGPCharts& charts = *table->Charts();
-    for (int32_t j = 1; j <= charts.Count(); ++j) {
-      vb::Ref<AGPChart> chart = charts.Seq(int16_t(j));
+    for (const vb::Ref<AGPChart>& chart : by_sequence<AGPChart>(*table->Charts())) {
       if (!chart) continue;
       start_element(w, cache, "Chart", chart->Properties());
       w.line_break();
-      AGPTrends& trends = *chart->Trendlines();
-      for (int32_t k = 1; k <= trends.Count(); ++k) {
-        vb::Ref<AGPTrend> trend = trends.Seq(int16_t(k));
+      for (const vb::Ref<AGPTrend>& trend : by_sequence<AGPTrend>(*chart->Trendlines())) {
         if (!trend) continue;
         start_element(w, cache, "Trendline", trend->Properties());
         w.end_element();
@@ -179,9 +225,7 @@ void write_database(platform::XmlWriter& w, RuleCache& cache, AGPDatabase& db) {
       w.end_element();  // Chart
       w.line_break();
     }
-    AGPFields& fields = *table->Fields();
-    for (int32_t k = 1; k <= fields.Count(); ++k) {
-      vb::Ref<AGPField> field = fields.Seq(int16_t(k));
+    for (const vb::Ref<AGPField>& field : by_sequence<AGPField>(*table->Fields())) {
       if (!field) continue;
       start_element(w, cache, "Field", field->Properties());
       w.end_element();
@@ -434,17 +478,30 @@ void write_project_file(AGP& project, const std::string& projFile) {
   const vb::Variant max_setting = general_converted("MaxProjectBackupCount", "Integer");
   int16_t max_count = max_setting.type() == vb::VarType::Integer ? max_setting.raw_integer() : int16_t(0);
   if (max_count < 1) max_count = 10;
-  BackupProjectFile(projFile, ctx.BackupFolder, max_count);
   // A read-only project file is not replaced.
   struct stat st {};
-  if (::stat(path.c_str(), &st) == 0 &&
-      ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0))
+  const bool read_only = ::stat(path.c_str(), &st) == 0 &&
+                         ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0);
+  // The old file becomes backup number 1 under a second name, without copying its bytes, when
+  // it is about to be replaced; until then the two names are one file.
+  const bool linked =
+      BackupProjectFile(projFile, ctx.BackupFolder, max_count, read_only ? BackupOfFile::Copy : BackupOfFile::Link);
+  if (read_only)
     fail(ctx.ProductTitle + ": Save Project File failed! " + platform::errno_message("Cannot replace", path, EACCES));
-  // The new text replaces the old file in one step; a failure leaves the old file.
+  // The new text replaces the old file in one step; a failure leaves the old file, and backup
+  // number 1 is then made a copy of its own.
   try {
     file->commit();
   } catch (const std::exception& e) {
     file.reset();
+    if (linked) {
+      try {
+        platform::copy_file_atomic(path, std::filesystem::path(platform::normalize_separators(ctx.BackupFolder)) /
+                                             BackupFileName(projFile, 1));
+      } catch (const std::exception&) {
+        // The backup keeps the old bytes either way.
+      }
+    }
     fail(ctx.ProductTitle + ": Save Project File failed! " + e.what());
   }
 }

@@ -1,5 +1,6 @@
 // The numbered backups that Save keeps, and a failed Save that must keep the old file.
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <filesystem>
 #include <map>
 #include <random>
+#include <set>
 #include <string>
 
 #include "foundation/context.h"
@@ -31,6 +33,14 @@ class ProjectBackupsTest : public ProjectFileFixture {
       if (fs::exists(p)) out[n] = read(p.string());
     }
     return out;
+  }
+  static struct stat stat_of(const std::string& file) {
+    struct stat st {};
+    ::stat(file.c_str(), &st);
+    return st;
+  }
+  std::string backup(const std::string& file, int n) {
+    return (fs::path(ctx().BackupFolder) / BackupFileName(file, n)).string();
   }
 };
 
@@ -111,6 +121,110 @@ TEST_F(ProjectBackupsTest, AKillDuringTheRotationTruncatesNoBackup) {
   for (const auto& entry : fs::directory_iterator(folder))
     EXPECT_TRUE(entry.path().filename().string().starts_with("big(")) << entry.path();
   EXPECT_EQ(read(file), content);
+}
+
+// Save keeps the file it replaces as backup number 1 by giving it the backup's name: the
+// backup is the old file itself, no bytes copied, and a file of its own once the new file
+// stands. Where no link can be made (another file system, none without hard links) or the
+// file has a name elsewhere too, it is copied, with the same result on disk.
+TEST_F(ProjectBackupsTest, SaveKeepsTheReplacedFileAsBackupOneWithoutCopyingIt) {
+  const struct {
+    const char* what;
+    bool links_refused;
+    bool second_name;  // the file also has a name outside the backups
+    bool linked;       // backup 1 is the replaced file itself, at each save
+  } cases[] = {
+      {"linked", false, false, true},
+      {"no hard links", true, false, false},
+      {"a second name elsewhere", false, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string file = path(std::string("linked-") + std::to_string(&c - cases) + ".tvp");
+    const std::string other = path("other-name.tvp");
+    fs::remove(other);
+    if (c.links_refused) platform::set_write_fault_hook([](std::string_view step) { return step != "link"; });
+    auto p = vb::make_ref<AGP>();
+    std::vector<std::string> saved;
+    for (const char* name : {"one", "two", "three"}) {
+      p->set_setting_value(ProjectSetting::ProjName, vb::Variant(name));
+      if (c.second_name && fs::exists(file) && !fs::exists(other)) fs::create_hard_link(file, other);
+      const struct stat replaced = stat_of(file);
+      Save(*p, file);
+      ASSERT_EQ(ctx().ProjErr, "");
+      saved.push_back(read(file));
+      if (saved.size() < 2) continue;
+      const struct stat b1 = stat_of(backup(file, 1));
+      // The file written by the second save has no other name: the third links it.
+      EXPECT_EQ(b1.st_ino == replaced.st_ino, c.linked || (c.second_name && saved.size() == 3));
+      EXPECT_EQ(b1.st_nlink, 1u);
+      EXPECT_EQ(stat_of(file).st_nlink, 1u);
+    }
+    platform::set_write_fault_hook({});
+    EXPECT_EQ(backups(ctx().BackupFolder, file), (std::map<int, std::string>{{1, saved[1]}, {2, saved[0]}}));
+    EXPECT_EQ(stat_of(backup(file, 2)).st_nlink, 1u);
+    if (c.second_name) {
+      EXPECT_EQ(read(other), saved[0]);
+    }
+    for (const auto& entry : fs::directory_iterator(ctx().BackupFolder))
+      EXPECT_FALSE(entry.path().filename().string().starts_with(".tolvex-")) << entry.path();
+  }
+}
+
+// A save that fails after backup number 1 was made as a second name of the file leaves the
+// file as it was, and the backup a file of its own holding the same bytes.
+TEST_F(ProjectBackupsTest, AFailedReplaceLeavesBackupOneAFileOfItsOwn) {
+  const std::string file = path("failing.tvp");
+  auto p = vb::make_ref<AGP>();
+  p->set_setting_value(ProjectSetting::ProjName, vb::Variant("old"));
+  Save(*p, file);
+  const std::string old_text = read(file);
+  p->set_setting_value(ProjectSetting::ProjName, vb::Variant("new"));
+  int renames = 0;
+  platform::set_write_fault_hook([&renames](std::string_view step) { return step != "rename" || ++renames > 1; });
+  EXPECT_THROW(Save(*p, file), vb::VBError);
+  platform::set_write_fault_hook({});
+  EXPECT_EQ(read(file), old_text);
+  EXPECT_EQ(read(backup(file, 1)), old_text);
+  EXPECT_NE(stat_of(backup(file, 1)).st_ino, stat_of(file).st_ino);
+  EXPECT_EQ(stat_of(file).st_nlink, 1u);
+}
+
+// Saves killed at random moments: the file is always one whole version, and every backup
+// one whole earlier version.
+TEST_F(ProjectBackupsTest, AKillDuringSavesLeavesWholeFilesAndBackups) {
+  const std::string file = path("killed.tvp");
+  user_value(general(), "MaxProjectBackupCount", platform::RegValue::make_text("3"));
+  std::vector<vb::Ref<AGP>> projects;
+  std::set<std::string> versions;
+  for (char c : {'a', 'b'}) {
+    auto p = vb::make_ref<AGP>();
+    p->set_setting_value(ProjectSetting::ProjName, vb::Variant(std::string(2 << 20, c)));
+    Save(*p, file);
+    ASSERT_EQ(ctx().ProjErr, "");
+    versions.insert(read(file));
+    projects.push_back(p);
+  }
+  std::mt19937 random(4321);
+  for (int kill_no = 0; kill_no < 12; ++kill_no) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      try {
+        for (;;)
+          for (auto& p : projects) Save(*p, file);
+      } catch (...) {
+      }
+      ::_exit(1);
+    }
+    ::usleep(useconds_t(2000 + random() % 40000));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(versions.contains(read(file))) << "after kill " << kill_no;
+    for (const auto& [n, text] : backups(ctx().BackupFolder, file))
+      EXPECT_TRUE(versions.contains(text)) << "backup " << n << " after kill " << kill_no;
+  }
 }
 
 TEST_F(ProjectBackupsTest, SaveBacksUpThePreviousFileUpToTheRegistryMaximum) {

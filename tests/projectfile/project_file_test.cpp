@@ -193,6 +193,45 @@ TEST_F(ProjectFileTest, LayoutOfTheElementsAndLineBreaks) {
   }
 }
 
+// Tables and fields go into the file by their sequence numbers, each as Seq finds it, whatever
+// order the collections hold them in: the first item holding a number is written, and a
+// number no item holds is passed over.
+TEST_F(ProjectFileTest, ItemsAreWrittenBySequenceNumber) {
+  const struct {
+    const char* what;
+    int16_t seqs[3];  // of the items a, b and c, added in that order
+    const char* expected;
+  } cases[] = {
+      {"added order", {1, 2, 3}, "a b c"},
+      {"renumbered", {3, 1, 2}, "b c a"},
+      {"a number twice", {1, 1, 2}, "a c"},
+      {"a number outside", {2, 0, 1}, "c a"},
+  };
+  // The values of `attribute` of the elements `element` in the text, in order.
+  auto values = [](const std::string& text, const std::string& element, const char* attribute) {
+    std::string out;
+    for (size_t at = text.find("<" + element + " "); at != std::string::npos; at = text.find("<" + element + " ", at + 1))
+      out += (out.empty() ? "" : " ") + attribute_in(text.substr(at), element, attribute);
+    return out;
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto p = project_with_database();
+    AGPTables& tables = *p->DB()->Tables();
+    for (const char* name : {"a", "b", "c", "t"}) ASSERT_TRUE(tables.Add(name));
+    AGPFields& fields = *tables.Item(vb::Variant("t"))->Fields();
+    for (const char* name : {"a", "b", "c"}) ASSERT_TRUE(fields.Add("t", name));
+    for (int i = 0; i < 3; ++i) {
+      const vb::Variant name{std::string(1, char('a' + i))};
+      tables.Item(name)->TblSeq(c.seqs[i]);
+      fields.Item(name)->FldSeq(c.seqs[i]);
+    }
+    const std::string text = ProjectFileText(*p, "<?xml version=\"1.0\"?>");
+    EXPECT_EQ(values(text, "Table", "TblName"), std::string(c.expected) + " t");
+    EXPECT_EQ(values(text, "Field", "FldName"), c.expected);
+  }
+}
+
 TEST_F(ProjectFileTest, AttributeOrderAndValueRules) {
   auto p = project_with_database();
   p->DB()->Tables()->Add("t");
