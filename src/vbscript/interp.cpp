@@ -658,13 +658,14 @@ Variant Interp::call_builtin(Frame& f, const Builtin& b, const std::vector<Arg>*
   if (n == 0) return b.fn(env, {});
   const std::vector<Arg>& a = *args;
   if (n == 1 && a[0].expr) {
-    // One argument (CStr(x), Len(s), Sqr(x)): a copy of a variable or literal, or the
-    // expression's value; long strings in variables are lent below.
+    // One argument (CStr(x), Len(s), IsEmpty(s)): a variable that holds no object or
+    // array is read where it stands (library functions never change their arguments,
+    // and no code runs meanwhile); else a copy of a literal, or the expression's value.
     const Variant* p = peek(f, *a[0].expr);
-    if (!p || !p->is_string() || p->raw_string().size() <= 64 || a[0].expr->kind != ExprKind::Name) {
-      Variant v = p ? copy_of(*p) : eval(f, *a[0].expr);
-      return b.fn(env, vb::Args(&v, 1));
-    }
+    if (p && a[0].expr->kind == ExprKind::Name && !p->is_object() && !p->is_array())
+      return b.fn(env, vb::Args(const_cast<Variant*>(p), 1));
+    Variant v = p ? copy_of(*p) : eval(f, *a[0].expr);
+    return b.fn(env, vb::Args(&v, 1));
   }
   constexpr size_t kFew = 4;
   if (n > kFew) {

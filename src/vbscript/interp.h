@@ -341,6 +341,13 @@ class Interp : public std::enable_shared_from_this<Interp> {
   // The string variable such a target stands for, reached without running code; null
   // when that is not possible (or it holds no string): the statement runs the general way.
   vb::Variant* append_place(Frame& f, const Expr& target, const Expr& read);
+  // The appended values of x = x & ... where they stand (up to kAppendSmall) when reading
+  // and joining them runs no code; false otherwise.
+  static constexpr size_t kAppendSmall = 8;
+  bool peek_appended(Frame& f, const ConcatExpr& c, const vb::Variant** parts);
+  // Appends such values to the variable r in place; false (nothing done) when r is null,
+  // an object or an array, or one of the values.
+  static bool append_peeked(vb::Variant* r, const vb::Variant* const* parts, size_t count);
   // name = name & ... where code the appended values run could change the variable:
   // its value as the statement began, copied only when script code starts running
   // (or a host object is called) before the values are all there.

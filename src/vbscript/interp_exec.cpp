@@ -266,34 +266,44 @@ Variant* Interp::append_place(Frame& f, const Expr& target, const Expr& read) {
   return &e;
 }
 
-void Interp::exec_append_place(Frame& f, const AssignStmt& a) {
-  const auto& c = static_cast<const ConcatExpr&>(*a.value);
-  const size_t count = c.operands.size() - 1;
-  // The fast way reads nothing that runs code, so the order of evaluation cannot show:
+bool Interp::peek_appended(Frame& f, const ConcatExpr& c, const Variant** parts) {
+  // Reading and joining them runs no code, so the order of evaluation cannot show:
   // every appended value is a variable or literal, none an object or array, and only a
   // single one may need converting to text (a failed conversion then changes nothing).
-  constexpr size_t kSmall = 8;
-  const Variant* parts[kSmall];
-  bool fast = count <= kSmall;
-  for (size_t i = 0; fast && i < count; ++i) {
+  const size_t count = c.operands.size() - 1;
+  if (count > kAppendSmall) return false;
+  for (size_t i = 0; i < count; ++i) {
     parts[i] = peek(f, *c.operands[i + 1]);
-    fast = parts[i] && !parts[i]->is_object() && !parts[i]->is_array() &&
-           (count == 1 || parts[i]->is_string() || parts[i]->is_empty() || parts[i]->is_null());
+    if (!parts[i] || parts[i]->is_object() || parts[i]->is_array() ||
+        (count > 1 && !parts[i]->is_string() && !parts[i]->is_empty() && !parts[i]->is_null()))
+      return false;
   }
-  Variant* r = fast ? append_place(f, *a.target, *c.operands[0]) : nullptr;
-  for (size_t i = 0; r && i < count; ++i)
-    if (parts[i] == r) r = nullptr;  // Me.s = Me.s & s inside the class
-  if (!r) {
-    Temp v([&] { return eval(f, *a.value); });
-    if (!v.get().is_object() && a.target->kind == ExprKind::Call)
-      return assign_call(f, static_cast<const CallExpr&>(*a.target), std::move(v.get()), false);
-    return assign(f, *a.target, std::move(v.get()), false);
-  }
-  size_t total = r->raw_string().size();
+  return true;
+}
+
+bool Interp::append_peeked(Variant* r, const Variant* const* parts, size_t count) {
+  if (!r || r->is_object() || r->is_array()) return false;
+  for (size_t i = 0; i < count; ++i)
+    if (parts[i] == r) return false;  // s = s & s, Me.s = Me.s & s inside the class
+  // The whole statement fails or succeeds: the length is checked before anything is appended.
+  size_t total = r->is_string() ? r->raw_string().size() : 0;
   for (size_t i = 0; i < count; ++i)
     if (parts[i]->is_string()) total += parts[i]->raw_string().size();
   if (total > kMaxStringBytes) vb::raise(vb::err::kOutOfStringSpace);
   for (size_t i = 0; i < count; ++i) op_concat_inplace(*r, *parts[i]);
+  return true;
+}
+
+void Interp::exec_append_place(Frame& f, const AssignStmt& a) {
+  const auto& c = static_cast<const ConcatExpr&>(*a.value);
+  const Variant* parts[kAppendSmall];
+  if (peek_appended(f, c, parts) &&
+      append_peeked(append_place(f, *a.target, *c.operands[0]), parts, c.operands.size() - 1))
+    return;
+  Temp v([&] { return eval(f, *a.value); });
+  if (!v.get().is_object() && a.target->kind == ExprKind::Call)
+    return assign_call(f, static_cast<const CallExpr&>(*a.target), std::move(v.get()), false);
+  return assign(f, *a.target, std::move(v.get()), false);
 }
 
 void Interp::take_pending() {
@@ -332,6 +342,14 @@ void Interp::exec_append(Frame& f, const AssignStmt& a) {
   // (not a parameter by reference) that the values do not name.
   const bool own_local = n.bind == Bind::Local && !a.append_reaches &&
                          (!f.proc || size_t(n.slot) >= f.proc->params.size() || f.proc->params[size_t(n.slot)].byval);
+  const size_t count = c.operands.size() - 1;
+  {
+    // Variables and literals: nothing runs, the order cannot show.
+    const Variant* peeked[kAppendSmall];
+    if (peek_appended(f, c, peeked) &&
+        append_peeked(is_local_or_field(n) ? &local_or_field(f, n) : plain_variable(f, n), peeked, count))
+      return;
+  }
   const Variant* start = own_local ? f.slots[n.slot] : plain_variable(f, n);
   if (!start || start->is_object() || start->is_array()) {
     // A property, a procedure, an object or an array, or a name not yet a variable:
@@ -339,12 +357,10 @@ void Interp::exec_append(Frame& f, const AssignStmt& a) {
     Temp v([&] { return eval(f, *a.value); });
     return assign(f, *a.target, std::move(v.get()), false);
   }
-  const size_t count = c.operands.size() - 1;
-  constexpr size_t kSmall = 8;
-  Variant small[kSmall];
+  Variant small[kAppendSmall];
   std::vector<Variant> big;
   Variant* parts = small;
-  if (count > kSmall) {
+  if (count > kAppendSmall) {
     big.resize(count);
     parts = big.data();
   }
