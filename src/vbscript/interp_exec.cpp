@@ -336,13 +336,17 @@ void Interp::exec_append(Frame& f, const AssignStmt& a) {
   if (a.target->kind != ExprKind::Name) return exec_append_place(f, a);
   const auto& c = static_cast<const ConcatExpr&>(*a.value);
   const auto& n = static_cast<const NameExpr&>(*a.target);
-  // The statement means: read the variable, evaluate the values, join. Appending in
-  // place reads the variable after the values instead; that cannot be told apart when
-  // no code the values run can reach the variable: a local of this activation's own
-  // (not a parameter by reference) that the values do not name.
-  const bool own_local = n.bind == Bind::Local && !a.append_reaches &&
-                         (!f.proc || size_t(n.slot) >= f.proc->params.size() || f.proc->params[size_t(n.slot)].byval);
   const size_t count = c.operands.size() - 1;
+  if (count == 1 && is_local_or_field(n)) {
+    // x = x & s, both strings, s a variable or literal (the common case, in short).
+    const Variant* v = peek(f, *c.operands[1]);
+    Variant& r = local_or_field(f, n);
+    if (v && v != &r && v->is_string() && r.is_string()) {
+      if (r.raw_string().size() + v->raw_string().size() > kMaxStringBytes) vb::raise(vb::err::kOutOfStringSpace);
+      r.raw_string_mut() += v->raw_string();
+      return;
+    }
+  }
   {
     // Variables and literals: nothing runs, the order cannot show.
     const Variant* peeked[kAppendSmall];
@@ -350,6 +354,12 @@ void Interp::exec_append(Frame& f, const AssignStmt& a) {
         append_peeked(is_local_or_field(n) ? &local_or_field(f, n) : plain_variable(f, n), peeked, count))
       return;
   }
+  // The statement means: read the variable, evaluate the values, join. Appending in
+  // place reads the variable after the values instead; that cannot be told apart when
+  // no code the values run can reach the variable: a local of this activation's own
+  // (not a parameter by reference) that the values do not name.
+  const bool own_local = n.bind == Bind::Local && !a.append_reaches &&
+                         (!f.proc || size_t(n.slot) >= f.proc->params.size() || f.proc->params[size_t(n.slot)].byval);
   const Variant* start = own_local ? f.slots[n.slot] : plain_variable(f, n);
   if (!start || start->is_object() || start->is_array()) {
     // A property, a procedure, an object or an array, or a name not yet a variable:
