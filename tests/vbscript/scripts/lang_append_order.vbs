@@ -130,3 +130,50 @@ ok arr(1) = "ab", "element assigned by the call: " & arr(1)
 arr = Array("x", "a", "y")
 arr(1) = arr(1) & Regrow()
 ok arr(1) = "ab" And arr(2) = "Z" And UBound(arr) = 3, "array made anew by the call: " & arr(1) & " " & UBound(arr)
+
+' Variables and literals (no code runs): the text and subtype are those of the plain
+' join, for a local, a field and a global, whatever the variable held before.
+Class Pad
+  Private t
+  Function Run(start, piece, self)
+    t = start
+    If self Then t = t & t Else t = t & piece
+    Run = t
+  End Function
+End Class
+Function LocalRun(start, piece, self)
+  Dim t
+  t = start
+  If self Then t = t & t Else t = t & piece
+  LocalRun = t
+End Function
+Function GlobalRun(start, piece, self)
+  g = start
+  If self Then g = g & g Else g = g & piece
+  GlobalRun = g
+End Function
+Dim padder, cases, cs, got
+Set padder = New Pad
+' start, piece, appended to itself, the text wanted, its VarType
+cases = Array( _
+  Array("ab", "c", False, "abc", vbString), _
+  Array("ab", "", False, "ab", vbString), _
+  Array("ab", Null, False, "ab", vbString), _
+  Array("ab", Empty, False, "ab", vbString), _
+  Array("ab", 12, False, "ab12", vbString), _
+  Array("ab", True, False, "abTrue", vbString), _
+  Array(Empty, "c", False, "c", vbString), _
+  Array(Null, "c", False, "c", vbString), _
+  Array(Null, Null, False, Null, vbNull), _
+  Array(7, "c", False, "7c", vbString), _
+  Array("ab", Empty, True, "abab", vbString), _
+  Array(Empty, Empty, True, "", vbString))
+For Each cs In cases
+  For Each got In Array(LocalRun(cs(0), cs(1), cs(2)), padder.Run(cs(0), cs(1), cs(2)), GlobalRun(cs(0), cs(1), cs(2)))
+    If IsNull(cs(3)) Then
+      ok IsNull(got), "Null & Null: " & VarType(got)
+    Else
+      ok got = cs(3) And VarType(got) = cs(4), "'" & cs(0) & "' & '" & cs(1) & "' (self: " & cs(2) & "): '" & got & "' " & VarType(got)
+    End If
+  Next
+Next
