@@ -296,6 +296,18 @@ bool Interp::append_peeked(Variant* r, const Variant* const* parts, size_t count
 
 void Interp::exec_append_place(Frame& f, const AssignStmt& a) {
   const auto& c = static_cast<const ConcatExpr&>(*a.value);
+  if (c.operands.size() == 2) {
+    // o.s = o.s & s, a(i) = a(i) & s, s a string variable or literal (the common case, in short).
+    const Variant* v = peek(f, *c.operands[1]);
+    if (v && v->is_string()) {
+      Variant* r = append_place(f, *a.target, *c.operands[0]);
+      if (r && r != v) {
+        if (r->raw_string().size() + v->raw_string().size() > kMaxStringBytes) vb::raise(vb::err::kOutOfStringSpace);
+        r->raw_string_mut() += v->raw_string();
+        return;
+      }
+    }
+  }
   const Variant* parts[kAppendSmall];
   if (peek_appended(f, c, parts) &&
       append_peeked(append_place(f, *a.target, *c.operands[0]), parts, c.operands.size() - 1))
