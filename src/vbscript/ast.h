@@ -184,6 +184,9 @@ struct AssignStmt : Stmt {
   ExprPtr value;
   bool is_set = false;
   bool append = false;  // target = target & ...: appended in place
+  // name = name & ...: the appended values name the variable again or run text (Eval,
+  // Execute), so that code they run may reach it even when it is a local.
+  bool append_reaches = false;
   // How the interpreter runs it, chosen the first time it runs (interp_exec.cpp):
   // to a local or field variable, to an element of one by one index, or in general.
   enum class Plan : uint8_t { Unknown, Variable, Element, General };

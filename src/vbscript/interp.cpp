@@ -530,6 +530,7 @@ class CallSlots {
 template <class Fill>
 Variant Interp::call_with(const ProcDef& p, ScriptObject* me, size_t nargs, Fill&& fill) {
   if (!alive_) vb::raise(vb::err::kObjectRequired);
+  before_script_code();
   if (nargs != p.params.size()) vb::raise(vb::err::kWrongArgCount);
   struct DepthGuard {
     int& d;
@@ -657,13 +658,14 @@ Variant Interp::call_builtin(Frame& f, const Builtin& b, const std::vector<Arg>*
   if (n == 0) return b.fn(env, {});
   const std::vector<Arg>& a = *args;
   if (n == 1 && a[0].expr) {
-    // One argument (CStr(x), Len(s), Sqr(x)): a copy of a variable or literal, or the
-    // expression's value; long strings in variables are lent below.
+    // One argument (CStr(x), Len(s), IsEmpty(s)): a variable that holds no object or
+    // array is read where it stands (library functions never change their arguments,
+    // and no code runs meanwhile); else a copy of a literal, or the expression's value.
     const Variant* p = peek(f, *a[0].expr);
-    if (!p || !p->is_string() || p->raw_string().size() <= 64 || a[0].expr->kind != ExprKind::Name) {
-      Variant v = p ? copy_of(*p) : eval(f, *a[0].expr);
-      return b.fn(env, vb::Args(&v, 1));
-    }
+    if (p && a[0].expr->kind == ExprKind::Name && !p->is_object() && !p->is_array())
+      return b.fn(env, vb::Args(const_cast<Variant*>(p), 1));
+    Variant v = p ? copy_of(*p) : eval(f, *a[0].expr);
+    return b.fn(env, vb::Args(&v, 1));
   }
   constexpr size_t kFew = 4;
   if (n > kFew) {
@@ -672,10 +674,12 @@ Variant Interp::call_builtin(Frame& f, const Builtin& b, const std::vector<Arg>*
     return b.fn(env, buf.span());
   }
   const Variant* peeked[kFew];
-  bool plain = true;  // every argument a variable or literal: no argument runs code
+  // Every argument a variable or literal, none an object (whose default value is code
+  // that could see a lent variable): no argument runs code.
+  bool plain = true;
   for (size_t i = 0; i < n; ++i) {
     peeked[i] = a[i].expr ? peek(f, *a[i].expr) : nullptr;
-    if (!peeked[i]) plain = false;
+    if (!peeked[i] || peeked[i]->is_object()) plain = false;
   }
   // Long strings in plain variables are lent to the function rather than copied
   // (Len(s), Mid(s, i, 1) in a loop) when no argument runs code that could see them.
@@ -714,6 +718,8 @@ Variant Interp::call_builtin(Frame& f, const Builtin& b, const std::vector<Arg>*
 
 Variant Interp::call_dispatch(Frame& f, vb::Dispatch* d, vb::DispId id, InvokeKind kind, const std::vector<Arg>* args,
                               Variant* value) {
+  // A host object may write its arguments back or call script code of its own.
+  before_script_code();
   if ((!args || args->empty()) && !value) {
     vb::Ref<vb::Dispatch> keep(d);
     return d->invoke(id, kind, {});

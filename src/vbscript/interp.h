@@ -341,6 +341,28 @@ class Interp : public std::enable_shared_from_this<Interp> {
   // The string variable such a target stands for, reached without running code; null
   // when that is not possible (or it holds no string): the statement runs the general way.
   vb::Variant* append_place(Frame& f, const Expr& target, const Expr& read);
+  // The appended values of x = x & ... where they stand (up to kAppendSmall) when reading
+  // and joining them runs no code; false otherwise.
+  static constexpr size_t kAppendSmall = 8;
+  bool peek_appended(Frame& f, const ConcatExpr& c, const vb::Variant** parts);
+  // Appends such values to the variable r in place; false (nothing done) when r is null,
+  // an object or an array, or one of the values.
+  static bool append_peeked(vb::Variant* r, const vb::Variant* const* parts, size_t count);
+  // name = name & ... where code the appended values run could change the variable:
+  // its value as the statement began, copied only when script code starts running
+  // (or a host object is called) before the values are all there.
+  struct PendingAppend {
+    Frame& f;
+    const NameExpr& n;
+    vb::Variant before;
+    bool taken = false;
+    PendingAppend* outer = nullptr;
+  };
+  // Script code is about to run: the pending appends keep their variables' values.
+  void before_script_code() {
+    if (untaken_ != 0) [[unlikely]] take_pending();
+  }
+  void take_pending();
   // A condition under the frame's error mode: an error under Resume Next gives `on_error`.
   bool condition(Frame& f, const Expr& e, const Stmt& s, bool on_error);
   void handle_error(const vb::VBError& e);
@@ -377,6 +399,8 @@ class Interp : public std::enable_shared_from_this<Interp> {
   bool watched_ = false;  // the watchdog watches this run (a deadline or a cancel flag)
   RunStop run_stop_;                      // what library work of this run polls
   const RunStop* outer_stop_ = nullptr;   // the thread's run before this one began
+  PendingAppend* pending_ = nullptr;  // the innermost
+  int untaken_ = 0;                   // pending appends that have not taken their value
   const char* stack_base_ = nullptr;
   size_t stack_limit_ = 0;
 };

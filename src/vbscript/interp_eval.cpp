@@ -98,6 +98,14 @@ inline Variant Interp::builtin_call(Frame& f, const GlobalRef& g, const std::vec
       return Variant(int32_t(g.bound == GlobalRef::Bound::Upper ? d.lower + d.count - 1 : d.lower));
     }
   }
+  if (args.size() == 1 && args[0].expr && args[0].expr->kind == ExprKind::Name) {
+    // f(x) for a variable x holding no object or array (IsEmpty(s), Len(s)): read where
+    // it stands (library functions never change their arguments, and nothing else runs).
+    const Builtin& b = *g.builtin;
+    const Variant* p = peek(f, *args[0].expr);
+    if (p && !p->is_object() && !p->is_array() && b.min_args <= 1 && (b.max_args < 0 || b.max_args >= 1))
+      return b.fn(env, vb::Args(const_cast<Variant*>(p), 1));
+  }
   return call_builtin(f, *g.builtin, &args);
 }
 

@@ -266,68 +266,163 @@ Variant* Interp::append_place(Frame& f, const Expr& target, const Expr& read) {
   return &e;
 }
 
-void Interp::exec_append_place(Frame& f, const AssignStmt& a) {
-  const auto& c = static_cast<const ConcatExpr&>(*a.value);
-  const size_t count = c.operands.size() - 1;
-  // The fast way reads nothing that runs code, so the order of evaluation cannot show:
+bool Interp::peek_appended(Frame& f, const ConcatExpr& c, const Variant** parts) {
+  // Reading and joining them runs no code, so the order of evaluation cannot show:
   // every appended value is a variable or literal, none an object or array, and only a
   // single one may need converting to text (a failed conversion then changes nothing).
-  constexpr size_t kSmall = 8;
-  const Variant* parts[kSmall];
-  bool fast = count <= kSmall;
-  for (size_t i = 0; fast && i < count; ++i) {
+  const size_t count = c.operands.size() - 1;
+  if (count > kAppendSmall) return false;
+  for (size_t i = 0; i < count; ++i) {
     parts[i] = peek(f, *c.operands[i + 1]);
-    fast = parts[i] && !parts[i]->is_object() && !parts[i]->is_array() &&
-           (count == 1 || parts[i]->is_string() || parts[i]->is_empty() || parts[i]->is_null());
+    if (!parts[i] || parts[i]->is_object() || parts[i]->is_array() ||
+        (count > 1 && !parts[i]->is_string() && !parts[i]->is_empty() && !parts[i]->is_null()))
+      return false;
   }
-  Variant* r = fast ? append_place(f, *a.target, *c.operands[0]) : nullptr;
-  for (size_t i = 0; r && i < count; ++i)
-    if (parts[i] == r) r = nullptr;  // Me.s = Me.s & s inside the class
-  if (!r) {
-    Temp v([&] { return eval(f, *a.value); });
-    if (!v.get().is_object() && a.target->kind == ExprKind::Call)
-      return assign_call(f, static_cast<const CallExpr&>(*a.target), std::move(v.get()), false);
-    return assign(f, *a.target, std::move(v.get()), false);
-  }
-  size_t total = r->raw_string().size();
+  return true;
+}
+
+bool Interp::append_peeked(Variant* r, const Variant* const* parts, size_t count) {
+  if (!r || r->is_object() || r->is_array()) return false;
+  for (size_t i = 0; i < count; ++i)
+    if (parts[i] == r) return false;  // s = s & s, Me.s = Me.s & s inside the class
+  // The whole statement fails or succeeds: the length is checked before anything is appended.
+  size_t total = r->is_string() ? r->raw_string().size() : 0;
   for (size_t i = 0; i < count; ++i)
     if (parts[i]->is_string()) total += parts[i]->raw_string().size();
   if (total > kMaxStringBytes) vb::raise(vb::err::kOutOfStringSpace);
   for (size_t i = 0; i < count; ++i) op_concat_inplace(*r, *parts[i]);
+  return true;
 }
+
+void Interp::exec_append_place(Frame& f, const AssignStmt& a) {
+  const auto& c = static_cast<const ConcatExpr&>(*a.value);
+  if (c.operands.size() == 2) {
+    // o.s = o.s & s, a(i) = a(i) & s, s a string variable or literal (the common case, in short).
+    const Variant* v = peek(f, *c.operands[1]);
+    if (v && v->is_string()) {
+      Variant* r = append_place(f, *a.target, *c.operands[0]);
+      if (r && r != v) {
+        if (r->raw_string().size() + v->raw_string().size() > kMaxStringBytes) vb::raise(vb::err::kOutOfStringSpace);
+        r->raw_string_mut() += v->raw_string();
+        return;
+      }
+    }
+  }
+  const Variant* parts[kAppendSmall];
+  if (peek_appended(f, c, parts) &&
+      append_peeked(append_place(f, *a.target, *c.operands[0]), parts, c.operands.size() - 1))
+    return;
+  Temp v([&] { return eval(f, *a.value); });
+  if (!v.get().is_object() && a.target->kind == ExprKind::Call)
+    return assign_call(f, static_cast<const CallExpr&>(*a.target), std::move(v.get()), false);
+  return assign(f, *a.target, std::move(v.get()), false);
+}
+
+void Interp::take_pending() {
+  for (PendingAppend* p = pending_; p; p = p->outer) {
+    if (p->taken) continue;
+    const Variant* v = plain_variable(p->f, p->n);
+    p->before = v ? copy_of(*v) : Variant();
+    p->taken = true;
+  }
+  untaken_ = 0;
+}
+
+namespace {
+
+// One appended value as the & operator takes it, converted where the operator would
+// convert it (before the next value is evaluated): an object gives its default value,
+// an array or error value is a type mismatch.
+void as_concat_operand(Variant& v) {
+  if (v.is_object()) {
+    Variant d = vb::default_value(v);
+    if (d.is_object()) vb::raise(vb::err::kTypeMismatch);
+    v = std::move(d);
+  }
+  if (v.is_array() || v.is_error()) vb::raise(vb::err::kTypeMismatch);
+}
+
+}  // namespace
 
 void Interp::exec_append(Frame& f, const AssignStmt& a) {
   if (a.target->kind != ExprKind::Name) return exec_append_place(f, a);
   const auto& c = static_cast<const ConcatExpr&>(*a.value);
   const auto& n = static_cast<const NameExpr&>(*a.target);
   const size_t count = c.operands.size() - 1;
-  constexpr size_t kSmall = 8;
-  Variant small[kSmall];
+  if (count == 1 && is_local_or_field(n)) {
+    // x = x & s, both strings, s a variable or literal (the common case, in short).
+    const Variant* v = peek(f, *c.operands[1]);
+    Variant& r = local_or_field(f, n);
+    if (v && v != &r && v->is_string() && r.is_string()) {
+      if (r.raw_string().size() + v->raw_string().size() > kMaxStringBytes) vb::raise(vb::err::kOutOfStringSpace);
+      r.raw_string_mut() += v->raw_string();
+      return;
+    }
+  }
+  {
+    // Variables and literals: nothing runs, the order cannot show.
+    const Variant* peeked[kAppendSmall];
+    if (peek_appended(f, c, peeked) &&
+        append_peeked(is_local_or_field(n) ? &local_or_field(f, n) : plain_variable(f, n), peeked, count))
+      return;
+  }
+  // The statement means: read the variable, evaluate the values, join. Appending in
+  // place reads the variable after the values instead; that cannot be told apart when
+  // no code the values run can reach the variable: a local of this activation's own
+  // (not a parameter by reference) that the values do not name.
+  const bool own_local = n.bind == Bind::Local && !a.append_reaches &&
+                         (!f.proc || size_t(n.slot) >= f.proc->params.size() || f.proc->params[size_t(n.slot)].byval);
+  const Variant* start = own_local ? f.slots[n.slot] : plain_variable(f, n);
+  if (!start || start->is_object() || start->is_array()) {
+    // A property, a procedure, an object or an array, or a name not yet a variable:
+    // evaluated the usual way.
+    Temp v([&] { return eval(f, *a.value); });
+    return assign(f, *a.target, std::move(v.get()), false);
+  }
+  Variant small[kAppendSmall];
   std::vector<Variant> big;
   Variant* parts = small;
-  if (count > kSmall) {
+  if (count > kAppendSmall) {
     big.resize(count);
     parts = big.data();
   }
-  for (size_t i = 0; i < count; ++i) parts[i] = eval(f, *c.operands[i + 1]);
-  Variant* r = nullptr;
-  if (is_local_or_field(n)) r = var_ref(f, n, false);
-  else if (n.bind == Bind::Dynamic) {
-    r = var_ref(f, n, false);
-    if (!r) {
-      const GlobalRef& g = lookup(f, n);
-      if (g.kind == GlobalKind::None) r = var_ref(f, n, true);
+  PendingAppend pending{f, n, Variant(), false, nullptr};
+  if (own_local) {
+    for (size_t i = 0; i < count; ++i) {
+      parts[i] = eval(f, *c.operands[i + 1]);
+      as_concat_operand(parts[i]);
+    }
+  } else {
+    // Code the values run may change the variable: the variable's value is kept first.
+    struct Scope {
+      Interp& in;
+      PendingAppend& p;
+      Scope(Interp& i, PendingAppend& pa) : in(i), p(pa) {
+        p.outer = in.pending_;
+        in.pending_ = &p;
+        ++in.untaken_;
+      }
+      Scope(const Scope&) = delete;
+      Scope& operator=(const Scope&) = delete;
+      ~Scope() {
+        in.pending_ = p.outer;
+        if (!p.taken) --in.untaken_;
+      }
+    } scope(*this, pending);
+    for (size_t i = 0; i < count; ++i) {
+      parts[i] = eval(f, *c.operands[i + 1]);
+      as_concat_operand(parts[i]);
     }
   }
-  if (!r || r->is_object()) {
-    // A property or object: evaluate the usual way.
-    Variant acc = eval(f, *c.operands[0]);
+  Variant* r = pending.taken ? nullptr : own_local ? f.slots[n.slot] : plain_variable(f, n);
+  if (!r || r->is_object() || r->is_array()) {
+    // The values ran code: they are joined to the variable's value from before.
+    Variant acc = pending.taken ? std::move(pending.before) : r ? copy_of(*r) : Variant();
     for (size_t i = 0; i < count; ++i) {
       check_concat(acc, parts[i]);
       op_concat_inplace(acc, parts[i]);
     }
-    assign(f, *a.target, std::move(acc), false);
-    return;
+    return assign(f, *a.target, std::move(acc), false);
   }
   // The whole statement fails or succeeds: the length is checked before anything is appended.
   size_t total = r->is_string() ? r->raw_string().size() : 0;

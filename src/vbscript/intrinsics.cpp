@@ -15,6 +15,7 @@ using namespace detail;
 
 Variant Interp::run_text(Frame& f, std::string_view text, int mode) {
   // mode 0: Eval, 1: Execute (the caller's scope), 2: ExecuteGlobal.
+  before_script_code();
   // The text's chunk goes away on return: point the current statement back at the caller's.
   KeepPosition keep_position(*this);
   auto chunk = std::make_shared<Chunk>();

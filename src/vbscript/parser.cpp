@@ -809,6 +809,7 @@ class Parser {
       auto st = std::make_unique<AssignStmt>(pos);
       bool one_arg_call = e->kind == ExprKind::Call && static_cast<CallExpr*>(e.get())->args.size() == 1;
       st->target = std::move(e);
+      const size_t value_names = ctx_->names.size();
       st->value = parse_expr();
       if (one_arg_call && cur().type == Tok::Comma) {
         // name (a) = b, c: a call whose first argument is the comparison (a) = b.
@@ -830,6 +831,18 @@ class Parser {
       if (st->value->kind == ExprKind::Concat && !st->value->parens) {
         auto* c = static_cast<ConcatExpr*>(st->value.get());
         st->append = same_place(*st->target, *c->operands.front());
+        if (st->append && st->target->kind == ExprKind::Name) {
+          // Whether code the appended values run could reach the variable: they name
+          // it (it may go to a procedure by reference) or run text (Eval, Execute).
+          // The first name of the value is the target read.
+          const auto& t = static_cast<const NameExpr&>(*st->target);
+          for (size_t k = value_names + 1; k < ctx_->names.size(); ++k) {
+            const std::string& m = ctx_->names[k]->name;
+            if (vb::iequals(m, t.name) || vb::iequals(m, "Eval") || vb::iequals(m, "Execute") ||
+                vb::iequals(m, "ExecuteGlobal"))
+              st->append_reaches = true;
+          }
+        }
       }
       out.push_back(std::move(st));
       return;

@@ -65,4 +65,44 @@ TEST(HostArguments, AVariableArgumentIsTheVariableItself) {
   EXPECT_EQ(vb::to_long(engine.eval("n")), 2) << "with two arguments, and not in parentheses";
 }
 
+// Put sets its first argument to "Z" and returns "b", running no script code.
+class Writer : public vb::AutoDispatch<Writer> {
+ public:
+  static const vb::DispatchTable<Writer>& dispatch_table() {
+    static const vb::DispatchTable<Writer> table = [] {
+      vb::DispatchTable<Writer> t("Writer");
+      t.method("Put", [](Writer&, Args a) {
+        vb::check_arg_count(a, 1, 1);
+        a[0] = Variant("Z");
+        return Variant("b");
+      });
+      return t;
+    }();
+    return table;
+  }
+};
+
+TEST(HostArguments, AnAppendReadsTheVariableBeforeTheHostWritesIt) {
+  // x = x & W.Put(x): x is read first, so the host's write is replaced by the join.
+  struct Case {
+    const char* what;
+    const char* code;
+    const char* want;
+  };
+  const Case cases[] = {
+      {"a global", "g = \"a\"\ng = g & W.Put(g)\nr = g\n", "ab"},
+      {"a local", "Sub P()\n  Dim s\n  s = \"a\"\n  s = s & W.Put(s) & \"c\"\n  r = s\nEnd Sub\nP\n", "abc"},
+      {"a field",
+       "Class K\n  Private s\n  Sub Run()\n    s = \"a\"\n    s = s & W.Put(s)\n    r = s\n  End Sub\nEnd Class\n"
+       "Set obj = New K\nobj.Run\n",
+       "ab"},
+  };
+  for (const Case& c : cases) {
+    ScriptEngine engine;
+    engine.add_object("W", vb::make_ref<Writer>());
+    engine.add_code(std::string("Dim r\n") + c.code);
+    EXPECT_EQ(vb::to_string(engine.eval("r")), c.want) << c.what;
+  }
+}
+
 }  // namespace

@@ -289,3 +289,19 @@ Sub CheckLiteralArguments()
   ok r = "a!b!c?d!3ff;a!b!c?d!3ff;", "a literal argument is never changed by the procedure: " & r
 End Sub
 CheckLiteralArguments
+
+' A long string variable given to a library function beside an object: the object's
+' default value is code that sees the variable as it stands.
+Dim lentText
+Class LengthOfLent
+  Public Default Property Get Text
+    Text = CStr(Len(lentText))
+  End Property
+End Class
+Sub CheckObjectBesideLongString()
+  Dim probe
+  Set probe = New LengthOfLent
+  lentText = String(100, "a") & "103"
+  ok InStr(lentText, probe) = 101, "the default value sees the text: " & InStr(lentText, probe)
+End Sub
+CheckObjectBesideLongString
