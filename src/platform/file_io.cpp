@@ -6,10 +6,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <condition_variable>
+#include <deque>
 #include <fstream>
 #include <mutex>
 #include <random>
 #include <set>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -120,9 +123,60 @@ bool remove_stale_temp_files(const fs::path& folder) {
 namespace {
 
 // The folders (one per file system) whose flush the current DeferredSync scope owes.
+// Removes names on a thread of its own: the old backups that new ones displace. Removing a
+// file's last name frees its blocks, which takes longer than writing a small file; done here
+// it overlaps with the generation. A name not removed yet (the process was killed) is a
+// temporary file that the next write into its folder sweeps away.
+class Remover {
+ public:
+  ~Remover() { finish(); }
+  void remove(fs::path name) noexcept {
+    try {
+      std::lock_guard lock(m_);
+      if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
+      names_.push_back(std::move(name));
+      cv_.notify_one();
+    } catch (const std::exception&) {
+      ::unlink(name.c_str());  // no thread to be had: at once, then
+    }
+  }
+  // Waits until every name handed over is removed.
+  void finish() {
+    {
+      std::lock_guard lock(m_);
+      if (!thread_.joinable()) return;
+      stop_ = true;
+      cv_.notify_one();
+    }
+    thread_.join();
+    thread_ = std::thread();
+    stop_ = false;
+  }
+
+ private:
+  void run() {
+    std::unique_lock lock(m_);
+    for (;;) {
+      cv_.wait(lock, [this] { return stop_ || !names_.empty(); });
+      if (names_.empty()) return;
+      const fs::path name = std::move(names_.front());
+      names_.pop_front();
+      lock.unlock();
+      ::unlink(name.c_str());
+      lock.lock();
+    }
+  }
+  std::mutex m_;
+  std::condition_variable cv_;
+  std::deque<fs::path> names_;
+  bool stop_ = false;
+  std::thread thread_;
+};
+
 struct DeferredFolders {
   std::vector<std::pair<dev_t, fs::path>> folders;
   std::string last;  // the folder written into last: its file system is among `folders`
+  Remover remover;
 };
 thread_local DeferredFolders* t_deferred = nullptr;
 
@@ -197,8 +251,9 @@ int copy_contents(int from, int to) {
 // then as it was.
 std::string keep_as(const fs::path& from, dev_t dev, ino_t ino, const fs::path& to) {
   struct stat st {};
-  bool copy = false;
+  bool copy = false, old_backup = false;
   if (::lstat(to.c_str(), &st) == 0) {
+    old_backup = S_ISREG(st.st_mode);
     if (S_ISDIR(st.st_mode)) return errno_message("Cannot write", to, EISDIR);
     // Already a name of the file (a run stopped before replacing it): a rename onto it would
     // do nothing and leave the temporary name.
@@ -228,13 +283,22 @@ std::string keep_as(const fs::path& from, dev_t dev, ino_t ino, const fs::path& 
     }
     return {};
   }
+  // Within a DeferredSync scope the old backup keeps a temporary name of its own, so that the
+  // rename does not free it; the scope's remover removes that name.
+  fs::path displaced;
+  if (old_backup && t_deferred && st.st_nlink == 1) {
+    fs::path candidate = folder / temp_name();
+    if (::link(to.c_str(), candidate.c_str()) == 0) displaced = std::move(candidate);
+  }
   int err = 0;
   if (!step_allowed("rename")) err = EIO;
   else if (::rename(temp.c_str(), to.c_str()) != 0) err = errno;
   if (err != 0) {
     ::unlink(temp.c_str());
+    if (!displaced.empty()) ::unlink(displaced.c_str());
     return errno_message("Cannot write", to, err);
   }
+  if (!displaced.empty()) t_deferred->remover.remove(std::move(displaced));
   return {};
 }
 
@@ -407,6 +471,7 @@ DeferredSync::~DeferredSync() {
 
 void DeferredSync::finish() {
   if (!active_) return;
+  t_deferred->remover.finish();
   std::vector<std::pair<dev_t, fs::path>> folders;
   folders.swap(t_deferred->folders);
   t_deferred->last.clear();

@@ -340,6 +340,31 @@ TEST(BackupOnReplace, ABackupThatCannotBeMadeKeepsTheOldFileAndTheOldBackup) {
   }
 }
 
+TEST(BackupOnReplace, OldBackupsDisplacedWithinAFlushScopeAreGoneWhenItFinishes) {
+  TempFolder tmp;
+  std::set<std::string> names;
+  for (int i = 0; i < 20; ++i) {
+    const std::string name = "p" + std::to_string(i) + ".php";
+    write_file_atomic(tmp / name, "v1");
+    write_file_atomic(tmp / (name + ".bak"), "v0");
+    names.insert({name, name + ".bak"});
+  }
+  DeferredSync flush;
+  for (int i = 0; i < 20; ++i) {
+    const auto file = tmp / ("p" + std::to_string(i) + ".php");
+    BackupOnReplace keep(file, file.string() + ".bak");
+    write_file_atomic(file, "v2");
+    EXPECT_TRUE(keep.made());
+  }
+  flush.finish();
+  EXPECT_EQ(names_in(tmp.path()), names) << "no name of an old backup is left";
+  for (int i = 0; i < 20; ++i) {
+    const auto file = tmp / ("p" + std::to_string(i) + ".php");
+    EXPECT_EQ(read_file(file), "v2");
+    EXPECT_EQ(read_file(file.string() + ".bak"), "v1");
+  }
+}
+
 TEST(AtomicWrite, ReportsSystemErrorsWithThePath) {
   TempFolder tmp;
   struct Case {
