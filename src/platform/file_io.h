@@ -63,8 +63,9 @@ class AtomicFileWriter {
 // writes each file beside its target and renames it over the target (a killed process leaves
 // the old file or the new one, never a part), but leaves the flush to disk to the scope: its
 // finish() flushes each file system written to once. Many files are then written at the speed
-// of the disk instead of one flush each. The destructor flushes too (ignoring failures) when
-// finish() was not called. Scopes do not nest: an inner one does nothing.
+// of the disk instead of one flush each. Old backups that BackupOnReplace displaces within the
+// scope are removed on a helper thread; finish() waits for it. The destructor flushes too
+// (ignoring failures) when finish() was not called. Scopes do not nest: an inner one does nothing.
 class DeferredSync {
  public:
   DeferredSync();
