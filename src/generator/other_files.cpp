@@ -247,7 +247,8 @@ int16_t GenerateOtherFiles(AGP& proj, bool checkOnly, std::string_view types, bo
 void GenerateOtherFile(AGP& proj, const std::string& scriptFile, const std::string& target, bool overwrite,
                        AGPControl& ctrl) {
   ModuleContext& ctx = context();
-  if (!ConfirmOverwriteFile(proj, target, ctrl.CtrlOverwrite && overwrite, prompt_setting(proj), false)) return;
+  std::string backup;
+  if (!ConfirmOutputOverwrite(proj, target, ctrl.CtrlOverwrite && overwrite, prompt_setting(proj), backup)) return;
   std::error_code ec;
   if (!std::filesystem::is_regular_file(platform::normalize_separators(scriptFile), ec)) {
     ctx.ProjErr = "File " + scriptFile + " not found. Generation aborted.";
@@ -266,11 +267,7 @@ void GenerateOtherFile(AGP& proj, const std::string& scriptFile, const std::stri
   if (!ctx.ProjErr.empty()) return;
   const std::string cleaned = ctrl.CtrlSpace ? PostProcessOutput(proj, ctrl.CtrlOExt, text) : StripLeadingBlankLines(text);
   make_parent_folder(target);
-  if (FileResult r = WriteTextFile(platform::normalize_separators(target), cleaned, false); !r) {
-    ctx.ProjErr = ctx.ProductTitle + ": " + r.error;
-    return;
-  }
-  AfterWriteHook(target);
+  if (WriteOutputFile(target, cleaned, backup)) AfterWriteHook(target);
 }
 
 int16_t CopyControlFiles(AGP& proj, bool checkOnly) {

@@ -2,13 +2,16 @@
 
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <vector>
 
 #include "foundation/context.h"
+#include "foundation/text_files.h"
 #include "generator/file_copies.h"
 #include "generator/generation_state.h"
 #include "model/project_members.h"
+#include "platform/file_io.h"
 #include "platform/folders.h"
 #include "platform/host_ui.h"
 #include "templates/template_run.h"
@@ -65,8 +68,10 @@ void report_failure(const std::string& path, const std::string& description) {
                         platform::msgbox::vbExclamation);
 }
 
+// With `deferred_backup`, a file's backup is not copied here: its name is stored there for the
+// write that replaces the file to make it.
 bool confirm_overwrite(AGP& proj, const std::string& target, bool overwrite, const vb::Variant& prompt, bool checkOnly,
-                       Target kind) {
+                       Target kind, std::string* deferred_backup = nullptr) {
   const std::string path = platform::normalize_separators(target);
   if (checkOnly) return target_exists(path, kind);
   ModuleContext& ctx = context();
@@ -94,7 +99,9 @@ bool confirm_overwrite(AGP& proj, const std::string& target, bool overwrite, con
     ++ctx.OutputsSkipped;
     return false;
   }
-  if (proj.backup_file()) {
+  if (proj.backup_file() && deferred_backup) {
+    *deferred_backup = path + ".bak";
+  } else if (proj.backup_file()) {
     const std::string backup = path + ".bak";
     const std::string failure = kind == Target::File ? copy_file_replacing(path, backup, /*replace_read_only=*/true)
                                                      : replace_folder_with_copy(path, backup);
@@ -143,6 +150,33 @@ bool ConfirmOverwriteFile(AGP& proj, const std::string& path, bool overwrite, co
 bool ConfirmOverwriteFolder(AGP& proj, const std::string& path, bool overwrite, const vb::Variant& prompt,
                             bool checkOnly) {
   return confirm_overwrite(proj, path, overwrite, prompt, checkOnly, Target::Folder);
+}
+
+bool ConfirmOutputOverwrite(AGP& proj, const std::string& path, bool overwrite, const vb::Variant& prompt,
+                            std::string& backup) {
+  backup.clear();
+  return confirm_overwrite(proj, path, overwrite, prompt, false, Target::File, &backup);
+}
+
+bool WriteOutputFile(const std::string& path, std::string_view text, const std::string& backup) {
+  ModuleContext& ctx = context();
+  const std::string normal = platform::normalize_separators(path);
+  std::optional<platform::BackupOnReplace> keep;
+  if (!backup.empty()) keep.emplace(normal, platform::normalize_separators(backup));
+  const FileResult written = WriteTextFile(normal, text, false);
+  if (keep && !keep->failure().empty()) {
+    // As a backup that cannot be made before the overwrite: the output stays as it was.
+    report_failure(path, keep->failure());
+    --ctx.OutputsWritten;
+    ++ctx.OutputsSkipped;
+    return false;
+  }
+  if (!written) {
+    ctx.ProjErr = ctx.ProductTitle + ": " + written.error;
+    return false;
+  }
+  if (keep && keep->made()) ++ctx.OutputsBackedUp;
+  return true;
 }
 
 std::string OverwritePromptText() {

@@ -28,6 +28,18 @@ bool ConfirmOverwriteFile(AGP& proj, const std::string& path, bool overwrite, co
 bool ConfirmOverwriteFolder(AGP& proj, const std::string& path, bool overwrite, const vb::Variant& prompt,
                             bool checkOnly);
 
+// ConfirmOverwriteFile (not in check mode) for an output that the caller replaces right after
+// through WriteOutputFile: an existing file's backup is not copied here; `backup` gets the name
+// it is due under (path + ".bak"), or "" when none is due, and the write makes it.
+bool ConfirmOutputOverwrite(AGP& proj, const std::string& path, bool overwrite, const vb::Variant& prompt,
+                            std::string& backup);
+// Writes `text` as the output file `path` (WriteTextFile; a failure sets AGP.ProjErr). With a
+// `backup` name, the file it replaces takes that name as the new one takes its place (no bytes
+// copied where the file system allows a hard link). A backup that cannot be made leaves the output
+// as it was, shows "Error in open ..." and counts the output skipped, as ConfirmOverwriteFile does.
+// True when the file was written.
+bool WriteOutputFile(const std::string& path, std::string_view text, const std::string& backup);
+
 // What the overwrite question says: "File " + ShortenPath(PromptFilePath) + " already
 // exists!" when it names a file, else "Folder " + ShortenPath(PromptFolderPath) + " already
 // exists!".

@@ -49,13 +49,14 @@ std::string run_template(AGP& proj, const std::string& scriptFile, const AGPCont
   return engine->BuildNewCode(TemplateCompiler::GetScriptFunctionName(ctrl), script, 2, proj.script_engine_timeout());
 }
 
-// Cleans up the text and writes it, making the output's folder first.
-void write_output(AGP& proj, const std::string& outputPath, const AGPControl& ctrl, const std::string& text) {
-  ModuleContext& ctx = context();
+// Cleans up the text and writes it, making the output's folder first and keeping the replaced
+// file as `backup` when one is due.
+void write_output(AGP& proj, const std::string& outputPath, const AGPControl& ctrl, const std::string& text,
+                  const std::string& backup) {
   const std::string cleaned = ctrl.CtrlSpace ? PostProcessOutput(proj, ctrl.CtrlOExt, text) : StripLeadingBlankLines(text);
   const std::string path = platform::normalize_separators(outputPath);
   make_parent_folder(path);
-  if (FileResult r = WriteTextFile(path, cleaned, false); !r) ctx.ProjErr = ctx.ProductTitle + ": " + r.error;
+  WriteOutputFile(path, cleaned, backup);
 }
 
 void count_done() {
@@ -82,12 +83,13 @@ bool is_declaration(std::string_view rest) {
 void GenerateTableFile(AGP& proj, AGPTable& table, const std::string& scriptFile, const std::string& outputPath,
                        AGPControl& ctrl) {
   const bool overwrite = ctrl.CtrlOverwrite && table.TblOverwrite();
-  if (ConfirmOverwriteFile(proj, outputPath, overwrite, prompt_setting(proj), false)) {
+  std::string backup;
+  if (ConfirmOutputOverwrite(proj, outputPath, overwrite, prompt_setting(proj), backup)) {
     const vb::Ref<AGPDatabase>& db = proj.DB();
     if (db) db->Tables()->Item(vb::Variant(table.TblName()));
     const std::string text = run_template(proj, scriptFile, ctrl, ".");
     if (!context().ProjErr.empty()) return;
-    write_output(proj, outputPath, ctrl, text);
+    write_output(proj, outputPath, ctrl, text, backup);
     if (!context().ProjErr.empty()) return;
   }
   count_done();
@@ -97,7 +99,8 @@ void GenerateFieldFile(AGP& proj, AGPField& field, const std::string& scriptFile
                        AGPControl& ctrl) {
   vb::Ref<AGPTable> table = current_table(proj);
   const bool overwrite = ctrl.CtrlOverwrite && table && table->TblOverwrite();
-  if (ConfirmOverwriteFile(proj, outputPath, overwrite, prompt_setting(proj), false)) {
+  std::string backup;
+  if (ConfirmOutputOverwrite(proj, outputPath, overwrite, prompt_setting(proj), backup)) {
     const vb::Ref<AGPDatabase>& db = proj.DB();
     if (db && table) {
       db->Tables()->SetItem(vb::Variant(table->TblName()));
@@ -105,7 +108,7 @@ void GenerateFieldFile(AGP& proj, AGPField& field, const std::string& scriptFile
     }
     const std::string text = run_template(proj, scriptFile, ctrl, "");
     if (!context().ProjErr.empty()) return;
-    write_output(proj, outputPath, ctrl, text);
+    write_output(proj, outputPath, ctrl, text, backup);
     if (!context().ProjErr.empty()) return;
   }
   count_done();

@@ -6,10 +6,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <condition_variable>
+#include <deque>
 #include <fstream>
 #include <mutex>
 #include <random>
 #include <set>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -120,16 +123,73 @@ bool remove_stale_temp_files(const fs::path& folder) {
 namespace {
 
 // The folders (one per file system) whose flush the current DeferredSync scope owes.
+// Removes names on a thread of its own: the old backups that new ones displace. Removing a
+// file's last name frees its blocks, which takes longer than writing a small file; done here
+// it overlaps with the generation. A name not removed yet (the process was killed) is a
+// temporary file that the next write into its folder sweeps away.
+class Remover {
+ public:
+  ~Remover() { finish(); }
+  void remove(fs::path name) noexcept {
+    try {
+      std::lock_guard lock(m_);
+      if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
+      names_.push_back(std::move(name));
+      cv_.notify_one();
+    } catch (const std::exception&) {
+      ::unlink(name.c_str());  // no thread to be had: at once, then
+    }
+  }
+  // Waits until every name handed over is removed.
+  void finish() {
+    {
+      std::lock_guard lock(m_);
+      if (!thread_.joinable()) return;
+      stop_ = true;
+      cv_.notify_one();
+    }
+    thread_.join();
+    thread_ = std::thread();
+    stop_ = false;
+  }
+
+ private:
+  void run() {
+    std::unique_lock lock(m_);
+    for (;;) {
+      cv_.wait(lock, [this] { return stop_ || !names_.empty(); });
+      if (names_.empty()) return;
+      const fs::path name = std::move(names_.front());
+      names_.pop_front();
+      lock.unlock();
+      ::unlink(name.c_str());
+      lock.lock();
+    }
+  }
+  std::mutex m_;
+  std::condition_variable cv_;
+  std::deque<fs::path> names_;
+  bool stop_ = false;
+  std::thread thread_;
+};
+
 struct DeferredFolders {
   std::vector<std::pair<dev_t, fs::path>> folders;
+  std::string last;  // the folder written into last: its file system is among `folders`
+  Remover remover;
 };
 thread_local DeferredFolders* t_deferred = nullptr;
+
+// The backup the thread's next replacement of a given file keeps its old file as.
+thread_local BackupOnReplace* t_backup = nullptr;
 
 // Whether the flush of a file written into `folder` is left to the thread's DeferredSync.
 bool flush_deferred(const fs::path& folder) {
   if (!t_deferred) return false;
+  if (folder.native() == t_deferred->last) return true;
   struct stat st {};
   if (::stat(folder.c_str(), &st) != 0) return false;
+  t_deferred->last = folder.native();
   for (const auto& f : t_deferred->folders)
     if (f.first == st.st_dev) return true;
   t_deferred->folders.emplace_back(st.st_dev, folder);
@@ -185,25 +245,87 @@ int copy_contents(int from, int to) {
   }
 }
 
+// Gives the file `from` (device `dev`, inode `ino`) the second name `to`, replacing what `to`
+// named in one step; where the file system refuses the link (another file system, no hard links,
+// a file of another owner) `to` becomes a whole copy instead. "" or the reason it failed; `to` is
+// then as it was.
+std::string keep_as(const fs::path& from, dev_t dev, ino_t ino, const fs::path& to) {
+  struct stat st {};
+  bool copy = false, old_backup = false;
+  if (::lstat(to.c_str(), &st) == 0) {
+    old_backup = S_ISREG(st.st_mode);
+    if (S_ISDIR(st.st_mode)) return errno_message("Cannot write", to, EISDIR);
+    // Already a name of the file (a run stopped before replacing it): a rename onto it would
+    // do nothing and leave the temporary name.
+    if (S_ISREG(st.st_mode) && st.st_dev == dev && st.st_ino == ino) return {};
+    copy = S_ISLNK(st.st_mode);  // the link stays: the file it points to gets the copy
+  }
+  fs::path folder = to.parent_path();
+  if (folder.empty()) folder = ".";
+  fs::path temp;
+  if (!copy) {
+    sweep_once(folder);
+    for (int attempt = 0; attempt < 100 && step_allowed("link"); ++attempt) {
+      fs::path candidate = folder / temp_name();
+      if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, candidate.c_str(), 0) == 0) {
+        temp = std::move(candidate);
+        break;
+      }
+      if (errno != EEXIST) break;
+    }
+    copy = temp.empty();
+  }
+  if (copy) {
+    try {
+      copy_file_atomic(from, to);
+    } catch (const PlatformError& e) {
+      return e.what();
+    }
+    return {};
+  }
+  // Within a DeferredSync scope the old backup keeps a temporary name of its own, so that the
+  // rename does not free it; the scope's remover removes that name.
+  fs::path displaced;
+  if (old_backup && t_deferred && st.st_nlink == 1) {
+    fs::path candidate = folder / temp_name();
+    if (::link(to.c_str(), candidate.c_str()) == 0) displaced = std::move(candidate);
+  }
+  int err = 0;
+  if (!step_allowed("rename")) err = EIO;
+  else if (::rename(temp.c_str(), to.c_str()) != 0) err = errno;
+  if (err != 0) {
+    ::unlink(temp.c_str());
+    if (!displaced.empty()) ::unlink(displaced.c_str());
+    return errno_message("Cannot write", to, err);
+  }
+  if (!displaced.empty()) t_deferred->remover.remove(std::move(displaced));
+  return {};
+}
+
 }  // namespace
 
 AtomicFileWriter::AtomicFileWriter(const fs::path& given) {
-  // Through a symbolic link: replace the file it points to, and keep the link.
   path_ = given;
-  std::error_code link_ec;
-  if (fs::is_symlink(given, link_ec)) {
+  struct stat st {};
+  bool exists = ::lstat(given.c_str(), &st) == 0;
+  if (exists && S_ISLNK(st.st_mode)) {
+    // Through a symbolic link: replace the file it points to, and keep the link.
+    std::error_code link_ec;
     fs::path target = fs::canonical(given, link_ec);
     if (!link_ec) path_ = target;
+    exists = ::stat(path_.c_str(), &st) == 0;
   }
   folder_ = path_.parent_path();
   if (folder_.empty()) folder_ = ".";
 
   // The mode of the file being replaced, so that replacing it does not change who may read it.
-  struct stat st {};
-  if (::stat(path_.c_str(), &st) == 0) {
+  if (exists) {
     if (S_ISDIR(st.st_mode)) throw PlatformError(errno_message("Cannot write", path_, EISDIR));
     mode_ = st.st_mode & 07777;
     keep_mode_ = true;
+    replaced_dev_ = st.st_dev;
+    replaced_ino_ = st.st_ino;
+    if (t_backup && t_backup->path_.native() == given.native()) backup_ = t_backup;
   }
   sweep_once(folder_);
   deferred_ = flush_deferred(folder_);
@@ -289,6 +411,7 @@ void AtomicFileWriter::commit() {
   } else {
     ::fchmod(fd_, mode_);
   }
+  if (backup_) keep_replaced_file();
   if (!temp_.empty()) {
     if (::rename(temp_.c_str(), path_.c_str()) != 0) fail(errno);
     temp_.clear();
@@ -309,6 +432,26 @@ void AtomicFileWriter::commit() {
 
 
 
+void AtomicFileWriter::keep_replaced_file() {
+  BackupOnReplace& backup = *backup_;
+  backup_ = nullptr;
+  std::string failure = keep_as(path_, replaced_dev_, replaced_ino_, backup.backup_);
+  if (failure.empty()) {
+    backup.made_ = true;
+    return;
+  }
+  discard();
+  backup.failure_ = failure;
+  throw PlatformError(failure);
+}
+
+BackupOnReplace::BackupOnReplace(fs::path path, fs::path backup)
+    : path_(std::move(path)), backup_(std::move(backup)), outer_(t_backup) {
+  t_backup = this;
+}
+
+BackupOnReplace::~BackupOnReplace() { t_backup = outer_; }
+
 DeferredSync::DeferredSync() {
   if (t_deferred) return;
   t_deferred = new DeferredFolders;
@@ -328,8 +471,10 @@ DeferredSync::~DeferredSync() {
 
 void DeferredSync::finish() {
   if (!active_) return;
+  t_deferred->remover.finish();
   std::vector<std::pair<dev_t, fs::path>> folders;
   folders.swap(t_deferred->folders);
+  t_deferred->last.clear();
   for (const auto& f : folders) {
     int fd = ::open(f.second.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {

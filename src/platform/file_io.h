@@ -26,6 +26,8 @@ std::string read_file(const std::filesystem::path& path);
 // replaced and the link stays.
 void write_file_atomic(const std::filesystem::path& path, std::string_view bytes);
 
+class BackupOnReplace;
+
 // The same replacement written in pieces: the constructor creates the temporary file in the folder
 // of `path` (throwing PlatformError as write_file_atomic does), write() appends to it, commit()
 // flushes it to disk (or leaves that to a DeferredSync scope) and puts it in place of `path`.
@@ -44,7 +46,11 @@ class AtomicFileWriter {
  private:
   [[noreturn]] void fail(int err);
   void discard() noexcept;
+  void keep_replaced_file();
   std::filesystem::path path_, folder_;
+  BackupOnReplace* backup_ = nullptr;  // the backup the replaced file is kept as
+  dev_t replaced_dev_ = 0;             // the file being replaced
+  ino_t replaced_ino_ = 0;
   std::filesystem::path temp_;  // the temporary file's name; empty while it has none
   int fd_ = -1;
   mode_t mode_ = 0;             // the mode the file gets
@@ -57,8 +63,9 @@ class AtomicFileWriter {
 // writes each file beside its target and renames it over the target (a killed process leaves
 // the old file or the new one, never a part), but leaves the flush to disk to the scope: its
 // finish() flushes each file system written to once. Many files are then written at the speed
-// of the disk instead of one flush each. The destructor flushes too (ignoring failures) when
-// finish() was not called. Scopes do not nest: an inner one does nothing.
+// of the disk instead of one flush each. Old backups that BackupOnReplace displaces within the
+// scope are removed on a helper thread; finish() waits for it. The destructor flushes too
+// (ignoring failures) when finish() was not called. Scopes do not nest: an inner one does nothing.
 class DeferredSync {
  public:
   DeferredSync();
@@ -71,6 +78,36 @@ class DeferredSync {
 
  private:
   bool active_ = false;
+};
+
+// While an object of this class lives on a thread, the write on that thread that replaces the
+// existing file `path` (write_file_atomic or AtomicFileWriter, given `path` as written here) keeps
+// the file it replaces as `backup`, in the same step: once the new file is complete, the old one
+// takes the name `backup` as well (a hard link: no bytes are copied; a whole copy where the file
+// system refuses the link), replacing what `backup` named, and only then does the new file take
+// its place. The old file is whole under one name or both at every moment, and the backup never
+// names the file that replaces it. When the backup cannot be made the write fails (PlatformError)
+// and leaves `path` and the old backup as they were; failure() says why. A `backup` that is a
+// folder is refused; one that is a symbolic link keeps the link and gets a copy. Scopes do not
+// nest: an inner one hides the outer one while it lives.
+class BackupOnReplace {
+ public:
+  BackupOnReplace(std::filesystem::path path, std::filesystem::path backup);
+  ~BackupOnReplace();
+  BackupOnReplace(const BackupOnReplace&) = delete;
+  BackupOnReplace& operator=(const BackupOnReplace&) = delete;
+
+  // Whether the backup was made.
+  bool made() const { return made_; }
+  // Why the backup could not be made; "" when it was made or was not due.
+  const std::string& failure() const { return failure_; }
+
+ private:
+  friend class AtomicFileWriter;
+  std::filesystem::path path_, backup_;
+  bool made_ = false;
+  std::string failure_;
+  BackupOnReplace* outer_ = nullptr;
 };
 
 // Copies the file `from` over `to` as write_file_atomic writes: `to` is the old file or the whole
@@ -99,7 +136,8 @@ bool remove_stale_temp_files(const std::filesystem::path& folder);
 // "rename"); returning false makes that step fail with EIO as if the system had refused it.
 // Before "create" it is asked "tmpfile": false makes the write use a named temporary file as on
 // a file system without nameless ones. link_file_atomic asks "link": false makes it fail as on a
-// file system without hard links.
+// file system without hard links. A backup kept by BackupOnReplace asks "link" (false: as on a
+// file system without hard links, a copy is made) and "rename".
 // Pass an empty function to remove it. Not for production use.
 using WriteFaultHook = std::function<bool(std::string_view step)>;
 void set_write_fault_hook(WriteFaultHook hook);

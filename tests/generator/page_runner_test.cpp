@@ -1,7 +1,9 @@
 #include "generator/page_runner.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -229,6 +231,63 @@ TEST_F(PageRunnerTest, PromptAnswersAndBackups) {
     EXPECT_EQ(e.description(), "Generation cancelled by user!");
   }
   EXPECT_EQ(read(out), "v4");
+}
+
+TEST_F(PageRunnerTest, TheReplacedPageBecomesItsBackupWhenTheNewOneIsWritten) {
+  user_value(general(), "BackupFile", platform::RegValue::make_text("True"));
+  proj_->LoadDefault();
+  proj_->Destination(dest_.string());
+  proj_->PromptOnOverwrite(false);
+  orders_->TblOverwrite(true);
+  auto ui = std::make_shared<platform::ScriptedUI>();
+  ctx().HostUi = ui;
+  start_engine("");
+  const auto inode = [](const fs::path& p) {
+    struct stat st {};
+    return ::stat(p.c_str(), &st) == 0 ? st.st_ino : 0;
+  };
+  const auto counts = [this] {
+    return std::array{ctx().OutputsWritten, ctx().OutputsSkipped, ctx().OutputsBackedUp};
+  };
+  const fs::path out = dest_ / "a.php", backup = dest_ / "a.php.bak";
+  write(out, "v1");
+  write(backup, "v0");
+
+  // A failing template writes nothing, so nothing is backed up.
+  AGPControl& fails = page_control("fails", false);
+  GenerateTableFile(*proj_, *orders_, script(fails, "1 / 0"), out.string(), fails);
+  EXPECT_NE(ctx().ProjErr, "");
+  EXPECT_EQ(read(out), "v1");
+  EXPECT_EQ(read(backup), "v0");
+  ctx().ProjErr.clear();
+
+  // A backup that cannot be made keeps the page as it was; the run goes on.
+  fs::remove(backup);
+  fs::create_directories(backup / "inside");
+  ctx().OutputsWritten = ctx().OutputsSkipped = ctx().OutputsBackedUp = 0;
+  AGPControl& v2 = page_control("v2", false);
+  GenerateTableFile(*proj_, *orders_, script(v2, "\"v2\""), out.string(), v2);
+  EXPECT_EQ(ctx().ProjErr, "");
+  EXPECT_EQ(read(out), "v1");
+  EXPECT_EQ(counts(), (std::array{0, 1, 0}));
+  ASSERT_EQ(ui->questions().size(), 1u);
+  EXPECT_EQ(ui->questions()[0].kind, "message_box");
+  EXPECT_EQ(ui->questions()[0].text.rfind("Error in open \"" + out.string() + "\", description:Cannot write '" +
+                                              backup.string() + "': Is a directory", 0),
+            0u)
+      << ui->questions()[0].text;
+  fs::remove_all(backup);
+
+  // Otherwise the old page itself becomes the backup (no copy) as the new one takes its place.
+  const auto old = inode(out);
+  AGPControl& v3 = page_control("v3", false);
+  GenerateTableFile(*proj_, *orders_, script(v3, "\"v3\""), out.string(), v3);
+  EXPECT_EQ(ctx().ProjErr, "");
+  EXPECT_EQ(read(out), "v3");
+  EXPECT_EQ(read(backup), "v1");
+  EXPECT_EQ(inode(backup), old);
+  EXPECT_EQ(counts(), (std::array{1, 1, 1}));
+  EXPECT_EQ(ctx().ProgressDone, 2);
 }
 
 TEST_F(PageRunnerTest, MissingScriptFileEndsTheRun) {

@@ -225,6 +225,146 @@ TEST(AtomicWrite, CopyReplacesTheTargetWholeOrNotAtAll) {
   }
 }
 
+ino_t inode_of(const std::filesystem::path& p) {
+  struct stat st {};
+  return ::stat(p.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+TEST(BackupOnReplace, TheReplacedFileTakesTheBackupNameAsTheNewOneTakesItsPlace) {
+  for (const bool nameless : {true, false}) {
+    SCOPED_TRACE(nameless ? "nameless temporary file" : "named temporary file");
+    TempFolder tmp;
+    const auto file = tmp / "a.php", backup = tmp / "a.php.bak";
+    write_file_atomic(file, "v1");
+    write_file_atomic(backup, "v0");
+    const ino_t old = inode_of(file);
+    set_write_fault_hook([&](std::string_view step) { return nameless || step != "tmpfile"; });
+    {
+      BackupOnReplace keep(file, backup);
+      write_file_atomic(file, "v2");
+      EXPECT_TRUE(keep.made());
+      EXPECT_EQ(keep.failure(), "");
+    }
+    set_write_fault_hook({});
+    EXPECT_EQ(read_file(file), "v2");
+    EXPECT_EQ(read_file(backup), "v1");
+    EXPECT_EQ(inode_of(backup), old) << "the old file itself, not a copy";
+    EXPECT_NE(inode_of(file), old);
+    EXPECT_EQ(names_in(tmp.path()), (std::set<std::string>{"a.php", "a.php.bak"}));
+
+    // Without the scope, or for another file, the backup stays as it is.
+    write_file_atomic(file, "v3");
+    {
+      BackupOnReplace keep(tmp / "other.php", backup);
+      write_file_atomic(file, "v4");
+      EXPECT_FALSE(keep.made());
+    }
+    EXPECT_EQ(read_file(backup), "v1");
+
+    // A run stopped after keeping the file but before replacing it: the backup is the file.
+    std::filesystem::remove(backup);
+    std::filesystem::create_hard_link(file, backup);
+    {
+      BackupOnReplace keep(file, backup);
+      write_file_atomic(file, "v5");
+      EXPECT_TRUE(keep.made());
+    }
+    EXPECT_EQ(read_file(backup), "v4");
+    EXPECT_EQ(read_file(file), "v5");
+    EXPECT_EQ(names_in(tmp.path()), (std::set<std::string>{"a.php", "a.php.bak"})) << "no name left behind";
+  }
+}
+
+TEST(BackupOnReplace, WithoutALinkTheBackupIsAWholeCopy) {
+  TempFolder tmp;
+  const auto file = tmp / "a.php";
+  std::filesystem::create_directory(tmp / "real");
+  write_file_atomic(file, "v1");
+  write_file_atomic(tmp / "real" / "a.bak", "v0");
+  std::filesystem::create_symlink(tmp / "real" / "a.bak", tmp / "linked.bak");
+  struct Case {
+    const char* name;
+    std::filesystem::path backup;  // the name the backup is kept as
+    std::filesystem::path holder;  // the file that gets the old content
+    bool refuse_link;
+  };
+  const Case cases[] = {
+      {"the file system refuses the link", tmp / "a.php.bak", tmp / "a.php.bak", true},
+      {"the backup name is a symbolic link: it stays one", tmp / "linked.bak", tmp / "real" / "a.bak", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    write_file_atomic(file, "old");
+    set_write_fault_hook([&](std::string_view step) { return !c.refuse_link || step != "link"; });
+    {
+      BackupOnReplace keep(file, c.backup);
+      write_file_atomic(file, "new");
+      EXPECT_TRUE(keep.made());
+    }
+    set_write_fault_hook({});
+    EXPECT_EQ(read_file(c.holder), "old");
+    EXPECT_NE(inode_of(c.holder), inode_of(file));
+    EXPECT_EQ(read_file(file), "new");
+  }
+  EXPECT_TRUE(std::filesystem::is_symlink(tmp / "linked.bak"));
+  EXPECT_EQ(names_in(tmp.path()), (std::set<std::string>{"a.php", "a.php.bak", "linked.bak", "real"}));
+}
+
+TEST(BackupOnReplace, ABackupThatCannotBeMadeKeepsTheOldFileAndTheOldBackup) {
+  TempFolder tmp;
+  const auto file = tmp / "a.php";
+  write_file_atomic(file, "old");
+  std::filesystem::create_directories(tmp / "a.php.bak" / "inside");
+  struct Case {
+    std::filesystem::path backup;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {tmp / "a.php.bak", "Is a directory"},
+      {tmp / "missing" / "a.php.bak", "No such file or directory"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.backup);
+    BackupOnReplace keep(file, c.backup);
+    try {
+      write_file_atomic(file, "new");
+      ADD_FAILURE() << "written";
+    } catch (const PlatformError& e) {
+      EXPECT_EQ(std::string(e.what()), "Cannot write '" + c.backup.string() + "': " + c.reason);
+    }
+    EXPECT_FALSE(keep.made());
+    EXPECT_EQ(keep.failure(), "Cannot write '" + c.backup.string() + "': " + c.reason);
+    EXPECT_EQ(read_file(file), "old");
+    EXPECT_EQ(names_in(tmp.path()), (std::set<std::string>{"a.php", "a.php.bak"})) << "nothing left behind";
+    EXPECT_EQ(names_in(tmp / "a.php.bak"), (std::set<std::string>{"inside"}));
+  }
+}
+
+TEST(BackupOnReplace, OldBackupsDisplacedWithinAFlushScopeAreGoneWhenItFinishes) {
+  TempFolder tmp;
+  std::set<std::string> names;
+  for (int i = 0; i < 20; ++i) {
+    const std::string name = "p" + std::to_string(i) + ".php";
+    write_file_atomic(tmp / name, "v1");
+    write_file_atomic(tmp / (name + ".bak"), "v0");
+    names.insert({name, name + ".bak"});
+  }
+  DeferredSync flush;
+  for (int i = 0; i < 20; ++i) {
+    const auto file = tmp / ("p" + std::to_string(i) + ".php");
+    BackupOnReplace keep(file, file.string() + ".bak");
+    write_file_atomic(file, "v2");
+    EXPECT_TRUE(keep.made());
+  }
+  flush.finish();
+  EXPECT_EQ(names_in(tmp.path()), names) << "no name of an old backup is left";
+  for (int i = 0; i < 20; ++i) {
+    const auto file = tmp / ("p" + std::to_string(i) + ".php");
+    EXPECT_EQ(read_file(file), "v2");
+    EXPECT_EQ(read_file(file.string() + ".bak"), "v1");
+  }
+}
+
 TEST(AtomicWrite, ReportsSystemErrorsWithThePath) {
   TempFolder tmp;
   struct Case {
