@@ -215,6 +215,18 @@ bool link_nameless(int fd, const fs::path& to) {
   return ::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0;
 }
 
+// Gives the file `from` a second name in `folder`, a fresh temporary one (a symbolic link is
+// followed when `follow`); empty with errno set when the system refuses.
+fs::path link_under_temp_name(const fs::path& from, const fs::path& folder, bool follow) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    fs::path candidate = folder / temp_name();
+    if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, candidate.c_str(), follow ? AT_SYMLINK_FOLLOW : 0) == 0)
+      return candidate;
+    if (errno != EEXIST) break;
+  }
+  return {};
+}
+
 // Creates a named temporary file in `folder`, readable only by its owner; -1 with errno set.
 int create_named_temp(const fs::path& folder, fs::path& named) {
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -265,14 +277,7 @@ std::string keep_as(const fs::path& from, dev_t dev, ino_t ino, const fs::path& 
   fs::path temp;
   if (!copy) {
     sweep_once(folder);
-    for (int attempt = 0; attempt < 100 && step_allowed("link"); ++attempt) {
-      fs::path candidate = folder / temp_name();
-      if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, candidate.c_str(), 0) == 0) {
-        temp = std::move(candidate);
-        break;
-      }
-      if (errno != EEXIST) break;
-    }
+    if (step_allowed("link")) temp = link_under_temp_name(from, folder, /*follow=*/false);
     copy = temp.empty();
   }
   if (copy) {
@@ -539,16 +544,12 @@ bool link_file_atomic(const fs::path& from, const fs::path& to) {
   sweep_once(folder);
   // Linked under a temporary name first, then renamed over `to`: a kill in between leaves a
   // temporary name that the sweep removes, and `to` as it was.
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const fs::path temp = folder / temp_name();
-    if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-      if (errno == EEXIST) continue;
-      return false;
-    }
-    if (::rename(temp.c_str(), to.c_str()) == 0) return true;
-    ::unlink(temp.c_str());
-    return false;
-  }
+  const fs::path temp = link_under_temp_name(from, folder, /*follow=*/true);
+  if (temp.empty()) return false;
+  if (::rename(temp.c_str(), to.c_str()) == 0) return true;
+  const int err = errno;
+  ::unlink(temp.c_str());
+  errno = err;
   return false;
 }
 
