@@ -16,6 +16,7 @@
 #include "model/menus.h"
 #include "model/project_members.h"
 #include "model/tables.h"
+#include "platform/file_io.h"
 #include "platform/folders.h"
 #include "platform/host_ui.h"
 #include "templates/ag_script.h"
@@ -352,19 +353,32 @@ void GenScript(AGP& proj) {
       status_window().CloseStatus();
 
       status_window().ShowStatus3(proj.lhWnd, phase_title(" - Creating Cache Files..."));
-      for (const vb::Ref<AGPControl>& c : items) {
-        const std::string type = vb::ascii_lower(c->CtrlType);
-        if (type == "copy" || type == "folder") continue;
-        if (status_window().StatusIsCancelled()) RaiseCancelled();
-        status_window().Refresh();
-        if (!c->CtrlGen) continue;
-        const std::string label = c->CtrlTagExt.empty() ? c->CtrlID : c->CtrlID + "(" + c->CtrlTagExt + ")";
-        status_window().DispStatus("Loading " + label + " script...");
-        compiler.CompileControlTemplate(*c, TemplateCompiler::GetTemplateFileName(*c));
+      // Each compiled file replaces its old one whole as it is written; they reach the disk
+      // together (and with them the package files unpacked beside them), before the index that
+      // trusts them is written. Without that flush the index is not written, and the files are
+      // compiled again next time.
+      bool flushed = true;
+      {
+        platform::DeferredSync flush_compiled;
+        for (const vb::Ref<AGPControl>& c : items) {
+          const std::string type = vb::ascii_lower(c->CtrlType);
+          if (type == "copy" || type == "folder") continue;
+          if (status_window().StatusIsCancelled()) RaiseCancelled();
+          status_window().Refresh();
+          if (!c->CtrlGen) continue;
+          const std::string label = c->CtrlTagExt.empty() ? c->CtrlID : c->CtrlID + "(" + c->CtrlTagExt + ")";
+          status_window().DispStatus("Loading " + label + " script...");
+          compiler.CompileControlTemplate(*c, TemplateCompiler::GetTemplateFileName(*c));
+        }
+        status_window().CloseStatus();
+        try {
+          flush_compiled.finish();
+        } catch (const std::exception&) {
+          flushed = false;
+        }
       }
-      status_window().CloseStatus();
 
-      if (AGPCache* cache = run_cache()) {
+      if (AGPCache* cache = run_cache(); cache && flushed) {
         std::error_code ec;
         for (fs::directory_iterator it(ctx.CacheFolder, ec), end; !ec && it != end; it.increment(ec)) {
           if (!it->is_regular_file(ec)) continue;

@@ -39,14 +39,19 @@ std::string run_template(AGP& proj, const std::string& scriptFile, const AGPCont
     ctx.ProjErr = "File " + scriptFile + " not found. Generation aborted" + std::string(missing_message_end);
     RaiseGenError();
   }
-  // In the ANSI code page, or UTF-8 after a byte-order mark, as the compiler wrote it.
-  const std::string script = read_script_file(scriptFile);
   AGScript* engine = generation_engine();
   if (!engine) {
     ctx.ProjErr = ctx.ProductTitle + ": Script engine not started. Generation aborted!";
     return {};
   }
-  return engine->BuildNewCode(TemplateCompiler::GetScriptFunctionName(ctrl), script, 2, proj.script_engine_timeout());
+  // The engine keeps a control's compiled function once added, and adds it only once a run:
+  // the file is read (in the ANSI code page, or UTF-8 after a byte-order mark, as the compiler
+  // wrote it) the first time only.
+  std::string id = TemplateCompiler::GetScriptFunctionName(ctrl);
+  bool added = false;
+  for (const auto& f : engine->compiled_functions()) added = added || f.first == id;
+  return engine->BuildNewCode(std::move(id), added ? std::string() : read_script_file(scriptFile), 2,
+                              proj.script_engine_timeout());
 }
 
 // Cleans up the text and writes it, making the output's folder first and keeping the replaced

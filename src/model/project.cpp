@@ -29,14 +29,16 @@ std::function<vb::Ref<vb::Dispatch>()>& extension_list_factory() {
   return factory;
 }
 
-// Writes one value of the current user as the shared registry object would, failing with its error.
-void set_user_value(const std::string& key, const std::string& name, const platform::RegValue& value) {
+// Writes values of the current user as the shared registry object would, failing with its
+// error; a failed list names its last value.
+void set_user_values(const std::vector<platform::RegWrite>& writes) {
+  if (writes.empty()) return;
   try {
-    platform::current_registry().set_value(platform::RegRoot::CurrentUser, key, name, value);
+    platform::current_registry().set_values(platform::RegRoot::CurrentUser, writes);
   } catch (const std::exception& e) {
     throw vb::VBError(cRegistry::kErrRegistry,
                       "Failed to set registry value Key: '" + std::to_string(cRegistry::HKEY_CURRENT_USER) +
-                          "',Section: '" + key + "',Key: '" + name + "': " + e.what(),
+                          "',Section: '" + writes.back().path + "',Key: '" + writes.back().name + "': " + e.what(),
                       cRegistry::kErrorSource);
   }
 }
@@ -242,18 +244,25 @@ void AGP::LoadDefault() {
 void AGP::CopyDefaultSettings() {
   ModuleContext& ctx = context();
   // "Language" marks a completed copy, so its value goes over last: until then it stands in
-  // its place as an empty text, and a run stopped half-way leaves it so, which the next start
-  // takes for a first run and copies everything again.
+  // its place as an empty text. The hive file takes the whole copy in one write, so a run
+  // stopped half-way leaves no copy at all (or, where a registry stores value by value, the
+  // empty marker), which the next start takes for a first run and copies everything again.
+  std::vector<platform::RegWrite> writes;
   for (const std::string* key : {&ctx.RegKeyAdvancedFilters, &ctx.RegKeyGeneral, &ctx.RegKeyProject,
                                  &ctx.RegKeyDatabase, &ctx.RegKeyTable, &ctx.RegKeyChart, &ctx.RegKeyTrendline,
                                  &ctx.RegKeyField, &ctx.RegKeyExtensions})
-    copy_registry_key(*key, *key == ctx.RegKeyGeneral ? "Language" : "");
-  copy_registry_value(ctx.RegKeyGeneral, "Language");
+    copy_registry_key(*key, *key == ctx.RegKeyGeneral ? "Language" : "", writes);
+  copy_registry_value(ctx.RegKeyGeneral, "Language", writes);
+  set_user_values(writes);
 }
 
-void AGP::CopyRegistryKey(const std::string& key) { copy_registry_key(key, ""); }
+void AGP::CopyRegistryKey(const std::string& key) {
+  std::vector<platform::RegWrite> writes;
+  copy_registry_key(key, "", writes);
+  set_user_values(writes);
+}
 
-bool AGP::copy_registry_value(const std::string& key, const std::string& name) {
+bool AGP::copy_registry_value(const std::string& key, const std::string& name, std::vector<platform::RegWrite>& out) {
   ModuleContext& ctx = context();
   platform::RegistryBackend& backend = platform::current_registry();
   ctx.RegValueName = name;
@@ -265,11 +274,11 @@ bool AGP::copy_registry_value(const std::string& key, const std::string& name) {
   }
   if (!value) return false;
   ctx.RegLastValueType = int32_t(value->kind);
-  set_user_value(key, name, *value);
+  out.push_back({key, name, std::move(*value)});
   return true;
 }
 
-void AGP::copy_registry_key(const std::string& key, std::string_view skip_value) {
+void AGP::copy_registry_key(const std::string& key, std::string_view skip_value, std::vector<platform::RegWrite>& out) {
   cRegistry& reg = shared_registry();
   std::vector<std::string> names;
   int32_t count = 0;
@@ -281,16 +290,16 @@ void AGP::copy_registry_key(const std::string& key, std::string_view skip_value)
   // copy would lose them or change their kind.
   for (const std::string& name : names) {
     if (skip_value.empty() || !vb::iequals(name, skip_value)) {
-      copy_registry_value(key, name);
+      copy_registry_value(key, name, out);
       continue;
     }
-    set_user_value(key, name, platform::RegValue::make_text(""));
+    out.push_back({key, name, platform::RegValue::make_text("")});
   }
   std::vector<std::string> subkeys;
   reg.ClassKey = cRegistry::HKEY_LOCAL_MACHINE;
   reg.SectionKey = key;
   reg.EnumerateSections(subkeys, count);
-  for (const std::string& sub : subkeys) copy_registry_key(key + "\\" + sub, "");
+  for (const std::string& sub : subkeys) copy_registry_key(key + "\\" + sub, "", out);
 }
 
 // ---- dispatch ----------------------------------------------------------------

@@ -8,11 +8,13 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "fields/settings_owner.h"
 #include "model/database.h"
 #include "model/menus.h"
 #include "model/project_settings.h"
+#include "platform/registry.h"
 #include "platform/zip_extractor.h"
 #include "vb/dispatch.h"
 
@@ -106,11 +108,12 @@ class AGP : public vb::Dispatch, public SettingsOwner<ProjectSetting, kProjectSe
   static const vb::DispatchTable<AGP>& dispatch_table();
 
  private:
-  // CopyRegistryKey, but the value `skip_value` of `key` itself (none when empty) is written
-  // as an empty text.
-  void copy_registry_key(const std::string& key, std::string_view skip_value);
-  // Copies one value from the machine to the current user; false when the machine has none.
-  bool copy_registry_value(const std::string& key, const std::string& name);
+  // Adds to `out` the writes of CopyRegistryKey, but the value `skip_value` of `key` itself
+  // (none when empty) is written as an empty text.
+  void copy_registry_key(const std::string& key, std::string_view skip_value, std::vector<platform::RegWrite>& out);
+  // Adds to `out` the write that copies one value from the machine to the current user; false
+  // when the machine has none.
+  bool copy_registry_value(const std::string& key, const std::string& name, std::vector<platform::RegWrite>& out);
 
   std::unique_ptr<platform::ZipExtractor> zip_;
   bool proj_init_ = false;

@@ -530,6 +530,10 @@ std::vector<std::string> MemoryRegistry::value_names(RegRoot root, std::string_v
   return tree(root).value_names(path);
 }
 
+void RegistryBackend::set_values(RegRoot root, const std::vector<RegWrite>& writes) {
+  for (const RegWrite& w : writes) set_value(root, w.path, w.name, w.value);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Hive files
 
@@ -599,6 +603,19 @@ std::optional<RegValue> FileRegistry::query_value(RegRoot root, std::string_view
 void FileRegistry::set_value(RegRoot root, std::string_view path, std::string_view name, const RegValue& value) {
   std::lock_guard lock(mutex_);
   modify(root, [&](RegistryTree& t) { t.set_value(path, name, value); return true; });
+}
+void FileRegistry::set_values(RegRoot root, const std::vector<RegWrite>& writes) {
+  std::lock_guard lock(mutex_);
+  Hive& h = hive(root);
+  // A bad name part-way through takes back the values stored before it.
+  RegistryTree before = h.tree;
+  try {
+    for (const RegWrite& w : writes) h.tree.set_value(w.path, w.name, w.value);
+  } catch (...) {
+    h.tree = std::move(before);
+    throw;
+  }
+  save(h);
 }
 bool FileRegistry::delete_value(RegRoot root, std::string_view path, std::string_view name) {
   std::lock_guard lock(mutex_);

@@ -63,6 +63,13 @@ struct RegValue {
   bool operator==(const RegValue& o) const noexcept;
 };
 
+// One value to store with RegistryBackend::set_values.
+struct RegWrite {
+  std::string path;
+  std::string name;
+  RegValue value;
+};
+
 // The registry operations the engine uses. Errors (a hive that cannot be read or written, an
 // invalid name) are thrown as PlatformError / FileFormatError; "not there" is never an error.
 class RegistryBackend {
@@ -80,6 +87,10 @@ class RegistryBackend {
   // Stores the value (replacing one of the same name in place, keeping its position and the
   // name's original case), creating the key path.
   virtual void set_value(RegRoot root, std::string_view path, std::string_view name, const RegValue& value) = 0;
+  // Stores the values in their order, as set_value would one after the other (which is what
+  // this default does). A backend that keeps files writes them once for the whole list, all or
+  // nothing: after a failure, or a kill half-way, none of the values is stored.
+  virtual void set_values(RegRoot root, const std::vector<RegWrite>& writes);
   // False when the key or the value does not exist.
   virtual bool delete_value(RegRoot root, std::string_view path, std::string_view name) = 0;
   // Deletes the key with all its subkeys and values; false when it does not exist. The root
@@ -177,6 +188,7 @@ class FileRegistry : public RegistryBackend {
   std::optional<RegValue> query_value(RegRoot root, std::string_view path, std::string_view name,
                                       bool expand_text = false) override;
   void set_value(RegRoot root, std::string_view path, std::string_view name, const RegValue& value) override;
+  void set_values(RegRoot root, const std::vector<RegWrite>& writes) override;
   bool delete_value(RegRoot root, std::string_view path, std::string_view name) override;
   bool delete_key(RegRoot root, std::string_view path) override;
   std::vector<std::string> subkeys(RegRoot root, std::string_view path) override;

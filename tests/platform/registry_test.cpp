@@ -231,6 +231,56 @@ TEST(RegistryFile, AFailedWriteChangesNeitherFileNorMemory) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.path()), {}), 1) << "temporary file left";
 }
 
+// A list of values goes into the hive file in one write, ending as the same values set one by one
+// would; when any part fails (a bad name half-way, the write refused) neither file nor memory
+// takes any of them.
+TEST(RegistryFile, AListOfValuesIsOneWriteAllOrNothing) {
+  TempFolder tmp;
+  const auto cu = RegRoot::CurrentUser;
+  const std::vector<RegWrite> writes = {{"A", "first", RegValue::make_text("")},
+                                        {"A\\B", "n", RegValue::make_dword(5)},
+                                        {"C", "m", RegValue::make_multi_text({"x", "y"})},
+                                        {"a", "FIRST", RegValue::make_text("last")}};  // in place, as set_value does
+  FileRegistry one_by_one(tmp / "single.reg", tmp / "machine.reg");
+  for (const RegWrite& w : writes) one_by_one.set_value(cu, w.path, w.name, w.value);
+
+  FileRegistry reg(tmp / "user.reg", tmp / "machine.reg");
+  reg.set_value(cu, "K", "kept", RegValue::make_text("old"));
+  const std::string before = read_file(tmp / "user.reg");
+  struct Failure {
+    const char* what;
+    std::vector<RegWrite> writes;
+    WriteFaultHook hook;
+  };
+  std::vector<RegWrite> bad_name = writes;
+  bad_name.insert(bad_name.begin() + 2, RegWrite{"Bad\nKey", "v", RegValue::make_dword(1)});
+  const std::vector<Failure> failures = {
+      {"a bad key name half-way", bad_name, {}},
+      {"the write refused", writes, [](std::string_view step) { return step != "rename"; }}};
+  for (const Failure& f : failures) {
+    SCOPED_TRACE(f.what);
+    set_write_fault_hook(f.hook);
+    EXPECT_THROW(reg.set_values(cu, f.writes), PlatformError);
+    set_write_fault_hook({});
+    EXPECT_EQ(read_file(tmp / "user.reg"), before);
+    EXPECT_FALSE(reg.key_exists(cu, "A"));
+    EXPECT_EQ(reg.query_value(cu, "K", "kept"), RegValue::make_text("old"));
+  }
+
+  int renames = 0;
+  set_write_fault_hook([&](std::string_view step) {
+    renames += step == "rename";
+    return true;
+  });
+  reg.set_values(cu, writes);
+  set_write_fault_hook({});
+  EXPECT_EQ(renames, 1);
+  reg.delete_key(cu, "K");
+  EXPECT_EQ(read_file(tmp / "user.reg"), read_file(tmp / "single.reg"));
+  FileRegistry reopened(tmp / "user.reg", tmp / "machine.reg");
+  EXPECT_EQ(reopened.query_value(cu, "A", "First"), RegValue::make_text("last"));
+}
+
 TEST(RegistryLocations, EnvironmentChoosesTheHives) {
   ScopedEnv xdg("XDG_CONFIG_HOME", "/xdg/config");
   {
