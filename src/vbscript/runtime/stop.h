@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 
 namespace tolvex::vbscript {
 
@@ -27,6 +28,9 @@ inline void poll_stop() {
             (r->cancel && r->cancel->load(std::memory_order_relaxed))))
     r->stop(r->context);
 }
+
+// Bytes of text a library loop walks between two calls of poll_stop().
+inline constexpr size_t kStopPiece = size_t(1) << 20;
 
 // Calls poll_stop() once every `Stride` steps of a loop: step(i) costs a decrement.
 template <unsigned Stride>

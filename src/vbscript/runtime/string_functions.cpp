@@ -16,7 +16,7 @@ constexpr size_t kMaxText = size_t(1) << 30;  // longer texts raise "Out of stri
 
 // Work on a long text goes a piece of this many bytes at a time, looking between two
 // pieces whether the run must stop (stop.h).
-constexpr size_t kPiece = size_t(1) << 20;
+constexpr size_t kPiece = kStopPiece;
 
 // The end of the piece of s that starts at `from`: kPiece bytes on, moved back to the
 // start of a character.
@@ -35,6 +35,62 @@ void by_pieces(std::string_view s, F&& f) {
     b = e;
     poll_stop();
   }
+}
+
+// True when s holds only ASCII.
+bool all_ascii(std::string_view s) {
+  for (size_t b = 0; b < s.size(); b += kPiece) {
+    const size_t e = std::min(s.size(), b + kPiece);
+    if (ascii_run_end(s, b, e) < e) return false;
+    poll_stop();
+  }
+  return true;
+}
+
+// ASCII text with its letters lowered.
+std::string ascii_lowered(std::string_view s) {
+  if (s.size() <= kPiece) return vb::ascii_lower(s);
+  std::string out;
+  out.reserve(s.size());
+  by_pieces(s, [&](std::string_view p) { out += vb::ascii_lower(p); });
+  return out;
+}
+
+// hay.find(key, from) a piece of starts at a time: a piece compares about 16 pieces of
+// text's worth of units however long the key.
+template <class C>
+size_t find_from(std::basic_string_view<C> hay, std::basic_string_view<C> key, size_t from) {
+  if (key.empty() || from >= hay.size()) return hay.find(key, from);
+  const size_t step = std::max<size_t>(1, kPiece * 16 / key.size());
+  for (size_t pos = from;; pos += step) {
+    const size_t span = step + key.size() - 1;
+    size_t at = hay.substr(pos, span).find(key);
+    if (at != hay.npos) return pos + at;
+    if (hay.size() - pos <= span) return hay.npos;
+    poll_stop();
+  }
+}
+
+// hay.rfind(key, last_start) a piece of starts at a time, from the back.
+template <class C>
+size_t rfind_from(std::basic_string_view<C> hay, std::basic_string_view<C> key, size_t last_start) {
+  if (key.empty() || key.size() > hay.size()) return hay.rfind(key, last_start);
+  const size_t step = std::max<size_t>(1, kPiece * 16 / key.size());
+  for (size_t hi = std::min(last_start, hay.size() - key.size());;) {
+    const size_t lo = hi >= step ? hi - step + 1 : 0;
+    size_t at = hay.substr(lo, hi - lo + key.size()).rfind(key);
+    if (at != hay.npos) return lo + at;
+    if (lo == 0) return hay.npos;
+    hi = lo - 1;
+    poll_stop();
+  }
+}
+
+size_t find_from(std::string_view hay, std::string_view key, size_t from) {
+  return find_from<char>(hay, key, from);
+}
+size_t find_from(std::u32string_view hay, std::u32string_view key, size_t from) {
+  return find_from<char32_t>(hay, key, from);
 }
 
 std::u32string to_u32(std::string_view s) {
@@ -73,27 +129,27 @@ std::u32string folded(std::string_view s) {
   return u;
 }
 
-bool ascii_pair(std::string_view a, std::string_view b) { return vb::is_ascii(a) && vb::is_ascii(b); }
+bool ascii_pair(std::string_view a, std::string_view b) { return all_ascii(a) && all_ascii(b); }
 
 // Character position (0-based) of `what` in `in` from character `from`; npos when absent.
 size_t find_chars(std::string_view in, std::string_view what, size_t from, CompareMode mode) {
   if (mode == CompareMode::Binary) {
     // UTF-8 is searched byte-wise: a match always starts on a character boundary.
-    size_t at = in.find(what, char_offset(in, from));
+    size_t at = find_from(in, what, char_offset(in, from));
     return at == std::string_view::npos ? at : char_count(in.substr(0, at));
   }
-  if (ascii_pair(in, what)) return vb::ascii_lower(in).find(vb::ascii_lower(what), from);
-  return folded(in).find(folded(what), from);
+  if (ascii_pair(in, what)) return find_from(ascii_lowered(in), vb::ascii_lower(what), from);
+  return find_from(folded(in), folded(what), from);
 }
 
 // Last character position of `what` starting at or before `last_start`.
 size_t rfind_chars(std::string_view in, std::string_view what, size_t last_start, CompareMode mode) {
   if (mode == CompareMode::Binary) {
-    size_t at = in.rfind(what, char_offset(in, last_start));
+    size_t at = rfind_from<char>(in, what, char_offset(in, last_start));
     return at == std::string_view::npos ? at : char_count(in.substr(0, at));
   }
-  if (ascii_pair(in, what)) return vb::ascii_lower(in).rfind(vb::ascii_lower(what), last_start);
-  return folded(in).rfind(folded(what), last_start);
+  if (ascii_pair(in, what)) return rfind_from<char>(ascii_lowered(in), vb::ascii_lower(what), last_start);
+  return rfind_from<char32_t>(folded(in), folded(what), last_start);
 }
 
 size_t char_length(std::string_view s) { return char_count(s); }
@@ -207,8 +263,7 @@ Variant fn_replace(RuntimeEnv&, Args a) {
     // UTF-8 byte search finds whole characters only; ASCII text compares lowered copies.
     std::string lowered;
     if (ascii_text) {
-      lowered.reserve(rest.size());
-      by_pieces(rest, [&](std::string_view p) { lowered += vb::ascii_lower(p); });
+      lowered = ascii_lowered(rest);
       find = vb::ascii_lower(find);
     }
     const std::string_view hay = ascii_text ? std::string_view(lowered) : rest;
@@ -216,7 +271,7 @@ Variant fn_replace(RuntimeEnv&, Args a) {
     StopEvery<1024> stop;
     for (int32_t done = 0; count < 0 || done < count; ++done) {
       stop.step();
-      size_t p = hay.find(find, pos);
+      size_t p = find_from(hay, find, pos);
       if (p == std::string::npos) break;
       out.append(rest.substr(pos, p - pos));
       out += with;
@@ -234,7 +289,7 @@ Variant fn_replace(RuntimeEnv&, Args a) {
   StopEvery<1024> stop;
   for (int32_t done = 0; count < 0 || done < count; ++done) {
     stop.step();
-    size_t p = low.find(key, pos);
+    size_t p = find_from(low, key, pos);
     if (p == std::u32string::npos) break;
     res.append(hay, pos, p - pos);
     res += rep;
@@ -249,14 +304,14 @@ Variant fn_lcase(RuntimeEnv&, Args a) {
   if (null_arg(a, 0)) return Variant::null();
   std::string buf;
   std::string_view s = text_arg(a, 0, buf);
-  return Variant(vb::is_ascii(s) ? vb::ascii_lower(s) : mapped(s, [](std::string_view p) { return vb::utf8_lower(p); }));
+  return Variant(all_ascii(s) ? ascii_lowered(s) : mapped(s, [](std::string_view p) { return vb::utf8_lower(p); }));
 }
 
 Variant fn_ucase(RuntimeEnv&, Args a) {
   if (null_arg(a, 0)) return Variant::null();
   std::string buf;
   std::string_view s = text_arg(a, 0, buf);
-  return Variant(vb::is_ascii(s) ? vb::ascii_upper(s) : mapped(s, [](std::string_view p) { return vb::utf8_upper(p); }));
+  return Variant(all_ascii(s) ? mapped(s, [](std::string_view p) { return vb::ascii_upper(p); }) : mapped(s, [](std::string_view p) { return vb::utf8_upper(p); }));
 }
 
 template <bool Left, bool Right>
@@ -310,17 +365,32 @@ Variant fn_string(RuntimeEnv&, Args a) {
   return Variant(repeated(unit, n));
 }
 
+// compare_text of two long texts in text mode, a piece of characters at a time: the
+// comparison goes a character of each side per step, so pieces of as many characters
+// compare as the whole.
+int compare_by_pieces(std::string_view x, std::string_view y, CompareMode mode) {
+  if (mode == CompareMode::Binary || std::min(x.size(), y.size()) <= kPiece) return vb::compare_text(x, y, mode);
+  for (;;) {
+    const size_t xe = char_offset(x, kPiece / 4), ye = char_offset(y, kPiece / 4);
+    if (int c = vb::compare_text(x.substr(0, xe), y.substr(0, ye), mode)) return c;
+    x.remove_prefix(xe);
+    y.remove_prefix(ye);
+    if (x.empty() || y.empty()) return vb::compare_text(x, y, mode);
+    poll_stop();
+  }
+}
+
 Variant fn_strcomp(RuntimeEnv&, Args a) {
   CompareMode mode = compare_arg(a, 2);
   if (null_arg(a, 0) || null_arg(a, 1)) return Variant::null();
   std::string xb, yb;
-  int c = vb::compare_text(text_arg(a, 0, xb), text_arg(a, 1, yb), mode);
+  int c = compare_by_pieces(text_arg(a, 0, xb), text_arg(a, 1, yb), mode);
   return Variant(int16_t(c < 0 ? -1 : c > 0 ? 1 : 0));
 }
 
 Variant fn_strreverse(RuntimeEnv&, Args a) {
   std::string s = str_arg(a, 0);
-  if (vb::is_ascii(s)) {
+  if (all_ascii(s)) {
     std::reverse(s.begin(), s.end());
     return Variant(std::move(s));
   }
@@ -350,7 +420,7 @@ Variant fn_split(RuntimeEnv&, Args a) {
     StopEvery<1024> stop;
     while (count < 0 || int32_t(parts.size()) < count - 1) {
       stop.step();
-      size_t p = s.find(delim, pos);
+      size_t p = find_from(s, delim, pos);
       if (p == std::string::npos) break;
       parts.emplace_back(s.substr(pos, p - pos));
       pos = p + delim.size();
@@ -362,7 +432,7 @@ Variant fn_split(RuntimeEnv&, Args a) {
     StopEvery<1024> stop;
     while (count < 0 || int32_t(parts.size()) < count - 1) {
       stop.step();
-      size_t p = low.find(key, pos);
+      size_t p = find_from(low, key, pos);
       if (p == std::u32string::npos) break;
       parts.emplace_back(vb::u32_to_utf8(std::u32string_view(hay).substr(pos, p - pos)));
       pos = p + key.size();
