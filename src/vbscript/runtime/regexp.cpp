@@ -281,7 +281,8 @@ std::string RegExp::Replace(std::string_view s, std::string_view rep) {
   std::string out;
   size_t copied = 0;
   each_match(re, s, Global, [&](size_t b, size_t e) {
-    out.append(s, copied, b - copied);
+    append_text(out, s.substr(copied, b - copied));
+    make_room(out, rep.size());
     for (size_t i = 0; i < rep.size(); ++i) {
       char c = rep[i];
       if (c != '$' || i + 1 >= rep.size()) {
@@ -293,13 +294,13 @@ std::string RegExp::Replace(std::string_view s, std::string_view rep) {
         out += '$';
         ++i;
       } else if (n == '&') {
-        out.append(s, b, e - b);
+        append_text(out, s.substr(b, e - b));
         ++i;
       } else if (n == '`') {
-        out.append(s, 0, b);
+        append_text(out, s.substr(0, b));
         ++i;
       } else if (n == '\'') {
-        out.append(s, e, std::string::npos);
+        append_text(out, s.substr(e));
         ++i;
       } else if (n >= '0' && n <= '9') {
         // $nn when that group exists, else $n; $0 and missing groups stay as written.
@@ -314,7 +315,7 @@ std::string RegExp::Replace(std::string_view s, std::string_view rep) {
         }
         if (g >= 1 && g <= re.groups()) {
           auto [gb, ge] = re.group(g);
-          if (gb != std::string::npos) out.append(s, gb, ge - gb);
+          if (gb != std::string::npos) append_text(out, s.substr(gb, ge - gb));
           i += used;
         } else {
           out += c;
@@ -325,7 +326,7 @@ std::string RegExp::Replace(std::string_view s, std::string_view rep) {
     }
     copied = e;
   });
-  out.append(s, copied, std::string::npos);
+  append_text(out, s.substr(copied));
   return out;
 }
 
@@ -335,7 +336,7 @@ std::string RegExp::Replace(const std::string& s, vb::Dispatch& function) {
   std::string out;
   size_t copied = 0;
   each_match(re, s, Global, [&](size_t b, size_t e) {
-    out.append(s, copied, b - copied);
+    append_text(out, std::string_view(s).substr(copied, b - copied));
     std::vector<Variant> args;
     args.emplace_back(s.substr(b, e - b));
     for (uint32_t g = 1; g <= re.groups(); ++g) {
@@ -346,10 +347,10 @@ std::string RegExp::Replace(const std::string& s, vb::Dispatch& function) {
     args.emplace_back(s);
     Variant r = function.invoke(vb::kDispValue, vb::InvokeKind::Method, args);
     if (r.is_object()) r = vb::default_value(r);
-    if (!r.is_null()) out += vb::to_string(r);
+    if (!r.is_null()) append_text(out, std::string_view(vb::to_string(r)));
     copied = e;
   });
-  out.append(s, copied, std::string::npos);
+  append_text(out, std::string_view(s).substr(copied));
   return out;
 }
 

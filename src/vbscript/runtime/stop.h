@@ -4,6 +4,7 @@
 // which raises the run's stop there instead of after the whole call.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 
@@ -31,6 +32,37 @@ inline void poll_stop() {
 
 // Bytes of text a library loop walks between two calls of poll_stop().
 inline constexpr size_t kStopPiece = size_t(1) << 20;
+
+// Makes room in `out` (a std::string or std::u32string) for `more` further units. A long
+// text moves to its bigger buffer a piece at a time, looking between pieces whether the
+// run must stop: the copy inside the string's own growth would be one long step.
+template <class Text>
+void make_room(Text& out, size_t more) {
+  const size_t need = out.size() + more;
+  if (need <= out.capacity()) return;
+  const size_t size = std::max(need, 2 * out.capacity());
+  if (out.size() <= kStopPiece) {
+    out.reserve(size);
+    return;
+  }
+  Text bigger;
+  bigger.reserve(size);
+  for (size_t b = 0; b < out.size(); b += kStopPiece) {
+    bigger.append(out, b, kStopPiece);
+    poll_stop();
+  }
+  out.swap(bigger);
+}
+
+// out += text, a piece at a time when the text is long.
+template <class Text, class View>
+void append_text(Text& out, View text) {
+  make_room(out, text.size());
+  for (size_t b = 0; b < text.size(); b += kStopPiece) {
+    if (b) poll_stop();
+    out.append(text.substr(b, kStopPiece));
+  }
+}
 
 // Calls poll_stop() once every `Stride` steps of a loop: step(i) costs a decrement.
 template <unsigned Stride>

@@ -96,13 +96,17 @@ size_t find_from(std::u32string_view hay, std::u32string_view key, size_t from) 
 std::u32string to_u32(std::string_view s) {
   if (s.size() <= kPiece) return vb::utf8_to_u32(s);
   std::u32string u;
-  by_pieces(s, [&](std::string_view p) { u += vb::utf8_to_u32(p); });
+  by_pieces(s, [&](std::string_view p) {
+    make_room(u, p.size());
+    u += vb::utf8_to_u32(p);
+  });
   return u;
 }
 
 std::string to_utf8(std::u32string_view u) {
   std::string out;
   for (size_t b = 0; b < u.size(); b += kPiece) {
+    make_room(out, std::min(kPiece, u.size() - b) * 2);
     out += vb::u32_to_utf8(u.substr(b, kPiece));
     poll_stop();
   }
@@ -167,12 +171,19 @@ Variant fn_len(RuntimeEnv&, Args a) {
   return Variant(int32_t(char_length(text_arg(a, 0, buf))));
 }
 
+// A copy of the text, made a piece at a time when it is long.
+std::string copied(std::string_view s) {
+  std::string out;
+  append_text(out, s);
+  return out;
+}
+
 // Characters [pos, pos + n) of s, walking only as far as they reach.
 std::string slice(std::string_view s, size_t pos, size_t n) {
   size_t b = char_offset(s, pos);
-  if (n == std::string::npos) return std::string(s.substr(b));
+  if (n == std::string::npos) return copied(s.substr(b));
   size_t e = b + char_offset(s.substr(b), n);
-  return std::string(s.substr(b, e - b));
+  return copied(s.substr(b, e - b));
 }
 
 Variant fn_left(RuntimeEnv&, Args a) {
@@ -188,7 +199,7 @@ Variant fn_right(RuntimeEnv&, Args a) {
   std::string buf;
   std::string_view s = text_arg(a, 0, buf);
   size_t tail = tail_offset(s, n);
-  if (tail != std::string_view::npos) return Variant(std::string(s.substr(tail)));
+  if (tail != std::string_view::npos) return Variant(copied(s.substr(tail)));
   size_t len = char_length(s);
   return Variant(slice(s, n >= len ? 0 : len - n, std::string::npos));
 }
@@ -256,7 +267,7 @@ Variant fn_replace(RuntimeEnv&, Args a) {
   const size_t from = char_offset(s, size_t(start) - 1);
   if (from >= s.size()) return Variant("");
   std::string_view rest = s.substr(from);
-  if (find.empty() || count == 0) return Variant(rest);
+  if (find.empty() || count == 0) return Variant(copied(rest));
   std::string out;
   bool ascii_text = mode == CompareMode::Text && ascii_pair(rest, find);
   if (mode == CompareMode::Binary || ascii_text) {
@@ -273,12 +284,12 @@ Variant fn_replace(RuntimeEnv&, Args a) {
       stop.step();
       size_t p = find_from(hay, find, pos);
       if (p == std::string::npos) break;
-      out.append(rest.substr(pos, p - pos));
-      out += with;
+      append_text(out, rest.substr(pos, p - pos));
+      append_text(out, with);
       pos = p + find.size();
       if (out.size() > kMaxText) vb::raise(vb::err::kOutOfStringSpace);
     }
-    out.append(rest.substr(pos));
+    append_text(out, rest.substr(pos));
     return Variant(std::move(out));
   }
   std::u32string hay = to_u32(rest), key = folded(find);
@@ -291,12 +302,12 @@ Variant fn_replace(RuntimeEnv&, Args a) {
     stop.step();
     size_t p = find_from(low, key, pos);
     if (p == std::u32string::npos) break;
-    res.append(hay, pos, p - pos);
-    res += rep;
+    append_text(res, std::u32string_view(hay).substr(pos, p - pos));
+    append_text(res, std::u32string_view(rep));
     pos = p + key.size();
     if (res.size() > kMaxText / 4) vb::raise(vb::err::kOutOfStringSpace);
   }
-  res.append(hay, pos, std::u32string::npos);
+  append_text(res, std::u32string_view(hay).substr(pos));
   return Variant(to_utf8(res));
 }
 
@@ -324,7 +335,7 @@ Variant trim(RuntimeEnv&, Args a) {
     while (b < e && s[b] == ' ') ++b;
   if (Right)
     while (e > b && s[e - 1] == ' ') --e;
-  return Variant(s.substr(b, e - b));
+  return Variant(copied(s.substr(b, e - b)));
 }
 
 // `unit` n times over, made by doubling in pieces of at most kPiece * 16 bytes, looking
@@ -458,14 +469,14 @@ Variant fn_join(RuntimeEnv&, Args a) {
   StopEvery<1024> stop;
   for (size_t i = 0; i < arr.size(); ++i) {
     stop.step();
-    if (i) out += delim;
+    if (i) append_text(out, std::string_view(delim));
     const Variant& e = arr[i];
     if (e.is_string()) {
-      out += e.raw_string();
+      append_text(out, std::string_view(e.raw_string()));
     } else {
       Variant v = e.is_object() ? vb::default_value(e) : e;
       if (v.is_null()) vb::raise(vb::err::kTypeMismatch);
-      out += vb::to_string(v);
+      append_text(out, std::string_view(vb::to_string(v)));
     }
   }
   return Variant(std::move(out));
@@ -577,6 +588,7 @@ Variant fn_escape(RuntimeEnv&, Args a) {
   StopEvery<65536> stop;
   for (size_t pos = 0; pos < s.size();) {
     stop.step();
+    make_room(out, 12);  // the most one character takes: two %uXXXX
     char32_t c = vb::utf8_decode(s, pos);
     if (escape_keeps(c)) {
       out += char(c);
@@ -635,6 +647,7 @@ Variant fn_unescape(RuntimeEnv&, Args a) {
   StopEvery<65536> stop;
   for (size_t i = 0; i < s.size();) {
     stop.step();
+    make_room(out, 8);  // the most one step writes: a pending half and a character
     if (s[i] == '%') {
       int32_t u = (i + 1 < s.size() && s[i + 1] == 'u') ? hex_at(s, i + 2, 4) : -1;
       if (u >= 0) {
