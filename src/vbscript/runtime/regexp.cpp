@@ -271,7 +271,9 @@ vb::Ref<MatchCollection> RegExp::Execute(std::string_view s) {
     }
     size_t first = chars.at(b);
     size_t last = chars.at(e);
-    out.push_back(vb::make_ref<Match>(std::string(s.substr(b, e - b)), int32_t(first), int32_t(last - first), std::move(groups)));
+    make_room(out, 1);
+    out.push_back(vb::make_ref<Match>(std::string(s.substr(b, e - b)), int32_t(first), int32_t(last - first),
+                                      std::move(groups)));
   });
   return vb::make_ref<MatchCollection>(std::move(out));
 }

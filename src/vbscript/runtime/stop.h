@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
+#include <iterator>
+#include <vector>
 
 namespace tolvex::vbscript {
 
@@ -39,16 +41,29 @@ inline constexpr size_t kStopPiece = size_t(1) << 20;
 template <class Text>
 void make_room(Text& out, size_t more) {
   const size_t need = out.size() + more;
-  if (need <= out.capacity()) return;
-  const size_t size = std::max(need, 2 * out.capacity());
-  if (out.size() <= kStopPiece) {
-    out.reserve(size);
-    return;
-  }
+  // A short text grows as strings do: its copy is short.
+  if (need <= out.capacity() || out.size() <= kStopPiece) return;
   Text bigger;
-  bigger.reserve(size);
+  bigger.reserve(std::max(need, 2 * out.capacity()));
   for (size_t b = 0; b < out.size(); b += kStopPiece) {
     bigger.append(out, b, kStopPiece);
+    poll_stop();
+  }
+  out.swap(bigger);
+}
+
+// The same for a list of items: a long list moves to its bigger buffer a piece at a time.
+template <class T>
+void make_room(std::vector<T>& out, size_t more) {
+  constexpr size_t piece = kStopPiece / sizeof(T) + 1;
+  const size_t need = out.size() + more;
+  if (need <= out.capacity() || out.size() <= piece) return;
+  std::vector<T> bigger;
+  bigger.reserve(std::max(need, 2 * out.capacity()));
+  for (size_t b = 0; b < out.size(); b += piece) {
+    const auto from = out.begin() + std::ptrdiff_t(b);
+    bigger.insert(bigger.end(), std::make_move_iterator(from),
+                  std::make_move_iterator(from + std::ptrdiff_t(std::min(piece, out.size() - b))));
     poll_stop();
   }
   out.swap(bigger);
@@ -57,7 +72,15 @@ void make_room(Text& out, size_t more) {
 // out += text, a piece at a time when the text is long.
 template <class Text, class View>
 void append_text(Text& out, View text) {
-  make_room(out, text.size());
+  if (text.size() <= kStopPiece) {
+    make_room(out, text.size());
+    out.append(text);
+    return;
+  }
+  if (out.size() <= kStopPiece)
+    out.reserve(out.size() + text.size());
+  else
+    make_room(out, text.size());
   for (size_t b = 0; b < text.size(); b += kStopPiece) {
     if (b) poll_stop();
     out.append(text.substr(b, kStopPiece));

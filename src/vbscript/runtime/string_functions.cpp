@@ -56,11 +56,12 @@ std::string ascii_lowered(std::string_view s) {
   return out;
 }
 
-// hay.find(key, from) a piece of starts at a time: a piece compares about 16 pieces of
-// text's worth of units however long the key.
+// hay.find(key, from), looking whether the run must stop between pieces of starts. Each
+// start may compare the whole key: a piece holds as many starts as make about 16 pieces
+// of text compared, however long the key.
 template <class C>
 size_t find_from(std::basic_string_view<C> hay, std::basic_string_view<C> key, size_t from) {
-  if (key.empty() || from >= hay.size()) return hay.find(key, from);
+  if (key.empty() || from >= hay.size() || hay.size() - from <= kPiece) return hay.find(key, from);
   const size_t step = std::max<size_t>(1, kPiece * 16 / key.size());
   for (size_t pos = from;; pos += step) {
     const size_t span = step + key.size() - 1;
@@ -74,7 +75,7 @@ size_t find_from(std::basic_string_view<C> hay, std::basic_string_view<C> key, s
 // hay.rfind(key, last_start) a piece of starts at a time, from the back.
 template <class C>
 size_t rfind_from(std::basic_string_view<C> hay, std::basic_string_view<C> key, size_t last_start) {
-  if (key.empty() || key.size() > hay.size()) return hay.rfind(key, last_start);
+  if (key.empty() || key.size() > hay.size() || hay.size() <= kPiece) return hay.rfind(key, last_start);
   const size_t step = std::max<size_t>(1, kPiece * 16 / key.size());
   for (size_t hi = std::min(last_start, hay.size() - key.size());;) {
     const size_t lo = hi >= step ? hi - step + 1 : 0;
@@ -84,13 +85,6 @@ size_t rfind_from(std::basic_string_view<C> hay, std::basic_string_view<C> key, 
     hi = lo - 1;
     poll_stop();
   }
-}
-
-size_t find_from(std::string_view hay, std::string_view key, size_t from) {
-  return find_from<char>(hay, key, from);
-}
-size_t find_from(std::u32string_view hay, std::u32string_view key, size_t from) {
-  return find_from<char32_t>(hay, key, from);
 }
 
 std::u32string to_u32(std::string_view s) {
@@ -139,11 +133,11 @@ bool ascii_pair(std::string_view a, std::string_view b) { return all_ascii(a) &&
 size_t find_chars(std::string_view in, std::string_view what, size_t from, CompareMode mode) {
   if (mode == CompareMode::Binary) {
     // UTF-8 is searched byte-wise: a match always starts on a character boundary.
-    size_t at = find_from(in, what, char_offset(in, from));
+    size_t at = find_from<char>(in, what, char_offset(in, from));
     return at == std::string_view::npos ? at : char_count(in.substr(0, at));
   }
-  if (ascii_pair(in, what)) return find_from(ascii_lowered(in), vb::ascii_lower(what), from);
-  return find_from(folded(in), folded(what), from);
+  if (ascii_pair(in, what)) return find_from<char>(ascii_lowered(in), vb::ascii_lower(what), from);
+  return find_from<char32_t>(folded(in), folded(what), from);
 }
 
 // Last character position of `what` starting at or before `last_start`.
@@ -282,7 +276,7 @@ Variant fn_replace(RuntimeEnv&, Args a) {
     StopEvery<1024> stop;
     for (int32_t done = 0; count < 0 || done < count; ++done) {
       stop.step();
-      size_t p = find_from(hay, find, pos);
+      size_t p = find_from<char>(hay, find, pos);
       if (p == std::string::npos) break;
       append_text(out, rest.substr(pos, p - pos));
       append_text(out, with);
@@ -300,7 +294,7 @@ Variant fn_replace(RuntimeEnv&, Args a) {
   StopEvery<1024> stop;
   for (int32_t done = 0; count < 0 || done < count; ++done) {
     stop.step();
-    size_t p = find_from(low, key, pos);
+    size_t p = find_from<char32_t>(low, key, pos);
     if (p == std::u32string::npos) break;
     append_text(res, std::u32string_view(hay).substr(pos, p - pos));
     append_text(res, std::u32string_view(rep));
@@ -322,7 +316,8 @@ Variant fn_ucase(RuntimeEnv&, Args a) {
   if (null_arg(a, 0)) return Variant::null();
   std::string buf;
   std::string_view s = text_arg(a, 0, buf);
-  return Variant(all_ascii(s) ? mapped(s, [](std::string_view p) { return vb::ascii_upper(p); }) : mapped(s, [](std::string_view p) { return vb::utf8_upper(p); }));
+  if (all_ascii(s)) return Variant(mapped(s, [](std::string_view p) { return vb::ascii_upper(p); }));
+  return Variant(mapped(s, [](std::string_view p) { return vb::utf8_upper(p); }));
 }
 
 template <bool Left, bool Right>
@@ -413,7 +408,11 @@ Variant fn_strreverse(RuntimeEnv&, Args a) {
 Variant string_array(std::vector<Variant> items) {
   auto arr = vb::make_ref<vb::Array>(vb::VarType::String,
                                      std::vector<vb::Array::Bound>{{0, int32_t(items.size())}});
-  for (size_t i = 0; i < items.size(); ++i) (*arr)[i] = std::move(items[i]);
+  StopEvery<65536> stop;
+  for (size_t i = 0; i < items.size(); ++i) {
+    stop.step();
+    (*arr)[i] = std::move(items[i]);
+  }
   return Variant(std::move(arr));
 }
 
@@ -431,8 +430,9 @@ Variant fn_split(RuntimeEnv&, Args a) {
     StopEvery<1024> stop;
     while (count < 0 || int32_t(parts.size()) < count - 1) {
       stop.step();
-      size_t p = find_from(s, delim, pos);
+      size_t p = find_from<char>(s, delim, pos);
       if (p == std::string::npos) break;
+      make_room(parts, 1);
       parts.emplace_back(s.substr(pos, p - pos));
       pos = p + delim.size();
     }
@@ -443,8 +443,9 @@ Variant fn_split(RuntimeEnv&, Args a) {
     StopEvery<1024> stop;
     while (count < 0 || int32_t(parts.size()) < count - 1) {
       stop.step();
-      size_t p = find_from(low, key, pos);
+      size_t p = find_from<char32_t>(low, key, pos);
       if (p == std::u32string::npos) break;
+      make_room(parts, 1);
       parts.emplace_back(vb::u32_to_utf8(std::u32string_view(hay).substr(pos, p - pos)));
       pos = p + key.size();
     }
@@ -495,7 +496,10 @@ Variant fn_filter(RuntimeEnv&, Args a) {
     if (e.is_null()) vb::raise(vb::err::kTypeMismatch);
     std::string s = e.is_string() ? e.raw_string() : vb::to_string(e.is_object() ? vb::default_value(e) : e);
     bool found = find_chars(s, value, 0, mode) != std::string::npos;
-    if (found == include) out.emplace_back(std::move(s));
+    if (found == include) {
+      make_room(out, 1);
+      out.emplace_back(std::move(s));
+    }
   }
   return string_array(std::move(out));
 }
