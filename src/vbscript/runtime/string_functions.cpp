@@ -172,6 +172,18 @@ std::string copied(std::string_view s) {
   return out;
 }
 
+// The first argument's text, a copy (made a piece at a time) when it is a String.
+std::string text_copy(Args a) { return a[0].is_string() ? copied(a[0].raw_string()) : str_arg(a, 0); }
+
+// The first argument's text for a function that converts later arguments: in place, not
+// copied (the text may be hundreds of megabytes), unless converting a later argument may
+// run script code (an object's default member) that could change the text.
+std::string_view subject_arg(Args a, std::string& buffer) {
+  for (size_t i = 1; i < a.size(); ++i)
+    if (a[i].is_object()) return buffer = text_copy(a);
+  return text_arg(a, 0, buffer);
+}
+
 // Characters [pos, pos + n) of s, walking only as far as they reach.
 std::string slice(std::string_view s, size_t pos, size_t n) {
   size_t b = char_offset(s, pos);
@@ -244,13 +256,8 @@ Variant fn_instrrev(RuntimeEnv&, Args a) {
 }
 
 Variant fn_replace(RuntimeEnv&, Args a) {
-  // Views of the arguments, not copies: the text may be hundreds of megabytes.
-  // A copy only when converting a later argument may run script code (an object's default
-  // member) that could change the text.
-  bool later_objects = false;
-  for (size_t i = 1; i < a.size(); ++i) later_objects = later_objects || a[i].is_object();
   std::string sb, fb, wb;
-  std::string_view s = later_objects ? std::string_view(sb = str_arg(a, 0)) : text_arg(a, 0, sb);
+  std::string_view s = subject_arg(a, sb);
   std::string_view find_arg = text_arg(a, 1, fb), with = text_arg(a, 2, wb);
   std::string find(find_arg);
   int32_t start = long_arg_or(a, 3, 1);
@@ -395,7 +402,7 @@ Variant fn_strcomp(RuntimeEnv&, Args a) {
 }
 
 Variant fn_strreverse(RuntimeEnv&, Args a) {
-  std::string s = str_arg(a, 0);
+  std::string s = text_copy(a);
   if (all_ascii(s)) {
     std::reverse(s.begin(), s.end());
     return Variant(std::move(s));
@@ -417,14 +424,15 @@ Variant string_array(std::vector<Variant> items) {
 }
 
 Variant fn_split(RuntimeEnv&, Args a) {
-  std::string s = str_arg(a, 0);
+  std::string sb;
+  std::string_view s = subject_arg(a, sb);
   std::string delim = present(a, 1) ? str_arg(a, 1) : std::string(" ");
   int32_t count = long_arg_or(a, 2, -1);
   if (count < -1) invalid_argument();
   CompareMode mode = compare_arg(a, 3);
   std::vector<Variant> parts;
   if (s.empty() || count == 0) return string_array(std::move(parts));
-  if (delim.empty() || count == 1) return string_array({Variant(s)});
+  if (delim.empty() || count == 1) return string_array({Variant(copied(s))});
   if (mode == CompareMode::Binary) {
     size_t pos = 0;
     StopEvery<1024> stop;
@@ -436,7 +444,7 @@ Variant fn_split(RuntimeEnv&, Args a) {
       parts.emplace_back(s.substr(pos, p - pos));
       pos = p + delim.size();
     }
-    parts.emplace_back(s.substr(pos));
+    parts.emplace_back(copied(s.substr(pos)));
   } else {
     std::u32string hay = to_u32(s), low = folded(s), key = folded(delim);
     size_t pos = 0;
@@ -449,7 +457,7 @@ Variant fn_split(RuntimeEnv&, Args a) {
       parts.emplace_back(vb::u32_to_utf8(std::u32string_view(hay).substr(pos, p - pos)));
       pos = p + key.size();
     }
-    parts.emplace_back(vb::u32_to_utf8(std::u32string_view(hay).substr(pos)));
+    parts.emplace_back(to_utf8(std::u32string_view(hay).substr(pos)));
   }
   return string_array(std::move(parts));
 }
