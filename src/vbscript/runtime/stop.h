@@ -35,14 +35,10 @@ inline void poll_stop() {
 // Bytes of text a library loop walks between two calls of poll_stop().
 inline constexpr size_t kStopPiece = size_t(1) << 20;
 
-// Makes room in `out` (a std::string or std::u32string) for `more` further units. A long
-// text moves to its bigger buffer a piece at a time, looking between pieces whether the
-// run must stop: the copy inside the string's own growth would be one long step.
+// Moves `out` to a buffer of at least `need` units, a piece at a time, looking between
+// pieces whether the run must stop (make_room).
 template <class Text>
-void make_room(Text& out, size_t more) {
-  const size_t need = out.size() + more;
-  // A short text grows as strings do: its copy is short.
-  if (need <= out.capacity() || out.size() <= kStopPiece) return;
+[[gnu::noinline]] void move_to_bigger(Text& out, size_t need) {
   Text bigger;
   bigger.reserve(std::max(need, 2 * out.capacity()));
   for (size_t b = 0; b < out.size(); b += kStopPiece) {
@@ -52,12 +48,18 @@ void make_room(Text& out, size_t more) {
   out.swap(bigger);
 }
 
-// The same for a list of items: a long list moves to its bigger buffer a piece at a time.
+// Makes room in `out` (a std::string or std::u32string) for `more` further units. A long
+// text moves to its bigger buffer a piece at a time: the copy inside the string's own
+// growth would be one long step. A short text grows as strings do: its copy is short.
+template <class Text>
+inline void make_room(Text& out, size_t more) {
+  if (out.size() + more > out.capacity() && out.size() > kStopPiece) move_to_bigger(out, out.size() + more);
+}
+
+// The same for a list of items.
 template <class T>
-void make_room(std::vector<T>& out, size_t more) {
+[[gnu::noinline]] void move_to_bigger(std::vector<T>& out, size_t need) {
   constexpr size_t piece = kStopPiece / sizeof(T) + 1;
-  const size_t need = out.size() + more;
-  if (need <= out.capacity() || out.size() <= piece) return;
   std::vector<T> bigger;
   bigger.reserve(std::max(need, 2 * out.capacity()));
   for (size_t b = 0; b < out.size(); b += piece) {
@@ -69,14 +71,15 @@ void make_room(std::vector<T>& out, size_t more) {
   out.swap(bigger);
 }
 
-// out += text, a piece at a time when the text is long.
+template <class T>
+inline void make_room(std::vector<T>& out, size_t more) {
+  if (out.size() + more > out.capacity() && out.size() > kStopPiece / sizeof(T) + 1)
+    move_to_bigger(out, out.size() + more);
+}
+
+// out += text for a long text: a piece at a time (append_text).
 template <class Text, class View>
-void append_text(Text& out, View text) {
-  if (text.size() <= kStopPiece) {
-    make_room(out, text.size());
-    out.append(text);
-    return;
-  }
+[[gnu::noinline]] void append_by_pieces(Text& out, View text) {
   if (out.size() <= kStopPiece)
     out.reserve(out.size() + text.size());
   else
@@ -85,6 +88,14 @@ void append_text(Text& out, View text) {
     if (b) poll_stop();
     out.append(text.substr(b, kStopPiece));
   }
+}
+
+// out += text, a piece at a time when the text or `out` is long.
+template <class Text, class View>
+inline void append_text(Text& out, View text) {
+  if (text.size() > kStopPiece) return append_by_pieces(out, text);
+  make_room(out, text.size());
+  out.append(text);
 }
 
 // Calls poll_stop() once every `Stride` steps of a loop: step(i) costs a decrement.
