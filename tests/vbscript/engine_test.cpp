@@ -275,6 +275,30 @@ TEST(Engine, LongLibraryCallsStopInsideThemselves) {
        "t = re.Replace(s, \"y\")"},
       {"s = String(100000, \"x\") : Set re = New RegExp : re.Global = True : re.Pattern = \"x\"",
        "Set t = re.Execute(s)"},
+      // Walks over long non-ASCII text to a character position or to its end
+      {"u = String(1500000, ChrW(233))", "t = Len(u)"},
+      {"u = String(1500000, ChrW(233))", "t = Mid(u, 1400000)"},
+      {"u = String(1500000, ChrW(233))", "t = Left(u, 1400000)"},
+      {"u = String(1500000, ChrW(233))", "t = Right(u, 1400000)"},
+      {"u = String(1500000, ChrW(233))", "t = InStr(1400000, u, \"q\")"},
+      {"u = String(1500000, ChrW(233))", "t = InStrRev(u, \"q\", 9)"},
+      {"u = String(1500000, ChrW(233))", "t = Replace(u, \"q\", \"e\", 1400000)"},
+      {"u = String(1500000, ChrW(233)) : v = UCase(u)", "t = StrComp(u, v, 1)"},
+      // copies of long text out of it
+      {"u = String(1500000, ChrW(233))", "t = Mid(u, 2)"},
+      {"u = String(1500000, ChrW(233))", "t = Replace(u, \"q\", \"e\")"},
+      // searches whose every start compares a long key
+      {"s = String(3000000, \"x\") : k = String(100000, \"x\") & \"y\"", "t = InStr(s, k)"},
+      {"s = String(3000000, \"x\") : k = String(100000, \"x\") & \"y\"", "t = InStrRev(s, k)"},
+      {"s = String(3000000, \"x\") : k = String(100000, \"x\") & \"y\"", "t = Replace(s, k, \"\")"},
+      {"s = String(3000000, \"x\") : k = String(100000, \"x\") & \"y\"", "t = Split(s, k)"},
+      // one search through long non-ASCII text that finds nothing
+      {"u = String(1500000, ChrW(233)) : Set re = New RegExp : re.Pattern = \"[^\" & ChrW(233) & \"]\"",
+       "t = re.Test(u)"},
+      {"u = String(1500000, ChrW(233)) : Set re = New RegExp : re.IgnoreCase = True : re.Pattern = ChrW(201) & \"q\"",
+       "Set t = re.Execute(u)"},
+      {"u = String(1500000, ChrW(233)) : Set re = New RegExp : re.Global = True : re.Pattern = \"\\d\"",
+       "t = re.Replace(u, \"y\")"},
   };
   for (const Case& c : cases) {
     ScriptEngine e;

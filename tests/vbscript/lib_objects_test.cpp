@@ -222,6 +222,42 @@ TEST(LibObjects, RegExpSubMatchesAndReplace) {
   }
 }
 
+// A long valid text is searched a window of match starts (a megabyte) at a time: matches
+// across a window's edge, look-behind and anchors over it, and positions after it come
+// out as from one search.
+TEST(LibObjects, RegExpOnLongTexts) {
+  const size_t w = size_t(1) << 20;
+  std::string ee;
+  for (size_t i = 0; i < w; ++i) ee += "\xC3\xA9";  // é, two windows long
+  const std::string n = std::to_string(w);
+  struct Case {
+    const char* pattern;
+    bool global, ignore_case, multiline;
+    std::string subject;
+    std::string matches;
+  } cases[] = {
+      {"q+", true, false, false, std::string(w - 2, 'x') + "qqqq" + std::string(w, 'x') + "q",
+       std::to_string(w - 2) + ":4:qqqq " + std::to_string(2 * w + 2) + ":1:q"},
+      {"(?<=\xC3\xA9)abc", false, false, false, ee + "abc", n + ":3:abc"},
+      {"\xC3\x89Q", true, true, false, ee + "\xC3\xA9q", n + ":2:\xC3\xA9q"},
+      {"^x", true, false, false, std::string(2 * w, 'y') + "\nx", ""},
+      {"^x", true, false, true, std::string(2 * w, 'y') + "\nx", std::to_string(2 * w + 1) + ":1:x"},
+      {"y$", false, false, false, std::string(2 * w, 'y') + "\nx", ""},
+      {"x$", false, false, false, std::string(2 * w, 'y') + "\nx", std::to_string(2 * w + 1) + ":1:x"},
+  };
+  for (auto& c : cases) {
+    auto re = create("VBScript.RegExp");
+    re->let("Pattern", S(c.pattern));
+    re->let("Global", B(c.global));
+    re->let("IgnoreCase", B(c.ignore_case));
+    re->let("Multiline", B(c.multiline));
+    std::vector<Variant> a{Variant(c.subject)};
+    Variant ms = re->call("Execute", a);
+    EXPECT_EQ(describe(*ms.object()), c.matches) << c.pattern;
+    EXPECT_EQ(re->call("Test", a).raw_bool(), !c.matches.empty()) << c.pattern;
+  }
+}
+
 TEST(LibObjects, RegExpErrors) {
   auto re = create("VBScript.RegExp");
   re->let("Pattern", S("(unclosed"));

@@ -84,6 +84,58 @@ TEST(LibStrings, SearchAndReplace) {
   });
 }
 
+std::string times(std::string_view unit, size_t n) {
+  std::string out;
+  out.reserve(unit.size() * n);
+  for (size_t i = 0; i < n; ++i) out += unit;
+  return out;
+}
+
+// Long texts are walked, searched and compared a piece at a time (about a megabyte, or
+// fewer starts for a long key): the answers are those of one pass, also where a match, a
+// character or a difference lies across two pieces.
+TEST(LibStrings, LongTextsAnswerAsShortOnes) {
+  const std::string e = "\xC3\xA9", E = "\xC3\x89";                   // é É
+  const std::string sharp = "\xC3\x9F", SHARP = "\xE1\xBA\x9E";  // ß and its capital, a byte longer
+  const std::string ee = times(e, 700000), EE = times(E, 700000);  // 1.4 MB each
+  // Keys of 100,000 characters: a piece tries only 167 starts.
+  const std::string hay = std::string(1000000, 'x') + "y" + std::string(1000000, 'x');
+  const std::string key = "y" + std::string(99999, 'x'), KEY = "Y" + std::string(99999, 'X');
+  const std::string uhay = ee + "q" + ee, ukey = "Q" + times(E, 99999);
+  auto V = [](const std::string& text) { return Variant(text); };
+  check_calls({
+      {"InStr", {V(hay), V(key)}, "Long 1000001"},
+      {"InStr", {L(1000002), V(hay), V(key)}, "Long 0"},
+      {"InStr", {L(1), V(hay), V(KEY), I(1)}, "Long 1000001"},
+      {"InStr", {L(1), V(uhay), V(ukey), I(1)}, "Long 700001"},
+      {"InStr", {L(700002), V(uhay), V(ukey), I(1)}, "Long 0"},
+      {"InStr", {L(700000), V(uhay), S("q")}, "Long 700001"},
+      {"InStrRev", {V(hay), V(key)}, "Long 1000001"},
+      {"InStrRev", {V(hay), V(key), L(1099999)}, "Long 0"},
+      {"InStrRev", {V(hay), V(key), L(1100000)}, "Long 1000001"},
+      {"InStrRev", {V(hay), V(KEY), L(-1), I(1)}, "Long 1000001"},
+      {"InStrRev", {V(uhay), V(ukey), L(-1), I(1)}, "Long 700001"},
+      {"InStrRev", {V(uhay), S("q"), L(800000)}, "Long 700001"},
+      {"Len", {V(ee + "a")}, "Long 700001"},
+      {"Mid", {V(ee + "za"), L(700001), L(1)}, "String z"},
+      {"Replace", {V(ee + "q"), S("q"), S("r"), L(700001)}, "String r"},
+      {"StrComp", {V(ee + "a"), V(EE + "A"), I(1)}, "Integer 0"},
+      {"StrComp", {V(ee + "a"), V(EE + "B"), I(1)}, "Integer -1"},
+      {"StrComp", {V(ee + "b"), V(EE + "A"), I(1)}, "Integer 1"},
+      {"StrComp", {V(ee), V(EE + e), I(1)}, "Integer -1"},
+      {"StrComp", {V(ee + "b"), V(EE + "A")}, "Integer 1"},
+      // One character each side per step, whatever the length of its bytes.
+      {"StrComp", {V(times(sharp, 600000) + "a"), V(times(SHARP, 600000) + "A"), I(1)}, "Integer 0"},
+      {"StrComp", {V(times(sharp, 600000) + "a"), V(times(SHARP, 600000) + "b"), I(1)}, "Integer -1"},
+  });
+  const Variant tail = call("Right", {V("z" + ee), L(700000)});
+  EXPECT_EQ(tail.raw_string(), ee);
+  const Variant head = call("Left", {V(ee + "z"), L(700000)});
+  EXPECT_EQ(head.raw_string(), ee);
+  EXPECT_EQ(call("LCase", {V(EE)}).raw_string(), ee);
+  EXPECT_EQ(call("UCase", {V(hay)}).raw_string(), std::string(1000000, 'X') + "Y" + std::string(1000000, 'X'));
+}
+
 std::string joined(const Variant& arr) {
   if (!arr.is_array()) return "not an array";
   std::string out = std::to_string(arr.raw_array().ubound(1)) + ":";

@@ -1,9 +1,11 @@
 #include "vbscript/runtime/library.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "vb/strings.h"
+#include "vbscript/runtime/stop.h"
 
 namespace tolvex::vbscript::lib {
 
@@ -68,11 +70,15 @@ size_t ascii_run_end(std::string_view s, size_t from, size_t limit) noexcept {
   return n;
 }
 
-size_t char_offset(std::string_view s, size_t index) noexcept {
-  size_t pos = 0, i = 0;
+size_t char_offset(std::string_view s, size_t index) {
+  size_t pos = 0, i = 0, next_look = kStopPiece;
   while (i < index && pos < s.size()) {
+    if (pos >= next_look) {
+      poll_stop();
+      next_look = pos + kStopPiece;
+    }
     size_t want = index - i;
-    size_t run = ascii_run_end(s, pos, want > s.size() - pos ? s.size() : pos + want);
+    size_t run = ascii_run_end(s, pos, std::min({s.size(), want > s.size() - pos ? s.size() : pos + want, next_look}));
     if (run > pos) {
       size_t take = run - pos;
       pos += take;
@@ -85,13 +91,17 @@ size_t char_offset(std::string_view s, size_t index) noexcept {
   return pos;
 }
 
-size_t char_count(std::string_view s) noexcept {
-  size_t pos = 0, n = 0;
+size_t char_count(std::string_view s) {
+  size_t pos = 0, n = 0, next_look = kStopPiece;
   while (pos < s.size()) {
-    size_t run = ascii_run_end(s, pos);
+    if (pos >= next_look) {
+      poll_stop();
+      next_look = pos + kStopPiece;
+    }
+    size_t run = ascii_run_end(s, pos, next_look);
     n += run - pos;
     pos = run;
-    if (pos < s.size()) {
+    if (pos < s.size() && pos < next_look) {
       vb::utf8_decode(s, pos);
       ++n;
     }
@@ -99,9 +109,11 @@ size_t char_count(std::string_view s) noexcept {
   return n;
 }
 
-size_t tail_offset(std::string_view s, size_t n) noexcept {
+size_t tail_offset(std::string_view s, size_t n) {
   size_t pos = s.size();
+  StopEvery<kStopPiece> stop;
   for (size_t i = 0; i < n && pos > 0; ++i) {
+    stop.step();
     unsigned char c = static_cast<unsigned char>(s[pos - 1]);
     if (c < 0x80) {
       --pos;

@@ -49,14 +49,15 @@ double date_arg(Args a, size_t i);
 Variant indexed(vb::Ref<vb::Dispatch> collection, Args a);
 
 // UTF-8 walking that skips runs of ASCII eight bytes at a time. Invalid bytes count as
-// one character each, as in vb/strings.h.
+// one character each, as in vb/strings.h. Walks over long texts look between pieces
+// whether the run must stop (stop.h), and may throw its stop.
 // The first non-ASCII byte at or after `from`, looking no further than `limit`.
 size_t ascii_run_end(std::string_view s, size_t from, size_t limit = std::string_view::npos) noexcept;
-size_t char_offset(std::string_view s, size_t index) noexcept;   // byte offset of character `index`
-size_t char_count(std::string_view s) noexcept;                  // characters
+size_t char_offset(std::string_view s, size_t index);   // byte offset of character `index`
+size_t char_count(std::string_view s);                  // characters
 // Byte offset where the last `n` characters begin; npos when the text is not valid
 // UTF-8 there (the caller then counts from the front).
-size_t tail_offset(std::string_view s, size_t n) noexcept;
+size_t tail_offset(std::string_view s, size_t n);
 
 // OLE dates as a continuous day count (the fraction of a negative date counts forwards).
 double date_to_linear(double oadate);

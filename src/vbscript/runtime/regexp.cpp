@@ -20,11 +20,14 @@ constexpr int32_t kRegexSyntax = 5017;
 // fails with an error instead of hanging the script.
 constexpr uint32_t kMatchLimit = 20'000'000;
 constexpr uint32_t kDepthLimit = 100'000;
+// A search through a long valid text tries the starts of a match this many bytes at a
+// time, looking between two windows whether the run must stop (stop.h).
+constexpr size_t kSearchWindow = size_t(1) << 20;
 
 // Character positions of byte offsets, walked forwards from the last answer.
 class CharCounter {
  public:
-  explicit CharCounter(std::string_view s) : s_(s), ascii_(vb::is_ascii(s)) {}
+  explicit CharCounter(std::string_view s) : s_(s), ascii_(lib::ascii_run_end(s, 0) == s.size()) {}
   size_t at(size_t byte) {
     if (ascii_) return byte;
     if (byte < byte_) {
@@ -92,9 +95,11 @@ class CompiledPattern {
     // The same pattern for texts known to be valid UTF-8, matched without checking them:
     // the invalid-UTF mode reads the text from the start offset to its end on every call,
     // which makes walking the matches of a long text quadratic.
+    // It also takes an offset limit, so that a long search can go a window at a time.
     if (code_)
       valid_code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
-                                  opts & ~uint32_t(PCRE2_MATCH_INVALID_UTF), &err, &offset, cc);
+                                  (opts & ~uint32_t(PCRE2_MATCH_INVALID_UTF)) | PCRE2_USE_OFFSET_LIMIT, &err,
+                                  &offset, cc);
     pcre2_compile_context_free(cc);
     if (!code_) {
       PCRE2_UCHAR msg[256];
@@ -119,20 +124,21 @@ class CompiledPattern {
 
   // Matches from byte `start`; false when there is no match. `valid_utf8`: the text is
   // known to be valid UTF-8, so the matcher need not check it again (a check that reads
-  // the text from `start` to its end on every call).
+  // the text from `start` to its end on every call). Such a text is searched a window of
+  // starts at a time; the others in one go.
   bool match(std::string_view s, size_t start, bool valid_utf8 = false) const {
-    const bool unchecked = valid_utf8 && valid_code_;
-    int rc = pcre2_match(unchecked ? valid_code_ : code_, reinterpret_cast<PCRE2_SPTR>(s.data()), s.size(), start,
-                         unchecked ? PCRE2_NO_UTF_CHECK : 0, data_, context_);
-    if (rc == PCRE2_ERROR_NOMATCH) return false;
-    if (rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_DEPTHLIMIT || rc == PCRE2_ERROR_HEAPLIMIT)
-      vb::raise(vb::err::kOutOfMemory, "The regular expression needs too much work to match this text");
-    if (rc < 0) {
-      PCRE2_UCHAR msg[256];
-      pcre2_get_error_message(rc, msg, sizeof msg);
-      vb::raise(vb::err::kInvalidProcedureCall, reinterpret_cast<char*>(msg));
+    if (!valid_utf8 || !valid_code_) {
+      pcre2_set_offset_limit(context_, PCRE2_UNSET);
+      return matched(code_, s, start, 0);
     }
-    return true;
+    for (;;) {
+      size_t limit = window_end(s, start);
+      pcre2_set_offset_limit(context_, limit < s.size() ? limit : PCRE2_UNSET);
+      if (matched(valid_code_, s, start, PCRE2_NO_UTF_CHECK)) return true;
+      if (limit >= s.size()) return false;
+      start = limit;
+      poll_stop();
+    }
   }
   // Byte range of group g (0 = the whole match); npos when the group took no part.
   std::pair<size_t, size_t> group(uint32_t g) const {
@@ -143,6 +149,29 @@ class CompiledPattern {
   uint32_t groups() const { return groups_; }
 
  private:
+  // The last start of the window that begins at `start`: the first character boundary
+  // kSearchWindow bytes on, or the end of the text.
+  static size_t window_end(std::string_view s, size_t start) {
+    if (s.size() - start <= kSearchWindow) return s.size();
+    size_t e = start + kSearchWindow;
+    while (e < s.size() && (static_cast<unsigned char>(s[e]) & 0xC0) == 0x80) ++e;
+    return e;
+  }
+  // One search of `code` from `start` (matches starting no later than the context's
+  // offset limit); false when there is none.
+  bool matched(const pcre2_code* code, std::string_view s, size_t start, uint32_t options) const {
+    int rc = pcre2_match(code, reinterpret_cast<PCRE2_SPTR>(s.data()), s.size(), start, options, data_, context_);
+    if (rc == PCRE2_ERROR_NOMATCH) return false;
+    if (rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_DEPTHLIMIT || rc == PCRE2_ERROR_HEAPLIMIT)
+      vb::raise(vb::err::kOutOfMemory, "The regular expression needs too much work to match this text");
+    if (rc < 0) {
+      PCRE2_UCHAR msg[256];
+      pcre2_get_error_message(rc, msg, sizeof msg);
+      vb::raise(vb::err::kInvalidProcedureCall, reinterpret_cast<char*>(msg));
+    }
+    return true;
+  }
+
   pcre2_code* code_ = nullptr;
   pcre2_code* valid_code_ = nullptr;  // null when it could not be made: code_ serves
   pcre2_match_data* data_ = nullptr;
@@ -176,8 +205,13 @@ namespace {
 // surrogate, nothing past U+10FFFF.
 bool valid_utf8(std::string_view s) {
   const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-  for (size_t i = 0, n = s.size(); i < n;) {
-    i = lib::ascii_run_end(s, i);
+  for (size_t i = 0, n = s.size(), next_look = kSearchWindow; i < n;) {
+    if (i >= next_look) {
+      poll_stop();
+      next_look = i + kSearchWindow;
+    }
+    i = lib::ascii_run_end(s, i, next_look);
+    if (i >= next_look) continue;
     if (i >= n) break;
     const unsigned c = p[i];
     size_t len;
@@ -207,7 +241,7 @@ template <class OnMatch>
 void each_match(const CompiledPattern& re, std::string_view s, bool global, OnMatch on_match) {
   size_t start = 0;
   StopEvery<256> stop;
-  const bool valid = global && valid_utf8(s);
+  const bool valid = (global || s.size() > kSearchWindow) && valid_utf8(s);
   while (start <= s.size()) {
     stop.step();
     if (!re.match(s, start, valid)) return;
@@ -220,9 +254,12 @@ void each_match(const CompiledPattern& re, std::string_view s, bool global, OnMa
 
 }  // namespace
 
-bool RegExp::Test(const std::string& s) { return compiled().match(s, 0); }
+bool RegExp::Test(std::string_view s) {
+  const CompiledPattern& re = compiled();
+  return re.match(s, 0, s.size() > kSearchWindow && valid_utf8(s));
+}
 
-vb::Ref<MatchCollection> RegExp::Execute(const std::string& s) {
+vb::Ref<MatchCollection> RegExp::Execute(std::string_view s) {
   const CompiledPattern& re = compiled();
   CharCounter chars(s);
   std::vector<vb::Ref<Match>> out;
@@ -230,21 +267,24 @@ vb::Ref<MatchCollection> RegExp::Execute(const std::string& s) {
     std::vector<Variant> groups;
     for (uint32_t g = 1; g <= re.groups(); ++g) {
       auto [gb, ge] = re.group(g);
-      groups.push_back(gb == std::string::npos ? Variant() : Variant(s.substr(gb, ge - gb)));
+      groups.push_back(gb == std::string::npos ? Variant() : Variant(std::string(s.substr(gb, ge - gb))));
     }
     size_t first = chars.at(b);
     size_t last = chars.at(e);
-    out.push_back(vb::make_ref<Match>(s.substr(b, e - b), int32_t(first), int32_t(last - first), std::move(groups)));
+    make_room(out, 1);
+    out.push_back(vb::make_ref<Match>(std::string(s.substr(b, e - b)), int32_t(first), int32_t(last - first),
+                                      std::move(groups)));
   });
   return vb::make_ref<MatchCollection>(std::move(out));
 }
 
-std::string RegExp::Replace(const std::string& s, const std::string& rep) {
+std::string RegExp::Replace(std::string_view s, std::string_view rep) {
   const CompiledPattern& re = compiled();
   std::string out;
   size_t copied = 0;
   each_match(re, s, Global, [&](size_t b, size_t e) {
-    out.append(s, copied, b - copied);
+    append_text(out, s.substr(copied, b - copied));
+    make_room(out, rep.size());
     for (size_t i = 0; i < rep.size(); ++i) {
       char c = rep[i];
       if (c != '$' || i + 1 >= rep.size()) {
@@ -256,13 +296,13 @@ std::string RegExp::Replace(const std::string& s, const std::string& rep) {
         out += '$';
         ++i;
       } else if (n == '&') {
-        out.append(s, b, e - b);
+        append_text(out, s.substr(b, e - b));
         ++i;
       } else if (n == '`') {
-        out.append(s, 0, b);
+        append_text(out, s.substr(0, b));
         ++i;
       } else if (n == '\'') {
-        out.append(s, e, std::string::npos);
+        append_text(out, s.substr(e));
         ++i;
       } else if (n >= '0' && n <= '9') {
         // $nn when that group exists, else $n; $0 and missing groups stay as written.
@@ -277,7 +317,7 @@ std::string RegExp::Replace(const std::string& s, const std::string& rep) {
         }
         if (g >= 1 && g <= re.groups()) {
           auto [gb, ge] = re.group(g);
-          if (gb != std::string::npos) out.append(s, gb, ge - gb);
+          if (gb != std::string::npos) append_text(out, s.substr(gb, ge - gb));
           i += used;
         } else {
           out += c;
@@ -288,7 +328,7 @@ std::string RegExp::Replace(const std::string& s, const std::string& rep) {
     }
     copied = e;
   });
-  out.append(s, copied, std::string::npos);
+  append_text(out, s.substr(copied));
   return out;
 }
 
@@ -298,7 +338,7 @@ std::string RegExp::Replace(const std::string& s, vb::Dispatch& function) {
   std::string out;
   size_t copied = 0;
   each_match(re, s, Global, [&](size_t b, size_t e) {
-    out.append(s, copied, b - copied);
+    append_text(out, std::string_view(s).substr(copied, b - copied));
     std::vector<Variant> args;
     args.emplace_back(s.substr(b, e - b));
     for (uint32_t g = 1; g <= re.groups(); ++g) {
@@ -309,10 +349,10 @@ std::string RegExp::Replace(const std::string& s, vb::Dispatch& function) {
     args.emplace_back(s);
     Variant r = function.invoke(vb::kDispValue, vb::InvokeKind::Method, args);
     if (r.is_object()) r = vb::default_value(r);
-    if (!r.is_null()) out += vb::to_string(r);
+    if (!r.is_null()) append_text(out, std::string_view(vb::to_string(r)));
     copied = e;
   });
-  out.append(s, copied, std::string::npos);
+  append_text(out, std::string_view(s).substr(copied));
   return out;
 }
 
@@ -339,6 +379,11 @@ int32_t index_arg(Args a) {
   return vb::to_long(a[0]);
 }
 std::string text_arg(Args a, size_t i) { return a[i].is_string() ? a[i].raw_string() : vb::to_string(a[i]); }
+// The argument's text in place when it is a String, else converted into `buffer`.
+std::string_view text_view(Args a, size_t i, std::string& buffer) {
+  if (a[i].is_string()) return a[i].raw_string();
+  return buffer = vb::to_string(a[i]);
+}
 }  // namespace
 
 
@@ -399,17 +444,23 @@ const vb::DispatchTable<RegExp>& RegExp::dispatch_table() {
         .method("Test",
                 [](R& r, Args a) {
                   vb::check_arg_count(a, 1, 1);
-                  return Variant(r.Test(text_arg(a, 0)));
+                  std::string buffer;
+                  return Variant(r.Test(text_view(a, 0, buffer)));
                 })
         .method("Execute",
                 [](R& r, Args a) {
                   vb::check_arg_count(a, 1, 1);
-                  return Variant(r.Execute(text_arg(a, 0)));
+                  std::string buffer;
+                  return Variant(r.Execute(text_view(a, 0, buffer)));
                 })
         .method("Replace", [](R& r, Args a) {
           vb::check_arg_count(a, 2, 2);
           if (a[1].is_object() && !a[1].is_nothing()) return Variant(r.Replace(text_arg(a, 0), *a[1].raw_object()));
-          return Variant(r.Replace(text_arg(a, 0), text_arg(a, 1)));
+          // The text first: converting it may run an object's default member, the
+          // replacement (no object here) runs nothing that could change the text.
+          std::string text, replacement;
+          const std::string_view tv = text_view(a, 0, text);
+          return Variant(r.Replace(tv, text_view(a, 1, replacement)));
         });
     return t;
   }();

@@ -66,9 +66,10 @@ class RegExp : public vb::AutoDispatch<RegExp> {
   bool IgnoreCase = false;
   bool Multiline = false;
 
-  bool Test(const std::string& s);
-  vb::Ref<MatchCollection> Execute(const std::string& s);
-  std::string Replace(const std::string& s, const std::string& replacement);
+  // The text is read in place: nothing the search does runs script code that could change it.
+  bool Test(std::string_view s);
+  vb::Ref<MatchCollection> Execute(std::string_view s);
+  std::string Replace(std::string_view s, std::string_view replacement);
   // Replacement by a function (a GetRef reference): it is called with the match, each
   // submatch, the match's character position and the whole text, and returns the new text.
   std::string Replace(const std::string& s, vb::Dispatch& function);

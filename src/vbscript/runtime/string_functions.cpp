@@ -16,7 +16,7 @@ constexpr size_t kMaxText = size_t(1) << 30;  // longer texts raise "Out of stri
 
 // Work on a long text goes a piece of this many bytes at a time, looking between two
 // pieces whether the run must stop (stop.h).
-constexpr size_t kPiece = size_t(1) << 20;
+constexpr size_t kPiece = kStopPiece;
 
 // The end of the piece of s that starts at `from`: kPiece bytes on, moved back to the
 // start of a character.
@@ -37,16 +37,70 @@ void by_pieces(std::string_view s, F&& f) {
   }
 }
 
+// True when s holds only ASCII.
+bool all_ascii(std::string_view s) {
+  for (size_t b = 0; b < s.size(); b += kPiece) {
+    const size_t e = std::min(s.size(), b + kPiece);
+    if (ascii_run_end(s, b, e) < e) return false;
+    poll_stop();
+  }
+  return true;
+}
+
+// ASCII text with its letters lowered.
+std::string ascii_lowered(std::string_view s) {
+  if (s.size() <= kPiece) return vb::ascii_lower(s);
+  std::string out;
+  out.reserve(s.size());
+  by_pieces(s, [&](std::string_view p) { out += vb::ascii_lower(p); });
+  return out;
+}
+
+// hay.find(key, from), looking whether the run must stop between pieces of starts. Each
+// start may compare the whole key: a piece holds as many starts as make about 16 pieces
+// of text compared, however long the key.
+template <class C>
+size_t find_from(std::basic_string_view<C> hay, std::basic_string_view<C> key, size_t from) {
+  if (key.empty() || from >= hay.size() || hay.size() - from <= kPiece) return hay.find(key, from);
+  const size_t step = std::max<size_t>(1, kPiece * 16 / key.size());
+  for (size_t pos = from;; pos += step) {
+    const size_t span = step + key.size() - 1;
+    size_t at = hay.substr(pos, span).find(key);
+    if (at != hay.npos) return pos + at;
+    if (hay.size() - pos <= span) return hay.npos;
+    poll_stop();
+  }
+}
+
+// hay.rfind(key, last_start) a piece of starts at a time, from the back.
+template <class C>
+size_t rfind_from(std::basic_string_view<C> hay, std::basic_string_view<C> key, size_t last_start) {
+  if (key.empty() || key.size() > hay.size() || hay.size() <= kPiece) return hay.rfind(key, last_start);
+  const size_t step = std::max<size_t>(1, kPiece * 16 / key.size());
+  for (size_t hi = std::min(last_start, hay.size() - key.size());;) {
+    const size_t lo = hi >= step ? hi - step + 1 : 0;
+    size_t at = hay.substr(lo, hi - lo + key.size()).rfind(key);
+    if (at != hay.npos) return lo + at;
+    if (lo == 0) return hay.npos;
+    hi = lo - 1;
+    poll_stop();
+  }
+}
+
 std::u32string to_u32(std::string_view s) {
   if (s.size() <= kPiece) return vb::utf8_to_u32(s);
   std::u32string u;
-  by_pieces(s, [&](std::string_view p) { u += vb::utf8_to_u32(p); });
+  by_pieces(s, [&](std::string_view p) {
+    make_room(u, p.size());
+    u += vb::utf8_to_u32(p);
+  });
   return u;
 }
 
 std::string to_utf8(std::u32string_view u) {
   std::string out;
   for (size_t b = 0; b < u.size(); b += kPiece) {
+    make_room(out, std::min(kPiece, u.size() - b) * 2);
     out += vb::u32_to_utf8(u.substr(b, kPiece));
     poll_stop();
   }
@@ -73,27 +127,27 @@ std::u32string folded(std::string_view s) {
   return u;
 }
 
-bool ascii_pair(std::string_view a, std::string_view b) { return vb::is_ascii(a) && vb::is_ascii(b); }
+bool ascii_pair(std::string_view a, std::string_view b) { return all_ascii(a) && all_ascii(b); }
 
 // Character position (0-based) of `what` in `in` from character `from`; npos when absent.
 size_t find_chars(std::string_view in, std::string_view what, size_t from, CompareMode mode) {
   if (mode == CompareMode::Binary) {
     // UTF-8 is searched byte-wise: a match always starts on a character boundary.
-    size_t at = in.find(what, char_offset(in, from));
+    size_t at = find_from<char>(in, what, char_offset(in, from));
     return at == std::string_view::npos ? at : char_count(in.substr(0, at));
   }
-  if (ascii_pair(in, what)) return vb::ascii_lower(in).find(vb::ascii_lower(what), from);
-  return folded(in).find(folded(what), from);
+  if (ascii_pair(in, what)) return find_from<char>(ascii_lowered(in), vb::ascii_lower(what), from);
+  return find_from<char32_t>(folded(in), folded(what), from);
 }
 
 // Last character position of `what` starting at or before `last_start`.
 size_t rfind_chars(std::string_view in, std::string_view what, size_t last_start, CompareMode mode) {
   if (mode == CompareMode::Binary) {
-    size_t at = in.rfind(what, char_offset(in, last_start));
+    size_t at = rfind_from<char>(in, what, char_offset(in, last_start));
     return at == std::string_view::npos ? at : char_count(in.substr(0, at));
   }
-  if (ascii_pair(in, what)) return vb::ascii_lower(in).rfind(vb::ascii_lower(what), last_start);
-  return folded(in).rfind(folded(what), last_start);
+  if (ascii_pair(in, what)) return rfind_from<char>(ascii_lowered(in), vb::ascii_lower(what), last_start);
+  return rfind_from<char32_t>(folded(in), folded(what), last_start);
 }
 
 size_t char_length(std::string_view s) { return char_count(s); }
@@ -111,12 +165,31 @@ Variant fn_len(RuntimeEnv&, Args a) {
   return Variant(int32_t(char_length(text_arg(a, 0, buf))));
 }
 
+// A copy of the text, made a piece at a time when it is long.
+std::string copied(std::string_view s) {
+  std::string out;
+  append_text(out, s);
+  return out;
+}
+
+// The first argument's text, a copy (made a piece at a time) when it is a String.
+std::string text_copy(Args a) { return a[0].is_string() ? copied(a[0].raw_string()) : str_arg(a, 0); }
+
+// The first argument's text for a function that converts later arguments: in place, not
+// copied (the text may be hundreds of megabytes), unless converting a later argument may
+// run script code (an object's default member) that could change the text.
+std::string_view subject_arg(Args a, std::string& buffer) {
+  for (size_t i = 1; i < a.size(); ++i)
+    if (a[i].is_object()) return buffer = text_copy(a);
+  return text_arg(a, 0, buffer);
+}
+
 // Characters [pos, pos + n) of s, walking only as far as they reach.
 std::string slice(std::string_view s, size_t pos, size_t n) {
   size_t b = char_offset(s, pos);
-  if (n == std::string::npos) return std::string(s.substr(b));
+  if (n == std::string::npos) return copied(s.substr(b));
   size_t e = b + char_offset(s.substr(b), n);
-  return std::string(s.substr(b, e - b));
+  return copied(s.substr(b, e - b));
 }
 
 Variant fn_left(RuntimeEnv&, Args a) {
@@ -132,7 +205,7 @@ Variant fn_right(RuntimeEnv&, Args a) {
   std::string buf;
   std::string_view s = text_arg(a, 0, buf);
   size_t tail = tail_offset(s, n);
-  if (tail != std::string_view::npos) return Variant(std::string(s.substr(tail)));
+  if (tail != std::string_view::npos) return Variant(copied(s.substr(tail)));
   size_t len = char_length(s);
   return Variant(slice(s, n >= len ? 0 : len - n, std::string::npos));
 }
@@ -183,13 +256,8 @@ Variant fn_instrrev(RuntimeEnv&, Args a) {
 }
 
 Variant fn_replace(RuntimeEnv&, Args a) {
-  // Views of the arguments, not copies: the text may be hundreds of megabytes.
-  // A copy only when converting a later argument may run script code (an object's default
-  // member) that could change the text.
-  bool later_objects = false;
-  for (size_t i = 1; i < a.size(); ++i) later_objects = later_objects || a[i].is_object();
   std::string sb, fb, wb;
-  std::string_view s = later_objects ? std::string_view(sb = str_arg(a, 0)) : text_arg(a, 0, sb);
+  std::string_view s = subject_arg(a, sb);
   std::string_view find_arg = text_arg(a, 1, fb), with = text_arg(a, 2, wb);
   std::string find(find_arg);
   int32_t start = long_arg_or(a, 3, 1);
@@ -200,15 +268,14 @@ Variant fn_replace(RuntimeEnv&, Args a) {
   const size_t from = char_offset(s, size_t(start) - 1);
   if (from >= s.size()) return Variant("");
   std::string_view rest = s.substr(from);
-  if (find.empty() || count == 0) return Variant(rest);
+  if (find.empty() || count == 0) return Variant(copied(rest));
   std::string out;
   bool ascii_text = mode == CompareMode::Text && ascii_pair(rest, find);
   if (mode == CompareMode::Binary || ascii_text) {
     // UTF-8 byte search finds whole characters only; ASCII text compares lowered copies.
     std::string lowered;
     if (ascii_text) {
-      lowered.reserve(rest.size());
-      by_pieces(rest, [&](std::string_view p) { lowered += vb::ascii_lower(p); });
+      lowered = ascii_lowered(rest);
       find = vb::ascii_lower(find);
     }
     const std::string_view hay = ascii_text ? std::string_view(lowered) : rest;
@@ -216,14 +283,14 @@ Variant fn_replace(RuntimeEnv&, Args a) {
     StopEvery<1024> stop;
     for (int32_t done = 0; count < 0 || done < count; ++done) {
       stop.step();
-      size_t p = hay.find(find, pos);
+      size_t p = find_from<char>(hay, find, pos);
       if (p == std::string::npos) break;
-      out.append(rest.substr(pos, p - pos));
-      out += with;
+      append_text(out, rest.substr(pos, p - pos));
+      append_text(out, with);
       pos = p + find.size();
       if (out.size() > kMaxText) vb::raise(vb::err::kOutOfStringSpace);
     }
-    out.append(rest.substr(pos));
+    append_text(out, rest.substr(pos));
     return Variant(std::move(out));
   }
   std::u32string hay = to_u32(rest), key = folded(find);
@@ -234,14 +301,14 @@ Variant fn_replace(RuntimeEnv&, Args a) {
   StopEvery<1024> stop;
   for (int32_t done = 0; count < 0 || done < count; ++done) {
     stop.step();
-    size_t p = low.find(key, pos);
+    size_t p = find_from<char32_t>(low, key, pos);
     if (p == std::u32string::npos) break;
-    res.append(hay, pos, p - pos);
-    res += rep;
+    append_text(res, std::u32string_view(hay).substr(pos, p - pos));
+    append_text(res, std::u32string_view(rep));
     pos = p + key.size();
     if (res.size() > kMaxText / 4) vb::raise(vb::err::kOutOfStringSpace);
   }
-  res.append(hay, pos, std::u32string::npos);
+  append_text(res, std::u32string_view(hay).substr(pos));
   return Variant(to_utf8(res));
 }
 
@@ -249,14 +316,15 @@ Variant fn_lcase(RuntimeEnv&, Args a) {
   if (null_arg(a, 0)) return Variant::null();
   std::string buf;
   std::string_view s = text_arg(a, 0, buf);
-  return Variant(vb::is_ascii(s) ? vb::ascii_lower(s) : mapped(s, [](std::string_view p) { return vb::utf8_lower(p); }));
+  return Variant(all_ascii(s) ? ascii_lowered(s) : mapped(s, [](std::string_view p) { return vb::utf8_lower(p); }));
 }
 
 Variant fn_ucase(RuntimeEnv&, Args a) {
   if (null_arg(a, 0)) return Variant::null();
   std::string buf;
   std::string_view s = text_arg(a, 0, buf);
-  return Variant(vb::is_ascii(s) ? vb::ascii_upper(s) : mapped(s, [](std::string_view p) { return vb::utf8_upper(p); }));
+  if (all_ascii(s)) return Variant(mapped(s, [](std::string_view p) { return vb::ascii_upper(p); }));
+  return Variant(mapped(s, [](std::string_view p) { return vb::utf8_upper(p); }));
 }
 
 template <bool Left, bool Right>
@@ -269,7 +337,7 @@ Variant trim(RuntimeEnv&, Args a) {
     while (b < e && s[b] == ' ') ++b;
   if (Right)
     while (e > b && s[e - 1] == ' ') --e;
-  return Variant(s.substr(b, e - b));
+  return Variant(copied(s.substr(b, e - b)));
 }
 
 // `unit` n times over, made by doubling in pieces of at most kPiece * 16 bytes, looking
@@ -310,17 +378,32 @@ Variant fn_string(RuntimeEnv&, Args a) {
   return Variant(repeated(unit, n));
 }
 
+// compare_text of two long texts in text mode, a piece of characters at a time: the
+// comparison goes a character of each side per step, so pieces of as many characters
+// compare as the whole.
+int compare_by_pieces(std::string_view x, std::string_view y, CompareMode mode) {
+  if (mode == CompareMode::Binary || std::min(x.size(), y.size()) <= kPiece) return vb::compare_text(x, y, mode);
+  for (;;) {
+    const size_t xe = char_offset(x, kPiece / 4), ye = char_offset(y, kPiece / 4);
+    if (int c = vb::compare_text(x.substr(0, xe), y.substr(0, ye), mode)) return c;
+    x.remove_prefix(xe);
+    y.remove_prefix(ye);
+    if (x.empty() || y.empty()) return vb::compare_text(x, y, mode);
+    poll_stop();
+  }
+}
+
 Variant fn_strcomp(RuntimeEnv&, Args a) {
   CompareMode mode = compare_arg(a, 2);
   if (null_arg(a, 0) || null_arg(a, 1)) return Variant::null();
   std::string xb, yb;
-  int c = vb::compare_text(text_arg(a, 0, xb), text_arg(a, 1, yb), mode);
+  int c = compare_by_pieces(text_arg(a, 0, xb), text_arg(a, 1, yb), mode);
   return Variant(int16_t(c < 0 ? -1 : c > 0 ? 1 : 0));
 }
 
 Variant fn_strreverse(RuntimeEnv&, Args a) {
-  std::string s = str_arg(a, 0);
-  if (vb::is_ascii(s)) {
+  std::string s = text_copy(a);
+  if (all_ascii(s)) {
     std::reverse(s.begin(), s.end());
     return Variant(std::move(s));
   }
@@ -332,42 +415,49 @@ Variant fn_strreverse(RuntimeEnv&, Args a) {
 Variant string_array(std::vector<Variant> items) {
   auto arr = vb::make_ref<vb::Array>(vb::VarType::String,
                                      std::vector<vb::Array::Bound>{{0, int32_t(items.size())}});
-  for (size_t i = 0; i < items.size(); ++i) (*arr)[i] = std::move(items[i]);
+  StopEvery<65536> stop;
+  for (size_t i = 0; i < items.size(); ++i) {
+    stop.step();
+    (*arr)[i] = std::move(items[i]);
+  }
   return Variant(std::move(arr));
 }
 
 Variant fn_split(RuntimeEnv&, Args a) {
-  std::string s = str_arg(a, 0);
+  std::string sb;
+  std::string_view s = subject_arg(a, sb);
   std::string delim = present(a, 1) ? str_arg(a, 1) : std::string(" ");
   int32_t count = long_arg_or(a, 2, -1);
   if (count < -1) invalid_argument();
   CompareMode mode = compare_arg(a, 3);
   std::vector<Variant> parts;
   if (s.empty() || count == 0) return string_array(std::move(parts));
-  if (delim.empty() || count == 1) return string_array({Variant(s)});
+  if (delim.empty() || count == 1) return string_array({Variant(copied(s))});
   if (mode == CompareMode::Binary) {
     size_t pos = 0;
     StopEvery<1024> stop;
     while (count < 0 || int32_t(parts.size()) < count - 1) {
       stop.step();
-      size_t p = s.find(delim, pos);
+      size_t p = find_from<char>(s, delim, pos);
       if (p == std::string::npos) break;
+      make_room(parts, 1);
       parts.emplace_back(s.substr(pos, p - pos));
       pos = p + delim.size();
     }
-    parts.emplace_back(s.substr(pos));
+    parts.emplace_back(copied(s.substr(pos)));
   } else {
     std::u32string hay = to_u32(s), low = folded(s), key = folded(delim);
     size_t pos = 0;
     StopEvery<1024> stop;
     while (count < 0 || int32_t(parts.size()) < count - 1) {
       stop.step();
-      size_t p = low.find(key, pos);
+      size_t p = find_from<char32_t>(low, key, pos);
       if (p == std::u32string::npos) break;
+      make_room(parts, 1);
       parts.emplace_back(vb::u32_to_utf8(std::u32string_view(hay).substr(pos, p - pos)));
       pos = p + key.size();
     }
-    parts.emplace_back(vb::u32_to_utf8(std::u32string_view(hay).substr(pos)));
+    parts.emplace_back(to_utf8(std::u32string_view(hay).substr(pos)));
   }
   return string_array(std::move(parts));
 }
@@ -388,14 +478,14 @@ Variant fn_join(RuntimeEnv&, Args a) {
   StopEvery<1024> stop;
   for (size_t i = 0; i < arr.size(); ++i) {
     stop.step();
-    if (i) out += delim;
+    if (i) append_text(out, std::string_view(delim));
     const Variant& e = arr[i];
     if (e.is_string()) {
-      out += e.raw_string();
+      append_text(out, std::string_view(e.raw_string()));
     } else {
       Variant v = e.is_object() ? vb::default_value(e) : e;
       if (v.is_null()) vb::raise(vb::err::kTypeMismatch);
-      out += vb::to_string(v);
+      append_text(out, std::string_view(vb::to_string(v)));
     }
   }
   return Variant(std::move(out));
@@ -414,7 +504,10 @@ Variant fn_filter(RuntimeEnv&, Args a) {
     if (e.is_null()) vb::raise(vb::err::kTypeMismatch);
     std::string s = e.is_string() ? e.raw_string() : vb::to_string(e.is_object() ? vb::default_value(e) : e);
     bool found = find_chars(s, value, 0, mode) != std::string::npos;
-    if (found == include) out.emplace_back(std::move(s));
+    if (found == include) {
+      make_room(out, 1);
+      out.emplace_back(std::move(s));
+    }
   }
   return string_array(std::move(out));
 }
@@ -507,6 +600,7 @@ Variant fn_escape(RuntimeEnv&, Args a) {
   StopEvery<65536> stop;
   for (size_t pos = 0; pos < s.size();) {
     stop.step();
+    make_room(out, 12);  // the most one character takes: two %uXXXX
     char32_t c = vb::utf8_decode(s, pos);
     if (escape_keeps(c)) {
       out += char(c);
@@ -565,6 +659,7 @@ Variant fn_unescape(RuntimeEnv&, Args a) {
   StopEvery<65536> stop;
   for (size_t i = 0; i < s.size();) {
     stop.step();
+    make_room(out, 8);  // the most one step writes: a pending half and a character
     if (s[i] == '%') {
       int32_t u = (i + 1 < s.size() && s[i + 1] == 'u') ? hex_at(s, i + 2, 4) : -1;
       if (u >= 0) {

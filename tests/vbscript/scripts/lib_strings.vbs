@@ -100,3 +100,17 @@ CheckTable Array( _
   "Len(Space(2147483647))", "error 14", "StrComp(""a"", ""a"")", 0, "IsNull(StrComp(Null, ""a""))", True, _
   "Escape(""ä€"")", "%E4%u20AC", "Escape(""@*_+-./~!"")", "@*_+-./%7E%21", "Unescape(""%zz%E4"")", "%zzä", _
   "LTrim(vbTab & "" a"")", vbTab & " a", "StrReverse("""")", "", "Len(-1.5)", 4, "Len(Empty)", 0)
+
+' A later argument's default member that changes the text does not change what Split and
+' Replace read: the long text they were given is kept.
+Class TextChanger
+  Public Default Property Get Value()
+    longText = "changed"
+    Value = ","
+  End Property
+End Class
+Set changer = New TextChanger
+longText = String(100, "a") & ",b"
+ok Join(Split(longText, changer), "|") = String(100, "a") & "|b", "Split keeps its text"
+longText = String(100, "a") & ",b"
+ok Replace(longText, changer, ";") = String(100, "a") & ";b", "Replace keeps its text"
