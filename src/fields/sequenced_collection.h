@@ -30,8 +30,12 @@ class SequencedCollection {
   int16_t curSeq() const noexcept { return cur_seq_; }
   vb::Ref<vb::Enumerator> new_enum() const { return col_->NewEnum(); }
 
-  // The item at a 0-based slot of the container.
-  vb::Ref<ItemT> at(size_t slot) const { return vb::ref_cast<ItemT>(col_->at(slot).object_or_null()); }
+  // The item at a 0-based slot of the container. Only append() puts objects in the
+  // container, always of the item type, so no run-time type check is needed; the
+  // lookups walk every item and a checked cast per step was most of their cost.
+  vb::Ref<ItemT> at(size_t slot) const {
+    return vb::Ref<ItemT>(static_cast<ItemT*>(col_->at(slot).object_or_null().get()));
+  }
   size_t size() const noexcept { return col_->size(); }
 
  protected:

@@ -171,8 +171,23 @@ std::string code_page_charset_name(int code_page) {
   return name ? name : "";
 }
 
+// Whether the code page writes every ASCII character as that same one byte (most do;
+// EBCDIC and UTF-16 pages do not). Asked of iconv once per thread and code page.
+bool keeps_ascii(int code_page, iconv_t cd) {
+  thread_local std::map<int, bool> known;
+  if (auto it = known.find(code_page); it != known.end()) return it->second;
+  std::string ascii(128, '\0');
+  for (size_t i = 0; i < ascii.size(); ++i) ascii[i] = char(i);
+  const bool same = run(cd, ascii, [](std::string&, size_t) { return size_t(1); }) == ascii;
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  known.emplace(code_page, same);
+  return same;
+}
+
 std::string utf8_to_code_page(std::string_view utf8, int code_page) {
   iconv_t cd = converter(code_page, true);
+  // Most pages (and most generated pages) are plain ASCII: no conversion to run.
+  if (vb::is_ascii(utf8) && keeps_ascii(code_page, cd)) return std::string(utf8);
   // "?" as the code page writes it (one byte for every code page but UTF-16).
   std::string question = code_page == 1200 ? std::string("?\0", 2) : code_page == 1201 ? std::string("\0?", 2) : "?";
   return run(cd, utf8, [&](std::string& out, size_t pos) {

@@ -111,6 +111,7 @@ struct MemberExpr : Expr {
   mutable const vb::Dispatch* cache_object = nullptr;  // host objects: the last one seen
   mutable const std::type_info* cache_type = nullptr;
   mutable vb::DispId cache_id = vb::kDispUnknown;
+  mutable bool cache_per_class = false;  // the id holds for every object of cache_type
 };
 
 struct NewExpr : Expr {

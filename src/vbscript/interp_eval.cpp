@@ -662,9 +662,11 @@ Variant Interp::eval_member(Frame& f, const MemberExpr& m, const std::vector<Arg
   }
   // Member ids stay the same for an object's lifetime; the cache keys on the object
   // and its dynamic type, so that an object made later at the same address misses.
+  // Classes whose ids are the same for all their objects are keyed on the type alone,
+  // so that a loop over a collection's items looks each name up once.
   vb::DispId id;
   const std::type_info* type = &typeid(*d);
-  if (m.cache_object == d && m.cache_type == type) {
+  if (m.cache_type == type && (m.cache_per_class || m.cache_object == d)) {
     id = m.cache_id;
   } else {
     id = d->find_member(m.name);
@@ -672,6 +674,7 @@ Variant Interp::eval_member(Frame& f, const MemberExpr& m, const std::vector<Arg
     m.cache_object = d;
     m.cache_type = type;
     m.cache_id = id;
+    m.cache_per_class = d->member_ids_are_static();
   }
   return call_dispatch(f, d, id, kind, args, nullptr);
 }

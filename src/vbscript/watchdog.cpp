@@ -23,6 +23,7 @@ struct State {
   std::condition_variable wake;
   std::vector<Watch> watches;
   Clock::time_point next_look = Clock::time_point::max();  // when the thread looks next (max: idle)
+  Clock::time_point last_disarm;                           // when the last watch went
   bool started = false;
 };
 
@@ -48,6 +49,9 @@ State& state() {
         if (w.cancel) next = std::min(next, now + kCancelPoll);
       }
     }
+    // Just after a run: keep looking a while, so that the next run's arm finds the thread
+    // awake soon enough and need not wake it.
+    if (s.watches.empty() && now - s.last_disarm < kIdleLinger) next = now + kCancelPoll;
     s.next_look = next;
     if (next == Clock::time_point::max())
       s.wake.wait(lock);
@@ -79,6 +83,7 @@ void disarm(std::atomic<long>& budget) noexcept {
   State& s = state();
   std::lock_guard lock(s.mutex);
   std::erase_if(s.watches, [&](const Watch& w) { return w.budget == &budget; });
+  s.last_disarm = Clock::now();
 }
 
 }  // namespace tolvex::vbscript::watchdog

@@ -13,6 +13,10 @@ namespace tolvex::vbscript::watchdog {
 
 // How often a set cancel flag is looked for.
 inline constexpr std::chrono::milliseconds kCancelPoll{10};
+// How long the thread keeps looking every kCancelPoll after the last run was disarmed
+// before it sleeps until the next arm. Hosts run scripts back to back (a page each);
+// a thread that is still looking needs no wake-up to take the next run's watch.
+inline constexpr std::chrono::milliseconds kIdleLinger{250};
 
 // Watches `budget` until disarm(budget): empties it once `deadline` has passed (max: no
 // deadline) or `*cancel` is true (null: no flag). When the watch cannot be set up (no

@@ -35,6 +35,13 @@ TEST_F(CodePages, ConvertsBothWaysAndReplacesWhatThePageLacks) {
       {437, "é░", "\x82\xB0", "é░"},
       {932, "日本a", "\x93\xFA\x96\x7B" "a", "日本a"},
       {65001, "ü", "ü", "ü"},
+      // Plain ASCII in pages that write it otherwise, or with shift states.
+      {37, "Az 1", "\xC1\xA9\x40\xF1", "Az 1"},
+      {1200, "Az", std::string("A\0z\0", 4), "Az"},
+      {1201, "Az", std::string("\0A\0z", 4), "Az"},
+      {50220, "plain", "plain", "plain"},
+      {1252, std::string("tab\tnul\0del\x7F", 12), std::string("tab\tnul\0del\x7F", 12),
+       std::string("tab\tnul\0del\x7F", 12)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.utf8);

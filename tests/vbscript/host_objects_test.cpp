@@ -94,6 +94,23 @@ class Faulty : public vb::Dispatch {
   }
 };
 
+// A host object whose members are its own: the same name has another id on another
+// object of the class.
+class Record : public vb::Dispatch {
+ public:
+  explicit Record(std::vector<std::pair<std::string, Variant>> fields) : fields_(std::move(fields)) {}
+  std::string type_name() const override { return "Record"; }
+  vb::DispId find_member(std::string_view name) const override {
+    for (size_t i = 0; i < fields_.size(); ++i)
+      if (vb::iequals(fields_[i].first, name)) return vb::DispId(i + 1);
+    return vb::kDispUnknown;
+  }
+  Variant invoke(vb::DispId id, vb::InvokeKind, Args) override { return fields_.at(size_t(id - 1)).second; }
+
+ private:
+  std::vector<std::pair<std::string, Variant>> fields_;
+};
+
 struct HostObjects : ::testing::Test {
   ScriptEngine engine;
   vb::Ref<HostList> list = vb::make_ref<HostList>();
@@ -126,6 +143,34 @@ TEST_F(HostObjects, MembersDefaultMemberByRefAndSubtypes) {
   EXPECT_EQ(vb::to_long(eval("n")), 42) << "a parenthesised argument is passed by value";
   engine.add_code("Dim arr(2)\narr(1) = 4\nList.Double arr(1)\n");
   EXPECT_EQ(vb::to_long(eval("arr(1)")), 8) << "an array element is passed by reference";
+}
+
+TEST_F(HostObjects, OneCallSiteReachesTheRightMemberOfEveryObject) {
+  // Objects of one class with the same members, of two classes, and of a class whose
+  // members differ per object, met in turn by the same member expressions.
+  auto other = vb::make_ref<HostList>();
+  other->items = {Variant("o0"), Variant("o1"), Variant("o2")};
+  list->items = {Variant("l0")};
+  engine.add_object("Other", other);
+  engine.add_object("R1", vb::make_ref<Record>(std::vector<std::pair<std::string, Variant>>{
+                              {"A", Variant("r1a")}, {"B", Variant("r1b")}}));
+  engine.add_object("R2", vb::make_ref<Record>(std::vector<std::pair<std::string, Variant>>{
+                              {"B", Variant("r2b")}, {"A", Variant("r2a")}}));
+  engine.add_code(
+      "Function Walk(objs, member)\n"
+      "  For Each o In objs\n"
+      "    If member = \"Count\" Then\n"
+      "      Walk = Walk & o.Count & \";\"\n"
+      "    Else\n"
+      "      Walk = Walk & o.B & o.A & \";\"\n"
+      "    End If\n"
+      "  Next\n"
+      "End Function\n");
+  EXPECT_EQ(vb::to_string(eval("Walk(Array(List, Other, List, Other), \"Count\")")), "1;3;1;3;");
+  EXPECT_EQ(vb::to_string(eval("Walk(Array(R1, R2, R2, R1), \"\")")), "r1br1a;r2br2a;r2br2a;r1br1a;");
+  // A member of one class's objects is not another class's.
+  EXPECT_THROW(eval("Walk(Array(R1, List), \"\")"), ScriptException);
+  EXPECT_EQ(engine.error().number, vb::err::kNotSupported);
 }
 
 TEST_F(HostObjects, HostErrorsAreCatchableAndEscapeWithTheirNumber) {
