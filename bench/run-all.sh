@@ -21,11 +21,8 @@ build="${1:-$root/build-bench}"
 runs="${RUNS:-5}"
 jobs="${JOBS:-$(nproc)}"
 
-gen=()
-if [ ! -f "$build/CMakeCache.txt" ] && command -v ninja >/dev/null; then gen=(-G Ninja); fi
-cmake -S "$root" -B "$build" "${gen[@]}" -DCMAKE_BUILD_TYPE=Release \
-  -DTOLVEX_BUILD_BENCHMARKS=ON -DTOLVEX_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j"$jobs" >/dev/null
+. "$root/bench/release_build.sh"
+release_build "$root" "$build" "$jobs"
 build="$(cd "$build" && pwd)"
 
 section() { printf '\n== %s\n' "$1"; }

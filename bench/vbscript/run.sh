@@ -43,11 +43,8 @@ install_missing() {
 }
 
 build_runner() {
-  local gen=()
-  if [ ! -f "$build/CMakeCache.txt" ] && command -v ninja >/dev/null; then gen=(-G Ninja); fi
-  cmake -S "$root" -B "$build" "${gen[@]}" -DCMAKE_BUILD_TYPE=Release \
-    -DTOLVEX_BUILD_BENCHMARKS=ON -DTOLVEX_BUILD_TESTS=OFF >/dev/null
-  cmake --build "$build" --target bench_vbscript -j"$jobs" >/dev/null
+  . "$root/bench/release_build.sh"
+  release_build "$root" "$build" "$jobs" bench_vbscript
 }
 
 # run_one <lang> <workload>: runs it $runs times; sets best_ms and checksum, or

@@ -15,11 +15,8 @@ build="${BUILD_DIR:-$root/build-vsbench}"
 runs="${RUNS:-3}"
 jobs="${JOBS:-3}"
 
-gen=()
-if [ ! -f "$build/CMakeCache.txt" ] && command -v ninja >/dev/null; then gen=(-G Ninja); fi
-cmake -S "$root" -B "$build" "${gen[@]}" -DCMAKE_BUILD_TYPE=Release \
-  -DTOLVEX_BUILD_BENCHMARKS=ON -DTOLVEX_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target bench_vbscript -j"$jobs" >/dev/null
+. "$root/bench/release_build.sh"
+release_build "$root" "$build" "$jobs" bench_vbscript
 
 best() {
   local b="" ms i
