@@ -29,6 +29,7 @@ class AGPChart : public vb::AutoDispatch<AGPChart>, public SettingsOwner<ChartSe
   std::string collection_name() const { return ChartName(); }
   void set_collection_name(const std::string& v) { ChartName(v); }
   int16_t collection_seq() const { return ChartSeq(); }
+  const vb::Variant& collection_seq_value() const { return setting_value(SettingIndex::ChartSeq); }
   void set_collection_seq(int16_t s) { ChartSeq(s); }
 
   static const vb::DispatchTable<AGPChart>& dispatch_table();

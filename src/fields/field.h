@@ -36,6 +36,7 @@ class AGPField : public vb::AutoDispatch<AGPField>, public SettingsOwner<FieldSe
   std::string collection_name() const { return FldName(); }
   void set_collection_name(const std::string& v) { FldName(v); }
   int16_t collection_seq() const { return FldSeq(); }
+  const vb::Variant& collection_seq_value() const { return setting_value(SettingIndex::FldSeq); }
   void set_collection_seq(int16_t s) { FldSeq(s); }
 
   static const vb::DispatchTable<AGPField>& dispatch_table();

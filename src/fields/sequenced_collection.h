@@ -7,10 +7,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
+#include "foundation/properties.h"
 #include "foundation/super_collection.h"
 #include "vb/convert.h"
 #include "vb/error.h"
@@ -67,7 +71,11 @@ class SequencedCollection {
     }
     return m;
   }
+  // The first item (in container order) whose sequence setting equals `seq`.
   std::optional<size_t> find_seq(int16_t seq) const {
+    if constexpr (requires(const ItemT& item) { item.collection_seq_value(); }) {
+      if (const SeqIndex* index = seq_index()) return index->find(seq);
+    }
     for (size_t i = 0; i < col_->size(); ++i) {
       auto item = at(i);
       if (item && ignoring_errors([&] { return item->collection_seq() == seq; })) return i;
@@ -102,6 +110,7 @@ class SequencedCollection {
 
   // Appends under `key` and numbers the item Count; it becomes current.
   void append(const vb::Ref<ItemT>& item, const std::string& key) {
+    note_settings_change();
     col_->Add(vb::Variant(item), key);
     const auto seq = int16_t(Count());
     item->set_collection_seq(seq);
@@ -121,9 +130,13 @@ class SequencedCollection {
     }
   }
   // Removes the item at `slot`, whatever key it is held under.
-  void remove_slot(size_t slot) { col_->Remove(vb::Variant(int32_t(slot) + col_->BaseIndex())); }
+  void remove_slot(size_t slot) {
+    note_settings_change();
+    col_->Remove(vb::Variant(int32_t(slot) + col_->BaseIndex()));
+  }
   // Renames the item at `slot` (container key and, through its Key, its name).
   void rename_slot(size_t slot, const std::string& new_name) {
+    note_settings_change();
     const std::string old_key = col_->key_at(slot);
     col_->ChangeKey(old_key, new_name);
   }
@@ -145,6 +158,65 @@ class SequencedCollection {
   vb::Ref<CSuperCollection> col_;
   std::string cur_name_;
   int16_t cur_seq_ = 0;
+
+ private:
+  // Where each sequence number is, read from the items in one walk. It holds while no
+  // settings store and no container of a collection has changed since (every change
+  // moves settings_change_count()), since the walk of find_seq would find the same.
+  struct SeqIndex {
+    uint64_t built_at = 0;
+    // False when some item's number is stored as anything but a plain Integer (or Empty):
+    // reading it could depend on more than the store, so find_seq walks instead.
+    bool usable = false;
+    std::vector<int32_t> first;                      // by number 0..size: first slot, or -1
+    std::vector<std::pair<int16_t, size_t>> others;  // numbers outside that range, first slot each
+
+    std::optional<size_t> find(int16_t seq) const {
+      if (seq >= 0 && size_t(seq) < first.size()) {
+        if (first[size_t(seq)] < 0) return std::nullopt;
+        return size_t(first[size_t(seq)]);
+      }
+      for (const auto& [s, slot] : others)
+        if (s == seq) return slot;
+      return std::nullopt;
+    }
+  };
+
+  // The index, rebuilt when out of date; nullptr when it cannot serve.
+  const SeqIndex* seq_index() const {
+    const uint64_t now = settings_change_count();
+    if (!seq_index_) seq_index_ = std::make_unique<SeqIndex>();
+    else if (seq_index_->built_at == now) return seq_index_->usable ? seq_index_.get() : nullptr;
+    SeqIndex& index = *seq_index_;
+    index.built_at = now;
+    index.usable = false;
+    index.first.assign(col_->size() + 1, -1);
+    index.others.clear();
+    for (size_t i = 0; i < col_->size(); ++i) {
+      auto item = at(i);
+      if (!item) continue;
+      const vb::Variant* value = nullptr;
+      try {
+        value = &item->collection_seq_value();
+      } catch (const vb::VBError&) {
+        continue;  // unreadable: the walk passes it over too
+      }
+      int16_t seq = 0;
+      if (value->type() == vb::VarType::Integer)
+        seq = value->raw_integer();
+      else if (value->type() != vb::VarType::Empty)
+        return nullptr;
+      if (seq >= 0 && size_t(seq) < index.first.size()) {
+        if (index.first[size_t(seq)] < 0) index.first[size_t(seq)] = int32_t(i);
+      } else if (!index.find(seq)) {
+        index.others.emplace_back(seq, i);
+      }
+    }
+    index.usable = true;
+    return &index;
+  }
+
+  mutable std::unique_ptr<SeqIndex> seq_index_;
 };
 
 }  // namespace tolvex

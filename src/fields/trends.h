@@ -25,6 +25,7 @@ class AGPTrend : public vb::AutoDispatch<AGPTrend>, public SettingsOwner<TrendSe
   std::string collection_name() const { return TrendName(); }
   void set_collection_name(const std::string& v) { TrendName(v); }
   int16_t collection_seq() const { return TrendSeq(); }
+  const vb::Variant& collection_seq_value() const { return setting_value(SettingIndex::TrendSeq); }
   void set_collection_seq(int16_t s) { TrendSeq(s); }
 
   static const vb::DispatchTable<AGPTrend>& dispatch_table();

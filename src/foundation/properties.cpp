@@ -136,6 +136,7 @@ void AGProperty::detach(Variant value) {
 const Variant& AGProperty::Value() const noexcept { return store_ ? store_->values_[index_] : own_->value; }
 
 void AGProperty::setValue(Variant value) {
+  note_settings_change();
   Variant& slot = store_ ? store_->values_[index_] : own_->value;
   Variant old = std::exchange(slot, std::move(value));
   // `old` goes last: releasing an object may run code that looks at the store.
@@ -281,6 +282,7 @@ SettingsLayout& AGProperties::own_layout() {
 }
 
 void AGProperties::append(PropertyDesc d) {
+  note_settings_change();
   const size_t n = values_.size();
   SettingsLayout& l = *layout_;
   if (l.size() == n) {
@@ -309,6 +311,7 @@ bool AGProperties::Add(std::string_view name, std::string_view data_type, bool r
 }
 
 void AGProperties::Declare(SettingCatalogue catalogue) {
+  note_settings_change();
   if (values_.empty()) {
     size_t n = 0;
     layout_ = SettingsLayout::for_catalogue(catalogue, &n);
@@ -332,6 +335,7 @@ std::optional<size_t> AGProperties::index_of(std::string_view name, size_t hint)
 }
 
 void AGProperties::set_value_at(size_t i, Variant value) {
+  note_settings_change();
   Variant old = std::exchange(values_[i], std::move(value));
 }
 
@@ -341,6 +345,7 @@ const Variant* AGProperties::find_value(std::string_view name) const {
 }
 
 void AGProperties::erase_at(size_t i) {
+  note_settings_change();
   Variant released = std::move(values_[i]);
   if (!views_.empty() && views_[i]) {
     AGProperty* v = views_[i];
@@ -366,6 +371,7 @@ void AGProperties::erase_at(size_t i) {
 }
 
 void AGProperties::rename_at(size_t i, std::string_view name) {
+  note_settings_change();
   if (name_at(i) == name) return;
   if (auto found = layout_->find_folded(name); found && *found < values_.size() && *found != i)
     vb::raise(vb::err::kKeyAlreadyExists);

@@ -10,6 +10,7 @@
 // that leaves the store (or whose store goes away) keeps its own copy.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -128,6 +129,13 @@ class AGProperty : public vb::AutoDispatch<AGProperty> {
   size_t index_ = 0;
   std::unique_ptr<Own> own_;  // when not attached to a store
 };
+
+// A count of the changes made to any settings store: a value written, an entry added,
+// deleted or renamed, a catalogue declared. What is computed from stored settings can be
+// kept for as long as the count stays where it was when the result was computed.
+inline std::atomic<uint64_t> g_settings_changes{0};
+inline uint64_t settings_change_count() noexcept { return g_settings_changes.load(std::memory_order_relaxed); }
+inline void note_settings_change() noexcept { g_settings_changes.fetch_add(1, std::memory_order_relaxed); }
 
 class AGProperties : public vb::AutoDispatch<AGProperties> {
  public:

@@ -47,6 +47,7 @@ class AGPTable : public vb::AutoDispatch<AGPTable>, public SettingsOwner<TableSe
   std::string collection_name() const { return TblName(); }
   void set_collection_name(const std::string& v) { TblName(v); }
   int16_t collection_seq() const { return TblSeq(); }
+  const vb::Variant& collection_seq_value() const { return setting_value(SettingIndex::TblSeq); }
   void set_collection_seq(int16_t s) { TblSeq(s); }
 
   static const vb::DispatchTable<AGPTable>& dispatch_table();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +34,46 @@ TEST_F(TableTest, NewTableHoldsEmptyValuesAndTheUsersDefaults) {
   EXPECT_EQ(t->TblSecurity(), "");
   EXPECT_EQ(t->Fields()->Count(), 0);
   EXPECT_EQ(t->Charts()->Count(), 0);
+}
+
+// Seq finds the first table in container order holding a number, however the number
+// got there: the collection's own numbering, a typed write, the settings store, text
+// access, a number stored as text, a deleted setting.
+TEST_F(TableTest, SeqFollowsEveryChangeOfTheNumbers) {
+  AGPTables tables;
+  for (const char* n : {"A", "B", "C", "D"}) ASSERT_TRUE(tables.Add(n));
+  auto item = [&](const char* name) { return tables.Item(vb::Variant(name)); };
+  // "number:name" for each number from -3 to 8 that Seq finds.
+  auto found = [&] {
+    std::string out;
+    for (int16_t n = -3; n <= 8; ++n) {
+      if (auto t = tables.Seq(n)) out += (out.empty() ? "" : " ") + std::to_string(n) + ":" + t->TblName();
+    }
+    return out;
+  };
+  struct Step {
+    const char* what;
+    std::function<void()> change;
+    const char* expected;
+  } steps[] = {
+      {"numbered by Add", [] {}, "1:A 2:B 3:C 4:D"},
+      {"typed write", [&] { item("D")->TblSeq(2); }, "1:A 2:B 3:C"},
+      {"store entry", [&] { item("B")->Properties()->Item("TblSeq")->setValue(vb::Variant(int16_t(7))); },
+       "1:A 2:D 3:C 7:B"},
+      {"text access", [&] { item("B")->SetV("TblSeq", "-3"); }, "-3:B 1:A 2:D 3:C"},
+      {"stored as text", [&] { item("A")->Properties()->Item("TblSeq")->setValue(vb::Variant("3")); },
+       "-3:B 2:D 3:A"},
+      {"setting deleted", [&] { item("A")->Properties()->Delete("TblSeq"); }, "-3:B 2:D 3:C"},
+      {"table deleted", [&] { tables.Delete("D"); }, "-3:B 2:C"},
+      {"table added", [&] { tables.Add("E"); }, "-3:B 2:C 4:E"},
+      {"table renamed", [&] { tables.Change("C", "F"); }, "-3:B 2:F 4:E"},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    found();  // looked up before each change as well
+    step.change();
+    EXPECT_EQ(found(), step.expected);
+  }
 }
 
 TEST_F(TableTest, TblGenShowsOrHidesEveryTableEntry) {
