@@ -138,7 +138,7 @@ std::string PostProcessOutput(AGP& proj, std::string_view ext, std::string_view 
   static constexpr std::string_view kHead = "</head>";
   std::string result;
   size_t from = 0;
-  for (size_t i = 0; i + kHead.size() <= out.size();) {
+  for (size_t i = out.find('<'); i != std::string::npos && i + kHead.size() <= out.size(); i = out.find('<', i)) {
     if (vb::iequals(std::string_view(out).substr(i, kHead.size()), kHead)) {
       result.append(out, from, i - from).append(meta);
       i += kHead.size();

@@ -186,17 +186,39 @@ bool keeps_ascii(int code_page, iconv_t cd) {
 
 std::string utf8_to_code_page(std::string_view utf8, int code_page) {
   iconv_t cd = converter(code_page, true);
+  const bool ascii_as_is = keeps_ascii(code_page, cd);
   // Most pages (and most generated pages) are plain ASCII: no conversion to run.
-  if (vb::is_ascii(utf8) && keeps_ascii(code_page, cd)) return std::string(utf8);
+  if (ascii_as_is && vb::is_ascii(utf8)) return std::string(utf8);
   // "?" as the code page writes it (one byte for every code page but UTF-16).
   std::string question = code_page == 1200 ? std::string("?\0", 2) : code_page == 1201 ? std::string("\0?", 2) : "?";
-  return run(cd, utf8, [&](std::string& out, size_t pos) {
-    out += question;
-    // Skip the character the code page lacks, or the one invalid byte.
-    size_t next = pos;
-    vb::utf8_decode(utf8, next);
-    return next - pos;
-  });
+  auto convert = [&](std::string_view part) {
+    return run(cd, part, [&](std::string& out, size_t pos) {
+      out += question;
+      // Skip the character the code page lacks, or the one invalid byte.
+      size_t next = pos;
+      vb::utf8_decode(part, next);
+      return next - pos;
+    });
+  };
+  // ISO-2022-JP switches between character sets with escape sequences: it goes whole.
+  constexpr int kIso2022Jp = 50220;
+  if (!ascii_as_is || code_page == kIso2022Jp) return convert(utf8);
+  // A page with a few characters outside ASCII: the ASCII runs are copied and only the runs
+  // between them converted. No UTF-8 sequence holds an ASCII byte, so every run boundary is a
+  // character boundary and a broken sequence breaks the same way either side of it.
+  std::string out;
+  out.reserve(utf8.size() + 8);
+  size_t pos = 0;
+  while (pos < utf8.size()) {
+    size_t end = pos;
+    while (end < utf8.size() && static_cast<unsigned char>(utf8[end]) < 0x80) ++end;
+    out.append(utf8, pos, end - pos);
+    pos = end;
+    while (end < utf8.size() && static_cast<unsigned char>(utf8[end]) >= 0x80) ++end;
+    if (end > pos) out += convert(utf8.substr(pos, end - pos));
+    pos = end;
+  }
+  return out;
 }
 
 std::string code_page_to_utf8(std::string_view bytes, int code_page) {

@@ -40,6 +40,10 @@ TEST_F(CodePages, ConvertsBothWaysAndReplacesWhatThePageLacks) {
       {1200, "Az", std::string("A\0z\0", 4), "Az"},
       {1201, "Az", std::string("\0A\0z", 4), "Az"},
       {50220, "plain", "plain", "plain"},
+      {50220, "a日b", "a\x1B$BF|\x1B(Bb", "a日b"},
+      // Text with runs outside ASCII between ASCII ones, broken sequences at a run's edge.
+      {1252, "a\xE2\x82z€\xC3", "a??z\x80?", "a??z€?"},
+      {932, "x日y本\x80z", "x\x93\xFAy\x96\x7B?z", "x日y本?z"},
       {1252, std::string("tab\tnul\0del\x7F", 12), std::string("tab\tnul\0del\x7F", 12),
        std::string("tab\tnul\0del\x7F", 12)},
   };
