@@ -5,8 +5,10 @@
 
 #include "cli/commands.h"
 #include "cli/host.h"
+#include "cli/huge_pages.h"
 
 int main(int argc, char** argv) {
+  tolvex::cli::restart_with_huge_pages(argv);
   CLI::App app{"Tolvex: designs and generates report web sites from a database and a template package",
                "tolvex"};
   app.set_version_flag("--version", std::string("tolvex ") + TOLVEX_VERSION);

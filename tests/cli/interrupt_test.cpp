@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <map>
+#include <sstream>
 #include <thread>
 
 #include "cli_runner.h"
@@ -46,7 +47,8 @@ class InterruptTest : public tolvex::testing::CliFixture {
   }
 
   // Starts `tolvex generate` on the sample project with the package; its output goes to a file.
-  pid_t start_generation() {
+  // `tunables`: the allocator settings of the environment it starts with (nullptr: none).
+  pid_t start_generation(const char* tunables = nullptr) {
     log_ = dir_ / "output.txt";
     // The output of an earlier run must not be taken for this one's.
     fs::remove(log_);
@@ -56,6 +58,8 @@ class InterruptTest : public tolvex::testing::CliFixture {
       if (chdir(dir_.c_str()) != 0) _exit(127);
       setenv("TOLVEX_CONFIG_DIR", (dir_ / "config").c_str(), 1);
       setenv("XDG_DOCUMENTS_DIR", (dir_ / "documents").c_str(), 1);
+      if (tunables) setenv("GLIBC_TUNABLES", tunables, 1);
+      else unsetenv("GLIBC_TUNABLES");
       const int out = open(log_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       const int in = open("/dev/null", O_RDONLY);
       if (out < 0 || in < 0) _exit(127);
@@ -91,6 +95,15 @@ class InterruptTest : public tolvex::testing::CliFixture {
     kill(pid, SIGKILL);
     waitpid(pid, &status, 0);
     return -1;
+  }
+
+  // A package whose only page loops for ever.
+  void write_stuck_package() {
+    write_settings(std::string());
+    zip_package(dir_ / "stuck.zip",
+                {{"control.xml", "<tolvex.control version=\"3.0\">\n<control id=\"home\" type=\"simple\" ifiles=\"home.php\" "
+                                 "ofile=\"home\" oext=\"php\" />\n</tolvex.control>\n"},
+                 {"home.php", "<!--## Do ##-->x<!--## Loop ##-->"}});
   }
 
   fs::path log_;
@@ -139,6 +152,43 @@ TEST_F(InterruptTest, CtrlCStopsEveryKindOfScriptAndTheRunEndsAsACancel) {
     EXPECT_TRUE(reached) << output;
     EXPECT_EQ(status, 130) << output;
     EXPECT_NE(output.find("Generation cancelled by user!"), std::string::npos) << output;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The command restarts itself with the allocator's huge-page setting where the kernel offers
+// huge pages on request; a setting of the user's own stays, and the restarted command is the
+// process that was started (its signals reach it).
+TEST_F(InterruptTest, TheCommandRunsWithItsHeapInHugePagesUnlessTheUserSaysOtherwise) {
+  std::string modes;
+  std::getline(std::ifstream("/sys/kernel/mm/transparent_hugepage/enabled"), modes);
+  const bool offered = modes.find("[always]") != std::string::npos || modes.find("[madvise]") != std::string::npos;
+  struct Case {
+    const char* start;  // GLIBC_TUNABLES the command starts with (nullptr: none)
+    std::string running;  // what it runs with ("" when none)
+  } cases[] = {
+      {nullptr, offered ? "glibc.malloc.hugetlb=1" : ""},
+      {"glibc.malloc.hugetlb=0", "glibc.malloc.hugetlb=0"},
+  };
+  write_stuck_package();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.start ? c.start : "(none)");
+    fs::remove_all(dir_ / "site");
+    const pid_t pid = start_generation(c.start);
+    ASSERT_GT(pid, 0);
+    const bool reached = wait_for_output("Generating");
+    std::string running;
+    std::istringstream environ(slurp("/proc/" + std::to_string(pid) + "/environ"));
+    for (std::string entry; std::getline(environ, entry, '\0');)
+      if (entry.starts_with("GLIBC_TUNABLES=")) running = entry.substr(15);
+    kill(pid, SIGINT);
+    const int status = wait_for_exit(pid);
+    EXPECT_TRUE(reached) << slurp(log_);
+    EXPECT_EQ(running, c.running);
+    EXPECT_EQ(status, 130) << slurp(log_);
   }
 }
 
