@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <condition_variable>
 #include <deque>
 #include <fstream>
@@ -123,23 +124,18 @@ bool remove_stale_temp_files(const fs::path& folder) {
 namespace {
 
 // The folders (one per file system) whose flush the current DeferredSync scope owes.
-// Removes names on a thread of its own: the old backups that new ones displace. Removing a
-// file's last name frees its blocks, which takes longer than writing a small file; done here
-// it overlaps with the generation. A name not removed yet (the process was killed) is a
-// temporary file that the next write into its folder sweeps away.
+// Removes names on a thread of its own: the old backups that new ones displace, and the old
+// files that new ones were exchanged with. Removing a file's last name frees its blocks, which
+// takes longer than writing a small file; done here it overlaps with the generation. A name not
+// removed yet (the process was killed) is a temporary file that the next write into its folder
+// sweeps away. It also starts writing out new files handed to it (their flush is the scope's),
+// so that the disk works while the generation goes on.
 class Remover {
  public:
   ~Remover() { finish(); }
-  void remove(fs::path name) noexcept {
-    try {
-      std::lock_guard lock(m_);
-      if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
-      names_.push_back(std::move(name));
-      cv_.notify_one();
-    } catch (const std::exception&) {
-      ::unlink(name.c_str());  // no thread to be had: at once, then
-    }
-  }
+  void remove(fs::path name) noexcept { hand_over(Job{std::move(name), -1}); }
+  // Starts writing out the file open as `fd` (the Remover closes it), then removes `name`.
+  void write_out_and_remove(int fd, fs::path name) noexcept { hand_over(Job{std::move(name), fd}); }
   // Waits until every name handed over is removed.
   void finish() {
     {
@@ -154,21 +150,42 @@ class Remover {
   }
 
  private:
+  struct Job {
+    fs::path name;
+    int fd;  // -1 when there is nothing to write out
+  };
+  static void carry_out(const Job& job) noexcept {
+    if (job.fd >= 0) {
+      ::sync_file_range(job.fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+      ::close(job.fd);
+    }
+    ::unlink(job.name.c_str());
+  }
+  void hand_over(Job job) noexcept {
+    try {
+      std::lock_guard lock(m_);
+      if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
+      jobs_.push_back(std::move(job));
+      cv_.notify_one();
+    } catch (const std::exception&) {
+      carry_out(job);  // no thread to be had: at once, then
+    }
+  }
   void run() {
     std::unique_lock lock(m_);
     for (;;) {
-      cv_.wait(lock, [this] { return stop_ || !names_.empty(); });
-      if (names_.empty()) return;
-      const fs::path name = std::move(names_.front());
-      names_.pop_front();
+      cv_.wait(lock, [this] { return stop_ || !jobs_.empty(); });
+      if (jobs_.empty()) return;
+      const Job job = std::move(jobs_.front());
+      jobs_.pop_front();
       lock.unlock();
-      ::unlink(name.c_str());
+      carry_out(job);
       lock.lock();
     }
   }
   std::mutex m_;
   std::condition_variable cv_;
-  std::deque<fs::path> names_;
+  std::deque<Job> jobs_;
   bool stop_ = false;
   std::thread thread_;
 };
@@ -418,7 +435,8 @@ void AtomicFileWriter::commit() {
   }
   if (backup_) keep_replaced_file();
   if (!temp_.empty()) {
-    if (::rename(temp_.c_str(), path_.c_str()) != 0) fail(errno);
+    if (!(deferred_ && keep_mode_ && exchange_into_place()) && ::rename(temp_.c_str(), path_.c_str()) != 0)
+      fail(errno);
     temp_.clear();
   }
   // The lock is released only now, once the temporary name is gone.
@@ -436,6 +454,26 @@ void AtomicFileWriter::commit() {
 }
 
 
+
+// Replacing a file by a rename makes ext4 (and other file systems) write the new file out at
+// once, in the rename, to protect programs that do not flush before they replace (a twentieth of
+// a later generation's time). Within a DeferredSync scope the flush is the scope's, so the new
+// file and the old one swap names instead, in one step as atomic as the rename; the old file,
+// now under the temporary name, goes to the Remover, which also starts writing the new one out.
+bool AtomicFileWriter::exchange_into_place() {
+  if (::renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, path_.c_str(), RENAME_EXCHANGE) != 0)
+    return false;  // not offered here, or the old file went: rename as usual
+  struct stat st {};
+  if (::lstat(temp_.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    // A folder took the file's place meanwhile: a rename would refuse it, and so do we.
+    ::renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, path_.c_str(), RENAME_EXCHANGE);
+    fail(EISDIR);
+  }
+  const int fd = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+  if (fd >= 0) t_deferred->remover.write_out_and_remove(fd, temp_);
+  else t_deferred->remover.remove(temp_);
+  return true;
+}
 
 void AtomicFileWriter::keep_replaced_file() {
   BackupOnReplace& backup = *backup_;

@@ -47,6 +47,7 @@ class AtomicFileWriter {
   [[noreturn]] void fail(int err);
   void discard() noexcept;
   void keep_replaced_file();
+  bool exchange_into_place();
   std::filesystem::path path_, folder_;
   BackupOnReplace* backup_ = nullptr;  // the backup the replaced file is kept as
   dev_t replaced_dev_ = 0;             // the file being replaced

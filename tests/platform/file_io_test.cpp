@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -136,6 +137,36 @@ TEST(AtomicWrite, AFlushLeftToTheScopeStillReplacesEachFileWholeAtOnce) {
   EXPECT_EQ(read_file(a), "outside any scope");
   EXPECT_EQ(entries(tmp.path()), 2u);
   EXPECT_EQ(entries(tmp / "sub"), 1u);
+}
+
+// A folder that takes the file's place while it is being written is refused, in a flush scope
+// (where the new file and the old one swap names) as outside one; the folder stays as it is.
+TEST(AtomicWrite, AFolderInTheFilesPlaceAtTheCommitIsRefused) {
+  for (bool deferred : {false, true}) {
+    SCOPED_TRACE(deferred ? "flush left to a scope" : "flushed at once");
+    TempFolder tmp;
+    const auto file = tmp / "page.php";
+    write_file_atomic(file, "old");
+    std::optional<DeferredSync> flush;
+    if (deferred) flush.emplace();
+    {
+      AtomicFileWriter out(file);
+      out.write("new");
+      std::filesystem::remove(file);
+      std::filesystem::create_directory(file);
+      std::ofstream(file / "inside.txt") << "kept";
+      try {
+        out.commit();
+        ADD_FAILURE() << "no error";
+      } catch (const PlatformError& e) {
+        EXPECT_NE(std::string(e.what()).find("Is a directory"), std::string::npos) << e.what();
+      }
+    }
+    if (flush) flush->finish();
+    EXPECT_TRUE(std::filesystem::is_directory(file));
+    EXPECT_EQ(read_file(file / "inside.txt"), "kept");
+    EXPECT_EQ(names_in(tmp.path()), std::set<std::string>{"page.php"}) << "temporary file left behind";
+  }
 }
 
 // While a write is under way, the folder of a web site must hold nothing that a web server
