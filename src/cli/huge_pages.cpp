@@ -1,6 +1,7 @@
 #include "cli/huge_pages.h"
 
 #include <sys/auxv.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -19,6 +20,16 @@ bool huge_pages_on_request() {
   return modes.find("[always]") != std::string::npos || modes.find("[madvise]") != std::string::npos;
 }
 
+// Whether an argument names a file of the size that makes a restart pay: the start costs some
+// tens of milliseconds, which a small project's run would not win back.
+bool names_a_large_file(char** argv) {
+  for (char** arg = argv + 1; *arg; ++arg) {
+    struct stat st {};
+    if (::stat(*arg, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= kLargeInputBytes) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 void restart_with_huge_pages(char** argv) {
@@ -27,6 +38,7 @@ void restart_with_huge_pages(char** argv) {
   const char* tunables = std::getenv(kTunablesVariable);
   const std::string current = tunables ? tunables : "";
   if (current.find(kHugePagesTunable) != std::string::npos) return;  // set already, by us or the user
+  if (!names_a_large_file(argv)) return;
   if (!huge_pages_on_request()) return;
   const std::string wanted = (current.empty() ? "" : current + ":") + kHugePagesTunable + "=1";
   if (::setenv(kTunablesVariable, wanted.c_str(), 1) != 0) return;

@@ -46,13 +46,15 @@ class InterruptTest : public tolvex::testing::CliFixture {
     std::ofstream(dir_ / "config" / "user.reg", std::ios::binary) << hive;
   }
 
-  // Starts `tolvex generate` on the sample project with the package; its output goes to a file.
-  // `tunables`: the allocator settings of the environment it starts with (nullptr: none).
-  pid_t start_generation(const char* tunables = nullptr) {
+  // Starts `tolvex generate` on the sample project (or `project`) with the package; its output
+  // goes to a file. `tunables`: the allocator settings of the environment it starts with
+  // (nullptr: none).
+  pid_t start_generation(const char* tunables = nullptr, std::string project = std::string()) {
     log_ = dir_ / "output.txt";
     // The output of an earlier run must not be taken for this one's.
     fs::remove(log_);
-    const std::string sample = std::string(TOLVEX_BUILD_DATA_DIR) + "/samples/sample.tvp";
+    const std::string sample =
+        project.empty() ? std::string(TOLVEX_BUILD_DATA_DIR) + "/samples/sample.tvp" : project;
     const pid_t pid = fork();
     if (pid == 0) {
       if (chdir(dir_.c_str()) != 0) _exit(127);
@@ -159,25 +161,34 @@ TEST_F(InterruptTest, CtrlCStopsEveryKindOfScriptAndTheRunEndsAsACancel) {
 
 namespace {
 
-// The command restarts itself with the allocator's huge-page setting where the kernel offers
-// huge pages on request; a setting of the user's own stays, and the restarted command is the
-// process that was started (its signals reach it).
-TEST_F(InterruptTest, TheCommandRunsWithItsHeapInHugePagesUnlessTheUserSaysOtherwise) {
+// On a large project the command restarts itself with the allocator's huge-page setting where
+// the kernel offers huge pages on request; a setting of the user's own stays, a small project
+// runs as started, and the restarted command is the process that was started (its signals
+// reach it).
+TEST_F(InterruptTest, ALargeProjectRunsWithItsHeapInHugePagesUnlessTheUserSaysOtherwise) {
   std::string modes;
   std::getline(std::ifstream("/sys/kernel/mm/transparent_hugepage/enabled"), modes);
   const bool offered = modes.find("[always]") != std::string::npos || modes.find("[madvise]") != std::string::npos;
+  // The sample project made large by white space after its document element.
+  const fs::path large = dir_ / "large.tvp";
+  {
+    std::ofstream out(large, std::ios::binary);
+    out << slurp(fs::path(TOLVEX_BUILD_DATA_DIR) / "samples" / "sample.tvp") << std::string(5 << 20, ' ');
+  }
   struct Case {
-    const char* start;  // GLIBC_TUNABLES the command starts with (nullptr: none)
+    const char* start;    // GLIBC_TUNABLES the command starts with (nullptr: none)
+    bool large;           // the large project, or the sample itself
     std::string running;  // what it runs with ("" when none)
   } cases[] = {
-      {nullptr, offered ? "glibc.malloc.hugetlb=1" : ""},
-      {"glibc.malloc.hugetlb=0", "glibc.malloc.hugetlb=0"},
+      {nullptr, true, offered ? "glibc.malloc.hugetlb=1" : ""},
+      {"glibc.malloc.hugetlb=0", true, "glibc.malloc.hugetlb=0"},
+      {nullptr, false, ""},
   };
   write_stuck_package();
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.start ? c.start : "(none)");
+    SCOPED_TRACE(std::string(c.start ? c.start : "(none)") + (c.large ? ", large" : ", small"));
     fs::remove_all(dir_ / "site");
-    const pid_t pid = start_generation(c.start);
+    const pid_t pid = start_generation(c.start, c.large ? large.string() : std::string());
     ASSERT_GT(pid, 0);
     const bool reached = wait_for_output("Generating");
     std::string running;
