@@ -27,6 +27,7 @@ class AGPChart : public vb::AutoDispatch<AGPChart>, public SettingsOwner<ChartSe
   void Key(const std::string& v) { ChartName(v); }
 
   std::string collection_name() const { return ChartName(); }
+  const vb::Variant& collection_name_value() const { return setting_value(SettingIndex::ChartName); }
   void set_collection_name(const std::string& v) { ChartName(v); }
   int16_t collection_seq() const { return ChartSeq(); }
   const vb::Variant& collection_seq_value() const { return setting_value(SettingIndex::ChartSeq); }

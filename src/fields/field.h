@@ -34,6 +34,7 @@ class AGPField : public vb::AutoDispatch<AGPField>, public SettingsOwner<FieldSe
   void LoadFldDefault();
 
   std::string collection_name() const { return FldName(); }
+  const vb::Variant& collection_name_value() const { return setting_value(SettingIndex::FldName); }
   void set_collection_name(const std::string& v) { FldName(v); }
   int16_t collection_seq() const { return FldSeq(); }
   const vb::Variant& collection_seq_value() const { return setting_value(SettingIndex::FldSeq); }

@@ -7,10 +7,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -46,6 +48,9 @@ class SequencedCollection {
   // The first item whose name setting equals `name` exactly. An item whose name
   // cannot be read is passed over.
   std::optional<size_t> find_exact(std::string_view name) const {
+    if constexpr (requires(const ItemT& item) { item.collection_name_value(); }) {
+      if (const NameIndex* index = name_index()) return index->find(name);
+    }
     for (size_t i = 0; i < col_->size(); ++i) {
       auto item = at(i);
       if (item && ignoring_errors([&] { return item->collection_name() == name; })) return i;
@@ -160,11 +165,28 @@ class SequencedCollection {
   int16_t cur_seq_ = 0;
 
  private:
+  static constexpr uint64_t kNever = UINT64_MAX;
+
+  // Whether a lookup should go through the index (then up to date, or rebuilt by the caller:
+  // looked_up_at is the current change count) rather than walk. An index out of date is rebuilt
+  // only when lookups repeat with nothing changed between them: code that changes a setting
+  // between every two lookups (loading, synchronizing) walks as before instead of paying for a
+  // rebuild each time.
+  template <class Index>
+  static bool worth_an_index(std::unique_ptr<Index>& index) {
+    const uint64_t now = settings_change_count();
+    if (!index) index = std::make_unique<Index>();
+    const bool repeated = index->looked_up_at == now;
+    index->looked_up_at = now;
+    return index->built_at == now || repeated;
+  }
+
   // Where each sequence number is, read from the items in one walk. It holds while no
   // settings store and no container of a collection has changed since (every change
   // moves settings_change_count()), since the walk of find_seq would find the same.
   struct SeqIndex {
-    uint64_t built_at = 0;
+    uint64_t built_at = kNever;
+    uint64_t looked_up_at = kNever;
     // False when some item's number is stored as anything but a plain Integer (or Empty):
     // reading it could depend on more than the store, so find_seq walks instead.
     bool usable = false;
@@ -182,12 +204,12 @@ class SequencedCollection {
     }
   };
 
-  // The index, rebuilt when out of date; nullptr when it cannot serve.
+  // The index, rebuilt when out of date; nullptr when it cannot serve (the caller walks).
   const SeqIndex* seq_index() const {
-    const uint64_t now = settings_change_count();
-    if (!seq_index_) seq_index_ = std::make_unique<SeqIndex>();
-    else if (seq_index_->built_at == now) return seq_index_->usable ? seq_index_.get() : nullptr;
+    if (!worth_an_index(seq_index_)) return nullptr;
+    if (seq_index_->built_at == seq_index_->looked_up_at) return seq_index_->usable ? seq_index_.get() : nullptr;
     SeqIndex& index = *seq_index_;
+    const uint64_t now = index.looked_up_at;
     index.built_at = now;
     index.usable = false;
     index.first.assign(col_->size() + 1, -1);
@@ -216,7 +238,54 @@ class SequencedCollection {
     return &index;
   }
 
+  // Where each name is, kept as the sequence numbers are (above).
+  struct NameIndex {
+    uint64_t built_at = kNever;
+    uint64_t looked_up_at = kNever;
+    bool usable = false;  // every name is stored as a String (or Empty)
+    struct Hash {
+      using is_transparent = void;
+      size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>()(s); }
+    };
+    std::unordered_map<std::string, size_t, Hash, std::equal_to<>> first;  // name: first slot
+
+    std::optional<size_t> find(std::string_view name) const {
+      auto it = first.find(name);
+      if (it == first.end()) return std::nullopt;
+      return it->second;
+    }
+  };
+
+  const NameIndex* name_index() const {
+    if (!worth_an_index(name_index_)) return nullptr;
+    if (name_index_->built_at == name_index_->looked_up_at) return name_index_->usable ? name_index_.get() : nullptr;
+    NameIndex& index = *name_index_;
+    const uint64_t now = index.looked_up_at;
+    index.built_at = now;
+    index.usable = false;
+    index.first.clear();
+    for (size_t i = 0; i < col_->size(); ++i) {
+      auto item = at(i);
+      if (!item) continue;
+      const vb::Variant* value = nullptr;
+      try {
+        value = &item->collection_name_value();
+      } catch (const vb::VBError&) {
+        continue;  // unreadable: the walk passes it over too
+      }
+      if (value->type() == vb::VarType::String)
+        index.first.emplace(value->raw_string(), i);
+      else if (value->type() == vb::VarType::Empty)
+        index.first.emplace(std::string(), i);
+      else
+        return nullptr;
+    }
+    index.usable = true;
+    return &index;
+  }
+
   mutable std::unique_ptr<SeqIndex> seq_index_;
+  mutable std::unique_ptr<NameIndex> name_index_;
 };
 
 }  // namespace tolvex

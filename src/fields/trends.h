@@ -23,6 +23,7 @@ class AGPTrend : public vb::AutoDispatch<AGPTrend>, public SettingsOwner<TrendSe
   void Key(const std::string& v) { TrendName(v); }
 
   std::string collection_name() const { return TrendName(); }
+  const vb::Variant& collection_name_value() const { return setting_value(SettingIndex::TrendName); }
   void set_collection_name(const std::string& v) { TrendName(v); }
   int16_t collection_seq() const { return TrendSeq(); }
   const vb::Variant& collection_seq_value() const { return setting_value(SettingIndex::TrendSeq); }

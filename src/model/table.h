@@ -45,6 +45,7 @@ class AGPTable : public vb::AutoDispatch<AGPTable>, public SettingsOwner<TableSe
   void discard();
 
   std::string collection_name() const { return TblName(); }
+  const vb::Variant& collection_name_value() const { return setting_value(SettingIndex::TblName); }
   void set_collection_name(const std::string& v) { TblName(v); }
   int16_t collection_seq() const { return TblSeq(); }
   const vb::Variant& collection_seq_value() const { return setting_value(SettingIndex::TblSeq); }

@@ -76,6 +76,47 @@ TEST_F(TableTest, SeqFollowsEveryChangeOfTheNumbers) {
   }
 }
 
+// Lookups by name find the first table in container order whose name setting is the name
+// exactly, however the name got there.
+TEST_F(TableTest, LookupsByNameFollowEveryChangeOfTheNames) {
+  AGPTables tables;
+  for (const char* n : {"A", "B", "C"}) ASSERT_TRUE(tables.Add(n));
+  std::vector<vb::Ref<AGPTable>> t;
+  for (int16_t i = 1; i <= 3; ++i) t.push_back(tables.Seq(i));
+  // For each name asked: which of the three tables Item answers ("-" for none).
+  auto found = [&] {
+    std::string out;
+    for (const char* n : {"A", "B", "C", "D", "a", ""}) {
+      auto item = tables.Item(vb::Variant(n));
+      char which = '-';
+      for (size_t i = 0; i < t.size(); ++i)
+        if (item.get() == t[i].get()) which = char('1' + i);
+      out += which;
+      EXPECT_EQ(tables.TableExist(vb::Variant(n)), which != '-') << n;
+    }
+    return out;
+  };
+  struct Step {
+    const char* what;
+    std::function<void()> change;
+    const char* expected;  // the table found for A, B, C, D, a and ""
+  } steps[] = {
+      {"named by Add", [] {}, "123---"},
+      {"renamed", [&] { tables.Change("B", "D"); }, "1-32--"},
+      {"typed write", [&] { t[2]->TblName("A"); }, "1--2--"},
+      {"text access", [&] { t[0]->SetV("TblName", "a"); }, "3--21-"},
+      {"stored as a number", [&] { t[1]->Properties()->Item("TblName")->setValue(vb::Variant(int16_t(5))); }, "3---1-"},
+      {"stored empty", [&] { t[1]->Properties()->Item("TblName")->setValue(vb::Variant()); }, "3---12"},
+      {"setting deleted", [&] { t[0]->Properties()->Delete("TblName"); }, "3----2"},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    found();  // looked up before each change as well
+    step.change();
+    EXPECT_EQ(found(), step.expected);
+  }
+}
+
 TEST_F(TableTest, TblGenShowsOrHidesEveryTableEntry) {
   auto menus = menu_list();
   ASSERT_TRUE(menus->AddMenu(1, "Orders", -1, "Orders"));
