@@ -451,13 +451,23 @@ Flow Interp::exec_select(Frame& f, const SelectStmt& s) {
       const bool match = attempt(
           f, s.pos,
           [&] {
-            Variant v = eval(f, *ve);
-            // The test value is held like a variable: a literal there is not hard typed
-            // (Select Case 3 with Case "a" is no type mismatch).
-            Variant subj = subject;
-            if (subj.is_string() != v.is_string()) harden(subj, false, v, is_literal(*ve));
-            Variant r = binop(BinOp::Eq, subj, v);
-            return r.is_bool() && r.raw_bool();
+            // A literal, constant or variable that holds no object is compared where it
+            // stands (the comparison runs no code that could change it).
+            const Variant* pv = peek(f, *ve);
+            if (pv && pv->is_object()) pv = nullptr;
+            Variant v;
+            if (!pv) v = eval(f, *ve);
+            const Variant& val = pv ? *pv : v;
+            if (subject.is_string() != val.is_string()) {
+              // The test value is held like a variable: a literal there is not hard typed
+              // (Select Case 3 with Case "a" is no type mismatch).
+              Variant subj = subject, w = val;
+              harden(subj, false, w, is_literal(*ve));
+              Variant r = binop(BinOp::Eq, subj, w);
+              return r.is_bool() && r.raw_bool();
+            }
+            Temp r([&] { return apply_binop<BinOp::Eq>(subject, val); });
+            return r.get().is_bool() && r.get().raw_bool();
           },
           [] { return true; });
       if (match) return exec_block(f, c.body);
