@@ -742,7 +742,8 @@ Variant Interp::call_dispatch(Frame& f, vb::Dispatch* d, vb::DispId id, InvokeKi
   vb::Ref<vb::Dispatch> keep(d);
   // One argument that is a variable: the object gets the variable itself, by reference.
   if (a.size() == 1 && !value && a[0].expr && !a[0].expr->parens && a[0].expr->kind == ExprKind::Name) {
-    if (Variant* r = plain_variable(f, static_cast<const NameExpr&>(*a[0].expr))) return invoke(vb::Args(r, 1));
+    const auto& n = static_cast<const NameExpr&>(*a[0].expr);
+    if (Variant* r = is_local_or_field(n) ? &local_or_field(f, n) : plain_variable(f, n)) return invoke(vb::Args(r, 1));
   }
   ArgBuffer buf;
   eval_args(f, a, buf, true, value ? 1 : 0);

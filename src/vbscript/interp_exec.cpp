@@ -150,6 +150,12 @@ void Interp::exec_assign(Frame& f, const AssignStmt& a) {
     }
     return assign(f, c, std::move(v.get()), false);
   }
+  if (a.plan == Plan::SetVariable) {
+    // Set name = object, name a local or field.
+    Temp v([&] { return a.value->fn(*this, f, *a.value); });
+    if (!v.get().is_object()) vb::raise(vb::err::kObjectRequired);
+    return store(variable_at(f, a.var_ref), std::move(v.get()));
+  }
   if (a.append) return exec_append(f, a);
   Temp v([&] { return eval(f, *a.value); });
   if (!a.is_set && !v.get().is_object() && a.target->kind == ExprKind::Call)
@@ -160,6 +166,11 @@ void Interp::exec_assign(Frame& f, const AssignStmt& a) {
 void Interp::plan_assign(const AssignStmt& a) {
   using Plan = AssignStmt::Plan;
   a.plan = Plan::General;
+  if (a.is_set && !a.append && is_local_or_field(*a.target)) {
+    a.var_ref = operand_ref(*a.target);
+    a.plan = Plan::SetVariable;
+    return;
+  }
   if (a.is_set || a.append) return;
   a.simple_value = is_simple(*a.value);
   a.value_ref = operand_ref(*a.value);
