@@ -716,6 +716,25 @@ Variant Interp::call_builtin(Frame& f, const Builtin& b, const std::vector<Arg>*
   return b.fn(env, vb::Args(vals.data(), n));
 }
 
+namespace {
+
+// d's member with arguments. A property without parameters that returns an object
+// passes them on to that object's default member (matches.Item(0).SubMatches(1)).
+[[gnu::always_inline]] inline Variant invoke_with_args(vb::Dispatch* d, vb::DispId id, InvokeKind kind, vb::Args span,
+                                                       bool pass_on) {
+  if (!pass_on) return d->invoke(id, kind, span);
+  try {
+    return d->invoke(id, kind, span);
+  } catch (const VBError& e) {
+    if (e.number() != vb::err::kWrongArgCount) throw;
+    Variant inner = d->invoke(id, InvokeKind::Get, {});
+    if (!inner.is_object() || !inner.raw_object()) throw;
+    return inner.raw_object()->invoke(vb::kDispValue, kind, span);
+  }
+}
+
+}  // namespace
+
 Variant Interp::call_dispatch(Frame& f, vb::Dispatch* d, vb::DispId id, InvokeKind kind, const std::vector<Arg>* args,
                               Variant* value) {
   // A host object may write its arguments back or call script code of its own.
@@ -724,31 +743,29 @@ Variant Interp::call_dispatch(Frame& f, vb::Dispatch* d, vb::DispId id, InvokeKi
     vb::Ref<vb::Dispatch> keep(d);
     return d->invoke(id, kind, {});
   }
-  static const std::vector<Arg> none;
-  const std::vector<Arg>& a = args ? *args : none;
-  auto invoke = [&](vb::Args span) {
-    if (a.empty() || value || id == vb::kDispValue) return d->invoke(id, kind, span);
-    try {
-      return d->invoke(id, kind, span);
-    } catch (const VBError& e) {
-      // A property without parameters that returns an object: the arguments go to
-      // that object's default member (matches.Item(0).SubMatches(1)).
-      if (e.number() != vb::err::kWrongArgCount) throw;
-      Variant inner = d->invoke(id, InvokeKind::Get, {});
-      if (!inner.is_object() || !inner.raw_object()) throw;
-      return inner.raw_object()->invoke(vb::kDispValue, kind, span);
-    }
-  };
-  vb::Ref<vb::Dispatch> keep(d);
   // One argument that is a variable: the object gets the variable itself, by reference.
-  if (a.size() == 1 && !value && a[0].expr && !a[0].expr->parens && a[0].expr->kind == ExprKind::Name) {
-    const auto& n = static_cast<const NameExpr&>(*a[0].expr);
-    if (Variant* r = is_local_or_field(n) ? &local_or_field(f, n) : plain_variable(f, n)) return invoke(vb::Args(r, 1));
+  if (args && args->size() == 1 && !value) {
+    const Expr* x = (*args)[0].expr.get();
+    if (x && !x->parens && x->kind == ExprKind::Name) {
+      const auto& n = static_cast<const NameExpr&>(*x);
+      if (Variant* r = is_local_or_field(n) ? &local_or_field(f, n) : plain_variable(f, n)) {
+        vb::Ref<vb::Dispatch> keep(d);
+        return invoke_with_args(d, id, kind, vb::Args(r, 1), id != vb::kDispValue);
+      }
+    }
   }
+  return call_dispatch_args(f, d, id, kind, args, value);
+}
+
+Variant Interp::call_dispatch_args(Frame& f, vb::Dispatch* d, vb::DispId id, InvokeKind kind,
+                                   const std::vector<Arg>* args, Variant* value) {
+  vb::Ref<vb::Dispatch> keep(d);
   ArgBuffer buf;
-  eval_args(f, a, buf, true, value ? 1 : 0);
+  if (args) eval_args(f, *args, buf, true, value ? 1 : 0);
+  else buf.reserve(value ? 1 : 0);
   if (value) buf.vals.emplace([&] { return Variant(std::move(*value)); });
-  Variant r = invoke(buf.span());
+  const bool pass_on = args && !args->empty() && !value && id != vb::kDispValue;
+  Variant r = invoke_with_args(d, id, kind, buf.span(), pass_on);
   buf.write_back();
   return r;
 }
