@@ -681,8 +681,10 @@ Variant Interp::call_builtin(Frame& f, const Builtin& b, const std::vector<Arg>*
     peeked[i] = a[i].expr ? peek(f, *a[i].expr) : nullptr;
     if (!peeked[i] || peeked[i]->is_object()) plain = false;
   }
-  // Long strings in plain variables are lent to the function rather than copied
-  // (Len(s), Mid(s, i, 1) in a loop) when no argument runs code that could see them.
+  // Strings in plain variables too long for std::string's inline buffer (a copy would
+  // allocate) are lent to the function rather than copied (Len(s), Mid(s, i, 1) in a
+  // loop) when no argument runs code that could see them.
+  constexpr size_t kInlineChars = 15;
   Slots vals(n);
   Variant* lent[kFew] = {};
   struct GiveBack {
@@ -700,17 +702,19 @@ Variant Interp::call_builtin(Frame& f, const Builtin& b, const std::vector<Arg>*
     } else if (!plain) {
       // In order: an argument's code may change the variables of the next ones.
       vals.emplace([&] { return eval(f, *a[i].expr); });
-    } else if (p->is_string() && p->raw_string().size() > 64 && a[i].expr->kind == ExprKind::Name) {
+    } else {
+      // A variable lent for an earlier argument is empty now: this one copies that
+      // argument's value (StrComp(s, s)).
       size_t j = 0;
       while (j < i && lent[j] != p) ++j;
       if (j < i) {
         vals.emplace([&] { return Variant(vals[j]); });
-      } else {
+      } else if (p->is_string() && p->raw_string().size() > kInlineChars && a[i].expr->kind == ExprKind::Name) {
         vals.emplace([&] { return Variant(std::move(*const_cast<Variant*>(p))); });
         lent[i] = const_cast<Variant*>(p);
+      } else {
+        vals.emplace([&] { return copy_of(*p); });
       }
-    } else {
-      vals.emplace([&] { return copy_of(*p); });
     }
   }
   return b.fn(env, vb::Args(vals.data(), n));

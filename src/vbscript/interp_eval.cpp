@@ -420,6 +420,12 @@ Variant Interp::eval_concat(Frame& f, const ConcatExpr& c) {
   Variant acc = eval(f, *c.operands[0]);
   const size_t n = c.operands.size();
   for (size_t i = 1; i < n; ++i) {
+    // A literal or variable holding a string is appended where it stands, not copied first.
+    if (const Variant* p = peek(f, *c.operands[i]); p && p->is_string()) {
+      check_concat(acc, *p);
+      op_concat_inplace(acc, *p);
+      continue;
+    }
     Variant rhs = eval(f, *c.operands[i]);
     check_concat(acc, rhs);
     op_concat_inplace(acc, rhs);
