@@ -492,15 +492,19 @@ class CallSlots {
       live_ = big_.get() + n * (sizeof(Variant) + sizeof(Variant*));
       std::memset(live_, 0, n);
     }
+    // (Through locals: the stores cannot change the members, so they are not read again.)
+    Variant* const vals = vals_;
+    Variant** const refs = refs_;
     for (size_t i = 0; i < n; ++i) {
-      new (&vals_[i]) Variant();
-      refs_[i] = &vals_[i];
+      new (&vals[i]) Variant();
+      refs[i] = &vals[i];
     }
   }
   CallSlots(const CallSlots&) = delete;
   CallSlots& operator=(const CallSlots&) = delete;
   ~CallSlots() {
-    for (size_t i = 0; i < n_; ++i) drop(vals_[i]);
+    Variant* const vals = vals_;
+    for (size_t i = 0, n = n_; i < n; ++i) drop(vals[i]);
   }
   // The slot's own value (Empty until set).
   Variant& own(size_t i) { return vals_[i]; }
