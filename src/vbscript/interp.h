@@ -254,9 +254,6 @@ class Interp : public std::enable_shared_from_this<Interp> {
   vb::Variant eval_name(Frame& f, const NameExpr& n, bool statement);
   vb::Variant eval_call(Frame& f, const CallExpr& c, bool statement);
   vb::Variant eval_member(Frame& f, const MemberExpr& m, const std::vector<Arg>* args, vb::InvokeKind kind);
-  // eval_member past its fast path: m's member of d, or of the object member_object() finds when d is null.
-  [[gnu::noinline]] vb::Variant member_of(Frame& f, const MemberExpr& m, vb::Dispatch* d, const std::vector<Arg>* args,
-                                          vb::InvokeKind kind);
   vb::Variant eval_chain(Frame& f, const ChainExpr& c);
   // The value of a variable or literal where it is stored; null for other expressions.
   // (Defined in interp_detail.h.)

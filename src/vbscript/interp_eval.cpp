@@ -639,8 +639,9 @@ Variant Interp::eval_member(Frame& f, const MemberExpr& m, const std::vector<Arg
     if (is_local_or_field(n)) {
       const Variant& v = local_or_field(f, n);
       if (v.is_object() && v.raw_object()) {
+        d = v.raw_object();
         // A script object whose member this node has seen before: straight to the member.
-        ScriptObject* so = as_script_object(v.raw_object());
+        ScriptObject* so = as_script_object(d);
         if (so && m.cache_class == so->cls_ptr()->serial && m.cache_member >= 0) {
           const ClassMember& cm = so->cls().members[size_t(m.cache_member)];
           if (cm.is_public || (f.me && f.me->cls_ptr() == so->cls_ptr())) {
@@ -649,18 +650,12 @@ Variant Interp::eval_member(Frame& f, const MemberExpr& m, const std::vector<Arg
             return call_class_member(f, so, m.cache_member, args, kind);
           }
         }
-        d = v.raw_object();
       }
     } else if (n.bind == Bind::Dynamic && !(n.implicit_slot >= 0 && f.live[n.implicit_slot])) {
       const GlobalRef& g = lookup(f, n);
       if (g.kind == GlobalKind::Object && g.obj) d = g.obj;
     }
   }
-  return member_of(f, m, d, args, kind);
-}
-
-Variant Interp::member_of(Frame& f, const MemberExpr& m, vb::Dispatch* d, const std::vector<Arg>* args,
-                          InvokeKind kind) {
   // The reference keeps the object alive should the call reassign the variable.
   vb::Ref<vb::Dispatch> keep = d ? vb::Ref<vb::Dispatch>(d) : member_object(f, m);
   d = keep.get();
