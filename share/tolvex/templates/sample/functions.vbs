@@ -3,14 +3,32 @@
 
 ' The control whose id is given, or Nothing. The control list's current position is kept.
 Function tvControlById(id)
-	Dim i, saved, c
-	Set tvControlById = Nothing
+	Dim saved, c, back
 	saved = Controls.curIndex
+	If VarType(id) <> vbString Then
+		Set tvControlById = tvControlByIdWalk(id, saved)
+		Exit Function
+	End If
+	' The list finds the first control with that id itself; it moves the current position
+	' there, as a walk over the list would have moved it to the end when nothing matched.
+	Set c = Controls.Item(id)
+	If saved >= 1 Then
+		Set back = Controls.Item(saved)
+	ElseIf c Is Nothing Then
+		If Controls.Count >= 1 Then Set back = Controls.Item(Controls.Count)
+	End If
+	Set tvControlById = c
+End Function
+
+' tvControlById for an id that is no text: compared with each control's id in turn.
+Function tvControlByIdWalk(id, saved)
+	Dim i, c
+	Set tvControlByIdWalk = Nothing
 	For i = 1 To Controls.Count
 		Set c = Controls.Item(i)
 		If Not c Is Nothing Then
 			If c.CtrlID = id Then
-				Set tvControlById = c
+				Set tvControlByIdWalk = c
 				Exit For
 			End If
 		End If
@@ -27,33 +45,41 @@ End Function
 ' "delete", "chart", "report", "info"); the same tests as the conditions of those controls
 ' in control.xml.
 Function tvTableHasPage(tbl, kind)
-	Dim ok, ctrlId
-	ok = zvIsTrue(tbl.TblGen)
+	tvTableHasPage = Not (tvPageControl(tbl, kind) Is Nothing)
+End Function
+
+' The control that makes the table's page of the given kind (as tvTableHasPage names them),
+' or Nothing when the table gets no such page.
+Function tvPageControl(tbl, kind)
+	Dim ok, report, ctrlId, c
+	Set tvPageControl = Nothing
+	report = tvIsReport(tbl)
 	ctrlId = kind
-	If kind = "info" And tvIsReport(tbl) Then ctrlId = "rptinfo"
-	If ok Then ok = Not (tvControlById(ctrlId) Is Nothing)
-	If ok Then
-		Select Case kind
-			Case "info"
-			Case "report"
-				ok = tvIsReport(tbl)
-			Case "list"
-				ok = Not tvIsReport(tbl)
-			Case "chart"
-				ok = Not tvIsReport(tbl) And tvChartCount(tbl) > 0
-			Case "view"
-				ok = Not tvIsReport(tbl) And zvIsTrue(tbl.TblView) And zvText(tbl.TblKey) <> ""
-			Case "add"
-				ok = Not tvIsReport(tbl) And zvIsTrue(tbl.TblAdd) And zvText(tbl.TblKey) <> ""
-			Case "edit"
-				ok = Not tvIsReport(tbl) And zvIsTrue(tbl.TblEdit) And zvText(tbl.TblKey) <> ""
-			Case "delete"
-				ok = Not tvIsReport(tbl) And zvIsTrue(tbl.TblDelete) And zvText(tbl.TblKey) <> ""
-			Case Else
-				ok = False
-		End Select
-	End If
-	tvTableHasPage = ok
+	If kind = "info" And report Then ctrlId = "rptinfo"
+	If Not zvIsTrue(tbl.TblGen) Then Exit Function
+	Set c = tvControlById(ctrlId)
+	If c Is Nothing Then Exit Function
+	Select Case kind
+		Case "info"
+			ok = True
+		Case "report"
+			ok = report
+		Case "list"
+			ok = Not report
+		Case "chart"
+			ok = Not report And tvChartCount(tbl) > 0
+		Case "view"
+			ok = Not report And zvIsTrue(tbl.TblView) And zvText(tbl.TblKey) <> ""
+		Case "add"
+			ok = Not report And zvIsTrue(tbl.TblAdd) And zvText(tbl.TblKey) <> ""
+		Case "edit"
+			ok = Not report And zvIsTrue(tbl.TblEdit) And zvText(tbl.TblKey) <> ""
+		Case "delete"
+			ok = Not report And zvIsTrue(tbl.TblDelete) And zvText(tbl.TblKey) <> ""
+		Case Else
+			ok = False
+	End Select
+	If ok Then Set tvPageControl = c
 End Function
 
 ' The number of charts of a table that are shown.
@@ -81,12 +107,10 @@ End Function
 ' The file name of a table's page made by the control with the given id; "" when the
 ' table gets no such page.
 Function tvPageName(tbl, ctrlId)
-	Dim c, name, id
+	Dim c, name
 	tvPageName = ""
-	If Not tvTableHasPage(tbl, ctrlId) Then Exit Function
-	id = ctrlId
-	If id = "info" And tvIsReport(tbl) Then id = "rptinfo"
-	Set c = tvControlById(id)
+	Set c = tvPageControl(tbl, ctrlId)
+	If c Is Nothing Then Exit Function
 	name = c.CtrlOFile
 	If zvIsTrue(PROJ.AppCompat) And zvText(c.CtrlOFileCompat) <> "" Then name = c.CtrlOFileCompat
 	tvPageName = zvOutputName(tbl.TblVar, "", name, zvResolveExt(c.CtrlOExt))
@@ -621,12 +645,17 @@ End Function
 ' The detail tables of a master table (tables whose TblMasterTbl names it and that have a
 ' list page), as PHP array elements: the detail table's info file and the field pairs.
 Function tvDetailsPhp(tbl)
-	Dim i, t, s, mf, df, j, pairs
+	Dim i, t, s, mf, df, j, pairs, tables, master, isDetail
 	s = ""
-	For i = 1 To DB.Tables.Count
-		Set t = DB.Tables.Seq(i)
+	master = zvText(tbl.TblName)
+	Set tables = DB.Tables
+	For i = 1 To tables.Count
+		Set t = tables.Seq(i)
 		If Not t Is Nothing Then
-			If zvText(t.TblMasterTbl) = zvText(tbl.TblName) And tvPageName(t, "list") <> "" Then
+			' Only a table that names this master needs its list page looked up.
+			isDetail = (zvText(t.TblMasterTbl) = master)
+			If isDetail Then isDetail = (tvPageName(t, "list") <> "")
+			If isDetail Then
 				mf = tvNameList(t.TblMasterFld)
 				df = tvNameList(t.TblDetailFld)
 				pairs = ""
