@@ -488,27 +488,59 @@ End Function
 
 ' The entries of the site menu below parentId as PHP array elements.
 Function tvMenuPhp(parentId, depth)
-	Dim i, m, s, href, t, children, text, pad
-	s = ""
+	Dim n, i, m, menus(), ids(), parents(), shown(), tables, t
 	tvMenuPhp = ""
 	If depth > 8 Then Exit Function
-	pad = Space(4 + depth * 8)
-	For i = 1 To MENULIST.Count
+	' The entries and the tables are read once here: every level of the menu looks through
+	' all entries for its children, and every entry looks its table up by name.
+	n = MENULIST.Count
+	If n < 1 Then Exit Function
+	ReDim menus(n), ids(n), parents(n), shown(n)
+	For i = 1 To n
 		Set m = MENULIST.Item(i)
+		Set menus(i) = m
+		shown(i) = False
 		If Not m Is Nothing Then
-			If m.MenuParentID = parentId And m.MenuId <> parentId And zvIsTrue(m.MenuShow) Then
+			ids(i) = m.MenuId
+			parents(i) = m.MenuParentID
+			shown(i) = zvIsTrue(m.MenuShow)
+		End If
+	Next
+	' The first table of each name, as zvFindTable finds it.
+	Set tables = CreateObject("Scripting.Dictionary")
+	For i = 1 To DB.Tables.Count
+		Set t = DB.Tables.Seq(i)
+		If Not t Is Nothing Then
+			If Not tables.Exists(t.TblName) Then tables.Add t.TblName, t
+		End If
+	Next
+	tvMenuPhp = tvMenuLevelPhp(menus, ids, parents, shown, tables, parentId, depth)
+End Function
+
+' The menu entries below parentId of the entries read by tvMenuPhp.
+Function tvMenuLevelPhp(menus, ids, parents, shown, tables, parentId, depth)
+	Dim i, m, s, href, t, children, text, pad, url
+	s = ""
+	tvMenuLevelPhp = ""
+	If depth > 8 Then Exit Function
+	pad = Space(4 + depth * 8)
+	For i = 1 To UBound(ids)
+		If shown(i) Then
+			If parents(i) = parentId And ids(i) <> parentId Then
+				Set m = menus(i)
 				href = ""
 				text = zvText(m.MenuText)
 				If zvIsTrue(m.MenuCustomUrl) Then
 					href = zvText(m.MenuUrl)
 				Else
-					Set t = zvFindTable(m.MenuUrl)
-					If Not t Is Nothing Then
+					url = m.MenuUrl
+					If tables.Exists(url) Then
+						Set t = tables.Item(url)
 						href = tvMainPageName(t)
 						If text = "" Then text = zvText(t.TblCaption)
 					End If
 				End If
-				children = tvMenuPhp(m.MenuId, depth + 1)
+				children = tvMenuLevelPhp(menus, ids, parents, shown, tables, ids(i), depth + 1)
 				If href <> "" Or children <> "" Then
 					If text = "" Then text = href
 					s = s & pad & "['text' => " & tvPhpStr(text) & ", 'href' => " & zvPhpStr(href) & ", 'items' => [" & vbCrLf
@@ -518,7 +550,7 @@ Function tvMenuPhp(parentId, depth)
 			End If
 		End If
 	Next
-	tvMenuPhp = s
+	tvMenuLevelPhp = s
 End Function
 
 ' Text for HTML with every character outside ASCII written as a character reference, so
