@@ -413,7 +413,7 @@ End Function
 
 ' The settings of a field as the PHP array entry of the table's field list.
 Function tvFieldPhp(tbl, fld, indent)
-	Dim tag, isKey, isAuto, canAdd, canEdit, search, caption, sb, dflt, required, digits
+	Dim tag, isKey, isAuto, isBool, canAdd, canEdit, search, caption, s, dflt, required, digits
 	tag = UCase(zvText(fld.FldHtmlTag))
 	If tag = "" Then tag = "TEXT"
 	isKey = zvIsTrue(fld.FldIsPrimaryKey)
@@ -421,7 +421,8 @@ Function tvFieldPhp(tbl, fld, indent)
 	canAdd = zvIsTrue(fld.FldAdd) And Not isAuto And tag <> "NO" And tag <> "FILE"
 	canEdit = zvIsTrue(fld.FldEdit) And Not isKey And Not isAuto And tag <> "NO" And tag <> "FILE"
 	If zvText(fld.FldTagLnkTbl) <> "" And tag <> "RADIO" And tag <> "CHECKBOX" Then tag = "SELECT"
-	If tvIsBoolean(fld) Then tag = "BOOLEAN"
+	isBool = tvIsBoolean(fld)
+	If isBool Then tag = "BOOLEAN"
 	search = tvHasSearch(tbl) And zvIsTrue(fld.FldBasicSearch)
 	caption = zvText(fld.FldCaption)
 	If caption = "" Then caption = fld.FldName
@@ -431,23 +432,23 @@ Function tvFieldPhp(tbl, fld, indent)
 	digits = fld.FldNumDigits
 	If Not IsNumeric(digits) Then digits = 2
 	If digits < 0 Or digits > 10 Then digits = 2
-	Set sb = New StringBuilder
-	sb.Append indent & zvPhpStr(fld.FldName) & " => [" & vbCrLf
-	sb.Append indent & "    'name' => " & zvPhpStr(fld.FldName) & ", 'col' => " & zvPhpStr(zvSqlIdent(fld.FldName)) & ", 'param' => " & zvPhpStr(fld.FldParm) & "," & vbCrLf
-	sb.Append indent & "    'caption' => " & tvPhpStr(caption) & ", 'bind' => " & zvPhpStr(zvBindType(fld)) & "," & vbCrLf
-	sb.Append indent & "    'list' => " & zvPhpBool(fld.FldList) & ", 'view' => " & zvPhpBool(fld.FldView) & ", 'add' => " & zvPhpBool(canAdd) & ", 'edit' => " & zvPhpBool(canEdit) & "," & vbCrLf
-	sb.Append indent & "    'search' => " & zvPhpBool(search) & ", 'srchopr' => " & zvPhpStr(UCase(zvText(fld.FldSrchOpr))) & "," & vbCrLf
-	sb.Append indent & "    'advsearch' => " & zvPhpBool(zvIsTrue(fld.FldSearch) And UCase(zvText(tbl.TblSrchType)) <> "NONE") & ", 'ops' => " & tvSearchOpsPhp(fld) & ", 'filters' => " & tvFiltersPhp(fld) & "," & vbCrLf
-	sb.Append indent & "    'required' => " & zvPhpBool(required) & ", 'auto' => " & zvPhpBool(isAuto) & ", 'key' => " & zvPhpBool(isKey) & "," & vbCrLf
-	sb.Append indent & "    'nullable' => " & zvPhpBool(Not zvIsTrue(fld.FldReq)) & ", 'unique' => " & zvPhpBool(zvIsTrue(fld.FldUniqueIdx) And Not isKey) & ", 'default' => " & tvPhpStr(dflt) & "," & vbCrLf
-	sb.Append indent & "    'tag' => " & zvPhpStr(tag) & ", 'type' => " & zvPhpStr(tvInputType(fld)) & ", 'validate' => " & zvPhpStr(UCase(zvText(fld.FldValidate))) & ", 'datefmt' => " & tvDateFormat(fld) & "," & vbCrLf
-	sb.Append indent & "    'number' => " & zvPhpBool(tvIsNumber(fld) And Not tvIsBoolean(fld)) & ", 'format' => " & zvPhpStr(tvNumberFormat(fld)) & ", 'digits' => " & CInt(digits) & "," & vbCrLf
-	sb.Append indent & "    'size' => " & zvPhpInt(fld.FldTagSize) & ", 'maxlength' => " & zvPhpInt(fld.FldTagMaxLength) & ", 'cols' => " & zvPhpInt(fld.FldTagCols) & ", 'rows' => " & zvPhpInt(fld.FldTagRows) & "," & vbCrLf
-	sb.Append indent & "    'options' => " & tvOptionsPhp(fld) & "," & vbCrLf
-	sb.Append indent & "    'lookup' => " & tvLookupPhp(fld) & ", 'lookupsearch' => " & tvLookupSearchPhp(fld) & "," & vbCrLf
-	sb.Append indent & "    'group' => " & zvPhpInt(fld.FldGroupBy) & ", 'agg' => [" & tvAggPhp(fld) & "]," & vbCrLf
-	sb.Append indent & "]," & vbCrLf
-	tvFieldPhp = sb.ToString()
+	s = ""
+	s = s & indent & zvPhpStr(fld.FldName) & " => [" & vbCrLf
+	s = s & indent & "    'name' => " & zvPhpStr(fld.FldName) & ", 'col' => " & zvPhpStr(zvSqlIdent(fld.FldName)) & ", 'param' => " & zvPhpStr(fld.FldParm) & "," & vbCrLf
+	s = s & indent & "    'caption' => " & tvPhpStr(caption) & ", 'bind' => " & zvPhpStr(zvBindType(fld)) & "," & vbCrLf
+	s = s & indent & "    'list' => " & zvPhpBool(fld.FldList) & ", 'view' => " & zvPhpBool(fld.FldView) & ", 'add' => " & zvPhpBool(canAdd) & ", 'edit' => " & zvPhpBool(canEdit) & "," & vbCrLf
+	s = s & indent & "    'search' => " & zvPhpBool(search) & ", 'srchopr' => " & zvPhpStr(UCase(zvText(fld.FldSrchOpr))) & "," & vbCrLf
+	s = s & indent & "    'advsearch' => " & zvPhpBool(zvIsTrue(fld.FldSearch) And UCase(zvText(tbl.TblSrchType)) <> "NONE") & ", 'ops' => " & tvSearchOpsPhp(fld) & ", 'filters' => " & tvFiltersPhp(fld) & "," & vbCrLf
+	s = s & indent & "    'required' => " & zvPhpBool(required) & ", 'auto' => " & zvPhpBool(isAuto) & ", 'key' => " & zvPhpBool(isKey) & "," & vbCrLf
+	s = s & indent & "    'nullable' => " & zvPhpBool(Not zvIsTrue(fld.FldReq)) & ", 'unique' => " & zvPhpBool(zvIsTrue(fld.FldUniqueIdx) And Not isKey) & ", 'default' => " & tvPhpStr(dflt) & "," & vbCrLf
+	s = s & indent & "    'tag' => " & zvPhpStr(tag) & ", 'type' => " & zvPhpStr(tvInputType(fld)) & ", 'validate' => " & zvPhpStr(UCase(zvText(fld.FldValidate))) & ", 'datefmt' => " & tvDateFormat(fld) & "," & vbCrLf
+	s = s & indent & "    'number' => " & zvPhpBool(tvIsNumber(fld) And Not isBool) & ", 'format' => " & zvPhpStr(tvNumberFormat(fld)) & ", 'digits' => " & CInt(digits) & "," & vbCrLf
+	s = s & indent & "    'size' => " & zvPhpInt(fld.FldTagSize) & ", 'maxlength' => " & zvPhpInt(fld.FldTagMaxLength) & ", 'cols' => " & zvPhpInt(fld.FldTagCols) & ", 'rows' => " & zvPhpInt(fld.FldTagRows) & "," & vbCrLf
+	s = s & indent & "    'options' => " & tvOptionsPhp(fld) & "," & vbCrLf
+	s = s & indent & "    'lookup' => " & tvLookupPhp(fld) & ", 'lookupsearch' => " & tvLookupSearchPhp(fld) & "," & vbCrLf
+	s = s & indent & "    'group' => " & zvPhpInt(fld.FldGroupBy) & ", 'agg' => [" & tvAggPhp(fld) & "]," & vbCrLf
+	s = s & indent & "]," & vbCrLf
+	tvFieldPhp = s
 End Function
 
 ' The report totals a field asks for, as PHP list elements.
@@ -685,7 +686,7 @@ Function tvDetailsPhp(tbl)
 		Set t = tables.Seq(i)
 		If Not t Is Nothing Then
 			' Only a table that names this master needs its list page looked up.
-			isDetail = (zvText(t.TblMasterTbl) = master)
+			isDetail = (t.TblMasterTbl = master)
 			If isDetail Then isDetail = (tvPageName(t, "list") <> "")
 			If isDetail Then
 				mf = tvNameList(t.TblMasterFld)
