@@ -77,6 +77,28 @@ TEST_F(PackageCode, TextAndTruthOfEveryKindOfValue) {
   }
 }
 
+// Texts outside ASCII (anything above "~") are written as escapes or character references;
+// plain ASCII, "%" included, stays as it is.
+TEST_F(PackageCode, TextsAboveAsciiAreEscaped) {
+  start();
+  const struct {
+    const char* text;  // a VBScript expression
+    const char* php;
+    const char* html;
+  } cases[] = {
+      {"\"\"", "''", ""},
+      {"\"a 100% ~ b\"", "'a 100% ~ b'", "a 100% ~ b"},
+      {"\"it's\"", "'it\\'s'", "it&#039;s"},
+      {"\"T\" & ChrW(225) & \"bla $x\"", "\"T\\u{E1}bla \\$x\"", "T&#225;bla $x"},
+      {"\"del\" & ChrW(127)", "\"del\\u{7F}\"", "del&#127;"},
+      {"ChrW(&H20AC) & vbTab & \"<\"", "\"\\u{20AC}\\x09<\"", "&#8364;\t&lt;"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(eval(std::string("tvPhpStr(") + c.text + ")"), c.php) << c.text;
+    EXPECT_EQ(eval(std::string("tvHtml(") + c.text + ")"), c.html) << c.text;
+  }
+}
+
 TEST_F(PackageCode, FindTableGoesBySequenceAndExactNameAndKeepsTheCurrentTable) {
   start();
   run("Set zvKeep = DB.Tables.Item(\"v_orders\")");

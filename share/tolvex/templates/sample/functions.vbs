@@ -587,16 +587,15 @@ Function tvPhpStr(v)
 	tvPhpStr = """" & r & """"
 End Function
 
+' Whether the text has a character above "~". Escape writes each such character as %7F, %80
+' to %FF or %uXXXX (and "%" itself as %25), so one search of its result answers.
+Dim tvNonAsciiEscape
 Function tvHasNonAscii(s)
-	Dim i, n
-	tvHasNonAscii = False
-	For i = 1 To Len(s)
-		n = AscW(Mid(s, i, 1))
-		If n < 0 Or n > 126 Then
-			tvHasNonAscii = True
-			Exit Function
-		End If
-	Next
+	If IsEmpty(tvNonAsciiEscape) Then
+		Set tvNonAsciiEscape = New RegExp
+		tvNonAsciiEscape.Pattern = "%(u|7F|[89A-F])"
+	End If
+	tvHasNonAscii = tvNonAsciiEscape.Test(Escape(s))
 End Function
 
 Function tvAsciiRefs(s, pre, post)
