@@ -320,7 +320,9 @@ End Function
 ' values.
 Function tvIsBoolean(fld)
 	tvIsBoolean = (CInt(0 + fld.FldType) = 11)
-	If UCase(zvText(fld.FldHtmlTag)) = "CHECKBOX" And Trim(zvText(fld.FldTagValues)) = "" And zvText(fld.FldTagLnkTbl) = "" Then tvIsBoolean = True
+	If UCase(zvText(fld.FldHtmlTag)) = "CHECKBOX" Then
+		If Trim(zvText(fld.FldTagValues)) = "" And zvText(fld.FldTagLnkTbl) = "" Then tvIsBoolean = True
+	End If
 End Function
 
 ' The HTML input type of a field's text box, by its data type and validation.
@@ -599,19 +601,23 @@ Function tvHasNonAscii(s)
 End Function
 
 Function tvAsciiRefs(s, pre, post)
-	Dim i, c, n, r
+	Dim i, n, r, run
 	If Not tvHasNonAscii(s) Then
 		tvAsciiRefs = s
 		Exit Function
 	End If
+	' The ASCII between two references is copied as one piece.
 	r = ""
+	run = 1
 	For i = 1 To Len(s)
-		c = Mid(s, i, 1)
-		n = AscW(c)
-		If n < 0 Then n = n + 65536
-		If n > 126 Then r = r & pre & n & post Else r = r & c
+		n = AscW(Mid(s, i, 1))
+		If n < 0 Or n > 126 Then
+			If n < 0 Then n = n + 65536
+			r = r & Mid(s, run, i - run) & pre & n & post
+			run = i + 1
+		End If
 	Next
-	tvAsciiRefs = r
+	tvAsciiRefs = r & Mid(s, run)
 End Function
 
 ' The charset the pages declare: the project's CharSet (utf-8 when it names none). The
