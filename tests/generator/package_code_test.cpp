@@ -92,6 +92,7 @@ TEST_F(PackageCode, TextsAboveAsciiAreEscaped) {
       {"\"T\" & ChrW(225) & \"bla $x\"", "\"T\\u{E1}bla \\$x\"", "T&#225;bla $x"},
       {"\"del\" & ChrW(127)", "\"del\\u{7F}\"", "del&#127;"},
       {"ChrW(&H20AC) & vbTab & \"<\"", "\"\\u{20AC}\\x09<\"", "&#8364;\t&lt;"},
+      {"ChrW(228) & \"\"\"\" & \"\\\"", "\"\\u{E4}\\\"\\\\\"", "&#228;&quot;\\"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(eval(std::string("tvPhpStr(") + c.text + ")"), c.php) << c.text;

@@ -565,28 +565,31 @@ End Function
 ' A PHP string literal of the text of v; characters outside ASCII are written as \u{...}
 ' escapes in a double-quoted literal, so the generated file is plain ASCII.
 Function tvPhpStr(v)
-	Dim s, i, c, n, r
+	Dim s, i, n, r, run
 	s = zvText(v)
 	If Not tvHasNonAscii(s) Then
 		tvPhpStr = zvPhpStr(s)
 		Exit Function
 	End If
+	' The characters that need no escape are copied a run at a time.
 	r = ""
+	run = 1
 	For i = 1 To Len(s)
-		c = Mid(s, i, 1)
-		n = AscW(c)
-		If n < 0 Then n = n + 65536
-		If n > 126 Then
-			r = r & "\u{" & Hex(n) & "}"
-		ElseIf c = "\" Or c = """" Or c = "$" Then
-			r = r & "\" & c
-		ElseIf n < 32 Then
-			r = r & "\x" & Right("0" & Hex(n), 2)
-		Else
-			r = r & c
+		n = AscW(Mid(s, i, 1))
+		If n < 32 Or n > 126 Or n = 34 Or n = 36 Or n = 92 Then
+			r = r & Mid(s, run, i - run)
+			If n < 0 Then n = n + 65536
+			If n > 126 Then
+				r = r & "\u{" & Hex(n) & "}"
+			ElseIf n < 32 Then
+				r = r & "\x" & Right("0" & Hex(n), 2)
+			Else
+				r = r & "\" & ChrW(n)
+			End If
+			run = i + 1
 		End If
 	Next
-	tvPhpStr = """" & r & """"
+	tvPhpStr = """" & r & Mid(s, run) & """"
 End Function
 
 ' Whether the text has a character above "~". Escape writes each such character as %7F, %80
