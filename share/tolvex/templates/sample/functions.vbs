@@ -491,11 +491,11 @@ End Function
 
 ' The entries of the site menu below parentId as PHP array elements.
 Function tvMenuPhp(parentId, depth)
-	Dim n, i, m, menus(), ids(), parents(), shown(), tables, t
+	Dim n, i, m, menus(), ids(), parents(), shown(), tables
 	tvMenuPhp = ""
 	If depth > 8 Then Exit Function
-	' The entries and the tables are read once here: every level of the menu looks through
-	' all entries for its children, and every entry looks its table up by name.
+	' The entries are read once here and the tables once in tvMenuTable: every level of the
+	' menu looks through all entries for its children, and every entry names its table.
 	n = MENULIST.Count
 	If n < 1 Then Exit Function
 	ReDim menus(n), ids(n), parents(n), shown(n)
@@ -509,20 +509,29 @@ Function tvMenuPhp(parentId, depth)
 			shown(i) = zvIsTrue(m.MenuShow)
 		End If
 	Next
-	' The first table of each name, as zvFindTable finds it.
-	Set tables = CreateObject("Scripting.Dictionary")
-	For i = 1 To DB.Tables.Count
-		Set t = DB.Tables.Seq(i)
-		If Not t Is Nothing Then
-			If Not tables.Exists(t.TblName) Then tables.Add t.TblName, t
-		End If
-	Next
 	tvMenuPhp = tvMenuLevelPhp(menus, ids, parents, shown, tables, parentId, depth)
+End Function
+
+' The table a menu entry names, as zvFindTable finds it: the first of that name in sequence
+' order. The tables are read into `tables` when an entry first names one.
+Function tvMenuTable(tables, name)
+	Dim i, t
+	If IsEmpty(tables) Then
+		Set tables = CreateObject("Scripting.Dictionary")
+		For i = 1 To DB.Tables.Count
+			Set t = DB.Tables.Seq(i)
+			If Not t Is Nothing Then
+				If Not tables.Exists(t.TblName) Then tables.Add t.TblName, t
+			End If
+		Next
+	End If
+	Set tvMenuTable = Nothing
+	If tables.Exists(name) Then Set tvMenuTable = tables.Item(name)
 End Function
 
 ' The menu entries below parentId of the entries read by tvMenuPhp.
 Function tvMenuLevelPhp(menus, ids, parents, shown, tables, parentId, depth)
-	Dim i, m, s, href, t, children, text, pad, url
+	Dim i, m, s, href, t, children, text, pad
 	s = ""
 	tvMenuLevelPhp = ""
 	If depth > 8 Then Exit Function
@@ -536,9 +545,8 @@ Function tvMenuLevelPhp(menus, ids, parents, shown, tables, parentId, depth)
 				If zvIsTrue(m.MenuCustomUrl) Then
 					href = zvText(m.MenuUrl)
 				Else
-					url = m.MenuUrl
-					If tables.Exists(url) Then
-						Set t = tables.Item(url)
+					Set t = tvMenuTable(tables, m.MenuUrl)
+					If Not t Is Nothing Then
 						href = tvMainPageName(t)
 						If text = "" Then text = zvText(t.TblCaption)
 					End If
