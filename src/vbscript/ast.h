@@ -189,8 +189,9 @@ struct AssignStmt : Stmt {
   // Execute), so that code they run may reach it even when it is a local.
   bool append_reaches = false;
   // How the interpreter runs it, chosen the first time it runs (interp_exec.cpp):
-  // to a local or field variable, to an element of one by one index, or in general.
-  enum class Plan : uint8_t { Unknown, Variable, Element, General };
+  // to a local or field variable, to an element of one by one index, Set of a local or
+  // field variable, or in general.
+  enum class Plan : uint8_t { Unknown, Variable, Element, SetVariable, General };
   mutable Plan plan = Plan::Unknown;
   mutable bool simple_value = false;      // value_ref locates the value where it stands
   mutable OperandRef value_ref, var_ref;  // the value; the variable (or the array's)

@@ -492,15 +492,19 @@ class CallSlots {
       live_ = big_.get() + n * (sizeof(Variant) + sizeof(Variant*));
       std::memset(live_, 0, n);
     }
+    // (Through locals: the stores cannot change the members, so they are not read again.)
+    Variant* const vals = vals_;
+    Variant** const refs = refs_;
     for (size_t i = 0; i < n; ++i) {
-      new (&vals_[i]) Variant();
-      refs_[i] = &vals_[i];
+      new (&vals[i]) Variant();
+      refs[i] = &vals[i];
     }
   }
   CallSlots(const CallSlots&) = delete;
   CallSlots& operator=(const CallSlots&) = delete;
   ~CallSlots() {
-    for (size_t i = 0; i < n_; ++i) drop(vals_[i]);
+    Variant* const vals = vals_;
+    for (size_t i = 0, n = n_; i < n; ++i) drop(vals[i]);
   }
   // The slot's own value (Empty until set).
   Variant& own(size_t i) { return vals_[i]; }
@@ -681,8 +685,10 @@ Variant Interp::call_builtin(Frame& f, const Builtin& b, const std::vector<Arg>*
     peeked[i] = a[i].expr ? peek(f, *a[i].expr) : nullptr;
     if (!peeked[i] || peeked[i]->is_object()) plain = false;
   }
-  // Long strings in plain variables are lent to the function rather than copied
-  // (Len(s), Mid(s, i, 1) in a loop) when no argument runs code that could see them.
+  // Strings in plain variables too long for std::string's inline buffer (a copy would
+  // allocate) are lent to the function rather than copied (Len(s), Mid(s, i, 1) in a
+  // loop) when no argument runs code that could see them.
+  constexpr size_t kInlineChars = 15;
   Slots vals(n);
   Variant* lent[kFew] = {};
   struct GiveBack {
@@ -700,21 +706,42 @@ Variant Interp::call_builtin(Frame& f, const Builtin& b, const std::vector<Arg>*
     } else if (!plain) {
       // In order: an argument's code may change the variables of the next ones.
       vals.emplace([&] { return eval(f, *a[i].expr); });
-    } else if (p->is_string() && p->raw_string().size() > 64 && a[i].expr->kind == ExprKind::Name) {
+    } else {
+      // A variable lent for an earlier argument is empty now: this one copies that
+      // argument's value (StrComp(s, s)).
       size_t j = 0;
       while (j < i && lent[j] != p) ++j;
       if (j < i) {
         vals.emplace([&] { return Variant(vals[j]); });
-      } else {
+      } else if (p->is_string() && p->raw_string().size() > kInlineChars && a[i].expr->kind == ExprKind::Name) {
         vals.emplace([&] { return Variant(std::move(*const_cast<Variant*>(p))); });
         lent[i] = const_cast<Variant*>(p);
+      } else {
+        vals.emplace([&] { return copy_of(*p); });
       }
-    } else {
-      vals.emplace([&] { return copy_of(*p); });
     }
   }
   return b.fn(env, vb::Args(vals.data(), n));
 }
+
+namespace {
+
+// d's member with arguments. A property without parameters that returns an object
+// passes them on to that object's default member (matches.Item(0).SubMatches(1)).
+[[gnu::always_inline]] inline Variant invoke_with_args(vb::Dispatch* d, vb::DispId id, InvokeKind kind, vb::Args span,
+                                                       bool pass_on) {
+  if (!pass_on) return d->invoke(id, kind, span);
+  try {
+    return d->invoke(id, kind, span);
+  } catch (const VBError& e) {
+    if (e.number() != vb::err::kWrongArgCount) throw;
+    Variant inner = d->invoke(id, InvokeKind::Get, {});
+    if (!inner.is_object() || !inner.raw_object()) throw;
+    return inner.raw_object()->invoke(vb::kDispValue, kind, span);
+  }
+}
+
+}  // namespace
 
 Variant Interp::call_dispatch(Frame& f, vb::Dispatch* d, vb::DispId id, InvokeKind kind, const std::vector<Arg>* args,
                               Variant* value) {
@@ -724,30 +751,29 @@ Variant Interp::call_dispatch(Frame& f, vb::Dispatch* d, vb::DispId id, InvokeKi
     vb::Ref<vb::Dispatch> keep(d);
     return d->invoke(id, kind, {});
   }
-  static const std::vector<Arg> none;
-  const std::vector<Arg>& a = args ? *args : none;
-  auto invoke = [&](vb::Args span) {
-    if (a.empty() || value || id == vb::kDispValue) return d->invoke(id, kind, span);
-    try {
-      return d->invoke(id, kind, span);
-    } catch (const VBError& e) {
-      // A property without parameters that returns an object: the arguments go to
-      // that object's default member (matches.Item(0).SubMatches(1)).
-      if (e.number() != vb::err::kWrongArgCount) throw;
-      Variant inner = d->invoke(id, InvokeKind::Get, {});
-      if (!inner.is_object() || !inner.raw_object()) throw;
-      return inner.raw_object()->invoke(vb::kDispValue, kind, span);
-    }
-  };
-  vb::Ref<vb::Dispatch> keep(d);
   // One argument that is a variable: the object gets the variable itself, by reference.
-  if (a.size() == 1 && !value && a[0].expr && !a[0].expr->parens && a[0].expr->kind == ExprKind::Name) {
-    if (Variant* r = plain_variable(f, static_cast<const NameExpr&>(*a[0].expr))) return invoke(vb::Args(r, 1));
+  if (args && args->size() == 1 && !value) {
+    const Expr* x = (*args)[0].expr.get();
+    if (x && !x->parens && x->kind == ExprKind::Name) {
+      const auto& n = static_cast<const NameExpr&>(*x);
+      if (Variant* r = is_local_or_field(n) ? &local_or_field(f, n) : plain_variable(f, n)) {
+        vb::Ref<vb::Dispatch> keep(d);
+        return invoke_with_args(d, id, kind, vb::Args(r, 1), id != vb::kDispValue);
+      }
+    }
   }
+  return call_dispatch_args(f, d, id, kind, args, value);
+}
+
+Variant Interp::call_dispatch_args(Frame& f, vb::Dispatch* d, vb::DispId id, InvokeKind kind,
+                                   const std::vector<Arg>* args, Variant* value) {
+  vb::Ref<vb::Dispatch> keep(d);
   ArgBuffer buf;
-  eval_args(f, a, buf, true, value ? 1 : 0);
+  if (args) eval_args(f, *args, buf, true, value ? 1 : 0);
+  else buf.reserve(value ? 1 : 0);
   if (value) buf.vals.emplace([&] { return Variant(std::move(*value)); });
-  Variant r = invoke(buf.span());
+  const bool pass_on = args && !args->empty() && !value && id != vb::kDispValue;
+  Variant r = invoke_with_args(d, id, kind, buf.span(), pass_on);
   buf.write_back();
   return r;
 }

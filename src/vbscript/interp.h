@@ -274,6 +274,9 @@ class Interp : public std::enable_shared_from_this<Interp> {
   vb::Variant builtin_call(Frame& f, const GlobalRef& g, const std::vector<Arg>& args);
   vb::Variant call_dispatch(Frame& f, vb::Dispatch* d, vb::DispId id, vb::InvokeKind kind,
                             const std::vector<Arg>* args, vb::Variant* value);
+  // call_dispatch with arguments evaluated into a buffer (written back after the call).
+  [[gnu::noinline]] vb::Variant call_dispatch_args(Frame& f, vb::Dispatch* d, vb::DispId id, vb::InvokeKind kind,
+                                                   const std::vector<Arg>* args, vb::Variant* value);
   // The variable a name stands for when it is one (not a constant, procedure or object).
   vb::Variant* plain_variable(Frame& f, const NameExpr& n);
   // name(...) where name is a variable (an array element or an object's default member).

@@ -74,9 +74,9 @@ inline bool compare_as(T x, T y) {
 }
 
 // The common cases of operator OP inline: Integer, Long and Double operands, two
-// Booleans for And and Or, two strings for = and <>. Sets `out` and returns true;
-// anything unusual (overflow out of Long, division by zero, other subtypes) returns
-// false for the runtime library to handle.
+// Booleans for And and Or, two strings for = and <>, two objects for Is. Sets `out`
+// and returns true; anything unusual (overflow out of Long, division by zero, other
+// subtypes) returns false for the runtime library to handle.
 template <BinOp OP>
 [[gnu::always_inline]] inline bool fast_binop(const Variant& a, const Variant& b, Variant& out) {
   const VarType ta = a.type(), tb = b.type();
@@ -149,6 +149,13 @@ template <BinOp OP>
   if constexpr (OP == BinOp::And || OP == BinOp::Or) {
     if (ta == VarType::Boolean && tb == VarType::Boolean) {
       out = Variant(OP == BinOp::And ? (a.raw_bool() && b.raw_bool()) : (a.raw_bool() || b.raw_bool()));
+      return true;
+    }
+  }
+  if constexpr (OP == BinOp::Is) {
+    // x Is Nothing, x Is y: the same object.
+    if (ta == VarType::Object && tb == VarType::Object) {
+      out = Variant(a.raw_object() == b.raw_object());
       return true;
     }
   }

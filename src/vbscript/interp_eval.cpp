@@ -420,6 +420,12 @@ Variant Interp::eval_concat(Frame& f, const ConcatExpr& c) {
   Variant acc = eval(f, *c.operands[0]);
   const size_t n = c.operands.size();
   for (size_t i = 1; i < n; ++i) {
+    // A literal or variable holding a string is appended where it stands, not copied first.
+    if (const Variant* p = peek(f, *c.operands[i]); p && p->is_string()) {
+      check_concat(acc, *p);
+      op_concat_inplace(acc, *p);
+      continue;
+    }
     Variant rhs = eval(f, *c.operands[i]);
     check_concat(acc, rhs);
     op_concat_inplace(acc, rhs);
@@ -625,14 +631,17 @@ vb::Ref<vb::Dispatch> Interp::member_object(Frame& f, const MemberExpr& m) {
 }
 
 Variant Interp::eval_member(Frame& f, const MemberExpr& m, const std::vector<Arg>* args, InvokeKind kind) {
+  // The object of the usual shapes (a local or field holding one, a named object) is
+  // found here; member_object() takes the others.
+  vb::Dispatch* d = nullptr;
   if (m.object && m.object->kind == ExprKind::Name) {
-    // obj.name where obj is a local or field holding a script object whose member
-    // this node has seen before: straight to the member.
     const auto& n = static_cast<const NameExpr&>(*m.object);
     if (is_local_or_field(n)) {
       const Variant& v = local_or_field(f, n);
       if (v.is_object() && v.raw_object()) {
-        ScriptObject* so = as_script_object(v.raw_object());
+        d = v.raw_object();
+        // A script object whose member this node has seen before: straight to the member.
+        ScriptObject* so = as_script_object(d);
         if (so && m.cache_class == so->cls_ptr()->serial && m.cache_member >= 0) {
           const ClassMember& cm = so->cls().members[size_t(m.cache_member)];
           if (cm.is_public || (f.me && f.me->cls_ptr() == so->cls_ptr())) {
@@ -642,10 +651,14 @@ Variant Interp::eval_member(Frame& f, const MemberExpr& m, const std::vector<Arg
           }
         }
       }
+    } else if (n.bind == Bind::Dynamic && !(n.implicit_slot >= 0 && f.live[n.implicit_slot])) {
+      const GlobalRef& g = lookup(f, n);
+      if (g.kind == GlobalKind::Object && g.obj) d = g.obj;
     }
   }
-  vb::Ref<vb::Dispatch> keep = member_object(f, m);
-  vb::Dispatch* d = keep.get();
+  // The reference keeps the object alive should the call reassign the variable.
+  vb::Ref<vb::Dispatch> keep = d ? vb::Ref<vb::Dispatch>(d) : member_object(f, m);
+  d = keep.get();
   if (ScriptObject* so = as_script_object(d)) {
     const ClassDef* cls = so->cls_ptr();
     int idx;

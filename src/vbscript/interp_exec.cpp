@@ -150,6 +150,12 @@ void Interp::exec_assign(Frame& f, const AssignStmt& a) {
     }
     return assign(f, c, std::move(v.get()), false);
   }
+  if (a.plan == Plan::SetVariable) {
+    // Set name = object, name a local or field.
+    Temp v([&] { return a.value->fn(*this, f, *a.value); });
+    if (!v.get().is_object()) vb::raise(vb::err::kObjectRequired);
+    return store(variable_at(f, a.var_ref), std::move(v.get()));
+  }
   if (a.append) return exec_append(f, a);
   Temp v([&] { return eval(f, *a.value); });
   if (!a.is_set && !v.get().is_object() && a.target->kind == ExprKind::Call)
@@ -160,6 +166,11 @@ void Interp::exec_assign(Frame& f, const AssignStmt& a) {
 void Interp::plan_assign(const AssignStmt& a) {
   using Plan = AssignStmt::Plan;
   a.plan = Plan::General;
+  if (a.is_set && !a.append && is_local_or_field(*a.target)) {
+    a.var_ref = operand_ref(*a.target);
+    a.plan = Plan::SetVariable;
+    return;
+  }
   if (a.is_set || a.append) return;
   a.simple_value = is_simple(*a.value);
   a.value_ref = operand_ref(*a.value);
@@ -451,13 +462,23 @@ Flow Interp::exec_select(Frame& f, const SelectStmt& s) {
       const bool match = attempt(
           f, s.pos,
           [&] {
-            Variant v = eval(f, *ve);
-            // The test value is held like a variable: a literal there is not hard typed
-            // (Select Case 3 with Case "a" is no type mismatch).
-            Variant subj = subject;
-            if (subj.is_string() != v.is_string()) harden(subj, false, v, is_literal(*ve));
-            Variant r = binop(BinOp::Eq, subj, v);
-            return r.is_bool() && r.raw_bool();
+            // A literal, constant or variable that holds no object is compared where it
+            // stands (the comparison runs no code that could change it).
+            const Variant* pv = peek(f, *ve);
+            if (pv && pv->is_object()) pv = nullptr;
+            Variant v;
+            if (!pv) v = eval(f, *ve);
+            const Variant& val = pv ? *pv : v;
+            if (subject.is_string() != val.is_string()) {
+              // The test value is held like a variable: a literal there is not hard typed
+              // (Select Case 3 with Case "a" is no type mismatch).
+              Variant subj = subject, w = val;
+              harden(subj, false, w, is_literal(*ve));
+              Variant r = binop(BinOp::Eq, subj, w);
+              return r.is_bool() && r.raw_bool();
+            }
+            Temp r([&] { return apply_binop<BinOp::Eq>(subject, val); });
+            return r.get().is_bool() && r.get().raw_bool();
           },
           [] { return true; });
       if (match) return exec_block(f, c.body);

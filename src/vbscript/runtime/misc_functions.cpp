@@ -12,7 +12,9 @@ using vb::VarType;
 
 template <Variant (*Convert)(const Variant&)>
 Variant convert(RuntimeEnv&, Args a) {
-  return Convert(value_arg(a, 0));
+  // A plain value converts where it stands (CStr of a String is one copy, not two).
+  if (a[0].is_object()) return Convert(vb::default_value(a[0]));
+  return Convert(a[0]);
 }
 
 Variant fn_isempty(RuntimeEnv&, Args a) { return Variant(a[0].is_empty()); }

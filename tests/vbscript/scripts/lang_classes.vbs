@@ -100,6 +100,7 @@ ok w = 42, "default property read"
 ok w + 1 = 43, "default property in arithmetic"
 x = w
 ok x = 42 And getVT(x) = "VT_I2", "assignment takes the default value"
+ok CStr(w) = "42" And CLng(w) + 1 = 43 And CBool(w), "the conversions take the default value"
 Set w.Obj = New Counter
 ok TypeName(w.Obj) = "Counter", "Property Set"
 

@@ -111,6 +111,31 @@ Set o = 5
 ok Err.Number = 424, "Set needs an object: " & Err.Number
 Err.Clear
 
+' Set of a procedure's local and of a class field needs an object too; the variable
+' keeps its value
+Class SetHolder
+  Public o
+  Function TrySet(v)
+    On Error Resume Next
+    Set o = v
+    TrySet = Err.Number
+  End Function
+End Class
+Function SetLocal(v)
+  Dim o
+  On Error Resume Next
+  Set o = Nothing
+  Set o = v
+  SetLocal = Err.Number & ":" & TypeName(o)
+End Function
+ok SetLocal(5) = "424:Nothing", "Set of a local needs an object: " & SetLocal(5)
+ok SetLocal(New SetHolder) = "0:SetHolder", "Set of a local: " & SetLocal(New SetHolder)
+Set sh = New SetHolder
+ok sh.TrySet("x") = 424, "Set of a field needs an object"
+ok IsEmpty(sh.o), "the field keeps its value"
+ok sh.TrySet(sh) = 0 And sh.o Is sh, "Set of a field"
+Set sh.o = Nothing
+
 ' Select Case with a failing case expression enters that case.
 sel = ""
 Select Case 1

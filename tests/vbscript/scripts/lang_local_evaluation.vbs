@@ -305,3 +305,27 @@ Sub CheckObjectBesideLongString()
   ok InStr(lentText, probe) = 101, "the default value sees the text: " & InStr(lentText, probe)
 End Sub
 CheckObjectBesideLongString
+
+' Strings of every length around std::string's inline buffer, given twice to a library
+' function and joined with & where they stand: each call and join sees the variable's
+' text, and the variable keeps it afterwards. A call between two reads of a variable in
+' one & chain changes what the later read sees.
+Dim joinedText
+Function ChangeJoined()
+  joinedText = "changed"
+  ChangeJoined = "|"
+End Function
+Sub CheckStringsInPlace()
+  Dim n, s, bad, joined
+  bad = ""
+  For n = 0 To 70
+    s = String(n, "x")
+    If StrComp(s, s, 0) <> 0 Or Replace(s, "x", "z") <> String(n, "z") Or Len(s) <> n Then bad = bad & " call" & n
+    If Len(s & "-" & s) <> 2 * n + 1 Or Len(s) <> n Then bad = bad & " join" & n
+  Next
+  ok bad = "", "strings read where they stand:" & bad
+  joinedText = "before-and-long-enough-to-allocate"
+  joined = joinedText & ChangeJoined() & joinedText
+  ok joined = "before-and-long-enough-to-allocate|changed", "a later read sees the call's change: " & joined
+End Sub
+CheckStringsInPlace

@@ -112,3 +112,33 @@ ok PickText("ABC") = "upper", "text compares with case"
 Select Case 1
 End Select
 ok True, "a Select without cases"
+
+' Select Case with variables and constants as case values: a number and a text held in
+' variables never match, an object's default value is used, Null matches nothing
+Class CaseValue
+  Public v
+  Public Default Property Get Value()
+    Value = v
+  End Property
+End Class
+Function PickVar(subject, a, b)
+  Select Case subject
+    Case a
+      PickVar = "a"
+    Case b
+      PickVar = "b"
+    Case vbString
+      PickVar = "vbString"
+    Case Else
+      PickVar = "else"
+  End Select
+End Function
+Set cv = New CaseValue
+cv.v = "x"
+CheckTable Array( _
+  "PickVar(""x"", ""y"", ""x"")", "b", _
+  "PickVar(8, ""y"", ""x"")", "vbString", _
+  "PickVar(8, ""8"", 8)", "b", _
+  "PickVar(""x"", cv, ""z"")", "a", _
+  "PickVar(Null, Null, ""z"")", "else", _
+  "PickVar(""ab"", ""AB"", ""ab"")", "b")

@@ -3,14 +3,32 @@
 
 ' The control whose id is given, or Nothing. The control list's current position is kept.
 Function tvControlById(id)
-	Dim i, saved, c
-	Set tvControlById = Nothing
+	Dim saved, c, back
 	saved = Controls.curIndex
+	If VarType(id) <> vbString Then
+		Set tvControlById = tvControlByIdWalk(id, saved)
+		Exit Function
+	End If
+	' The list finds the first control with that id itself; it moves the current position
+	' there, as a walk over the list would have moved it to the end when nothing matched.
+	Set c = Controls.Item(id)
+	If saved >= 1 Then
+		Set back = Controls.Item(saved)
+	ElseIf c Is Nothing Then
+		If Controls.Count >= 1 Then Set back = Controls.Item(Controls.Count)
+	End If
+	Set tvControlById = c
+End Function
+
+' tvControlById for an id that is no text: compared with each control's id in turn.
+Function tvControlByIdWalk(id, saved)
+	Dim i, c
+	Set tvControlByIdWalk = Nothing
 	For i = 1 To Controls.Count
 		Set c = Controls.Item(i)
 		If Not c Is Nothing Then
 			If c.CtrlID = id Then
-				Set tvControlById = c
+				Set tvControlByIdWalk = c
 				Exit For
 			End If
 		End If
@@ -27,33 +45,41 @@ End Function
 ' "delete", "chart", "report", "info"); the same tests as the conditions of those controls
 ' in control.xml.
 Function tvTableHasPage(tbl, kind)
-	Dim ok, ctrlId
-	ok = zvIsTrue(tbl.TblGen)
+	tvTableHasPage = Not (tvPageControl(tbl, kind) Is Nothing)
+End Function
+
+' The control that makes the table's page of the given kind (as tvTableHasPage names them),
+' or Nothing when the table gets no such page.
+Function tvPageControl(tbl, kind)
+	Dim ok, report, ctrlId, c
+	Set tvPageControl = Nothing
+	report = tvIsReport(tbl)
 	ctrlId = kind
-	If kind = "info" And tvIsReport(tbl) Then ctrlId = "rptinfo"
-	If ok Then ok = Not (tvControlById(ctrlId) Is Nothing)
-	If ok Then
-		Select Case kind
-			Case "info"
-			Case "report"
-				ok = tvIsReport(tbl)
-			Case "list"
-				ok = Not tvIsReport(tbl)
-			Case "chart"
-				ok = Not tvIsReport(tbl) And tvChartCount(tbl) > 0
-			Case "view"
-				ok = Not tvIsReport(tbl) And zvIsTrue(tbl.TblView) And zvText(tbl.TblKey) <> ""
-			Case "add"
-				ok = Not tvIsReport(tbl) And zvIsTrue(tbl.TblAdd) And zvText(tbl.TblKey) <> ""
-			Case "edit"
-				ok = Not tvIsReport(tbl) And zvIsTrue(tbl.TblEdit) And zvText(tbl.TblKey) <> ""
-			Case "delete"
-				ok = Not tvIsReport(tbl) And zvIsTrue(tbl.TblDelete) And zvText(tbl.TblKey) <> ""
-			Case Else
-				ok = False
-		End Select
-	End If
-	tvTableHasPage = ok
+	If kind = "info" And report Then ctrlId = "rptinfo"
+	If Not zvIsTrue(tbl.TblGen) Then Exit Function
+	Set c = tvControlById(ctrlId)
+	If c Is Nothing Then Exit Function
+	Select Case kind
+		Case "info"
+			ok = True
+		Case "report"
+			ok = report
+		Case "list"
+			ok = Not report
+		Case "chart"
+			ok = Not report And tvChartCount(tbl) > 0
+		Case "view"
+			ok = Not report And zvIsTrue(tbl.TblView) And zvText(tbl.TblKey) <> ""
+		Case "add"
+			ok = Not report And zvIsTrue(tbl.TblAdd) And zvText(tbl.TblKey) <> ""
+		Case "edit"
+			ok = Not report And zvIsTrue(tbl.TblEdit) And zvText(tbl.TblKey) <> ""
+		Case "delete"
+			ok = Not report And zvIsTrue(tbl.TblDelete) And zvText(tbl.TblKey) <> ""
+		Case Else
+			ok = False
+	End Select
+	If ok Then Set tvPageControl = c
 End Function
 
 ' The number of charts of a table that are shown.
@@ -81,12 +107,10 @@ End Function
 ' The file name of a table's page made by the control with the given id; "" when the
 ' table gets no such page.
 Function tvPageName(tbl, ctrlId)
-	Dim c, name, id
+	Dim c, name
 	tvPageName = ""
-	If Not tvTableHasPage(tbl, ctrlId) Then Exit Function
-	id = ctrlId
-	If id = "info" And tvIsReport(tbl) Then id = "rptinfo"
-	Set c = tvControlById(id)
+	Set c = tvPageControl(tbl, ctrlId)
+	If c Is Nothing Then Exit Function
 	name = c.CtrlOFile
 	If zvIsTrue(PROJ.AppCompat) And zvText(c.CtrlOFileCompat) <> "" Then name = c.CtrlOFileCompat
 	tvPageName = zvOutputName(tbl.TblVar, "", name, zvResolveExt(c.CtrlOExt))
@@ -296,7 +320,9 @@ End Function
 ' values.
 Function tvIsBoolean(fld)
 	tvIsBoolean = (CInt(0 + fld.FldType) = 11)
-	If UCase(zvText(fld.FldHtmlTag)) = "CHECKBOX" And Trim(zvText(fld.FldTagValues)) = "" And zvText(fld.FldTagLnkTbl) = "" Then tvIsBoolean = True
+	If UCase(zvText(fld.FldHtmlTag)) = "CHECKBOX" Then
+		If Trim(zvText(fld.FldTagValues)) = "" And zvText(fld.FldTagLnkTbl) = "" Then tvIsBoolean = True
+	End If
 End Function
 
 ' The HTML input type of a field's text box, by its data type and validation.
@@ -389,7 +415,7 @@ End Function
 
 ' The settings of a field as the PHP array entry of the table's field list.
 Function tvFieldPhp(tbl, fld, indent)
-	Dim tag, isKey, isAuto, canAdd, canEdit, search, caption, sb, dflt, required, digits
+	Dim tag, isKey, isAuto, isBool, canAdd, canEdit, search, caption, s, dflt, required, digits
 	tag = UCase(zvText(fld.FldHtmlTag))
 	If tag = "" Then tag = "TEXT"
 	isKey = zvIsTrue(fld.FldIsPrimaryKey)
@@ -397,7 +423,8 @@ Function tvFieldPhp(tbl, fld, indent)
 	canAdd = zvIsTrue(fld.FldAdd) And Not isAuto And tag <> "NO" And tag <> "FILE"
 	canEdit = zvIsTrue(fld.FldEdit) And Not isKey And Not isAuto And tag <> "NO" And tag <> "FILE"
 	If zvText(fld.FldTagLnkTbl) <> "" And tag <> "RADIO" And tag <> "CHECKBOX" Then tag = "SELECT"
-	If tvIsBoolean(fld) Then tag = "BOOLEAN"
+	isBool = tvIsBoolean(fld)
+	If isBool Then tag = "BOOLEAN"
 	search = tvHasSearch(tbl) And zvIsTrue(fld.FldBasicSearch)
 	caption = zvText(fld.FldCaption)
 	If caption = "" Then caption = fld.FldName
@@ -407,23 +434,23 @@ Function tvFieldPhp(tbl, fld, indent)
 	digits = fld.FldNumDigits
 	If Not IsNumeric(digits) Then digits = 2
 	If digits < 0 Or digits > 10 Then digits = 2
-	Set sb = New StringBuilder
-	sb.Append indent & zvPhpStr(fld.FldName) & " => [" & vbCrLf
-	sb.Append indent & "    'name' => " & zvPhpStr(fld.FldName) & ", 'col' => " & zvPhpStr(zvSqlIdent(fld.FldName)) & ", 'param' => " & zvPhpStr(fld.FldParm) & "," & vbCrLf
-	sb.Append indent & "    'caption' => " & tvPhpStr(caption) & ", 'bind' => " & zvPhpStr(zvBindType(fld)) & "," & vbCrLf
-	sb.Append indent & "    'list' => " & zvPhpBool(fld.FldList) & ", 'view' => " & zvPhpBool(fld.FldView) & ", 'add' => " & zvPhpBool(canAdd) & ", 'edit' => " & zvPhpBool(canEdit) & "," & vbCrLf
-	sb.Append indent & "    'search' => " & zvPhpBool(search) & ", 'srchopr' => " & zvPhpStr(UCase(zvText(fld.FldSrchOpr))) & "," & vbCrLf
-	sb.Append indent & "    'advsearch' => " & zvPhpBool(zvIsTrue(fld.FldSearch) And UCase(zvText(tbl.TblSrchType)) <> "NONE") & ", 'ops' => " & tvSearchOpsPhp(fld) & ", 'filters' => " & tvFiltersPhp(fld) & "," & vbCrLf
-	sb.Append indent & "    'required' => " & zvPhpBool(required) & ", 'auto' => " & zvPhpBool(isAuto) & ", 'key' => " & zvPhpBool(isKey) & "," & vbCrLf
-	sb.Append indent & "    'nullable' => " & zvPhpBool(Not zvIsTrue(fld.FldReq)) & ", 'unique' => " & zvPhpBool(zvIsTrue(fld.FldUniqueIdx) And Not isKey) & ", 'default' => " & tvPhpStr(dflt) & "," & vbCrLf
-	sb.Append indent & "    'tag' => " & zvPhpStr(tag) & ", 'type' => " & zvPhpStr(tvInputType(fld)) & ", 'validate' => " & zvPhpStr(UCase(zvText(fld.FldValidate))) & ", 'datefmt' => " & tvDateFormat(fld) & "," & vbCrLf
-	sb.Append indent & "    'number' => " & zvPhpBool(tvIsNumber(fld) And Not tvIsBoolean(fld)) & ", 'format' => " & zvPhpStr(tvNumberFormat(fld)) & ", 'digits' => " & CInt(digits) & "," & vbCrLf
-	sb.Append indent & "    'size' => " & zvPhpInt(fld.FldTagSize) & ", 'maxlength' => " & zvPhpInt(fld.FldTagMaxLength) & ", 'cols' => " & zvPhpInt(fld.FldTagCols) & ", 'rows' => " & zvPhpInt(fld.FldTagRows) & "," & vbCrLf
-	sb.Append indent & "    'options' => " & tvOptionsPhp(fld) & "," & vbCrLf
-	sb.Append indent & "    'lookup' => " & tvLookupPhp(fld) & ", 'lookupsearch' => " & tvLookupSearchPhp(fld) & "," & vbCrLf
-	sb.Append indent & "    'group' => " & zvPhpInt(fld.FldGroupBy) & ", 'agg' => [" & tvAggPhp(fld) & "]," & vbCrLf
-	sb.Append indent & "]," & vbCrLf
-	tvFieldPhp = sb.ToString()
+	s = ""
+	s = s & indent & zvPhpStr(fld.FldName) & " => [" & vbCrLf
+	s = s & indent & "    'name' => " & zvPhpStr(fld.FldName) & ", 'col' => " & zvPhpStr(zvSqlIdent(fld.FldName)) & ", 'param' => " & zvPhpStr(fld.FldParm) & "," & vbCrLf
+	s = s & indent & "    'caption' => " & tvPhpStr(caption) & ", 'bind' => " & zvPhpStr(zvBindType(fld)) & "," & vbCrLf
+	s = s & indent & "    'list' => " & zvPhpBool(fld.FldList) & ", 'view' => " & zvPhpBool(fld.FldView) & ", 'add' => " & zvPhpBool(canAdd) & ", 'edit' => " & zvPhpBool(canEdit) & "," & vbCrLf
+	s = s & indent & "    'search' => " & zvPhpBool(search) & ", 'srchopr' => " & zvPhpStr(UCase(zvText(fld.FldSrchOpr))) & "," & vbCrLf
+	s = s & indent & "    'advsearch' => " & zvPhpBool(zvIsTrue(fld.FldSearch) And UCase(zvText(tbl.TblSrchType)) <> "NONE") & ", 'ops' => " & tvSearchOpsPhp(fld) & ", 'filters' => " & tvFiltersPhp(fld) & "," & vbCrLf
+	s = s & indent & "    'required' => " & zvPhpBool(required) & ", 'auto' => " & zvPhpBool(isAuto) & ", 'key' => " & zvPhpBool(isKey) & "," & vbCrLf
+	s = s & indent & "    'nullable' => " & zvPhpBool(Not zvIsTrue(fld.FldReq)) & ", 'unique' => " & zvPhpBool(zvIsTrue(fld.FldUniqueIdx) And Not isKey) & ", 'default' => " & tvPhpStr(dflt) & "," & vbCrLf
+	s = s & indent & "    'tag' => " & zvPhpStr(tag) & ", 'type' => " & zvPhpStr(tvInputType(fld)) & ", 'validate' => " & zvPhpStr(UCase(zvText(fld.FldValidate))) & ", 'datefmt' => " & tvDateFormat(fld) & "," & vbCrLf
+	s = s & indent & "    'number' => " & zvPhpBool(tvIsNumber(fld) And Not isBool) & ", 'format' => " & zvPhpStr(tvNumberFormat(fld)) & ", 'digits' => " & CInt(digits) & "," & vbCrLf
+	s = s & indent & "    'size' => " & zvPhpInt(fld.FldTagSize) & ", 'maxlength' => " & zvPhpInt(fld.FldTagMaxLength) & ", 'cols' => " & zvPhpInt(fld.FldTagCols) & ", 'rows' => " & zvPhpInt(fld.FldTagRows) & "," & vbCrLf
+	s = s & indent & "    'options' => " & tvOptionsPhp(fld) & "," & vbCrLf
+	s = s & indent & "    'lookup' => " & tvLookupPhp(fld) & ", 'lookupsearch' => " & tvLookupSearchPhp(fld) & "," & vbCrLf
+	s = s & indent & "    'group' => " & zvPhpInt(fld.FldGroupBy) & ", 'agg' => [" & tvAggPhp(fld) & "]," & vbCrLf
+	s = s & indent & "]," & vbCrLf
+	tvFieldPhp = s
 End Function
 
 ' The report totals a field asks for, as PHP list elements.
@@ -464,27 +491,67 @@ End Function
 
 ' The entries of the site menu below parentId as PHP array elements.
 Function tvMenuPhp(parentId, depth)
-	Dim i, m, s, href, t, children, text, pad
-	s = ""
+	Dim n, i, m, menus(), ids(), parents(), shown(), tables
 	tvMenuPhp = ""
 	If depth > 8 Then Exit Function
-	pad = Space(4 + depth * 8)
-	For i = 1 To MENULIST.Count
+	' The entries are read once here and the tables once in tvMenuTable: every level of the
+	' menu looks through all entries for its children, and every entry names its table.
+	n = MENULIST.Count
+	If n < 1 Then Exit Function
+	ReDim menus(n), ids(n), parents(n), shown(n)
+	For i = 1 To n
 		Set m = MENULIST.Item(i)
+		Set menus(i) = m
+		shown(i) = False
 		If Not m Is Nothing Then
-			If m.MenuParentID = parentId And m.MenuId <> parentId And zvIsTrue(m.MenuShow) Then
+			ids(i) = m.MenuId
+			parents(i) = m.MenuParentID
+			shown(i) = zvIsTrue(m.MenuShow)
+		End If
+	Next
+	tvMenuPhp = tvMenuLevelPhp(menus, ids, parents, shown, tables, parentId, depth)
+End Function
+
+' The table a menu entry names, as zvFindTable finds it: the first of that name in sequence
+' order. The tables are read into `tables` when an entry first names one.
+Function tvMenuTable(tables, name)
+	Dim i, t
+	If IsEmpty(tables) Then
+		Set tables = CreateObject("Scripting.Dictionary")
+		For i = 1 To DB.Tables.Count
+			Set t = DB.Tables.Seq(i)
+			If Not t Is Nothing Then
+				If Not tables.Exists(t.TblName) Then tables.Add t.TblName, t
+			End If
+		Next
+	End If
+	Set tvMenuTable = Nothing
+	If tables.Exists(name) Then Set tvMenuTable = tables.Item(name)
+End Function
+
+' The menu entries below parentId of the entries read by tvMenuPhp.
+Function tvMenuLevelPhp(menus, ids, parents, shown, tables, parentId, depth)
+	Dim i, m, s, href, t, children, text, pad
+	s = ""
+	tvMenuLevelPhp = ""
+	If depth > 8 Then Exit Function
+	pad = Space(4 + depth * 8)
+	For i = 1 To UBound(ids)
+		If shown(i) Then
+			If parents(i) = parentId And ids(i) <> parentId Then
+				Set m = menus(i)
 				href = ""
 				text = zvText(m.MenuText)
 				If zvIsTrue(m.MenuCustomUrl) Then
 					href = zvText(m.MenuUrl)
 				Else
-					Set t = zvFindTable(m.MenuUrl)
+					Set t = tvMenuTable(tables, m.MenuUrl)
 					If Not t Is Nothing Then
 						href = tvMainPageName(t)
 						If text = "" Then text = zvText(t.TblCaption)
 					End If
 				End If
-				children = tvMenuPhp(m.MenuId, depth + 1)
+				children = tvMenuLevelPhp(menus, ids, parents, shown, tables, ids(i), depth + 1)
 				If href <> "" Or children <> "" Then
 					If text = "" Then text = href
 					s = s & pad & "['text' => " & tvPhpStr(text) & ", 'href' => " & zvPhpStr(href) & ", 'items' => [" & vbCrLf
@@ -494,7 +561,7 @@ Function tvMenuPhp(parentId, depth)
 			End If
 		End If
 	Next
-	tvMenuPhp = s
+	tvMenuLevelPhp = s
 End Function
 
 ' Text for HTML with every character outside ASCII written as a character reference, so
@@ -506,56 +573,62 @@ End Function
 ' A PHP string literal of the text of v; characters outside ASCII are written as \u{...}
 ' escapes in a double-quoted literal, so the generated file is plain ASCII.
 Function tvPhpStr(v)
-	Dim s, i, c, n, r
+	Dim s, i, n, r, run
 	s = zvText(v)
 	If Not tvHasNonAscii(s) Then
 		tvPhpStr = zvPhpStr(s)
 		Exit Function
 	End If
+	' The characters that need no escape are copied a run at a time.
 	r = ""
-	For i = 1 To Len(s)
-		c = Mid(s, i, 1)
-		n = AscW(c)
-		If n < 0 Then n = n + 65536
-		If n > 126 Then
-			r = r & "\u{" & Hex(n) & "}"
-		ElseIf c = "\" Or c = """" Or c = "$" Then
-			r = r & "\" & c
-		ElseIf n < 32 Then
-			r = r & "\x" & Right("0" & Hex(n), 2)
-		Else
-			r = r & c
-		End If
-	Next
-	tvPhpStr = """" & r & """"
-End Function
-
-Function tvHasNonAscii(s)
-	Dim i, n
-	tvHasNonAscii = False
+	run = 1
 	For i = 1 To Len(s)
 		n = AscW(Mid(s, i, 1))
-		If n < 0 Or n > 126 Then
-			tvHasNonAscii = True
-			Exit Function
+		If n < 32 Or n > 126 Or n = 34 Or n = 36 Or n = 92 Then
+			r = r & Mid(s, run, i - run)
+			If n < 0 Then n = n + 65536
+			If n > 126 Then
+				r = r & "\u{" & Hex(n) & "}"
+			ElseIf n < 32 Then
+				r = r & "\x" & Right("0" & Hex(n), 2)
+			Else
+				r = r & "\" & ChrW(n)
+			End If
+			run = i + 1
 		End If
 	Next
+	tvPhpStr = """" & r & Mid(s, run) & """"
+End Function
+
+' Whether the text has a character above "~". Escape writes each such character as %7F, %80
+' to %FF or %uXXXX (and "%" itself as %25), so one search of its result answers.
+Dim tvNonAsciiEscape
+Function tvHasNonAscii(s)
+	If IsEmpty(tvNonAsciiEscape) Then
+		Set tvNonAsciiEscape = New RegExp
+		tvNonAsciiEscape.Pattern = "%(u|7F|[89A-F])"
+	End If
+	tvHasNonAscii = tvNonAsciiEscape.Test(Escape(s))
 End Function
 
 Function tvAsciiRefs(s, pre, post)
-	Dim i, c, n, r
+	Dim i, n, r, run
 	If Not tvHasNonAscii(s) Then
 		tvAsciiRefs = s
 		Exit Function
 	End If
+	' The ASCII between two references is copied as one piece.
 	r = ""
+	run = 1
 	For i = 1 To Len(s)
-		c = Mid(s, i, 1)
-		n = AscW(c)
-		If n < 0 Then n = n + 65536
-		If n > 126 Then r = r & pre & n & post Else r = r & c
+		n = AscW(Mid(s, i, 1))
+		If n < 0 Or n > 126 Then
+			If n < 0 Then n = n + 65536
+			r = r & Mid(s, run, i - run) & pre & n & post
+			run = i + 1
+		End If
 	Next
-	tvAsciiRefs = r
+	tvAsciiRefs = r & Mid(s, run)
 End Function
 
 ' The charset the pages declare: the project's CharSet (utf-8 when it names none). The
@@ -621,12 +694,17 @@ End Function
 ' The detail tables of a master table (tables whose TblMasterTbl names it and that have a
 ' list page), as PHP array elements: the detail table's info file and the field pairs.
 Function tvDetailsPhp(tbl)
-	Dim i, t, s, mf, df, j, pairs
+	Dim i, t, s, mf, df, j, pairs, tables, master, isDetail
 	s = ""
-	For i = 1 To DB.Tables.Count
-		Set t = DB.Tables.Seq(i)
+	master = zvText(tbl.TblName)
+	Set tables = DB.Tables
+	For i = 1 To tables.Count
+		Set t = tables.Seq(i)
 		If Not t Is Nothing Then
-			If zvText(t.TblMasterTbl) = zvText(tbl.TblName) And tvPageName(t, "list") <> "" Then
+			' Only a table that names this master needs its list page looked up.
+			isDetail = (t.TblMasterTbl = master)
+			If isDetail Then isDetail = (tvPageName(t, "list") <> "")
+			If isDetail Then
 				mf = tvNameList(t.TblMasterFld)
 				df = tvNameList(t.TblDetailFld)
 				pairs = ""

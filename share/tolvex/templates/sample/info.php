@@ -15,11 +15,13 @@ return [
     'showDetails' => <!--##=zvPhpBool(TABLE.TblRptShowDetails)##-->,
     'showGrandTotal' => <!--##=zvPhpBool(TABLE.TblRptShowGrandTotal)##-->,
     'key' => [<!--##
-	Dim zvKeyList, zvI, zvF
+	Dim zvKeyList, zvI, zvF, zvFields, zvReport
 	zvKeyList = ""
-	For zvI = 1 To TABLE.Fields.Count
-		Set zvF = TABLE.Fields.Seq(zvI)
-		If zvIsTrue(zvF.FldIsPrimaryKey) And zvIsTrue(zvF.FldSupport) And Not tvIsReport(TABLE) Then
+	Set zvFields = TABLE.Fields
+	zvReport = tvIsReport(TABLE)
+	For zvI = 1 To zvFields.Count
+		Set zvF = zvFields.Seq(zvI)
+		If zvIsTrue(zvF.FldIsPrimaryKey) And zvIsTrue(zvF.FldSupport) And Not zvReport Then
 			If zvKeyList <> "" Then zvKeyList = zvKeyList & ", "
 			zvKeyList = zvKeyList & zvPhpStr(zvF.FldName)
 		End If
@@ -39,8 +41,8 @@ return [
 <!--##=tvDetailsPhp(TABLE)##-->    ],
     'fields' => [
 <!--##
-	For zvI = 1 To TABLE.Fields.Count
-		Set zvF = TABLE.Fields.Seq(zvI)
+	For zvI = 1 To zvFields.Count
+		Set zvF = zvFields.Seq(zvI)
 		If zvIsTrue(zvF.FldSupport) Then
 ##--><!--##=tvFieldPhp(TABLE, zvF, "        ")##--><!--##
 		End If
