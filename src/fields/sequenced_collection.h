@@ -167,32 +167,75 @@ class SequencedCollection {
  private:
   static constexpr uint64_t kNever = UINT64_MAX;
 
-  // Whether a lookup should go through the index (then up to date, or rebuilt by the caller:
-  // looked_up_at is the current change count) rather than walk. An index out of date is rebuilt
-  // only when lookups repeat with nothing changed between them: code that changes a setting
-  // between every two lookups (loading, synchronizing) walks as before instead of paying for a
-  // rebuild each time.
-  template <class Index>
-  static bool worth_an_index(std::unique_ptr<Index>& index) {
+  // What the indexes below share: when they were built and last asked, and whether every item's
+  // value had a type they can file (else the lookups walk, since reading such a value could
+  // depend on more than the store).
+  struct IndexState {
+    uint64_t built_at = kNever;
+    uint64_t looked_up_at = kNever;
+    bool usable = false;
+  };
+
+  // `index` as of now, built in one walk over the items (`value_of` reads an item's setting);
+  // nullptr when the lookup should walk instead. An index holds while no settings store and no
+  // container of a collection has changed since it was built (every change moves
+  // settings_change_count()), since a walk would find the same. One out of date is rebuilt only
+  // when lookups repeat with nothing changed between them: code that changes a setting between
+  // every two lookups (loading, synchronizing) walks as before instead of rebuilding each time.
+  template <class Index, class ValueOf>
+  const Index* current_index(std::unique_ptr<Index>& index, ValueOf value_of) const {
     const uint64_t now = settings_change_count();
     if (!index) index = std::make_unique<Index>();
     const bool repeated = index->looked_up_at == now;
     index->looked_up_at = now;
-    return index->built_at == now || repeated;
+    if (index->built_at != now) {
+      if (!repeated) return nullptr;
+      index->built_at = now;
+      index->usable = fill(*index, value_of);
+    }
+    return index->usable ? index.get() : nullptr;
+  }
+  // Files every readable item's value; false at the first value the index cannot file. An item
+  // whose setting cannot be read is passed over, as the walk passes it over.
+  template <class Index, class ValueOf>
+  bool fill(Index& index, ValueOf value_of) const {
+    index.clear(col_->size());
+    for (size_t i = 0; i < col_->size(); ++i) {
+      auto item = at(i);
+      if (!item) continue;
+      const vb::Variant* value = nullptr;
+      try {
+        value = &value_of(*item);
+      } catch (const vb::VBError&) {
+        continue;
+      }
+      if (!index.add(*value, i)) return false;
+    }
+    return true;
   }
 
-  // Where each sequence number is, read from the items in one walk. It holds while no
-  // settings store and no container of a collection has changed since (every change
-  // moves settings_change_count()), since the walk of find_seq would find the same.
-  struct SeqIndex {
-    uint64_t built_at = kNever;
-    uint64_t looked_up_at = kNever;
-    // False when some item's number is stored as anything but a plain Integer (or Empty):
-    // reading it could depend on more than the store, so find_seq walks instead.
-    bool usable = false;
+  // Where each sequence number is: the first slot holding it. Files Integers and Empty (0).
+  struct SeqIndex : IndexState {
     std::vector<int32_t> first;                      // by number 0..size: first slot, or -1
     std::vector<std::pair<int16_t, size_t>> others;  // numbers outside that range, first slot each
 
+    void clear(size_t size) {
+      first.assign(size + 1, -1);
+      others.clear();
+    }
+    bool add(const vb::Variant& value, size_t slot) {
+      int16_t seq = 0;
+      if (value.type() == vb::VarType::Integer)
+        seq = value.raw_integer();
+      else if (value.type() != vb::VarType::Empty)
+        return false;
+      if (seq >= 0 && size_t(seq) < first.size()) {
+        if (first[size_t(seq)] < 0) first[size_t(seq)] = int32_t(slot);
+      } else if (!find(seq)) {
+        others.emplace_back(seq, slot);
+      }
+      return true;
+    }
     std::optional<size_t> find(int16_t seq) const {
       if (seq >= 0 && size_t(seq) < first.size()) {
         if (first[size_t(seq)] < 0) return std::nullopt;
@@ -204,51 +247,24 @@ class SequencedCollection {
     }
   };
 
-  // The index, rebuilt when out of date; nullptr when it cannot serve (the caller walks).
-  const SeqIndex* seq_index() const {
-    if (!worth_an_index(seq_index_)) return nullptr;
-    if (seq_index_->built_at == seq_index_->looked_up_at) return seq_index_->usable ? seq_index_.get() : nullptr;
-    SeqIndex& index = *seq_index_;
-    const uint64_t now = index.looked_up_at;
-    index.built_at = now;
-    index.usable = false;
-    index.first.assign(col_->size() + 1, -1);
-    index.others.clear();
-    for (size_t i = 0; i < col_->size(); ++i) {
-      auto item = at(i);
-      if (!item) continue;
-      const vb::Variant* value = nullptr;
-      try {
-        value = &item->collection_seq_value();
-      } catch (const vb::VBError&) {
-        continue;  // unreadable: the walk passes it over too
-      }
-      int16_t seq = 0;
-      if (value->type() == vb::VarType::Integer)
-        seq = value->raw_integer();
-      else if (value->type() != vb::VarType::Empty)
-        return nullptr;
-      if (seq >= 0 && size_t(seq) < index.first.size()) {
-        if (index.first[size_t(seq)] < 0) index.first[size_t(seq)] = int32_t(i);
-      } else if (!index.find(seq)) {
-        index.others.emplace_back(seq, i);
-      }
-    }
-    index.usable = true;
-    return &index;
-  }
-
-  // Where each name is, kept as the sequence numbers are (above).
-  struct NameIndex {
-    uint64_t built_at = kNever;
-    uint64_t looked_up_at = kNever;
-    bool usable = false;  // every name is stored as a String (or Empty)
+  // Where each name is: the first slot holding it. Files Strings and Empty ("").
+  struct NameIndex : IndexState {
     struct Hash {
       using is_transparent = void;
       size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>()(s); }
     };
-    std::unordered_map<std::string, size_t, Hash, std::equal_to<>> first;  // name: first slot
+    std::unordered_map<std::string, size_t, Hash, std::equal_to<>> first;
 
+    void clear(size_t) { first.clear(); }
+    bool add(const vb::Variant& value, size_t slot) {
+      if (value.type() == vb::VarType::String)
+        first.emplace(value.raw_string(), slot);
+      else if (value.type() == vb::VarType::Empty)
+        first.emplace(std::string(), slot);
+      else
+        return false;
+      return true;
+    }
     std::optional<size_t> find(std::string_view name) const {
       auto it = first.find(name);
       if (it == first.end()) return std::nullopt;
@@ -256,32 +272,13 @@ class SequencedCollection {
     }
   };
 
+  const SeqIndex* seq_index() const {
+    return current_index(seq_index_,
+                         [](const ItemT& item) -> const vb::Variant& { return item.collection_seq_value(); });
+  }
   const NameIndex* name_index() const {
-    if (!worth_an_index(name_index_)) return nullptr;
-    if (name_index_->built_at == name_index_->looked_up_at) return name_index_->usable ? name_index_.get() : nullptr;
-    NameIndex& index = *name_index_;
-    const uint64_t now = index.looked_up_at;
-    index.built_at = now;
-    index.usable = false;
-    index.first.clear();
-    for (size_t i = 0; i < col_->size(); ++i) {
-      auto item = at(i);
-      if (!item) continue;
-      const vb::Variant* value = nullptr;
-      try {
-        value = &item->collection_name_value();
-      } catch (const vb::VBError&) {
-        continue;  // unreadable: the walk passes it over too
-      }
-      if (value->type() == vb::VarType::String)
-        index.first.emplace(value->raw_string(), i);
-      else if (value->type() == vb::VarType::Empty)
-        index.first.emplace(std::string(), i);
-      else
-        return nullptr;
-    }
-    index.usable = true;
-    return &index;
+    return current_index(name_index_,
+                         [](const ItemT& item) -> const vb::Variant& { return item.collection_name_value(); });
   }
 
   mutable std::unique_ptr<SeqIndex> seq_index_;
