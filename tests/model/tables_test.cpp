@@ -36,6 +36,24 @@ TEST_F(TableTest, NewTableHoldsEmptyValuesAndTheUsersDefaults) {
   EXPECT_EQ(t->Charts()->Count(), 0);
 }
 
+// A change to the tables and what a lookup finds after it.
+struct LookupStep {
+  const char* what;
+  std::function<void()> change;
+  const char* expected;
+};
+
+// Runs the steps in turn, looking up before each change as well as after it (so that what
+// the lookups kept from before must not outlive the change).
+void expect_lookups(const std::vector<LookupStep>& steps, const std::function<std::string()>& found) {
+  for (const LookupStep& step : steps) {
+    SCOPED_TRACE(step.what);
+    found();
+    step.change();
+    EXPECT_EQ(found(), step.expected);
+  }
+}
+
 // Seq finds the first table in container order holding a number, however the number
 // got there: the collection's own numbering, a typed write, the settings store, text
 // access, a number stored as text, a deleted setting.
@@ -51,11 +69,7 @@ TEST_F(TableTest, SeqFollowsEveryChangeOfTheNumbers) {
     }
     return out;
   };
-  struct Step {
-    const char* what;
-    std::function<void()> change;
-    const char* expected;
-  } steps[] = {
+  expect_lookups({
       {"numbered by Add", [] {}, "1:A 2:B 3:C 4:D"},
       {"typed write", [&] { item("D")->TblSeq(2); }, "1:A 2:B 3:C"},
       {"store entry", [&] { item("B")->Properties()->Item("TblSeq")->setValue(vb::Variant(int16_t(7))); },
@@ -67,13 +81,7 @@ TEST_F(TableTest, SeqFollowsEveryChangeOfTheNumbers) {
       {"table deleted", [&] { tables.Delete("D"); }, "-3:B 2:C"},
       {"table added", [&] { tables.Add("E"); }, "-3:B 2:C 4:E"},
       {"table renamed", [&] { tables.Change("C", "F"); }, "-3:B 2:F 4:E"},
-  };
-  for (const Step& step : steps) {
-    SCOPED_TRACE(step.what);
-    found();  // looked up before each change as well
-    step.change();
-    EXPECT_EQ(found(), step.expected);
-  }
+  }, found);
 }
 
 // Lookups by name find the first table in container order whose name setting is the name
@@ -96,11 +104,8 @@ TEST_F(TableTest, LookupsByNameFollowEveryChangeOfTheNames) {
     }
     return out;
   };
-  struct Step {
-    const char* what;
-    std::function<void()> change;
-    const char* expected;  // the table found for A, B, C, D, a and ""
-  } steps[] = {
+  // The table found for A, B, C, D, a and "".
+  expect_lookups({
       {"named by Add", [] {}, "123---"},
       {"renamed", [&] { tables.Change("B", "D"); }, "1-32--"},
       {"typed write", [&] { t[2]->TblName("A"); }, "1--2--"},
@@ -108,13 +113,7 @@ TEST_F(TableTest, LookupsByNameFollowEveryChangeOfTheNames) {
       {"stored as a number", [&] { t[1]->Properties()->Item("TblName")->setValue(vb::Variant(int16_t(5))); }, "3---1-"},
       {"stored empty", [&] { t[1]->Properties()->Item("TblName")->setValue(vb::Variant()); }, "3---12"},
       {"setting deleted", [&] { t[0]->Properties()->Delete("TblName"); }, "3----2"},
-  };
-  for (const Step& step : steps) {
-    SCOPED_TRACE(step.what);
-    found();  // looked up before each change as well
-    step.change();
-    EXPECT_EQ(found(), step.expected);
-  }
+  }, found);
 }
 
 TEST_F(TableTest, TblGenShowsOrHidesEveryTableEntry) {
