@@ -123,7 +123,6 @@ bool remove_stale_temp_files(const fs::path& folder) {
 
 namespace {
 
-// The folders (one per file system) whose flush the current DeferredSync scope owes.
 // Removes names on a thread of its own: the old backups that new ones displace, and the old
 // files that new ones were exchanged with. Removing a file's last name frees its blocks, which
 // takes longer than writing a small file; done here it overlaps with the generation. A name not
@@ -190,6 +189,7 @@ class Remover {
   std::thread thread_;
 };
 
+// The folders (one per file system) whose flush the current DeferredSync scope owes.
 struct DeferredFolders {
   std::vector<std::pair<dev_t, fs::path>> folders;
   std::string last;  // the folder written into last: its file system is among `folders`
