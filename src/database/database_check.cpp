@@ -43,6 +43,26 @@ vb::Ref<AGPTable> table_named(AGPTables& tables, const std::string& name) {
 
 int16_t clamp16(int32_t n) { return int16_t(std::clamp<int32_t>(n, INT16_MIN, INT16_MAX)); }
 
+void note(CheckDifferences* out, std::string text, int32_t count) {
+  if (out && count != 0) out->push_back({std::move(text), count});
+}
+
+std::string with_fields(int32_t n) { return n == 1 ? "1 field" : std::to_string(n) + " fields"; }
+
+// The fields of one table, view, custom view or report compared with what they should be:
+// a new field counts twice (once new, once in the remainder), a changed one once.
+struct FieldTally {
+  int32_t same = 0, changed = 0, added = 0;
+  void add_new(CheckDifferences* out, const std::string& table, const std::string& field) {
+    ++added;
+    note(out, "Field " + table + "." + field + ": new", 2);
+  }
+  void add_changed(CheckDifferences* out, const std::string& table, const std::string& field) {
+    ++changed;
+    note(out, "Field " + table + "." + field + ": changed", 1);
+  }
+};
+
 }  // namespace
 
 bool TagValuesMatch(const std::string& a, const std::string& b) {
@@ -72,7 +92,7 @@ bool FieldMatchesSource(AGPField& sf, AGPField& rf) {
   return equal;
 }
 
-int32_t CheckTablesAndViews(AGP& project, const AGPSchema& schema) {
+int32_t CheckTablesAndViews(AGP& project, const AGPSchema& schema, CheckDifferences* out) {
   const vb::Ref<AGPDatabase>& db = project.DB();
   if (!db) return 0;
   ProgressStep progress(project.lhWnd, " - Checking Database...");
@@ -89,30 +109,44 @@ int32_t CheckTablesAndViews(AGP& project, const AGPSchema& schema) {
     if (!t) {
       ++new_tables;
       new_fields += s.TblFldCnt;
+      note(out, "Table " + s.TblName + ": new, with " + with_fields(s.TblFldCnt), 1 + s.TblFldCnt);
       continue;
     }
     if (!t->TblLoaded()) continue;
-    if (t->TblType() == "TABLE" && common::SortLines(t->TblKey()) != common::SortLines(s.TblKey)) ++key_changes;
+    const size_t first_note = out ? out->size() : 0;
+    if (t->TblType() == "TABLE" && common::SortLines(t->TblKey()) != common::SortLines(s.TblKey)) {
+      ++key_changes;
+      note(out, "Table " + s.TblName + ": its primary key changed", 1);
+    }
     AGPFields& fields = *t->Fields();
-    int32_t same = 0, changed = 0, added = 0;
-    bool table_changed = false;
+    FieldTally tally;
     for (int16_t k = 1; k <= s.TblFldCnt; ++k) {
       const AGSchemaField& f = s.TblFields.fld[size_t(k)];
       auto p = field_named(fields, f.FldName);
-      if (!p) {
-        ++added;
-        table_changed = true;
-      } else if (FieldMatchesSchema(f, *p, false, std::string())) {
-        ++same;
-      } else {
-        ++changed;
-        table_changed = true;
+      if (!p) tally.add_new(out, s.TblName, f.FldName);
+      else if (FieldMatchesSchema(f, *p, false, std::string())) ++tally.same;
+      else tally.add_changed(out, s.TblName, f.FldName);
+    }
+    if (tally.added + tally.changed > 0 || fields.Count() != s.TblFldCnt) {
+      ++changed_tables;
+      // The table's own line goes before the lines of its fields; it names the project's
+      // fields that the database has no more, which count only here.
+      if (out) {
+        std::string gone;
+        for (size_t j = 0; j < fields.size(); ++j) {
+          auto p = fields.at(j);
+          if (!p) continue;
+          bool listed = false;
+          for (int16_t k = 1; k <= s.TblFldCnt && !listed; ++k) listed = s.TblFields.fld[size_t(k)].FldName == p->FldName();
+          if (!listed) gone += (gone.empty() ? "" : ", ") + p->FldName();
+        }
+        out->insert(out->begin() + std::ptrdiff_t(first_note),
+                    {"Table " + s.TblName + ": changed" + (gone.empty() ? "" : "; gone from the database: " + gone), 1});
       }
     }
-    if (table_changed || fields.Count() != s.TblFldCnt) ++changed_tables;
-    new_fields += added;
-    changed_fields += changed;
-    remainder += s.TblFldCnt - (same + changed);
+    new_fields += tally.added;
+    changed_fields += tally.changed;
+    remainder += s.TblFldCnt - (tally.same + tally.changed);
   }
   for (size_t j = 0; j < tables.size(); ++j) {
     auto t = tables.at(j);
@@ -125,12 +159,14 @@ int32_t CheckTablesAndViews(AGP& project, const AGPSchema& schema) {
     if (!found) {
       ++deleted_tables;
       remainder += t->Fields()->Count();
+      note(out, "Table " + t->TblName() + ": removed, with its " + with_fields(t->Fields()->Count()),
+           1 + t->Fields()->Count());
     }
   }
   return new_tables + changed_tables + deleted_tables + key_changes + new_fields + changed_fields + remainder;
 }
 
-int32_t CheckCustomView(AGP& project, const std::string& name) {
+int32_t CheckCustomView(AGP& project, const std::string& name, CheckDifferences* out) {
   ModuleContext& ctx = context();
   try {
     const vb::Ref<AGPDatabase>& db = project.DB();
@@ -146,22 +182,22 @@ int32_t CheckCustomView(AGP& project, const std::string& name) {
     t->TblCustomError(std::string());
     const AGSchemaTable& s = snapshot->table(1);
     AGPFields& fields = *t->Fields();
-    int32_t added = 0, same = 0, changed = 0;
+    FieldTally tally;
     for (int16_t k = 1; k <= s.TblFldCnt; ++k) {
       const AGSchemaField& f = s.TblFields.fld[size_t(k)];
       auto p = field_named(fields, f.FldName);
-      if (!p) ++added;
-      else if (FieldMatchesSchema(f, *p, true, std::string())) ++same;
-      else ++changed;
+      if (!p) tally.add_new(out, t->TblName(), f.FldName);
+      else if (FieldMatchesSchema(f, *p, true, std::string())) ++tally.same;
+      else tally.add_changed(out, t->TblName(), f.FldName);
     }
-    return added + changed + (s.TblFldCnt - (same + changed));
+    return tally.added + tally.changed + (s.TblFldCnt - (tally.same + tally.changed));
   } catch (const vb::VBError& e) {
     ctx.ProjErr = e.description();
     return 0;
   }
 }
 
-int32_t CheckReport(AGP& project, const std::string& name) {
+int32_t CheckReport(AGP& project, const std::string& name, CheckDifferences* out) {
   ModuleContext& ctx = context();
   try {
     const vb::Ref<AGPDatabase>& db = project.DB();
@@ -177,16 +213,16 @@ int32_t CheckReport(AGP& project, const std::string& name) {
     }
     AGPFields& source_fields = *src->Fields();
     AGPFields& report_fields = *t->Fields();
-    int32_t added = 0, same = 0, changed = 0;
+    FieldTally tally;
     for (size_t k = 0; k < source_fields.size(); ++k) {
       auto sf = source_fields.at(k);
       if (!sf) continue;
       auto rf = field_named(report_fields, sf->FldName());
-      if (!rf) ++added;
-      else if (FieldMatchesSource(*sf, *rf)) ++same;
-      else ++changed;
+      if (!rf) tally.add_new(out, t->TblName(), sf->FldName());
+      else if (FieldMatchesSource(*sf, *rf)) ++tally.same;
+      else tally.add_changed(out, t->TblName(), sf->FldName());
     }
-    return added + changed + (source_fields.Count() - (same + changed));
+    return tally.added + tally.changed + (source_fields.Count() - (tally.same + tally.changed));
   } catch (const vb::VBError& e) {
     ctx.ProjErr = e.description();
     return 0;
@@ -196,25 +232,27 @@ int32_t CheckReport(AGP& project, const std::string& name) {
 namespace {
 
 int32_t check_each(AGP& project, const char* type, const char* phase,
-                   int32_t (*check)(AGP&, const std::string&)) {
+                   int32_t (*check)(AGP&, const std::string&, CheckDifferences*), CheckDifferences* out) {
   const vb::Ref<AGPDatabase>& db = project.DB();
   if (!db) return 0;
   ProgressStep progress(project.lhWnd, phase);
   AGPTables& tables = *db->Tables();
   int32_t total = 0;
-  for (const std::string& n : table_names_of_type(tables, type)) total += check(project, n);
+  for (const std::string& n : table_names_of_type(tables, type)) total += check(project, n, out);
   return total;
 }
 
 }  // namespace
 
-int32_t CheckCustomViews(AGP& project) {
-  return check_each(project, "CUSTOMVIEW", " - Checking Custom View...", &CheckCustomView);
+int32_t CheckCustomViews(AGP& project, CheckDifferences* out) {
+  return check_each(project, "CUSTOMVIEW", " - Checking Custom View...", &CheckCustomView, out);
 }
 
-int32_t CheckReports(AGP& project) { return check_each(project, "REPORT", " - Checking Report...", &CheckReport); }
+int32_t CheckReports(AGP& project, CheckDifferences* out) {
+  return check_each(project, "REPORT", " - Checking Report...", &CheckReport, out);
+}
 
-int16_t CheckDB(AGP& project) {
+int16_t CheckDB(AGP& project, CheckDifferences* out) {
   const vb::Ref<AGPDatabase>& db = project.DB();
   if (!db) return 0;
   ModuleContext& ctx = context();
@@ -222,7 +260,8 @@ int16_t CheckDB(AGP& project) {
   auto snapshot = vb::make_ref<AGPSchema>();
   snapshot->LoadDB(stored_connection(*db));
   if (!ctx.ProjErr.empty()) return -1;
-  const int32_t n = CheckTablesAndViews(project, *snapshot) + CheckCustomViews(project) + CheckReports(project);
+  const int32_t n =
+      CheckTablesAndViews(project, *snapshot, out) + CheckCustomViews(project, out) + CheckReports(project, out);
   return clamp16(n);
 }
 

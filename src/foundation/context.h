@@ -68,6 +68,9 @@ struct ModuleContext {
   int16_t CurrentDateFormat = 0;    // defaultDateFormat as an Integer, 0 when not numeric
   bool CurrentDynamicLoad = false;  // project setting DynamicLoadDB (table loading)
   std::string SqlQuoteSetting;      // project setting SQLQuote (AGPVars::IdentQuoteChar)
+  // A host that compares the project with its database itself sets this, so that opening a
+  // project whose AutoSync is on does not check (and offer to synchronise) first.
+  bool SkipAutoSyncOnLoad = false;
 
   // --- registry access ---
   vb::Ref<cRegistry> SharedRegistry;  // created on first use by shared_registry()

@@ -476,7 +476,7 @@ void ProjectReader::load(std::string projFile) {
       ctx_.CurrentDbmsName = text_of(db->setting_value(DatabaseSetting::DBDBMSName));
       ctx_.DefaultTblSecurity = db->setting_value(DatabaseSetting::SecDefault);
       project_database_hooks().BuildTableKeys(project_);
-      if (bool_of(project_.setting_value(ProjectSetting::AutoSync))) check_database();
+      if (bool_of(project_.setting_value(ProjectSetting::AutoSync)) && !ctx_.SkipAutoSyncOnLoad) check_database();
     } else {
       ctx_.ProjErr = ctx_.ProductTitle + ": No Database Information in Project File!";
     }

@@ -14,42 +14,61 @@ using vb::Variant;
 
 class Check : public testing::SyncFixture {};
 
+// The differences a check lists, a line each with what it adds to the count.
+std::string listed(const CheckDifferences& differences, int32_t& total) {
+  std::string out;
+  total = 0;
+  for (const CheckDifference& d : differences) {
+    out += d.text + " " + std::to_string(d.count) + "\n";
+    total += d.count;
+  }
+  return out;
+}
+
 TEST_F(Check, CountsTheDifferencesOfTablesAndViews) {
   struct Case {
     const char* what;
     const char* before;
     const char* after;
     int16_t count;
+    const char* differences;
   } cases[] = {
       {"unchanged", "table name=t pk=id\nfield name=id type=int\nfield name=n type=varchar(20)\n",
-       "table name=t pk=id\nfield name=id type=int\nfield name=n type=varchar(20)\n", 0},
+       "table name=t pk=id\nfield name=id type=int\nfield name=n type=varchar(20)\n", 0, ""},
       // new field (1) + its remainder (1) + changed table (1)
       {"renamed column", "table name=t\nfield name=id type=int\nfield name=n type=int\n",
-       "table name=t\nfield name=id type=int\nfield name=m type=int\n", 3},
-      {"column size", "table name=t\nfield name=n type=varchar(20)\n", "table name=t\nfield name=n type=varchar(30)\n", 2},
-      {"column made unique", "table name=t\nfield name=n type=int\n", "table name=t\nfield name=n type=int unique\n", 2},
+       "table name=t\nfield name=id type=int\nfield name=m type=int\n", 3,
+       "Table t: changed; gone from the database: n 1\nField t.m: new 2\n"},
+      {"column size", "table name=t\nfield name=n type=varchar(20)\n", "table name=t\nfield name=n type=varchar(30)\n", 2,
+       "Table t: changed 1\nField t.n: changed 1\n"},
+      {"column made unique", "table name=t\nfield name=n type=int\n", "table name=t\nfield name=n type=int unique\n", 2,
+       "Table t: changed 1\nField t.n: changed 1\n"},
       {"column removed", "table name=t\nfield name=a type=int\nfield name=b type=int\n", "table name=t\nfield name=a type=int\n",
-       1},
+       1, "Table t: changed; gone from the database: b 1\n"},
       // one new table with its two fields, one deleted table with its two fields
       {"table became a view", "table name=t\nfield name=a type=int\nfield name=b type=int\n",
-       "view name=t\nfield name=a type=int\nfield name=b type=int\n", 6},
-      {"name changed letter case", "table name=t\nfield name=a type=int\n", "table name=T\nfield name=a type=int\n", 4},
+       "view name=t\nfield name=a type=int\nfield name=b type=int\n", 6,
+       "Table t: new, with 2 fields 3\nTable t: removed, with its 2 fields 3\n"},
+      {"name changed letter case", "table name=t\nfield name=a type=int\n", "table name=T\nfield name=a type=int\n", 4,
+       "Table T: new, with 1 field 2\nTable t: removed, with its 1 field 2\n"},
       {"new table", "table name=t\nfield name=a type=int\n",
-       "table name=t\nfield name=a type=int\ntable name=u\nfield name=a type=int\nfield name=b type=int\n", 3},
+       "table name=t\nfield name=a type=int\ntable name=u\nfield name=a type=int\nfield name=b type=int\n", 3,
+       "Table u: new, with 2 fields 3\n"},
       {"dropped view", "table name=t\nfield name=a type=int\nview name=v\nfield name=a type=int\nfield name=b type=int\n",
-       "table name=t\nfield name=a type=int\n", 3},
+       "table name=t\nfield name=a type=int\n", 3, "Table v: removed, with its 2 fields 3\n"},
       // the key (1), and both columns' key attribute and unique index: two changed
       // fields of a changed table (3)
       {"key changed", "table name=t pk=a\nfield name=a type=int\nfield name=b type=int\n",
-       "table name=t pk=b\nfield name=a type=int\nfield name=b type=int\n", 4},
+       "table name=t pk=b\nfield name=a type=int\nfield name=b type=int\n", 4,
+       "Table t: changed 1\nTable t: its primary key changed 1\nField t.a: changed 1\nField t.b: changed 1\n"},
       {"key in another order", "table name=t pk=\"a,b\"\nfield name=a type=int\nfield name=b type=int\n",
-       "table name=t pk=\"b,a\"\nfield name=a type=int\nfield name=b type=int\n", 0},
+       "table name=t pk=\"b,a\"\nfield name=a type=int\nfield name=b type=int\n", 0, ""},
       {"enumeration value added", "table name=t\nfield name=s type=\"enum('a','b')\"\n",
-       "table name=t\nfield name=s type=\"enum('a','b','c')\"\n", 2},
+       "table name=t\nfield name=s type=\"enum('a','b','c')\"\n", 2, "Table t: changed 1\nField t.s: changed 1\n"},
       {"enumeration labels changed", "table name=t\nfield name=s type=\"enum('a','b')\" tags=\"a,A\\r\\nb,B\"\n",
-       "table name=t\nfield name=s type=\"enum('a','b')\" tags=\"a,X\\r\\nb,Y\\r\\n\"\n", 0},
+       "table name=t\nfield name=s type=\"enum('a','b')\" tags=\"a,X\\r\\nb,Y\\r\\n\"\n", 0, ""},
       {"enumeration values reordered", "table name=t\nfield name=s type=\"enum('a','b')\"\n",
-       "table name=t\nfield name=s type=\"enum('b','a')\"\n", 2},
+       "table name=t\nfield name=s type=\"enum('b','a')\"\n", 2, "Table t: changed 1\nField t.s: changed 1\n"},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
@@ -57,9 +76,14 @@ TEST_F(Check, CountsTheDifferencesOfTablesAndViews) {
     load(k.before);
     const std::string before = dump();
     live(k.after);
-    EXPECT_EQ(CheckDB(*project_), k.count);
+    CheckDifferences differences;
+    EXPECT_EQ(CheckDB(*project_, &differences), k.count);
     EXPECT_EQ(ctx().ProjErr, "");
     EXPECT_EQ(dump(), before);  // the check changes nothing
+    // The list names what the count counted, and adds up to it.
+    int32_t total = 0;
+    EXPECT_EQ(listed(differences, total), k.differences);
+    EXPECT_EQ(total, k.count);
   }
 }
 
@@ -103,9 +127,22 @@ TEST_F(Check, CustomViewsAndReports) {
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
     live(k.live);
-    EXPECT_EQ(CheckDB(*project_), k.count);
+    CheckDifferences differences;
+    EXPECT_EQ(CheckDB(*project_, &differences), k.count);
     EXPECT_EQ(table("cv")->TblCustomError(), k.cv_error);
+    int32_t total = 0;
+    listed(differences, total);
+    EXPECT_EQ(total, k.count);
   }
+  // A column of the report's source table that the report lacks, and a changed column.
+  ASSERT_TRUE(table("rpt")->Fields()->Delete("rpt", Variant("name")));
+  live("table name=c pk=id\nfield name=id type=int\nfield name=name type=varchar(40)\n");
+  CheckDifferences differences;
+  int32_t total = 0;
+  const int16_t n = CheckDB(*project_, &differences);
+  EXPECT_EQ(listed(differences, total),
+            "Table c: changed 1\nField c.name: changed 1\nField cv.name: changed 1\nField rpt.name: new 2\n");
+  EXPECT_EQ(total, n);
 
   // A report whose source table is gone from the project.
   tables().Delete("c");
