@@ -30,7 +30,7 @@ trap 'exit 130' INT TERM
 "$root/scripts/sample-site.sh" setup "$work/db/server.env" "$tolvex" "$share" "$work" >/dev/null
 port=$("$root/scripts/sample-site.sh" free-port)
 php -d log_errors=1 -d display_errors=0 -d error_log="$work/php-errors.log" \
-  -S "127.0.0.1:$port" -t "$work/site" >"$work/php-server.log" 2>&1 &
+  -S "127.0.0.1:$port" -t "$work/site" "$root/scripts/sample-router.php" >"$work/php-server.log" 2>&1 &
 php_pid=$!
 for _ in $(seq 1 50); do
   (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break

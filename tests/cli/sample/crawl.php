@@ -270,6 +270,8 @@ check(str_contains($pages['customerslist.php'], '<option value="STARTS WITH">sta
 
 // --- CSV export where the table allows it ------------------------------------------------
 [$s, $h, $csv] = request('orderslist.php?export=csv&o_status==&s_status=paid');
+check(str_starts_with($csv, "\xEF\xBB\xBF"), 'the UTF-8 CSV starts with a byte-order mark');
+$csv = substr($csv, 3);
 $lines = array_values(array_filter(explode("\n", $csv)));
 check($s === 200 && str_starts_with(header_of($h, 'Content-Type'), 'text/csv'), 'orders export as CSV');
 $lines = array_map(fn($l) => str_getcsv($l, ',', '"', ''), $lines);
@@ -279,6 +281,23 @@ check(array_slice($lines, 1) === [['2', 'Bruno Okafor', '2026/05/17', 'paid', 'G
 [$s, $h] = request('productslist.php?export=csv');
 check(!str_starts_with(header_of($h, 'Content-Type'), 'text/csv'), 'products do not export');
 check(!str_contains($pages['productslist.php'], 'export=csv') && str_contains($pages['orderslist.php'], 'export=csv'), 'only the orders list offers the export');
+
+// A cell that a spreadsheet would run as a formula is exported as text.
+// (The form trims what is typed, so a leading tab or carriage return cannot be stored here.)
+foreach (['=HYPERLINK("http://example.com/","x")', '+1+2', '-3+4', '@SUM(A1)', 'Call before delivery'] as $note) {
+    [, , $form] = request('ordersedit.php?order_id=4');
+    [$s] = request('ordersedit.php?order_id=4', ['tv_csrf' => csrf($form), 'customer_id' => '4', 'order_date' => '2026-06-03', 'status' => 'new', 'note' => $note]);
+    [, , $csv] = request('orderslist.php?export=csv');
+    $row = [];
+    foreach (explode("\n", substr($csv, 3)) as $line) {
+        $cells = str_getcsv($line, ',', '"', '');
+        if (($cells[0] ?? '') === '4') {
+            $row = $cells;
+        }
+    }
+    $want = str_contains('=+-@', $note[0]) ? "'" . $note : $note;
+    check($s === 302 && ($row[4] ?? '') === $want, 'the note ' . json_encode($note) . ' exports as ' . json_encode($want) . ', got ' . json_encode($row));
+}
 
 // --- Formats, alignment, captions, the extension's note -------------------------------------
 $customers = $pages['customerslist.php'];
@@ -320,6 +339,23 @@ $id = $names('customerslist.php?s_email=eve', 0)[0] ?? '';
 [, , $form] = request('customersdelete.php?customer_id=' . $id);
 [$s] = request('customersdelete.php?customer_id=' . $id, ['tv_csrf' => csrf($form), 'customer_id' => $id]);
 check($s === 302 && $names('customerslist.php?s_email=eve', 0) === [], 'the new customer is deleted');
+
+// --- What the site folder holds besides pages is not served --------------------------------
+foreach (['common.php.bak', 'customerslist.php.bak', 'syscode.txt', 'validatecode.txt', '.htaccess', 'css/site.css.bak'] as $p) {
+    [$s, , $body] = request($p);
+    check($s === 403 && !str_contains($body, '<?php'), "$p is not served (status $s)");
+}
+
+// --- The session cookie ----------------------------------------------------------------
+// A session id that the browser made up is not taken (strict mode): the server gives another.
+$saved = $cookies;
+$cookies = ['PHPSESSID' => 'madeupbytheattacker0123456789'];
+[$s, $h] = request('login.php');
+$set = implode("\n", $h['set-cookie'] ?? []);
+check(preg_match('/PHPSESSID=([^;]+)/', $set, $m) === 1 && $m[1] !== 'madeupbytheattacker0123456789', 'a made-up session id is replaced: ' . $set);
+check(stripos($set, 'HttpOnly') !== false && stripos($set, 'SameSite=Lax') !== false, 'the session cookie is HttpOnly and SameSite: ' . $set);
+check(stripos($set, 'secure') === false, 'over plain HTTP the cookie is not Secure: ' . $set);
+$cookies = $saved;
 
 // --- Logout ------------------------------------------------------------------------------
 request('logout.php');

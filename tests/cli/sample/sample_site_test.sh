@@ -55,7 +55,7 @@ serve() {  # serve <port> <error log> [php options...]
   local port=$1 log=$2
   shift 2
   php "$@" -d error_reporting=-1 -d log_errors=1 -d display_errors=0 -d error_log="$log" \
-    -S "127.0.0.1:$port" -t "$work/site" >>"$work/php-server.log" 2>&1 &
+    -S "127.0.0.1:$port" -t "$work/site" "$src/scripts/sample-router.php" >>"$work/php-server.log" 2>&1 &
   pids+=($!)
   for _ in $(seq 1 100); do
     (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && return 0

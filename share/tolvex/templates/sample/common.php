@@ -49,7 +49,13 @@ if (!extension_loaded('mysqli')) {
 
 mysqli_report(MYSQLI_REPORT_ERROR | MYSQLI_REPORT_STRICT);
 if (session_status() !== PHP_SESSION_ACTIVE) {
-    session_set_cookie_params(['httponly' => true, 'samesite' => 'Lax']);
+    // The session id only from the cookie, never a new id the browser made up; the cookie
+    // out of reach of scripts and other sites, and sent over HTTPS only when the page came so.
+    ini_set('session.use_strict_mode', '1');
+    ini_set('session.use_only_cookies', '1');
+    $tv_https = (!empty($_SERVER['HTTPS']) && strtolower((string)$_SERVER['HTTPS']) !== 'off')
+        || (string)($_SERVER['SERVER_PORT'] ?? '') === '443';
+    session_set_cookie_params(['httponly' => true, 'samesite' => 'Lax', 'secure' => $tv_https]);
     session_start();
 }
 header('Content-Type: text/html; charset=' . TV_CHARSET);
@@ -851,12 +857,25 @@ function tv_login(string $user, string $password): bool
 {
     $rows = tv_query('SELECT ' . TV_LOGIN['password'] . ' AS h FROM ' . TV_LOGIN['table'] . ' WHERE ' . TV_LOGIN['user'] . ' = ? LIMIT 1', 's', [$user]);
     $hash = (string)($rows[0]['h'] ?? '');
-    if ($hash === '' || !password_verify($password, $hash)) {
+    // An unknown user is checked against a hash of the same cost, so that the answer takes as
+    // long as for a wrong password and does not tell which user names exist.
+    $known = $hash !== '';
+    if (!password_verify($password, $known ? $hash : TV_DUMMY_HASH) || !$known) {
         return false;
     }
     session_regenerate_id(true);
     $_SESSION['tv_user'] = $user;
     return true;
+}
+
+// A password_hash() of no password anyone types, for tv_login.
+const TV_DUMMY_HASH = '$2y$10$HTiSoY32J0LxO7zHrqNwnuoHlf0vg.TFdXw5kFBDcVFQwJoCDqOHa';
+
+// A cell of a CSV export: text that a spreadsheet would take for a formula (starting with
+// =, +, -, @, a tab or a carriage return) gets a leading single quote.
+function tv_csv_cell(string $v): string
+{
+    return $v !== '' && str_contains("=+-@\t\r", $v[0]) ? "'" . $v : $v;
 }
 
 // Stops the page with an HTTP error and a short message.
@@ -869,7 +888,7 @@ function tv_fail(int $status, string $message): void
         http_response_code($status);
         header('Content-Type: text/html; charset=' . TV_CHARSET);
     }
-    echo '<!DOCTYPE html><html><head><meta charset="' . TV_CHARSET . '"><title>' . tv_h(TV_SITE_TITLE) . '</title></' . 'head><body><p>' . tv_h($message) . '</p><p><a href="' . tv_h(TV_DEFAULT_PAGE) . '">' . <!--##=tvPhpStr(zvHtml(LANG.Phrase("Home")))##--> . '</a></p></body></html>';
+    echo '<!DOCTYPE html><html><head><meta charset="' . tv_h(TV_CHARSET) . '"><title>' . tv_h(TV_SITE_TITLE) . '</title></' . 'head><body><p>' . tv_h($message) . '</p><p><a href="' . tv_h(TV_DEFAULT_PAGE) . '">' . <!--##=tvPhpStr(zvHtml(LANG.Phrase("Home")))##--> . '</a></p></body></html>';
     exit;
 }
 

@@ -26,11 +26,14 @@ if ($tv_table['exportCsv'] && tv_param('export') === 'csv') {
     header('Content-Type: text/csv; charset=' . TV_CHARSET);
     header('Content-Disposition: attachment; filename="' . $tv_table['name'] . '.csv"');
     $tv_out = fopen('php://output', 'w');
-    fputcsv($tv_out, array_map(fn(array $f): string => $f['caption'], array_values($tv_fields)), ',', '"', '');
+    if (strtolower(TV_CHARSET) === 'utf-8') {
+        fwrite($tv_out, "\xEF\xBB\xBF");  // so that a spreadsheet reads the file as UTF-8
+    }
+    fputcsv($tv_out, array_map(fn(array $f): string => tv_csv_cell($f['caption']), array_values($tv_fields)), ',', '"', '');
     foreach ($tv_rows as $tv_row) {
         $tv_line = [];
         foreach ($tv_fields as $tv_name => $tv_f) {
-            $tv_line[] = $tv_f['number'] && $tv_f['options'] === [] && $tv_f['lookup'] === '' ? (string)($tv_row[$tv_name] ?? '') : tv_text($tv_f, $tv_row[$tv_name] ?? null);
+            $tv_line[] = $tv_f['number'] && $tv_f['options'] === [] && $tv_f['lookup'] === '' ? (string)($tv_row[$tv_name] ?? '') : tv_csv_cell(tv_text($tv_f, $tv_row[$tv_name] ?? null));
         }
         fputcsv($tv_out, $tv_line, ',', '"', '');
     }
