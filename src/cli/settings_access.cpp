@@ -1,5 +1,8 @@
 #include "cli/settings_access.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include <fnmatch.h>
 
 #include <ostream>
@@ -101,6 +104,17 @@ bool is_number_or_boolean(const std::string& type) {
   return t == "boolean" || t == "integer" || t == "long" || t == "single" || t == "double";
 }
 
+// The project's CharSet is written into every page's charset declaration: it must be a
+// charset name (letters, digits, ".", "_", ":", "-"), or empty for the default.
+void check_charset(const std::string& text) {
+  const std::string t = common::trim_blanks(text);
+  const bool name = t.size() <= 40 && std::all_of(t.begin(), t.end(), [](unsigned char c) {
+    return std::isalnum(c) || c == '.' || c == '_' || c == ':' || c == '-';
+  });
+  if (!name || (!t.empty() && !std::isalnum(static_cast<unsigned char>(t[0]))))
+    throw CommandError{"\"" + text + "\" is not the name of a charset (CharSet takes a name such as utf-8)."};
+}
+
 }  // namespace
 
 std::vector<SettingsTarget> select_targets(AGP& proj, const TargetChoice& choice) {
@@ -160,6 +174,7 @@ void apply_settings(const std::vector<SettingsTarget>& targets, const std::vecto
       AGProperties& props = properties_of(*t.object);
       const size_t slot = slot_of(props, key, t);
       const std::string& type = props.desc_at(slot).data_type;
+      if (t.label.empty() && vb::iequals(props.name_at(slot), "CharSet")) check_charset(text);
       Variant value = common::ConvertByType(Variant(text), Variant(type));
       if (value.is_empty() && is_number_or_boolean(type) && !common::trim_blanks(text).empty())
         throw CommandError{"\"" + text + "\" is not a " + type + " value for " + props.name_at(slot) + "."};

@@ -170,6 +170,7 @@ TEST_F(CliTest, GetAndSetReadAndChangeSettingsByTheirTypes) {
       {"--field customers FldCaption=X", 2, "TABLE.FIELD"},
       {"--table customers TblGen", 2, "KEY=VALUE"},
       {"--extension nothing Foo=1", 1, "no extension \"nothing\""},
+      {"'CharSet=utf-8\"><script>alert(5)</script>'", 1, "is not the name of a charset"},
   };
   for (const Case& c : cases) {
     r = tolvex("set sample.tvp " + c.args);
@@ -177,6 +178,28 @@ TEST_F(CliTest, GetAndSetReadAndChangeSettingsByTheirTypes) {
     EXPECT_NE(r.output.find(c.message), std::string::npos) << c.args << "\n" << r.output;
   }
   EXPECT_EQ(slurp(dir_ / "sample.tvp"), before);
+}
+
+TEST_F(CliTest, ACharSetThatIsNoCharsetNameReachesNoPage) {
+  // A project file edited by hand past the command's refusal.
+  std::string project = slurp(kSample);
+  const std::string hostile = "CharSet=\"utf-8&quot;&gt;&lt;script&gt;alert(5)&lt;/script&gt;\"";
+  project.replace(project.find("CharSet=\"utf-8\""), std::string("CharSet=\"utf-8\"").size(), hostile);
+  write(dir_ / "sample.tvp", project);
+  CmdResult r = tolvex("generate sample.tvp --destination site --overwrite=all --yes");
+  ASSERT_EQ(r.status, 0) << r.output;
+  for (const std::string& f : files_below(dir_ / "site")) {
+    const std::string text = slurp(dir_ / "site" / f);
+    EXPECT_EQ(text.find("alert(5)"), std::string::npos) << f;
+  }
+  EXPECT_NE(slurp(dir_ / "site" / "index.php").find("<meta charset=\"utf-8\">"), std::string::npos);
+  EXPECT_NE(slurp(dir_ / "site" / "common.php").find("const TV_CHARSET = 'utf-8';"), std::string::npos);
+  // The command refuses it to begin with; a charset name is taken.
+  fs::copy_file(kSample, dir_ / "sample.tvp", fs::copy_options::overwrite_existing);
+  r = tolvex("set sample.tvp 'CharSet=utf-8\"><script>alert(5)</script>'");
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_EQ(tolvex("set sample.tvp CharSet=windows-1252").status, 0);
+  EXPECT_EQ(tolvex("get sample.tvp CharSet", "", true).output, "CharSet=windows-1252\n");
 }
 
 TEST_F(CliTest, ExitStatusesHelpAndUsageErrors) {

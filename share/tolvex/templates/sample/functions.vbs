@@ -633,18 +633,16 @@ End Function
 
 ' The charset the pages declare: the project's CharSet (utf-8 when it names none). The
 ' generated files themselves are plain ASCII, so they read the same in either.
-' A CharSet that is no charset name (letters, digits and . _ : -) stops the generation.
+' A CharSet that is no charset name (letters, digits and . _ : -; a project file edited by
+' hand) is not written into the pages: they declare utf-8 instead.
 Dim tvCharsetName
 Function tvCharset()
 	tvCharset = LCase(Trim(zvText(PROJ.CharSet)))
-	If tvCharset = "" Then tvCharset = "utf-8"
 	If IsEmpty(tvCharsetName) Then
 		Set tvCharsetName = New RegExp
 		tvCharsetName.Pattern = "^[a-z0-9][a-z0-9._:\-]{0,39}$"
 	End If
-	If Not tvCharsetName.Test(tvCharset) Then
-		Err.Raise vbObjectError + 513, "CharSet", "The project setting CharSet is not the name of a charset: " & zvText(PROJ.CharSet)
-	End If
+	If Not tvCharsetName.Test(tvCharset) Then tvCharset = "utf-8"
 End Function
 
 ' An attribute of the extension extName for the table, as text; "" when the project has no
