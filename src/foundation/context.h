@@ -130,6 +130,10 @@ struct ModuleContext {
   int32_t OutputsWritten = 0;
   int32_t OutputsSkipped = 0;
   int32_t OutputsBackedUp = 0;
+  // Files of the destination that the last generation run did not write and whose names are
+  // those of a table or report page with a name that no table of the project has (left from a
+  // table that is gone); full paths, sorted. Nothing is deleted.
+  std::vector<std::string> StaleOutputs;
 };
 
 // The current context of this thread.

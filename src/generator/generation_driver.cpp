@@ -128,6 +128,7 @@ void GenScript(AGP& proj) {
   // 1-3: the environment and the project.
   ctx.ProjErr.clear();
   ctx.OutputsWritten = ctx.OutputsSkipped = ctx.OutputsBackedUp = 0;
+  ctx.StaleOutputs.clear();
   if (!CheckComponents(proj)) return;
   if (proj.HeaderLogo().empty()) {
     const vb::Variant logo = common::GetRegValue(vb::Variant("HKCU"), vb::Variant(ctx.RegKeyProject), vb::Variant("HeaderLogo"));

@@ -1,5 +1,6 @@
 #include "generator/output_pass.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -358,6 +359,45 @@ int32_t field_output_count(AGP& proj, AGPTable& table, int32_t controls) {
   return n;
 }
 
+// The files that look like the pages of a table the project no longer has: for each table
+// and report control, the files in its output folder named as its pages are (the part
+// before and after the table's name that the naming settings give) around a name that is
+// the TblVar of no table of the project.
+std::vector<std::string> stale_table_outputs(AGP& proj, AGPTables& tables) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> known;
+  for (int32_t i = 1; i <= tables.Count(); ++i)
+    if (const vb::Ref<AGPTable> t = tables.Item(vb::Variant(i))) known.push_back(vb::ascii_lower(t->TblVar()));
+  std::vector<std::string> stale;
+  const int32_t controls = project_controls(proj).Count();
+  for (int32_t c = 1; c <= controls; ++c) {
+    const vb::Ref<AGPControl> ctrl = control_at(proj, c);
+    if (!ctrl || (ctrl->CtrlType != "table" && ctrl->CtrlType != "report")) continue;
+    const std::string marker = "\x01";
+    const std::string ext = ResolveExt(proj, std::string_view(ctrl->CtrlOExt));
+    const std::string pattern = GetOutputName(proj, vb::Variant(marker), vb::Variant(""),
+                                              vb::Variant(name_part(proj, *ctrl)), vb::Variant(ext));
+    const size_t at = pattern.find(marker);
+    if (at == std::string::npos) continue;
+    const std::string before = vb::ascii_lower(pattern.substr(0, at));
+    const std::string after = vb::ascii_lower(pattern.substr(at + marker.size()));
+    if (after.size() < 2) continue;  // no name part to tell a page by
+    const std::string folder = ResolveOutputPath(proj, GetFolderPath(proj, ctrl->CtrlOFolderID, ctrl->CtrlOFolder), "", true);
+    std::error_code ec;
+    for (fs::directory_iterator it(folder.empty() ? "." : folder, ec), end; !ec && it != end; it.increment(ec)) {
+      if (!it->is_regular_file(ec)) continue;
+      const std::string name = vb::ascii_lower(it->path().filename().string());
+      if (name.size() <= before.size() + after.size() || !name.starts_with(before) || !name.ends_with(after)) continue;
+      const std::string var = name.substr(before.size(), name.size() - before.size() - after.size());
+      if (std::find(known.begin(), known.end(), var) != known.end()) continue;
+      const std::string path = it->path().lexically_normal().string();
+      if (std::find(stale.begin(), stale.end(), path) == stale.end()) stale.push_back(path);
+    }
+  }
+  std::sort(stale.begin(), stale.end());
+  return stale;
+}
+
 int16_t generate_project(AGP& proj, bool checkOnly) {
   ModuleContext& ctx = context();
   GetDefaultPageSetting(proj);
@@ -427,6 +467,7 @@ int16_t generate_project(AGP& proj, bool checkOnly) {
     if (!ctx.ProjErr.empty() || (checkOnly && result > 0)) return result;
     result = int16_t(result + CopyControlFiles(proj, checkOnly));
   }
+  if (!checkOnly && ctx.ProjErr.empty()) ctx.StaleOutputs = stale_table_outputs(proj, tables);
   return result;
 }
 

@@ -202,6 +202,27 @@ TEST_F(CliTest, ACharSetThatIsNoCharsetNameReachesNoPage) {
   EXPECT_EQ(tolvex("get sample.tvp CharSet", "", true).output, "CharSet=windows-1252\n");
 }
 
+TEST_F(CliTest, GenerateNamesThePagesOfTablesTheProjectNoLongerHas) {
+  copy_sample();
+  ASSERT_EQ(tolvex("generate sample.tvp --destination site --overwrite=all").status, 0);
+  // Pages left from a table "suppliers" that a sync removed, beside files of the user's.
+  for (const char* f : {"supplierslist.php", "SuppliersView.php", "suppliers.csv", "notes.txt", "list.php"})
+    write(dir_ / "site" / f, "<?php // old");
+  CmdResult r = tolvex("generate sample.tvp --destination site --overwrite=all", "", true);
+  ASSERT_EQ(r.status, 0) << r.errors;
+  std::string listed;
+  for (size_t at = r.errors.find("\n  "); at != std::string::npos; at = r.errors.find("\n  ", at + 1))
+    listed += fs::path(r.errors.substr(at + 3, r.errors.find('\n', at + 1) - at - 3)).filename().string() + " ";
+  EXPECT_EQ(listed, "SuppliersView.php supplierslist.php ") << r.errors;
+  EXPECT_NE(r.errors.find("nothing was deleted"), std::string::npos) << r.errors;
+  EXPECT_TRUE(fs::is_regular_file(dir_ / "site" / "supplierslist.php"));
+  // Without them: nothing to say.
+  fs::remove(dir_ / "site" / "supplierslist.php");
+  fs::remove(dir_ / "site" / "SuppliersView.php");
+  r = tolvex("generate sample.tvp --destination site --overwrite=all", "", true);
+  EXPECT_EQ(r.errors.find("Not written by this generation"), std::string::npos) << r.errors;
+}
+
 TEST_F(CliTest, ExitStatusesHelpAndUsageErrors) {
   struct Case {
     std::string args;

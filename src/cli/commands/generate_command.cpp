@@ -36,6 +36,12 @@ void add_generate_command(CLI::App& app, std::function<int()>& run, std::shared_
       std::cerr << "Generated into " << vb::to_string(host.setting("Destination")) << ": " << ctx.OutputsWritten
                 << " files written, " << ctx.OutputsSkipped << " skipped, " << ctx.OutputsBackedUp
                 << " backed up.\n";
+      // Pages of tables that the project has no more (a sync removed them) are left as they are.
+      if (!ctx.StaleOutputs.empty()) {
+        std::cerr << "Not written by this generation, and named as the pages of a table that the project does not "
+                     "have (left from a removed table? nothing was deleted):\n";
+        for (const std::string& path : ctx.StaleOutputs) std::cerr << "  " << path << "\n";
+      }
       return 0;
     });
   });
