@@ -3,7 +3,7 @@ statement after the values were checked.
 
 <!--##session add##-->
 <?php
-$tv_table = require __DIR__ . '/<!--##=tvPageName(TABLE, "info")##-->';
+$tv_table = require __DIR__ . '/' . <!--##=zvPhpStr(tvPageName(TABLE, "info"))##-->;
 <!--## zvPageTitle = TABLE.TblCaption & " - " & LANG.Phrase("Add") ##-->
 $tv_fields = tv_fields($tv_table, 'add');
 $tv_errors = [];

@@ -4,7 +4,7 @@ no script and nothing from outside the site.
 
 <!--##session chart##-->
 <?php
-$tv_table = require __DIR__ . '/<!--##=tvPageName(TABLE, "info")##-->';
+$tv_table = require __DIR__ . '/' . <!--##=zvPhpStr(tvPageName(TABLE, "info"))##-->;
 <!--## zvPageTitle = TABLE.TblCaption & " - " & LANG.Phrase("Charts") ##-->
 $tv_charts = [
 <!--##=tvChartsPhp(TABLE)##-->];

@@ -4,7 +4,7 @@ not changed.
 
 <!--##session edit##-->
 <?php
-$tv_table = require __DIR__ . '/<!--##=tvPageName(TABLE, "info")##-->';
+$tv_table = require __DIR__ . '/' . <!--##=zvPhpStr(tvPageName(TABLE, "info"))##-->;
 <!--## zvPageTitle = TABLE.TblCaption & " - " & LANG.Phrase("Edit") ##-->
 $tv_key = tv_key_values($tv_table);
 $tv_row = $tv_key === null ? null : tv_find_row($tv_table, $tv_key);

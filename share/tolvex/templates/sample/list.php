@@ -3,7 +3,7 @@ file with the header and footer sessions of shared.php.
 
 <!--##session code##-->
 <?php
-$tv_table = require __DIR__ . '/<!--##=tvPageName(TABLE, "info")##-->';
+$tv_table = require __DIR__ . '/' . <!--##=zvPhpStr(tvPageName(TABLE, "info"))##-->;
 <!--## zvPageTitle = TABLE.TblCaption ##-->
 $tv_fields = tv_fields($tv_table, 'list');
 [$tv_sql_where, $tv_types, $tv_params, $tv_query, $tv_search_errors] = tv_search($tv_table);

@@ -4,7 +4,7 @@ FldRptAggMin, FldRptAggMax) per group and for the whole report.
 
 <!--##session report##-->
 <?php
-$tv_table = require __DIR__ . '/<!--##=tvPageName(TABLE, "info")##-->';
+$tv_table = require __DIR__ . '/' . <!--##=zvPhpStr(tvPageName(TABLE, "info"))##-->;
 <!--## zvPageTitle = TABLE.TblCaption ##-->
 $tv_fields = tv_fields($tv_table, 'list');
 $tv_groups = array_filter($tv_fields, fn(array $f): bool => $f['group'] > 0);

@@ -3,7 +3,7 @@ tables that name this one as their master.
 
 <!--##session view##-->
 <?php
-$tv_table = require __DIR__ . '/<!--##=tvPageName(TABLE, "info")##-->';
+$tv_table = require __DIR__ . '/' . <!--##=zvPhpStr(tvPageName(TABLE, "info"))##-->;
 <!--## zvPageTitle = TABLE.TblCaption & " - " & LANG.Phrase("View") ##-->
 $tv_key = tv_key_values($tv_table);
 $tv_row = $tv_key === null ? null : tv_find_row($tv_table, $tv_key);
