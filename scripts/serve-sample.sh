@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Shows the bundled sample site: starts a private MariaDB server with the sample database
 # (scripts/mariadb-test-server.sh), generates the sample project against it with the bundled
-# template package, and serves the site with PHP's built-in web server on a free loopback
+# template package, and serves the site with PHP's built-in web server (through
+# scripts/sample-router.php, which refuses the files that are not pages) on a free loopback
 # port. Ctrl-C stops both and removes the temporary folder.
 #
 #   scripts/serve-sample.sh [build-dir]     (default: build; run scripts/build.sh first)
