@@ -6,12 +6,13 @@
 # the rows in the database after each step. Every page must be valid PHP and the PHP log
 # must hold no warning, notice or error.
 #
-#   forms_site_test.sh <tolvex> <share-dir> <work-dir>
+#   forms_site_test.sh <source-dir> <tolvex> <share-dir> <work-dir>
 # The environment variable TOLVEX_TEST_DB_ENV names the fixture's server.env.
 set -euo pipefail
-tolvex=$1
-share=$2
-work=$3
+src=$1
+tolvex=$2
+share=$3
+work=$4
 here="$(cd "$(dirname "$0")" && pwd)"
 if ! command -v php >/dev/null || ! php -m | grep -qx mysqli; then
   echo "php with mysqli is not installed (scripts/install-deps.sh installs php-cli and php-mysql)"
@@ -54,11 +55,7 @@ user = "$TOLVEX_TEST_DB_USER"
 password = "$TOLVEX_TEST_DB_PASSWORD"
 database = "tolvex_forms"
 INI
-port=""
-for _ in $(seq 1 50); do
-  port=$(( 20000 + (RANDOM * 32768 + RANDOM) % 40000 ))
-  (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null || break
-done
+port=$("$src/scripts/sample-site.sh" free-port)
 php -d error_reporting=-1 -d log_errors=1 -d display_errors=0 -d error_log="$work/php-errors.log" \
   -S "127.0.0.1:$port" -t "$work/site" >>"$work/php-server.log" 2>&1 &
 pid=$!
