@@ -419,13 +419,15 @@ function tv_db_columns(array $table): array
         }
         foreach ($rows as $r) {
             $extra = strtolower((string)$r['EXTRA']);
-            // MariaDB reads a nullable column's implicit default as the text NULL; MySQL as NULL,
-            // and it says DEFAULT_GENERATED of a default that is an expression.
+            $nullable = $r['IS_NULLABLE'] === 'YES';
+            // MariaDB writes the default NULL of a column as the word NULL (and quotes a text);
+            // MySQL gives no value for it.
+            $default = $r['COLUMN_DEFAULT'] !== null && !($nullable && strtoupper((string)$r['COLUMN_DEFAULT']) === 'NULL');
             $computed = (bool)preg_match('/\b(virtual|stored|persistent) generated\b/', $extra);
             $cols[strtolower((string)$r['COLUMN_NAME'])] = [
                 'name' => (string)$r['COLUMN_NAME'],
-                'nullable' => $r['IS_NULLABLE'] === 'YES',
-                'filled' => $r['COLUMN_DEFAULT'] !== null || str_contains($extra, 'auto_increment') || $computed,
+                'nullable' => $nullable,
+                'filled' => $default || str_contains($extra, 'auto_increment') || $computed,
                 'type' => strtolower((string)$r['DATA_TYPE']),
                 'unsigned' => str_contains(strtolower((string)$r['COLUMN_TYPE']), 'unsigned'),
                 'precision' => (int)$r['NUMERIC_PRECISION'],
