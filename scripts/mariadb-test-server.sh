@@ -8,7 +8,8 @@
 #
 # server.env holds TOLVEX_TEST_DB_HOST, _PORT, _USER, _PASSWORD, _NAME and _SOCKET. The test
 # user may use the databases tolvex_test and tolvex_other (the fixture) and may create
-# tolvex_bench (the benchmarks' generated schema) and tolvex_sample (the sample site).
+# tolvex_bench (the benchmarks' generated schema), tolvex_sample (the sample site) and
+# tolvex_forms (the forms test of the sample site).
 # The server runs as the current user (root included) and reads no option files.
 set -euo pipefail
 
@@ -136,6 +137,7 @@ GRANT ALL ON tolvex_other.* TO 'tolvex'@'localhost', 'tolvex'@'127.0.0.1';
 GRANT ALL ON tolvex_bench.* TO 'tolvex'@'localhost', 'tolvex'@'127.0.0.1';
 GRANT ALL ON tolvex_sample.* TO 'tolvex'@'localhost', 'tolvex'@'127.0.0.1';
 GRANT ALL ON tolvex_cli.* TO 'tolvex'@'localhost', 'tolvex'@'127.0.0.1';
+GRANT ALL ON tolvex_forms.* TO 'tolvex'@'localhost', 'tolvex'@'127.0.0.1';
 ALTER USER 'root'@'localhost' IDENTIFIED BY '$root_password';
 DROP USER IF EXISTS 'root'@'127.0.0.1', 'root'@'::1';
 SQL

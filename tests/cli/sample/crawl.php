@@ -184,9 +184,9 @@ foreach ($want as $w) {
 }
 // Within a status, a group per customer, with its own totals.
 $paid = array_slice($rows, (int)array_search('Status: paid', $rows, true), 14);
-check($paid === ['Status: paid', 'Customer: Ada Lindqvist', '7 15/07/2026 102.90', 'Total Ada Lindqvist - Sum (1) 102.90',
-    'Total Ada Lindqvist - Average (1) 102.90', 'Customer: Bruno Okafor', '2 17/05/2026 39.00', 'Total Bruno Okafor - Sum (1) 39.00',
-    'Total Bruno Okafor - Average (1) 39.00', 'Customer: Chen Wei', '5 20/06/2026 45.00', 'Total Chen Wei - Sum (1) 45.00',
+check($paid === ['Status: paid', 'Customer: Ada Lindqvist', '7 2026/07/15 102.90', 'Total Ada Lindqvist - Sum (1) 102.90',
+    'Total Ada Lindqvist - Average (1) 102.90', 'Customer: Bruno Okafor', '2 2026/05/17 39.00', 'Total Bruno Okafor - Sum (1) 39.00',
+    'Total Bruno Okafor - Average (1) 39.00', 'Customer: Chen Wei', '5 2026/06/20 45.00', 'Total Chen Wei - Sum (1) 45.00',
     'Total Chen Wei - Average (1) 45.00', 'Total paid - Sum (3) 186.90'], 'the paid orders, grouped by customer: ' . json_encode($paid));
 check(preg_match_all('#<tr class="tv-group tv-group-1"><th[^>]*>Status: #', $report) === 3
     && preg_match_all('#<tr class="tv-group tv-group-2"><th[^>]*>Customer: #', $report) === 7
@@ -302,7 +302,7 @@ foreach (['=HYPERLINK("http://example.com/","x")', '+1+2', '-3+4', '@SUM(A1)', '
 // --- Formats, alignment, captions, the extension's note -------------------------------------
 $customers = $pages['customerslist.php'];
 check(str_contains($customers, "City / Citt\u{e0}") && str_contains($customers, 'made with Tolvex'), 'a caption outside ASCII reaches the page in its charset');
-check(str_contains($customers, '05/01/2026 09:30:00'), 'a date-time in the field\'s day/month/year format');
+check(str_contains($customers, '2026/01/05 09:30:00'), 'a date-time in the project\'s date format, whatever the field\'s own format');
 check(str_contains($pages['orderslist.php'], '2026/05/02'), 'a date in the project\'s date format');
 check(str_contains($pages['productslist.php'], '<td class="tv-number">24.90</td>'), 'numbers are right-aligned');
 check(str_contains($pages['productslist.php'], '<p class="tv-note">Prices include VAT.</p>'), 'the list shows the extension\'s note of the table');
@@ -314,10 +314,10 @@ check((bool)preg_match('#<input type="number" name="price" value="" step="any" r
 check((bool)preg_match('#<input type="checkbox" name="in_stock" value="1" checked>#', $form), 'in stock is a check box, on by default');
 [, , $form] = request('customersadd.php');
 check((bool)preg_match('#<input type="email" name="email" value="" maxlength="150">#', $form), 'email is an e-mail field, not required');
-check((bool)preg_match('#<input type="datetime-local" name="created_at" value="">#', $form), 'created at is a date-time, not required (it has a default)');
+check((bool)preg_match('#<input type="text" name="created_at" value="" placeholder="yyyy/mm/dd hh:mm:ss">#', $form), 'created at is a date-time in the project\'s format, not required (it has a default)');
 [, , $form] = request('ordersadd.php');
 check((bool)preg_match('#<input type="radio" name="status" value="new" checked#', $form), 'status starts at its default "new"');
-check((bool)preg_match('#<input type="date" name="order_date" value="" required>#', $form), 'order date is a required date');
+check((bool)preg_match('#<input type="text" name="order_date" value="" placeholder="yyyy/mm/dd" required>#', $form), 'order date is a required date in the project\'s format');
 $post = ['tv_csrf' => csrf($form), 'name' => 'Eve Duplicate', 'email' => 'ada@example.com', 'city' => 'Oslo', 'created_at' => ''];
 [$s, , $body] = request('customersadd.php', $post);
 check($s === 200 && (bool)preg_match('#name="email"[^>]*><div class="tv-field-error">Another record already has this value: Email</div>#', $body),
@@ -326,12 +326,12 @@ $post['email'] = 'eve@example.com';
 [$s, $h] = request('customersadd.php', $post);
 check($s === 302, "a new customer without a date is added, the database filling in its default (status $s)");
 $got = $names('customerslist.php?s_email=eve', 4);
-check(count($got) === 1 && preg_match('#^\d\d/\d\d/20\d\d#', $got[0]) === 1, 'the new customer got the default date: ' . json_encode($got));
+check(count($got) === 1 && preg_match('#^20\d\d/\d\d/\d\d #', $got[0]) === 1, 'the new customer got the default date: ' . json_encode($got));
 
-// An edit keeps what the form does not show and takes a date as the date field sends it.
+// An edit keeps what the form does not show and takes a date typed in the project's format.
 [, , $form] = request('ordersedit.php?order_id=3');
-check((bool)preg_match('#<input type="date" name="order_date" value="2026-06-01" required>#', $form), 'the edit form shows the order date for a date field');
-[$s] = request('ordersedit.php?order_id=3', ['tv_csrf' => csrf($form), 'customer_id' => '1', 'order_date' => '2026-06-02', 'status' => 'paid', 'note' => 'Changed']);
+check((bool)preg_match('#<input type="text" name="order_date" value="2026/06/01" placeholder="yyyy/mm/dd" required>#', $form), 'the edit form shows the order date in the project\'s format');
+[$s] = request('ordersedit.php?order_id=3', ['tv_csrf' => csrf($form), 'customer_id' => '1', 'order_date' => '2026/06/02', 'status' => 'paid', 'note' => 'Changed']);
 check($s === 302, "an order is saved (status $s)");
 [, , $body] = request('ordersview.php?order_id=3');
 check(str_contains($body, '2026/06/02') && str_contains($body, 'Changed'), 'the view shows the saved values');

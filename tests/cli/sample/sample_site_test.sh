@@ -13,7 +13,7 @@ tolvex=$2
 share=$3
 work=$4
 here="$(cd "$(dirname "$0")" && pwd)"
-if ! command -v php >/dev/null || ! php -m | grep -qx mysqli; then
+if ! command -v php >/dev/null || ! php -m | grep -x mysqli >/dev/null; then
   echo "php with mysqli is not installed (scripts/install-deps.sh installs php-cli and php-mysql)"
   exit 77
 fi

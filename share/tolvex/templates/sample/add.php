@@ -5,9 +5,13 @@ statement after the values were checked.
 <?php
 $tv_table = require __DIR__ . '/' . <!--##=zvPhpStr(tvPageName(TABLE, "info"))##-->;
 <!--## zvPageTitle = TABLE.TblCaption & " - " & LANG.Phrase("Add") ##-->
-$tv_fields = tv_fields($tv_table, 'add');
+$tv_fields = tv_form_fields($tv_table, 'add');
 $tv_errors = [];
-if ($_SERVER['REQUEST_METHOD'] === 'POST') {
+// Columns that need a value the form does not offer: no record can be added here.
+$tv_blockers = tv_add_blockers($tv_table);
+if ($tv_blockers !== []) {
+    $tv_errors[''] = sprintf(<!--##=tvPhpStr(LANG.Phrase("AddBlocked"))##-->, implode(', ', $tv_blockers));
+} elseif ($_SERVER['REQUEST_METHOD'] === 'POST') {
     if (!tv_csrf_ok()) {
         $tv_errors[''] = <!--##=tvPhpStr(LANG.Phrase("InvalidToken"))##-->;
     } else {
@@ -27,6 +31,7 @@ if ($_SERVER['REQUEST_METHOD'] === 'POST') {
 <?php if (isset($tv_errors[''])): ?>
 <p class="tv-error"><?php echo tv_h($tv_errors['']); ?></p>
 <?php endif; ?>
+<?php if ($tv_blockers === []): ?>
 <form class="tv-form" method="post" action="">
 <?php echo tv_csrf_field(); ?>
 <table class="tv-record">
@@ -34,5 +39,8 @@ if ($_SERVER['REQUEST_METHOD'] === 'POST') {
 </table>
 <p><button type="submit"><!--##@Save##--></button> <a href="<?php echo tv_h($tv_table['pages']['list']); ?>"><!--##@Cancel##--></a></p>
 </form>
+<?php else: ?>
+<p><a href="<?php echo tv_h($tv_table['pages']['list']); ?>"><!--##@BackToList##--></a></p>
+<?php endif; ?>
 <!--##include shared.php/footer##-->
 <!--##/session##-->

@@ -292,10 +292,11 @@ function tv_format_date(string $v, int $format): string
 }
 
 // A date typed in the field's format (or as YYYY-MM-DD) as the database writes it, or null.
+// The time may follow the date, with or without seconds and their fraction.
 function tv_parse_date(string $v, int $format): ?string
 {
     $v = trim($v);
-    if (!preg_match('/^(\d{1,4})[\/.\-](\d{1,2})[\/.\-](\d{1,4})(?:[ T](\d{1,2}):(\d{2})(?::(\d{2}))?)?$/', $v, $m)) {
+    if (!preg_match('/^(\d{1,4})[\/.\-](\d{1,2})[\/.\-](\d{1,4})(?:[ T](\d{1,2}):(\d{2})(?::(\d{2})(\.\d{1,6})?)?)?$/', $v, $m)) {
         return null;
     }
     if (strlen($m[1]) === 4) {
@@ -316,9 +317,21 @@ function tv_parse_date(string $v, int $format): ?string
         if ($h > 23 || $mi > 59 || $se > 59) {
             return null;
         }
-        $s .= sprintf(' %02d:%02d:%02d', $h, $mi, $se);
+        $s .= sprintf(' %02d:%02d:%02d', $h, $mi, $se) . ($m[7] ?? '');
     }
     return $s;
+}
+
+// How a date of the given format is typed, for the hint in its text box.
+function tv_date_hint(int $format, bool $time): string
+{
+    $sep = TV_DATE_SEPARATOR;
+    $parts = match ($format) {
+        6 => ['mm', 'dd', 'yyyy'],
+        7 => ['dd', 'mm', 'yyyy'],
+        default => ['yyyy', 'mm', 'dd'],
+    };
+    return implode($sep, $parts) . ($time ? ' hh:mm:ss' : '');
 }
 
 // A number in the field's view format (Currency and Number with its digits, Percent).
@@ -392,10 +405,170 @@ function tv_strlen(string $v): int
     return $n === false ? strlen($v) : $n;
 }
 
+// What the database says of the columns of a table, by lower-case column name: whether a
+// column takes NULL, whether the database fills it in when an INSERT leaves it out (it has
+// a default, is AUTO_INCREMENT or is computed), and its data type with its size. Read from
+// information_schema once a request; [] when the database tells nothing, and the project's
+// field settings then decide alone.
+function tv_db_columns(array $table): array
+{
+    static $cache = [];
+    $name = $table['name'];
+    if (!array_key_exists($name, $cache)) {
+        $cols = [];
+        try {
+            $rows = tv_query('SELECT COLUMN_NAME, IS_NULLABLE, COLUMN_DEFAULT, EXTRA, DATA_TYPE, COLUMN_TYPE, NUMERIC_PRECISION, NUMERIC_SCALE'
+                . ' FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = ? ORDER BY ORDINAL_POSITION', 's', [$name]);
+        } catch (mysqli_sql_exception $e) {
+            error_log($e->getMessage());
+            $rows = [];
+        }
+        foreach ($rows as $r) {
+            $extra = strtolower((string)$r['EXTRA']);
+            $nullable = $r['IS_NULLABLE'] === 'YES';
+            // MariaDB writes the default NULL of a column as the word NULL (and quotes a text);
+            // MySQL gives no value for it.
+            $default = $r['COLUMN_DEFAULT'] !== null && !($nullable && strtoupper((string)$r['COLUMN_DEFAULT']) === 'NULL');
+            $computed = (bool)preg_match('/\b(virtual|stored|persistent) generated\b/', $extra);
+            $cols[strtolower((string)$r['COLUMN_NAME'])] = [
+                'name' => (string)$r['COLUMN_NAME'],
+                'nullable' => $nullable,
+                'filled' => $default || str_contains($extra, 'auto_increment') || $computed,
+                'type' => strtolower((string)$r['DATA_TYPE']),
+                'unsigned' => str_contains(strtolower((string)$r['COLUMN_TYPE']), 'unsigned'),
+                'precision' => (int)$r['NUMERIC_PRECISION'],
+                'scale' => (int)$r['NUMERIC_SCALE'],
+            ];
+        }
+        $cache[$name] = $cols;
+    }
+    return $cache[$name];
+}
+
+// The fields of a form page ("add" or "edit"), each with what the database says of its
+// column ('db', null when it says nothing) and whether a value must be typed ('required'):
+// the field asks for one or its column takes no NULL, and the database cannot fill it in.
+function tv_form_fields(array $table, string $page): array
+{
+    $cols = tv_db_columns($table);
+    $fields = tv_fields($table, $page);
+    foreach ($fields as &$f) {
+        $c = $cols[strtolower($f['name'])] ?? null;
+        $f['db'] = $c;
+        if ($c !== null) {
+            $f['nullable'] = $c['nullable'];
+            $f['required'] = !$c['filled'] && ($f['required'] || (!$c['nullable'] && $f['tag'] !== 'BOOLEAN' && $f['tag'] !== 'CHECKBOX'));
+        }
+    }
+    unset($f);
+    return $fields;
+}
+
+// The columns a new record needs that the add form does not give: they take no NULL and the
+// database has nothing to fill them with. While there is one, no record can be added.
+function tv_add_blockers(array $table): array
+{
+    $given = [];
+    foreach (tv_fields($table, 'add') as $f) {
+        $given[strtolower($f['name'])] = true;
+    }
+    $out = [];
+    foreach (tv_db_columns($table) as $lc => $c) {
+        if (!$c['nullable'] && !$c['filled'] && !isset($given[$lc])) {
+            $out[] = tv_column_caption($table, $c['name']);
+        }
+    }
+    return $out;
+}
+
+// The caption of the field of a column, or the column's name when the site shows no field of it.
+function tv_column_caption(array $table, string $column): string
+{
+    foreach ($table['fields'] as $f) {
+        if (strcasecmp($f['name'], $column) === 0) {
+            return $f['caption'];
+        }
+    }
+    return $column;
+}
+
+// Stands for the column's database default in the values of an UPDATE (SET col = DEFAULT).
+function tv_db_default(): object
+{
+    static $marker = null;
+    return $marker ??= new stdClass();
+}
+
+// Compares two whole numbers written as decimal digits (with a sign), of any size.
+function tv_int_cmp(string $a, string $b): int
+{
+    $parts = function (string $s): array {
+        $digits = ltrim(ltrim($s, '+-'), '0');
+        return [$digits !== '' && $s[0] === '-', $digits];
+    };
+    [$negA, $a] = $parts($a);
+    [$negB, $b] = $parts($b);
+    if ($negA !== $negB) {
+        return $negA ? -1 : 1;
+    }
+    $c = (strlen($a) <=> strlen($b)) ?: (strcmp($a, $b) <=> 0);
+    return $negA ? -$c : $c;
+}
+
+// Checks a number typed for a numeric column against the column's type: whole numbers and
+// their range, the digits of a DECIMAL, the years of a YEAR. The message, or null when the
+// column takes the value as it is.
+function tv_number_error(array $field, array $col, string $v): ?string
+{
+    $caption = ' ' . $field['caption'];
+    $ints = [
+        'tinyint' => ['-128', '127', '255'], 'smallint' => ['-32768', '32767', '65535'],
+        'mediumint' => ['-8388608', '8388607', '16777215'], 'int' => ['-2147483648', '2147483647', '4294967295'],
+        'integer' => ['-2147483648', '2147483647', '4294967295'],
+        'bigint' => ['-9223372036854775808', '9223372036854775807', '18446744073709551615'],
+    ];
+    $range = fn(string $min, string $max): string => sprintf(<!--##=tvPhpStr(LANG.Phrase("ValueOutOfRange"))##-->, $min, $max) . $caption;
+    $type = $col['type'];
+    if (isset($ints[$type]) || $type === 'year') {
+        if (!preg_match('/^[+-]?\d+$/', $v)) {
+            return <!--##=tvPhpStr(LANG.Phrase("InvalidInteger"))##--> . $caption;
+        }
+        if ($type === 'year') {
+            $y = (int)$v;
+            return $y === 0 || ($y >= 1901 && $y <= 2155) ? null : $range('1901', '2155');
+        }
+        [$min, $max] = $col['unsigned'] ? ['0', $ints[$type][2]] : [$ints[$type][0], $ints[$type][1]];
+        return tv_int_cmp($v, $min) < 0 || tv_int_cmp($v, $max) > 0 ? $range($min, $max) : null;
+    }
+    if ($type === 'decimal') {
+        if (!preg_match('/^[+-]?(\d*)(?:\.(\d*))?$/', $v, $m) || ($m[1] ?? '') . ($m[2] ?? '') === '') {
+            return <!--##=tvPhpStr(LANG.Phrase("InvalidNumber"))##--> . $caption;
+        }
+        $scale = $col['scale'];
+        $whole = ltrim($m[1], '0');
+        $fraction = rtrim($m[2] ?? '', '0');
+        if (strlen($fraction) > $scale) {
+            return $scale === 0 ? <!--##=tvPhpStr(LANG.Phrase("InvalidInteger"))##--> . $caption
+                : sprintf(<!--##=tvPhpStr(LANG.Phrase("TooManyDecimals"))##-->, $scale) . $caption;
+        }
+        $digits = max(0, $col['precision'] - $scale);
+        $max = ($digits > 0 ? str_repeat('9', $digits) : '0') . ($scale > 0 ? '.' . str_repeat('9', $scale) : '');
+        if (strlen($whole) > $digits || ($col['unsigned'] && $v[0] === '-' && $whole . $fraction !== '')) {
+            return $range($col['unsigned'] ? '0' : '-' . $max, $max);
+        }
+        return null;
+    }
+    if (in_array($type, ['float', 'double', 'real'], true) && !is_numeric($v)) {
+        return <!--##=tvPhpStr(LANG.Phrase("InvalidNumber"))##--> . $caption;
+    }
+    return null;
+}
+
 // The value typed into a form field, checked and converted for the database. Sets $error
 // and returns null when the value is not acceptable. $omit is set when the field was left
-// empty and the database gives the column its default.
-function tv_input_value(array $field, ?string &$error, bool &$omit = false): mixed
+// empty and the database is to fill the column in (add), or the column is to keep its
+// value (edit, when the database tells nothing of it).
+function tv_input_value(array $field, ?string &$error, bool &$omit = false, bool $edit = false): mixed
 {
     $error = null;
     $omit = false;
@@ -403,33 +576,49 @@ function tv_input_value(array $field, ?string &$error, bool &$omit = false): mix
     if ($field['tag'] === 'BOOLEAN') {
         return is_string($raw) && $raw !== '' && $raw !== '0' ? 1 : 0;
     }
+    $options = tv_options($field);
     if ($field['tag'] === 'CHECKBOX') {
-        $raw = is_array($raw) ? $raw : [];
-        $options = tv_options($field);
         $chosen = [];
-        foreach ($raw as $r) {
-            if (is_string($r) && array_key_exists($r, $options)) {
-                $chosen[] = $r;
+        foreach (is_array($raw) ? $raw : [] as $r) {
+            if ($r === '') {
+                continue;
             }
+            if (!is_string($r) || !array_key_exists($r, $options)) {
+                $error = <!--##=tvPhpStr(LANG.Phrase("ValueNotInList"))##--> . ' ' . $field['caption'];
+                return null;
+            }
+            $chosen[] = $r;
         }
-        $v = implode(',', $chosen);
+        $v = implode(',', array_unique($chosen));
     } else {
         $v = is_string($raw) ? trim($raw) : '';
     }
+    $db = $field['db'] ?? null;
     if ($v === '') {
         if ($field['required']) {
             $error = <!--##=tvPhpStr(LANG.Phrase("ValueRequired"))##--> . ' ' . $field['caption'];
-        } elseif (!$field['nullable']) {
-            // A column that takes no NULL but has a default: the database fills it in.
-            $omit = true;
+            return null;
         }
-        return null;
+        if ($field['tag'] === 'CHECKBOX' && !$field['nullable']) {
+            return '';
+        }
+        if ($db === null) {
+            // Nothing known of the column: one that takes no NULL is left to the database.
+            $omit = !$field['nullable'];
+            return null;
+        }
+        if (!$edit) {
+            // A new record: the column gets its default (NULL when it has none).
+            $omit = true;
+            return null;
+        }
+        // A value cleared in an edit: NULL where the column takes it, else its default.
+        return $db['nullable'] ? null : tv_db_default();
     }
     if ($field['maxlength'] > 0 && tv_strlen($v) > $field['maxlength']) {
         $error = <!--##=tvPhpStr(LANG.Phrase("ValueTooLong"))##--> . ' ' . $field['caption'];
         return null;
     }
-    $options = tv_options($field);
     if ($options !== [] && $field['tag'] !== 'CHECKBOX' && !array_key_exists($v, $options)) {
         $error = <!--##=tvPhpStr(LANG.Phrase("ValueNotInList"))##--> . ' ' . $field['caption'];
         return null;
@@ -438,19 +627,23 @@ function tv_input_value(array $field, ?string &$error, bool &$omit = false): mix
         $error = <!--##=tvPhpStr(LANG.Phrase("InvalidEmail"))##--> . ' ' . $field['caption'];
         return null;
     }
-    switch ($field['validate']) {
+    $validate = $field['validate'];
+    if (in_array($field['type'], ['date', 'datetime-local'], true)) {
+        $validate = 'DATE';
+    }
+    switch ($validate) {
         case 'INTEGER':
             if (!preg_match('/^[+-]?\d+$/', $v)) {
                 $error = <!--##=tvPhpStr(LANG.Phrase("InvalidInteger"))##--> . ' ' . $field['caption'];
                 return null;
             }
-            return $field['bind'] === 'i' ? (int)$v : $v;
+            break;
         case 'FLOAT':
             if (!is_numeric($v)) {
                 $error = <!--##=tvPhpStr(LANG.Phrase("InvalidNumber"))##--> . ' ' . $field['caption'];
                 return null;
             }
-            return $field['bind'] === 'd' ? (float)$v : $v;
+            break;
         case 'DATE':
         case 'USDATE':
         case 'EURODATE':
@@ -460,16 +653,43 @@ function tv_input_value(array $field, ?string &$error, bool &$omit = false): mix
             }
             return $d;
         case 'TIME':
-            if (!preg_match('/^\d{1,2}:\d{2}(:\d{2})?$/', $v)) {
+            if (!preg_match('/^-?\d{1,3}:\d{2}(:\d{2}(\.\d{1,6})?)?$/', $v)) {
                 $error = <!--##=tvPhpStr(LANG.Phrase("InvalidTime"))##--> . ' ' . $field['caption'];
                 return null;
             }
             return $v;
     }
-    return $field['bind'] === 'i' ? (int)$v : $v;
+    if ($db !== null && ($error = tv_number_error($field, $db, $v)) !== null) {
+        return null;
+    }
+    if ($field['bind'] === 'i') {
+        return (int)$v;
+    }
+    return $field['bind'] === 'd' ? (float)$v : $v;
 }
 
-// The form control of a field with its current value.
+// What the form control of a field shows for a value of the database: the text of its box
+// (a date in the field's format, with its seconds), '1' or '0' for a check box, the chosen
+// values of a list of check boxes.
+function tv_fill_value(array $field, mixed $v): string|array
+{
+    if ($field['tag'] === 'CHECKBOX') {
+        return $v === null || $v === '' ? [] : explode(',', (string)$v);
+    }
+    if ($field['tag'] === 'BOOLEAN') {
+        return $v !== null && (string)$v !== '' && (string)$v !== '0' ? '1' : '0';
+    }
+    if ($v === null) {
+        return '';
+    }
+    $v = (string)$v;
+    if ($field['datefmt'] > 0) {
+        return tv_format_date($v, $field['datefmt']);
+    }
+    return $field['type'] === 'datetime-local' ? str_replace(' ', 'T', $v) : $v;
+}
+
+// The form control of a field with its current value (as tv_fill_value gives it, or as posted).
 function tv_control(array $field, mixed $value): string
 {
     $name = tv_h($field['param']);
@@ -480,7 +700,8 @@ function tv_control(array $field, mixed $value): string
         case 'BOOLEAN':
             return '<input type="hidden" name="' . $name . '" value="0"><input type="checkbox" name="' . $name . '" value="1"' . ($v !== '' && $v !== '0' ? ' checked' : '') . '>';
         case 'TEXTAREA':
-            return '<textarea name="' . $name . '" cols="' . $field['cols'] . '" rows="' . $field['rows'] . '"' . $req . '>' . tv_h($v) . '</textarea>';
+            // The line break after the tag keeps a first empty line of the value: browsers drop one there.
+            return '<textarea name="' . $name . '" cols="' . $field['cols'] . '" rows="' . $field['rows'] . '"' . $req . ">\n" . tv_h($v) . '</textarea>';
         case 'RADIO':
             $out = '';
             foreach ($options as $k => $label) {
@@ -490,7 +711,8 @@ function tv_control(array $field, mixed $value): string
             return $out;
         case 'CHECKBOX':
             $set = is_array($value) ? $value : explode(',', $v);
-            $out = '';
+            // The empty value is always sent, so that a form with no box ticked still names the field.
+            $out = '<input type="hidden" name="' . $name . '[]" value="">';
             foreach ($options as $k => $label) {
                 $k = (string)$k;
                 $out .= '<label><input type="checkbox" name="' . $name . '[]" value="' . tv_h($k) . '"' . (in_array($k, $set, true) ? ' checked' : '') . '> ' . tv_h($label) . '</label> ';
@@ -505,16 +727,15 @@ function tv_control(array $field, mixed $value): string
             return $out . '</select>';
     }
     $type = $field['type'];
-    $posted = isset($_POST[$field['param']]);
-    if ($v !== '' && !$posted) {
-        if ($type === 'datetime-local') {
-            $v = str_replace(' ', 'T', substr($v, 0, 16));
-        } elseif ($type === 'text' && $field['datefmt'] > 0) {
-            $v = tv_format_date($v, $field['datefmt']);
-        }
-    }
     $extra = '';
-    if ($type === 'number') {
+    if (in_array($type, ['date', 'datetime-local'], true) && $field['datefmt'] > 0) {
+        // A date in the project's format: a text box, as a browser's date box shows the
+        // date in the visitor's own format.
+        $extra = ' placeholder="' . tv_h(tv_date_hint($field['datefmt'], $type === 'datetime-local')) . '"';
+        $type = 'text';
+    } elseif (in_array($type, ['datetime-local', 'time'], true)) {
+        $extra = ' step="1"';
+    } elseif ($type === 'number') {
         $extra = $field['bind'] === 'i' ? ' step="1"' : ' step="any"';
     }
     $size = $field['size'] > 0 && $type === 'text' ? ' size="' . $field['size'] . '"' : '';
@@ -536,19 +757,57 @@ function tv_form_value(array $field, ?array $row): mixed
     if ($row === null) {
         return $field['default'] === '' ? null : $field['default'];
     }
-    return $row[$field['name']] ?? null;
+    return tv_fill_value($field, $row[$field['name']] ?? null);
 }
 
-// Reads the values of a form for the given fields: [values, errors by field name]; fields
-// left empty whose column has a default are left out of the values.
-function tv_form_values(array $fields): array
+// A value of a form as it is compared with the value the form was filled with: line breaks
+// as browsers send them made one, the chosen values of check boxes in one order.
+function tv_form_text(array $field, mixed $v): string
+{
+    if ($field['tag'] === 'CHECKBOX') {
+        $set = array_filter(is_array($v) ? $v : explode(',', (string)$v), fn($s): bool => is_string($s) && $s !== '');
+        sort($set, SORT_STRING);
+        return implode(',', array_unique($set));
+    }
+    if (!is_string($v)) {
+        return '';
+    }
+    if ($field['tag'] === 'BOOLEAN') {
+        return $v !== '' && $v !== '0' ? '1' : '0';
+    }
+    return str_replace("\r\n", "\n", $v);
+}
+
+// Whether an edit form changes a field: its value was sent and differs from the value the
+// form was filled with (sent back as tv_was[field]). A field that was not sent keeps its value.
+function tv_form_changed(array $field): bool
+{
+    $p = $field['param'];
+    if (!array_key_exists($p, $_POST)) {
+        return false;
+    }
+    $was = $_POST['tv_was'] ?? null;
+    if (!is_array($was) || !isset($was[$p]) || !is_string($was[$p])) {
+        return true;
+    }
+    return tv_form_text($field, $_POST[$p]) !== tv_form_text($field, $was[$p]);
+}
+
+// Reads the values of a form for the given fields: [values, errors by field name]. A new
+// record leaves out the fields left empty whose column the database fills in; an edit
+// takes only the fields whose value was changed, so that saving an unchanged form writes
+// nothing and the database keeps what it maintains itself (ON UPDATE).
+function tv_form_values(array $fields, bool $edit = false): array
 {
     $values = [];
     $errors = [];
     foreach ($fields as $name => $f) {
+        if ($edit && !tv_form_changed($f)) {
+            continue;
+        }
         $err = null;
         $omit = false;
-        $v = tv_input_value($f, $err, $omit);
+        $v = tv_input_value($f, $err, $omit, $edit);
         if ($err !== null) {
             $errors[$name] = $err;
         } elseif (!$omit) {
@@ -564,7 +823,7 @@ function tv_unique_errors(array $table, array $values, ?array $keyValues): array
     $errors = [];
     foreach ($values as $name => $v) {
         $f = $table['fields'][$name];
-        if (!$f['unique'] || $v === null) {
+        if (!$f['unique'] || $v === null || is_object($v)) {
             continue;
         }
         $sql = 'SELECT 1 FROM ' . $table['from'] . ' WHERE ' . $f['col'] . ' = ?';
@@ -583,26 +842,58 @@ function tv_unique_errors(array $table, array $values, ?array $keyValues): array
     return $errors === [] ? ['' => <!--##=tvPhpStr(LANG.Phrase("SaveFailed"))##-->] : $errors;
 }
 
+// The errors of a value that the database refused, at the field of the column it names
+// (out of range, too long, not of the column's type, missing): [] when it names none.
+function tv_value_errors(array $table, mysqli_sql_exception $e): array
+{
+    $phrases = [
+        1264 => <!--##=tvPhpStr(LANG.Phrase("ValueRejected"))##-->, 1265 => <!--##=tvPhpStr(LANG.Phrase("ValueRejected"))##-->,
+        1292 => <!--##=tvPhpStr(LANG.Phrase("ValueRejected"))##-->, 1366 => <!--##=tvPhpStr(LANG.Phrase("ValueRejected"))##-->,
+        1406 => <!--##=tvPhpStr(LANG.Phrase("ValueTooLong"))##-->, 1048 => <!--##=tvPhpStr(LANG.Phrase("ValueRequired"))##-->,
+        1364 => <!--##=tvPhpStr(LANG.Phrase("ValueRequired"))##-->,
+    ];
+    $code = $e->getCode();
+    if (!isset($phrases[$code]) || !preg_match("/(?:column|Column|Field) ((?:[`'][^`']*[`']\\.?)+)/", $e->getMessage(), $m)
+        || !preg_match_all("/[`']([^`']*)[`']/", $m[1], $names)) {
+        return [];
+    }
+    $column = end($names[1]);
+    foreach ($table['fields'] as $name => $f) {
+        if (strcasecmp($f['name'], $column) === 0) {
+            return [$name => $phrases[$code] . ' ' . $f['caption']];
+        }
+    }
+    return ['' => $phrases[$code] . ' ' . $column];
+}
+
 // Writes a record (INSERT, or UPDATE of the record with the given key); the errors by field
 // name, [] when it was written.
 function tv_save(array $table, array $values, ?array $keyValues): array
 {
-    if ($values === []) {
+    if ($values === [] && $keyValues !== null) {
         return [];
     }
     $cols = [];
+    $sets = [];
     $types = '';
-    foreach (array_keys($values) as $name) {
-        $cols[] = $table['fields'][$name]['col'];
+    $params = [];
+    foreach ($values as $name => $v) {
+        $col = $table['fields'][$name]['col'];
+        $cols[] = $col;
+        if ($v === tv_db_default()) {
+            $sets[] = $col . ' = DEFAULT';
+            continue;
+        }
+        $sets[] = $col . ' = ?';
         $types .= $table['fields'][$name]['bind'];
+        $params[] = $v;
     }
-    $params = array_values($values);
     if ($keyValues === null) {
-        $sql = 'INSERT INTO ' . $table['from'] . ' (' . implode(', ', $cols) . ') VALUES ('
-            . implode(', ', array_fill(0, count($cols), '?')) . ')';
+        $sql = $values === [] ? 'INSERT INTO ' . $table['from'] . ' () VALUES ()'
+            : 'INSERT INTO ' . $table['from'] . ' (' . implode(', ', $cols) . ') VALUES (' . implode(', ', array_fill(0, count($cols), '?')) . ')';
     } else {
         [$where, $keyTypes] = tv_key_where($table);
-        $sql = 'UPDATE ' . $table['from'] . ' SET ' . implode(' = ?, ', $cols) . ' = ?' . $where;
+        $sql = 'UPDATE ' . $table['from'] . ' SET ' . implode(', ', $sets) . $where;
         $types .= $keyTypes;
         $params = array_merge($params, $keyValues);
     }
@@ -613,19 +904,28 @@ function tv_save(array $table, array $values, ?array $keyValues): array
         if ($e->getCode() === 1062) {
             return tv_unique_errors($table, $values, $keyValues);
         }
-        return ['' => <!--##=tvPhpStr(LANG.Phrase("SaveFailed"))##-->];
+        $errors = tv_value_errors($table, $e);
+        return $errors !== [] ? $errors : ['' => <!--##=tvPhpStr(LANG.Phrase("SaveFailed"))##-->];
     }
     return [];
 }
 
-// The rows of a form page: a label and the control of each field, with its error.
+// The rows of a form page: a label and the control of each field, with its error. An edit
+// form ($row) also carries the values it was filled with (tv_was), so that saving it writes
+// only what was changed.
 function tv_form_rows(array $table, array $fields, ?array $row, array $errors, bool $showKeys): string
 {
     $out = '';
+    $was = is_array($_POST['tv_was'] ?? null) ? $_POST['tv_was'] : [];
     foreach ($table['fields'] as $name => $f) {
         if (isset($fields[$name])) {
+            $f = $fields[$name];
             $out .= '<tr><th>' . tv_h($f['caption']) . ($f['required'] ? ' <span class="tv-required">*</span>' : '') . '</th><td>'
                 . tv_control($f, tv_form_value($f, $row));
+            if ($row !== null) {
+                $filled = isset($was[$f['param']]) && is_string($was[$f['param']]) ? $was[$f['param']] : tv_fill_value($f, $row[$name] ?? null);
+                $out .= '<input type="hidden" name="tv_was[' . tv_h($f['param']) . ']" value="' . tv_h(is_array($filled) ? implode(',', $filled) : $filled) . '">';
+            }
             if (isset($errors[$name])) {
                 $out .= '<div class="tv-field-error">' . tv_h($errors[$name]) . '</div>';
             }
@@ -635,6 +935,24 @@ function tv_form_rows(array $table, array $fields, ?array $row, array $errors, b
         }
     }
     return $out;
+}
+
+// The order of the rows of a query of the table: the given order, then the key columns
+// (every column of the table where it has no key), so that rows alike in the given order
+// still come in one fixed order and the pages of a list neither repeat nor skip a row.
+function tv_stable_order(array $table, string $order): string
+{
+    $cols = $table['key'] !== []
+        ? array_map(fn(string $k): string => $table['fields'][$k]['col'], $table['key'])
+        : array_map(fn(array $f): string => $f['col'], array_values($table['fields']));
+    $parts = $order === '' ? [] : [$order];
+    $used = ' ' . $order . ',';
+    foreach ($cols as $col) {
+        if (!str_contains($used, ' ' . $col . ' ') && !str_contains($used, ' ' . $col . ',')) {
+            $parts[] = $col . ' ASC';
+        }
+    }
+    return implode(', ', $parts);
 }
 
 // Links to the pages of a list.
@@ -802,6 +1120,11 @@ function tv_search_form(array $table, array $query): string
         $p = $f['param'];
         $type = in_array($f['type'], ['date', 'datetime-local', 'number'], true) && $f['lookupsearch'] === null ? ($f['type'] === 'datetime-local' ? 'date' : $f['type']) : 'text';
         $step = $type === 'number' ? ' step="any"' : '';
+        if ($type === 'date' && $f['datefmt'] > 0) {
+            // A date is typed in the project's format, as the list shows it.
+            $type = 'text';
+            $step = ' placeholder="' . tv_h(tv_date_hint($f['datefmt'], false)) . '"';
+        }
         $out .= '<div class="tv-search-line"><label>' . tv_h($f['caption']) . '</label> ';
         if (count($f['ops']) > 1) {
             $out .= '<select name="o_' . tv_h($p) . '">';

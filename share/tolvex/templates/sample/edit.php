@@ -11,13 +11,13 @@ $tv_row = $tv_key === null ? null : tv_find_row($tv_table, $tv_key);
 if ($tv_row === null) {
     tv_fail(404, <!--##=tvPhpStr(LANG.Phrase("RecordNotFound"))##-->);
 }
-$tv_fields = tv_fields($tv_table, 'edit');
+$tv_fields = tv_form_fields($tv_table, 'edit');
 $tv_errors = [];
 if ($_SERVER['REQUEST_METHOD'] === 'POST') {
     if (!tv_csrf_ok()) {
         $tv_errors[''] = <!--##=tvPhpStr(LANG.Phrase("InvalidToken"))##-->;
     } else {
-        [$tv_values, $tv_errors] = tv_form_values($tv_fields);
+        [$tv_values, $tv_errors] = tv_form_values($tv_fields, true);
         if ($tv_errors === []) {
             $tv_errors = tv_save($tv_table, $tv_values, $tv_key);
         }

@@ -286,9 +286,11 @@ Function tvLookupPhp(fld)
 End Function
 
 ' The date format number of a field (5 year/month/day, 6 month/day/year, 7 day/month/year);
-' 0 for a field that is no date.
+' 0 for a field that is no date. Every date of the site is shown and typed in the project's
+' date format (defaultDateFormat), which the fields also get when they are read from the
+' database; a field's own format counts only in a project without one.
 Function tvDateFormat(fld)
-	Dim n
+	Dim n, p
 	n = 0
 	If zvText(fld.FldFmtType) = "Date/Time" Then n = fld.FldDtFormat
 	Select Case UCase(zvText(fld.FldValidate))
@@ -299,8 +301,20 @@ Function tvDateFormat(fld)
 		Case "EURODATE"
 			If n = 0 Then n = 7
 	End Select
+	If n = 0 Then
+		Select Case CInt(0 + fld.FldType)
+			Case 7, 133, 135
+				n = -1
+		End Select
+	End If
+	If n <> 0 Then
+		p = PROJ.defaultDateFormat
+		If IsNumeric(p) Then
+			If CInt(p) >= 5 And CInt(p) <= 7 Then n = CInt(p)
+		End If
+	End If
 	If n < 5 Or n > 7 Then
-		If n <> 0 Then n = 5
+		If n > 0 Then n = 5 Else n = 0
 	End If
 	tvDateFormat = n
 End Function

@@ -16,6 +16,7 @@ if ($tv_sort !== '' && isset($tv_fields[$tv_sort])) {
 } else {
     $tv_sort = '';
 }
+$tv_order = tv_stable_order($tv_table, $tv_order);
 if ($tv_table['exportCsv'] && tv_param('export') === 'csv') {
     // The records of the search as CSV, in the listed columns, as the list shows them.
     $tv_rows = tv_query('SELECT ' . tv_columns($tv_table['fields']) . ' FROM ' . $tv_table['from'] . $tv_sql_where
@@ -63,7 +64,7 @@ $tv_links = $tv_table['key'] !== [] && ($tv_table['pages']['view'] . $tv_table['
 <p class="tv-error"><?php echo tv_h($tv_e); ?></p>
 <?php endforeach; ?>
 <p class="tv-links">
-<?php if ($tv_table['pages']['add'] !== ''): ?><a class="tv-add" href="<?php echo tv_h($tv_table['pages']['add']); ?>"><!--##@AddRecord##--></a> <?php endif; ?>
+<?php if ($tv_table['pages']['add'] !== '' && tv_add_blockers($tv_table) === []): ?><a class="tv-add" href="<?php echo tv_h($tv_table['pages']['add']); ?>"><!--##@AddRecord##--></a> <?php endif; ?>
 <?php if ($tv_table['pages']['chart'] !== ''): ?><a class="tv-chart-link" href="<?php echo tv_h($tv_table['pages']['chart']); ?>"><!--##@Charts##--></a> <?php endif; ?>
 <?php if ($tv_table['exportCsv']): ?><a class="tv-export" href="?<?php echo tv_h(http_build_query($tv_state + ['export' => 'csv'])); ?>"><!--##@ExportCsv##--></a><?php endif; ?>
 </p>

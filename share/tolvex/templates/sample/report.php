@@ -16,6 +16,7 @@ $tv_within = $tv_table['order'] !== '' ? $tv_table['order'] : ($tv_columns !== [
 if ($tv_within !== '') {
     $tv_order .= ($tv_order !== '' ? ', ' : '') . $tv_within;
 }
+$tv_order = tv_stable_order($tv_table, $tv_order);
 $tv_rows = tv_query('SELECT ' . tv_columns($tv_fields) . ' FROM ' . $tv_table['from']
     . ($tv_table['filter'] !== '' ? ' WHERE (' . $tv_table['filter'] . ')' : '')
     . ($tv_order !== '' ? ' ORDER BY ' . $tv_order : '') . ' LIMIT 10000');

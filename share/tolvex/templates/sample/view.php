@@ -25,7 +25,7 @@ foreach ($tv_table['details'] as [$tv_info, $tv_pairs]) {
         $tv_params[] = (string)($tv_row[$tv_master] ?? '');
     }
     $tv_rows = tv_query('SELECT ' . tv_columns($tv_d['fields']) . ' FROM ' . $tv_d['from'] . ' WHERE ' . implode(' AND ', $tv_where)
-        . ($tv_d['order'] !== '' ? ' ORDER BY ' . $tv_d['order'] : '') . ' LIMIT 500', $tv_types, $tv_params);
+        . (($tv_o = tv_stable_order($tv_d, $tv_d['order'])) !== '' ? ' ORDER BY ' . $tv_o : '') . ' LIMIT 500', $tv_types, $tv_params);
     $tv_details[] = [$tv_d, tv_fields($tv_d, 'list'), $tv_rows];
 }
 ?>
