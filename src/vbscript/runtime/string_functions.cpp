@@ -463,17 +463,19 @@ Variant fn_split(RuntimeEnv&, Args a) {
   return string_array(std::move(parts));
 }
 
-const vb::Array& one_dim_array(Args a, size_t i) {
+// The one-dimensional array an argument holds, or an object's default property returns
+// (the Variant shares it).
+Variant one_dim_array(Args a, size_t i) {
   Variant v = value_arg(a, i);
   if (v.is_null()) vb::raise(vb::err::kInvalidUseOfNull);
-  if (!a[i].is_array()) vb::raise(vb::err::kTypeMismatch);
-  const vb::Array& arr = a[i].raw_array();
-  if (arr.dims() != 1) vb::raise(vb::err::kSubscriptOutOfRange);
-  return arr;
+  if (!v.is_array()) vb::raise(vb::err::kTypeMismatch);
+  if (v.raw_array().dims() != 1) vb::raise(vb::err::kSubscriptOutOfRange);
+  return v;
 }
 
 Variant fn_join(RuntimeEnv&, Args a) {
-  const vb::Array& arr = one_dim_array(a, 0);
+  const Variant held = one_dim_array(a, 0);
+  const vb::Array& arr = held.raw_array();
   std::string delim = present(a, 1) ? str_arg(a, 1) : std::string(" ");
   std::string out;
   StopEvery<1024> stop;
@@ -493,7 +495,8 @@ Variant fn_join(RuntimeEnv&, Args a) {
 }
 
 Variant fn_filter(RuntimeEnv&, Args a) {
-  const vb::Array& arr = one_dim_array(a, 0);
+  const Variant held = one_dim_array(a, 0);
+  const vb::Array& arr = held.raw_array();
   std::string value = str_arg(a, 1);
   bool include = bool_arg_or(a, 2, true);
   CompareMode mode = compare_arg(a, 3);
