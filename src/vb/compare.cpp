@@ -4,6 +4,8 @@
 //   - either side Null:              no result (the comparison is Null)
 //   - both numeric:                  numeric comparison. Integer, Long, Byte, Boolean (True is -1),
 //                                    Currency, Single, Double and Date all count as numeric.
+//                                    A Single and a Double compare at Single precision
+//                                    (CSng(0.001 * 0.001) = 0.000001).
 //   - both strings:                  string comparison, binary or text
 //   - one numeric, one string:       the numeric side is less than the string side
 //   - a Boolean and a string:        the string against "True" or "False", letter case
@@ -14,7 +16,9 @@
 //   - arrays and Error values:       type mismatch (13)
 // Every operand is a Variant here: a value from CLng() or a numeric function gets no
 // fixed type that would turn the string side into a number ("100" > CLng(1000)).
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "vb/convert.h"
 #include "vb/dispatch.h"
@@ -125,6 +129,14 @@ std::optional<int> compare(const Variant& a, const Variant& b, CompareMode mode)
   }
   if (x.kind == Kind::Empty) x = Operand{Kind::Int, 0};
   if (y.kind == Kind::Empty) y = Operand{Kind::Int, 0};
+  if ((a.type() == VarType::Single && b.type() == VarType::Double) ||
+      (a.type() == VarType::Double && b.type() == VarType::Single)) {
+    const double d = a.type() == VarType::Double ? x.d : y.d;
+    if (std::fabs(d) <= double(std::numeric_limits<float>::max())) {
+      const float f = float(d);
+      return a.type() == VarType::Double ? three_way(f, float(y.d)) : three_way(float(x.d), f);
+    }
+  }
   return compare_numbers(x, y);
 }
 

@@ -116,8 +116,9 @@ bool to_bool(const Variant& v) {
       std::string_view s = v.raw_string();
       while (!s.empty() && detail::is_blank(s.front())) s.remove_prefix(1);
       while (!s.empty() && detail::is_blank(s.back())) s.remove_suffix(1);
-      if (iequals(s, "True")) return true;
-      if (iequals(s, "False")) return false;
+      // "#TRUE#" and "#FALSE#" are the Boolean forms Write # puts in files.
+      if (iequals(s, "True") || iequals(s, "#TRUE#")) return true;
+      if (iequals(s, "False") || iequals(s, "#FALSE#")) return false;
       return string_number(v.raw_string()) != 0.0;
     }
     case VarType::Object: return to_bool(object_value(v));
@@ -125,7 +126,12 @@ bool to_bool(const Variant& v) {
   }
 }
 
-uint8_t to_byte(const Variant& v) { return uint8_t(to_whole(v, 0, 255)); }
+uint8_t to_byte(const Variant& v) {
+  // True is all bits set: the Byte 255.
+  if (v.is_bool()) return v.raw_bool() ? 255 : 0;
+  if (v.is_object()) return to_byte(object_value(v));
+  return uint8_t(to_whole(v, 0, 255));
+}
 int16_t to_integer(const Variant& v) { return int16_t(to_whole(v, -32768, 32767)); }
 int32_t to_long(const Variant& v) {
   return int32_t(to_whole(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
@@ -189,9 +195,9 @@ double to_date(const Variant& v) {
   switch (v.type()) {
     case VarType::Date: return v.raw_date();
     case VarType::String: {
-      auto r = parse_date(v.raw_string());
-      if (!r) raise(err::kTypeMismatch);
-      return *r;
+      if (auto r = parse_date(v.raw_string())) return *r;
+      d = string_number(v.raw_string());  // a number's text is a day count: "1" is 12/31/1899
+      break;
     }
     case VarType::Object: return to_date(object_value(v));
     default: d = to_double(v); break;

@@ -29,6 +29,7 @@ inline constexpr int32_t kInvalidUseOfNull = 94;
 inline constexpr int32_t kNotSupported = 438;  // Object doesn't support this property or method
 inline constexpr int32_t kWrongArgCount = 450;
 inline constexpr int32_t kKeyAlreadyExists = 457;
+inline constexpr int32_t kUnsupportedAutomationType = 458;
 inline constexpr int32_t kNotACollection = 451;
 inline constexpr int32_t kVariableUndefined = 500;
 inline constexpr int32_t kIllegalAssignment = 501;

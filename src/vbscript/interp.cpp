@@ -4,6 +4,7 @@
 #include <pthread.h>
 
 #include <cstring>
+#include <exception>
 
 #include "vb/convert.h"
 #include "vbscript/interp_detail.h"
@@ -735,7 +736,15 @@ namespace {
     return d->invoke(id, kind, span);
   } catch (const VBError& e) {
     if (e.number() != vb::err::kWrongArgCount) throw;
-    Variant inner = d->invoke(id, InvokeKind::Get, {});
+    // When the member takes no arguments either, the first error stands (Err.Raise 450,
+    // "src", "text" keeps its source and text).
+    const std::exception_ptr first = std::current_exception();
+    Variant inner;
+    try {
+      inner = d->invoke(id, InvokeKind::Get, {});
+    } catch (const VBError&) {
+      std::rethrow_exception(first);
+    }
     if (!inner.is_object() || !inner.raw_object()) throw;
     return inner.raw_object()->invoke(vb::kDispValue, kind, span);
   }

@@ -586,6 +586,10 @@ Variant Interp::eval_call(Frame& f, const CallExpr& c, bool statement) {
       case GlobalKind::Intrinsic:
         return call_intrinsic(f, g.intrinsic, &c.args);
       case GlobalKind::Builtin:
+        if (statement && is_conversion(*g.builtin)) {
+          builtin_call(f, g, c.args);  // a failing conversion raises its own error first
+          vb::raise(vb::err::kUnsupportedAutomationType);
+        }
         return builtin_call(f, g, c.args);
       case GlobalKind::Constant:
         if (!c.args.empty()) raise_named(vb::err::kTypeMismatch, n.name);
@@ -699,6 +703,8 @@ Variant Interp::call_class_member(Frame& f, ScriptObject* so, int member, const 
     case ClassMember::Kind::Field: {
       Variant& fv = so->fields()[size_t(m.field)];
       if (!args) return fv;
+      // A field that holds no array or object takes no index: 438, as in the Windows engine.
+      if (!args->empty() && !fv.is_array() && !fv.is_object()) raise_named(vb::err::kNotSupported, m.name);
       return index_value(f, fv, *args, kind, m.name);
     }
     case ClassMember::Kind::Method:
@@ -806,18 +812,12 @@ void Interp::assign(Frame& f, const Expr& target, Variant&& v, bool is_set) {
   if (is_set) {
     if (!v.is_object()) vb::raise(vb::err::kObjectRequired);
   } else if (v.is_object()) {
-    // An object with no default property goes to a Property Let as it is.
+    // A Property Let receives an object as it is (Nothing and objects with a default
+    // property too); other targets take the object's default value. A member target
+    // (obj.Prop, a.Nxt.Nxt) decides once its object is known: see assign_member.
+    const Expr* t = target.kind == ExprKind::Call ? static_cast<const CallExpr&>(target).target.get() : &target;
     auto ref = [&](const NameExpr& n) { return var_ref(f, n, false); };
-    const ScriptObject* so = v.raw_object() ? as_script_object(v.raw_object()) : nullptr;
-    if (so && so->cls().default_member < 0) {
-      if (!is_property_let(f, target, ref)) v = default_of(v);
-    } else {
-      try {
-        v = default_of(v);
-      } catch (const VBError& e) {
-        if (so || e.number() != vb::err::kNotSupported || !is_property_let(f, target, ref)) throw;
-      }
-    }
+    if (t->kind != ExprKind::Member && !is_property_let(f, target, ref)) v = default_of(v);
   }
   switch (target.kind) {
     case ExprKind::Name:
@@ -966,12 +966,18 @@ void Interp::assign_nested(Frame& f, const CallExpr& c, Variant&& v, bool is_set
 void Interp::assign_member(Frame& f, const MemberExpr& m, const std::vector<Arg>* args, Variant v, bool is_set) {
   vb::Ref<vb::Dispatch> keep = member_object(f, m);
   vb::Dispatch* d = keep.get();
+  // An object assigned without Set: see assign.
+  const bool let_object = !is_set && v.is_object();
   if (ScriptObject* so = as_script_object(d)) {
     const ClassDef* cls = so->cls_ptr();
     int idx = cls->find(m.name);
     if (idx < 0 || (!cls->members[size_t(idx)].is_public && (!f.me || f.me->cls_ptr() != cls)))
       raise_named(vb::err::kNotSupported, m.name);
     const ClassMember& cm = cls->members[size_t(idx)];
+    if (let_object) {
+      if (cm.kind == ClassMember::Kind::Property && !cm.let && cm.set) is_set = true;  // only a Property Set
+      else if (cm.kind != ClassMember::Kind::Property || !cm.let) v = default_of(v);
+    }
     if (cm.kind == ClassMember::Kind::Field) {
       Variant& fv = so->fields()[size_t(cm.field)];
       if (!args || args->empty()) {
@@ -987,13 +993,14 @@ void Interp::assign_member(Frame& f, const MemberExpr& m, const std::vector<Arg>
         call_dispatch(f, fv.raw_object(), vb::kDispValue, is_set ? InvokeKind::Set : InvokeKind::Let, args, &v);
         return;
       }
-      raise_named(vb::err::kTypeMismatch, m.name);
+      raise_named(vb::err::kNotSupported, m.name);
     }
     if (cm.kind == ClassMember::Kind::Property) return property_put_ast(f, so, idx, args, std::move(v), is_set);
     raise_named(vb::err::kIllegalAssignment, m.name);
   }
   vb::DispId id = d->find_member(m.name);
   if (id == vb::kDispUnknown) raise_named(vb::err::kNotSupported, m.name);
+  if (let_object) v = default_of(v);
   call_dispatch(f, d, id, is_set ? InvokeKind::Set : InvokeKind::Let, args, &v);
 }
 

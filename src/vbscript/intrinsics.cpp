@@ -72,6 +72,13 @@ Variant Interp::call_intrinsic(Frame& f, int which, const std::vector<Arg>* args
     if (i >= a.size() || !a[i].expr) return Variant::missing();
     return eval(f, *a[i].expr);
   };
+  // The text of Eval, Execute, ExecuteGlobal and GetRef: anything but a String (an
+  // object's default value counts) is a type mismatch, as in the Windows engine.
+  auto text_of = [&](size_t i) {
+    Variant v = default_of(arg(i));
+    if (!v.is_string()) vb::raise(vb::err::kTypeMismatch);
+    return std::move(v.raw_string_mut());
+  };
   switch (which) {
     case kErr:
       if (!a.empty()) vb::raise(vb::err::kWrongArgCount);
@@ -80,13 +87,12 @@ Variant Interp::call_intrinsic(Frame& f, int which, const std::vector<Arg>* args
     case kExecute:
     case kExecuteGlobal: {
       need(1, 1);
-      Variant v = arg(0);
-      std::string text = vb::to_string(default_of(v));
+      std::string text = text_of(0);
       return run_text(f, text, which == kEval ? 0 : which == kExecute ? 1 : 2);
     }
     case kGetRef: {
       need(1, 1);
-      std::string name = vb::to_string(default_of(arg(0)));
+      std::string name = text_of(0);
       const GlobalRef* local = f.added ? added_ref(*f.added, name) : nullptr;
       GlobalRef g = local ? *local : resolve_global(f.module, name);
       if (g.kind != GlobalKind::Proc || !g.sym->proc) vb::raise(vb::err::kInvalidProcedureCall);

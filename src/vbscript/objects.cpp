@@ -85,7 +85,9 @@ Variant ScriptObject::invoke_member(vb::DispId id, InvokeKind kind, vb::Args arg
           fv = std::move(value);
           return Variant();
         }
-        if (!fv.is_array()) vb::raise(vb::err::kTypeMismatch);
+        if (fv.is_object() && fv.raw_object()) return fv.raw_object()->invoke(vb::kDispValue, kind, args);
+        // A field that holds no array or object takes no index (438, as in the Windows engine).
+        if (!fv.is_array()) vb::raise(vb::err::kNotSupported);
         std::vector<int32_t> idx;
         for (size_t i = 0; i + 1 < args.size(); ++i) idx.push_back(vb::to_long(args[i]));
         fv.raw_array_mut().at(idx) = std::move(value);
@@ -98,7 +100,7 @@ Variant ScriptObject::invoke_member(vb::DispId id, InvokeKind kind, vb::Args arg
         return fv.raw_array().at(idx);
       }
       if (fv.is_object() && fv.raw_object()) return fv.raw_object()->invoke(vb::kDispValue, kind, args);
-      vb::raise(vb::err::kTypeMismatch);
+      vb::raise(vb::err::kNotSupported);
     }
     case ClassMember::Kind::Method: {
       if (put) vb::raise(vb::err::kNotSupported);
@@ -113,8 +115,8 @@ Variant ScriptObject::invoke_member(vb::DispId id, InvokeKind kind, vb::Args arg
         std::vector<ArgRef> refs(args.size() - 1);
         for (size_t i = 0; i + 1 < args.size(); ++i) refs[i] = ArgRef{&args[i], false};
         Variant value = args.back();
+        // A Property Let receives an object as it is.
         if (kind == InvokeKind::Let && value.is_object() && !m.let && m.set) kind = InvokeKind::Set;
-        if (kind == InvokeKind::Let && value.is_object()) value = default_of(value);
         in.property_put(this, int(id) - 1, refs.data(), refs.size(), std::move(value),
                         kind == InvokeKind::Set);
         return Variant();
@@ -272,8 +274,9 @@ Variant ErrObject::invoke(vb::DispId id, InvokeKind kind, vb::Args args) {
     case kRaise: {
       if (put) vb::raise(vb::err::kNotSupported);
       if (args.empty() || args.size() > 5) vb::raise(vb::err::kWrongArgCount);
-      int32_t number = vb::to_long(default_of(args[0]));
-      if (number == 0) vb::raise(vb::err::kInvalidProcedureCall);
+      int32_t number = vb::to_long(default_of(args[0]));  // past 32 bits: 6
+      // 0, and a positive number past 16 bits (no HRESULT, whose top bit is set), are 5.
+      if (number == 0 || number > 0xFFFF) vb::raise(vb::err::kInvalidProcedureCall);
       // What the call leaves out comes from the values not cleared since the last error;
       // only where those are empty do the defaults stand.
       std::string source = vb::has_arg(args, 1) ? vb::to_string(default_of(args[1]))

@@ -117,7 +117,7 @@ TEST(LibOperators, UnaryOperators) {
   for (const auto& [v, want] : neg) EXPECT_EQ(show(op_neg(v)), want) << show(v);
   const std::pair<Variant, std::string> nots[] = {
       {B(true), "Boolean False"}, {I(0), "Integer -1"}, {Y(1), "Byte 254"},
-      {D(1.4), "Long -2"},        {Variant(), "Integer -1"}, {Null(), "Null"},
+      {D(1.4), "Long -2"},        {Variant(), "Long -1"},    {Null(), "Null"},
   };
   for (const auto& [v, want] : nots) EXPECT_EQ(show(op_not(v)), want) << show(v);
 }

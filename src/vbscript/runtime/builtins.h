@@ -18,6 +18,9 @@ struct Builtin {
 
 // Looked up without regard to letter case; null when there is no such function.
 const Builtin* find_builtin(std::string_view name);
+// CStr, CInt, CLng, CDbl, CSng, CBool, CByte, CCur and CDate: called as a statement
+// (Call CInt(1)) they convert, then raise 458 as the Windows engine does.
+bool is_conversion(const Builtin& b);
 // The vb* constants (vbCrLf, vbTextCompare, vbString, ...); null when unknown.
 const vb::Variant* find_constant(std::string_view name);
 // CreateObject targets ("Scripting.Dictionary", "Scripting.FileSystemObject",

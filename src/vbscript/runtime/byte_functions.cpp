@@ -2,9 +2,10 @@
 // bytes of the text's UTF-16 form (little-endian, two bytes a character, four for a
 // character outside the Basic Multilingual Plane), as Windows strings hold it.
 //
-// Texts here are UTF-8, so a piece that ends half-way through a UTF-16 unit cannot be
-// kept as it is: its last byte becomes a whole character (of that byte's value), and
-// ChrB(n) is the character n. LenB of such a piece counts two bytes for it.
+// Texts here are UTF-8. A byte string of an odd number of bytes (LeftB("ABC", 3),
+// ChrB(65)) holds its whole UTF-16 units as UTF-8 and its last byte as kLoneByte and
+// that byte: 0xFF never occurs in UTF-8, so the pair reads back as the one byte,
+// wherever concatenation has put it.
 #include <string>
 
 #include "vb/strings.h"
@@ -14,7 +15,9 @@ namespace tolvex::vbscript::lib {
 
 namespace {
 
-// The UTF-16LE bytes of a UTF-8 text.
+constexpr char kLoneByte = char(0xFF);
+
+// The UTF-16LE bytes of a UTF-8 text (a lone byte gives itself).
 std::string utf16_bytes(std::string_view s) {
   std::string out;
   out.reserve(s.size() * 2);
@@ -23,6 +26,11 @@ std::string utf16_bytes(std::string_view s) {
     out.push_back(char(u >> 8));
   };
   for (size_t i = 0; i < s.size();) {
+    if (s[i] == kLoneByte && i + 1 < s.size()) {
+      out.push_back(s[i + 1]);
+      i += 2;
+      continue;
+    }
     const char32_t c = vb::utf8_decode(s, i);
     if (c >= 0x10000) {
       unit(0xD800 + ((c - 0x10000) >> 10));
@@ -34,8 +42,8 @@ std::string utf16_bytes(std::string_view s) {
   return out;
 }
 
-// The UTF-8 text of UTF-16LE bytes; a lone surrogate becomes U+FFFD (as in ChrW), an odd
-// last byte the character of its value.
+// The text of UTF-16LE bytes; a lone surrogate becomes U+FFFD (as in ChrW), an odd last
+// byte a lone byte.
 std::string from_utf16_bytes(std::string_view b) {
   std::string out;
   out.reserve(b.size());
@@ -53,7 +61,10 @@ std::string from_utf16_bytes(std::string_view b) {
     }
     vb::utf8_append(out, u >= 0xD800 && u <= 0xDFFF ? char32_t(0xFFFD) : char32_t(u));
   }
-  if (b.size() % 2) vb::utf8_append(out, char32_t(uint8_t(b.back())));
+  if (b.size() % 2) {
+    out.push_back(kLoneByte);
+    out.push_back(b.back());
+  }
   return out;
 }
 
@@ -119,15 +130,14 @@ Variant fn_ascb(RuntimeEnv&, Args a) {
   std::string buf;
   std::string_view s = text_arg(a, 0, buf);
   if (s.empty()) invalid_argument();
-  return Variant(int16_t(uint8_t(utf16_bytes(s.substr(0, vb::utf8_offset(s, 1)))[0])));
+  const size_t first = s[0] == kLoneByte && s.size() > 1 ? 2 : vb::utf8_offset(s, 1);
+  return Variant(uint8_t(utf16_bytes(s.substr(0, first))[0]));
 }
 
 Variant fn_chrb(RuntimeEnv&, Args a) {
   const int32_t n = long_arg(a, 0);
-  if (n < 0 || n > 255) invalid_argument();
-  std::string s;
-  vb::utf8_append(s, char32_t(n));
-  return Variant(std::move(s));
+  if (n < 0 || n > 255) vb::raise(vb::err::kOverflow);  // the code is a Byte
+  return Variant(std::string{kLoneByte, char(n)});
 }
 
 const Builtin kBuiltins[] = {

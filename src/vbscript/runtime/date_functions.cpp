@@ -145,6 +145,7 @@ Variant fn_weekdayname(RuntimeEnv&, Args a) {
 }
 
 Variant fn_monthname(RuntimeEnv&, Args a) {
+  if (null_arg(a, 1)) vb::raise(vb::err::kInvalidUseOfNull);  // before the month's own check
   int32_t m = long_arg(a, 0);
   bool abbreviate = bool_arg_or(a, 1, false);
   if (m < 1 || m > 12) invalid_argument();
@@ -220,6 +221,7 @@ Variant fn_dateadd(RuntimeEnv&, Args a) {
   double number = std::trunc(double_arg(a, 1));
   if (std::fabs(number) > 1e10) invalid_argument();
   int64_t n = int64_t(number);
+  if (null_arg(a, 2)) return Variant::null();
   Split s = split(date_arg(a, 2));
   double r = 0;
   switch (iv) {
@@ -311,6 +313,7 @@ std::string clock_text(const Split& s, bool twelve_hour, bool seconds) {
 }
 
 Variant fn_formatdatetime(RuntimeEnv&, Args a) {
+  if (null_arg(a, 0)) vb::raise(vb::err::kTypeMismatch);  // 13, where a Null format is 94
   int32_t fmt = long_arg_or(a, 1, 0);
   if (fmt < 0 || fmt > 4) invalid_argument();
   double d = date_arg(a, 0);

@@ -95,6 +95,7 @@ int tristate(Args a, size_t i) {
 enum class Style { Number, Currency, Percent };
 
 Variant format(Args a, Style style) {
+  if (null_arg(a, 0)) vb::raise(vb::err::kTypeMismatch);  // 13, where a Null option is 94
   int32_t digits = long_arg_or(a, 1, -1);
   if (digits < -1 || digits > 255) invalid_argument();
   if (digits == -1) digits = 2;

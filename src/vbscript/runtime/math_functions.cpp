@@ -115,9 +115,7 @@ Variant fn_round(RuntimeEnv&, Args a) {
 }
 
 Variant fn_sgn(RuntimeEnv&, Args a) {
-  Variant v = value_arg(a, 0);
-  if (v.is_null()) return v;
-  double d = vb::to_double(v);
+  const double d = double_arg(a, 0);  // Null is error 94, not Null as for Abs
   return Variant(int16_t(d > 0 ? 1 : d < 0 ? -1 : 0));
 }
 

@@ -55,11 +55,28 @@ Variant fn_typename(RuntimeEnv&, Args a) { return Variant(vb::type_name(a[0])); 
 
 Variant fn_array(RuntimeEnv&, Args a) { return Variant::array(std::vector<Variant>(a.begin(), a.end())); }
 
+// The array of UBound and LBound: an object gives the array its default property returns;
+// Nothing and an object without a default property are error 91, other values 13.
+Variant bound_array(const Variant& v) {
+  if (v.is_array()) return v;
+  if (!v.is_object()) vb::raise(vb::err::kTypeMismatch);
+  if (v.is_nothing()) vb::raise(vb::err::kObjectVariableNotSet);
+  Variant r;
+  try {
+    r = vb::default_value(v);
+  } catch (const vb::VBError& e) {
+    if (e.number() == vb::err::kNotSupported) vb::raise(vb::err::kObjectVariableNotSet);
+    throw;
+  }
+  if (!r.is_array()) vb::raise(vb::err::kTypeMismatch);
+  return r;
+}
+
 template <bool Upper>
 Variant bound(RuntimeEnv&, Args a) {
-  if (!a[0].is_array()) vb::raise(vb::err::kTypeMismatch);
+  const Variant held = bound_array(a[0]);
   int32_t dim = long_arg_or(a, 1, 1);
-  const vb::Array& arr = a[0].raw_array();
+  const vb::Array& arr = held.raw_array();
   if (dim < 1 || dim > arr.dims()) vb::raise(vb::err::kSubscriptOutOfRange);
   return Variant(int32_t(Upper ? arr.ubound(dim) : arr.lbound(dim)));
 }
@@ -168,3 +185,15 @@ const Builtin kBuiltins[] = {
 std::span<const Builtin> misc_builtins() { return kBuiltins; }
 
 }  // namespace tolvex::vbscript::lib
+
+namespace tolvex::vbscript {
+
+bool is_conversion(const Builtin& b) {
+  using namespace lib;
+  for (auto fn : {convert<vb::cstr>, convert<vb::cint>, convert<vb::clng>, convert<vb::cdbl>, convert<vb::csng>,
+                  convert<vb::cbool>, convert<vb::cbyte>, convert<vb::ccur>, convert<vb::cdate>})
+    if (b.fn == fn) return true;
+  return false;
+}
+
+}  // namespace tolvex::vbscript

@@ -320,6 +320,8 @@ Variant logic(Logic op, const Variant& av, const Variant& bv) {
         return all_ones(known) ? bits_result(known.kind, known.v) : Variant::null();
       case Logic::Imp:
         if (a.is_null()) return all_ones(known) ? bits_result(known.kind, known.v) : Variant::null();
+        // A Byte implies Null as it implies 0 (CByte(170) Imp Null is the Byte 85).
+        if (known.kind == Bits::Byte) return bits_result(Bits::Byte, ~known.v);
         return known.v == 0 ? bits_result(known.kind, -1) : Variant::null();
       default:
         return Variant::null();
@@ -416,7 +418,7 @@ Variant op_not(const Variant& av) {
   Operand ao(av);
   const Variant& a = *ao;
   if (a.is_null()) return a;
-  if (a.is_empty()) return Variant(int16_t(-1));  // Not Empty stays an Integer
+  if (a.is_empty()) return Variant(int32_t(-1));  // Empty counts as the Long 0
   Bits x = bits(a);
   return bits_result(x.kind, ~x.v);
 }

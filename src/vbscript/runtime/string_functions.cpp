@@ -211,6 +211,8 @@ Variant fn_right(RuntimeEnv&, Args a) {
 }
 
 Variant fn_mid(RuntimeEnv&, Args a) {
+  // A Null start or length is error 94 before any other check of the two.
+  if (null_arg(a, 1) || null_arg(a, 2)) vb::raise(vb::err::kInvalidUseOfNull);
   int32_t start = long_arg(a, 1);
   if (start <= 0) invalid_argument();
   size_t n = present(a, 2) ? count_arg(a, 2) : std::string::npos;
@@ -239,11 +241,10 @@ Variant fn_instr(RuntimeEnv&, Args a) {
 }
 
 Variant fn_instrrev(RuntimeEnv&, Args a) {
-  // InStrRev(string1, string2[, start[, compare]])
+  // InStrRev(string1, string2[, start[, compare]]): unlike InStr, a Null text is error 94.
   int32_t start = long_arg_or(a, 2, -1);
   if (start == 0 || start < -1) invalid_argument();
   CompareMode mode = compare_arg(a, 3);
-  if (null_arg(a, 0) || null_arg(a, 1)) return Variant::null();
   std::string hb, nb;
   std::string_view h = text_arg(a, 0, hb), n = text_arg(a, 1, nb);
   size_t hlen = char_length(h), nlen = char_length(n);
@@ -462,17 +463,19 @@ Variant fn_split(RuntimeEnv&, Args a) {
   return string_array(std::move(parts));
 }
 
-const vb::Array& one_dim_array(Args a, size_t i) {
+// The one-dimensional array an argument holds, or an object's default property returns
+// (the Variant shares it).
+Variant one_dim_array(Args a, size_t i) {
   Variant v = value_arg(a, i);
   if (v.is_null()) vb::raise(vb::err::kInvalidUseOfNull);
-  if (!a[i].is_array()) vb::raise(vb::err::kTypeMismatch);
-  const vb::Array& arr = a[i].raw_array();
-  if (arr.dims() != 1) vb::raise(vb::err::kSubscriptOutOfRange);
-  return arr;
+  if (!v.is_array()) vb::raise(vb::err::kTypeMismatch);
+  if (v.raw_array().dims() != 1) vb::raise(vb::err::kSubscriptOutOfRange);
+  return v;
 }
 
 Variant fn_join(RuntimeEnv&, Args a) {
-  const vb::Array& arr = one_dim_array(a, 0);
+  const Variant held = one_dim_array(a, 0);
+  const vb::Array& arr = held.raw_array();
   std::string delim = present(a, 1) ? str_arg(a, 1) : std::string(" ");
   std::string out;
   StopEvery<1024> stop;
@@ -492,7 +495,8 @@ Variant fn_join(RuntimeEnv&, Args a) {
 }
 
 Variant fn_filter(RuntimeEnv&, Args a) {
-  const vb::Array& arr = one_dim_array(a, 0);
+  const Variant held = one_dim_array(a, 0);
+  const vb::Array& arr = held.raw_array();
   std::string value = str_arg(a, 1);
   bool include = bool_arg_or(a, 2, true);
   CompareMode mode = compare_arg(a, 3);
@@ -583,7 +587,7 @@ bool escape_keeps(char32_t c) {
 }
 
 Variant fn_escape(RuntimeEnv&, Args a) {
-  if (null_arg(a, 0)) return Variant::null();
+  // A Null text is error 94 (text_arg), not Null as for the other string functions.
   std::string buf, out;
   std::string_view s = text_arg(a, 0, buf);
   const char* hex = "0123456789ABCDEF";
@@ -634,7 +638,7 @@ int32_t hex_at(std::string_view s, size_t pos, size_t n) {
 }
 
 Variant fn_unescape(RuntimeEnv&, Args a) {
-  if (null_arg(a, 0)) return Variant::null();
+  // A Null text is error 94 (text_arg), not Null as for the other string functions.
   std::string buf, out;
   std::string_view s = text_arg(a, 0, buf);
   char32_t pending_high = 0;

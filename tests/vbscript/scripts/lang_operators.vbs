@@ -39,13 +39,13 @@ CheckTable Array( _
   "-3 ^ 2", 9, "-(3 ^ 2)", -9, "0 - 3 ^ 2", -9, "2 ^ -1", 0.5, "-2 ^ 3", -8, _
   "-n ^ 2", 25, "2 * -3 ^ 2", 18, "Not 0 ^ 2", -1)
 
-' Subtypes: logical operators with Empty give Long (Not Empty stays Integer); &H literals
+' Subtypes: logical operators with Empty give Long (Not Empty too); &H literals
 ' of four digits or fewer are Integer (&H8000 is -32768) unless & makes them Long; the
 ' colour constants are Long.
 CheckTable Array( _
   "TypeName(Empty And 1)", "Long", "TypeName(Empty Or Empty)", "Long", _
   "TypeName(Empty Xor True)", "Long", "TypeName(1 Or Empty)", "Long", "Empty Or 6", 6, _
-  "TypeName(Not Empty)", "Integer", "TypeName(1 And 3)", "Integer", _
+  "TypeName(Not Empty)", "Long", "TypeName(1 And 3)", "Integer", _
   "&H8000", -32768, "TypeName(&H8000)", "Integer", "TypeName(&HFFFF)", "Integer", _
   "TypeName(&h10&)", "Long", "&h10&", 16, "TypeName(&H10000)", "Long", "&HFFFFFFFF", -1, _
   "TypeName(vbBlack)", "Long", "TypeName(vbRed)", "Long", "vbRed", 255, "vbWhite", 16777215, _
