@@ -235,6 +235,16 @@ TEST_F(Sync, CustomViewOrReportNamedLikeANewTableStays) {
   EXPECT_EQ(dump(), "c*(TABLE)[]: id* | sales*(CUSTOMVIEW)[]: id* | Totals*(REPORT)[]: id*");
 }
 
+TEST_F(Sync, TableRenamedThroughItsNameSettingIsMatchedByItsNewName) {
+  load("table name=t\nfield name=id type=int\nfield name=a type=int\n");
+  table("t")->Properties()->Item("TblName")->setValue(Variant("u"));
+  live("table name=t\nfield name=id type=int\ntable name=u\nfield name=id type=int\nfield name=a type=int\n");
+  SynchronizeDB(*project_);
+  ASSERT_EQ(ctx().ProjErr, "");
+  EXPECT_EQ(dump(), "u*(TABLE)[]: id*,a* | t(TABLE)[]: id");
+  EXPECT_TRUE(ui_->questions().empty());
+}
+
 // Puts the extension members back as they were (a member that was not there answers
 // nothing, as before) when the test ends.
 class MemberSwap {
