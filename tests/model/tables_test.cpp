@@ -207,6 +207,22 @@ TEST_F(TableTest, AddGoesByTheNamesAfterARenameBehindTheCollection) {
   expect_add_after_rename<FieldsFace>(notices());
 }
 
+// The key goes with the name setting, and comes back with a setting of that name.
+TEST_F(TableTest, ANameSettingDeletedAndAddedAgainTakesTheKeyAlong) {
+  AGPTables tables;
+  for (const char* n : {"A", "B"}) ASSERT_TRUE(tables.Add(n));
+  auto b = tables.Item(vb::Variant("B"));
+  ASSERT_TRUE(b->Properties()->Delete("TblName"));
+  EXPECT_TRUE(tables.Add("B"));
+  EXPECT_EQ(tables.Count(), 3);
+  ASSERT_TRUE(b->Properties()->Add("TblName"));
+  b->Properties()->Item("TblName")->setValue(vb::Variant("Q"));
+  EXPECT_FALSE(tables.Add("Q"));
+  EXPECT_TRUE(tables.Add("q"));
+  EXPECT_EQ(b->TblName(), "q");
+  EXPECT_EQ(tables.Count(), 3);
+}
+
 TEST_F(TableTest, TblGenShowsOrHidesEveryTableEntry) {
   auto menus = menu_list();
   ASSERT_TRUE(menus->AddMenu(1, "Orders", -1, "Orders"));
