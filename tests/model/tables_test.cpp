@@ -295,7 +295,7 @@ TEST_F(TableTest, ReleaseUsesTheCurrentNameAfterARenameBehindTheCollection) {
   ASSERT_TRUE(tables.Add("Old"));
   auto t = tables.Item(vb::Variant("Old"));
   ASSERT_TRUE(t->Fields()->Add("Old", "a"));
-  t->SetV("TblName", "New");  // the key stays "Old"
+  t->SetV("TblName", "New");  // not through Change
   notices().clear();
   EXPECT_TRUE(tables.delete_last());
   EXPECT_EQ(tables.Count(), 0);
