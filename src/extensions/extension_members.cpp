@@ -30,6 +30,11 @@ const bool registered = [] {
     ExtendChartInExtensions(p, text(a[0]), text(a[1]));
     return Variant();
   });
+  register_project_member("ExtendFieldInExtensions", [](AGP& p, Args a) {
+    vb::check_arg_count(a, 2, 2);
+    ExtendFieldInExtensions(p, text(a[0]), text(a[1]));
+    return Variant();
+  });
   register_project_member("AddExtension", [](AGP& p, Args a) {
     vb::check_arg_count(a, 3, 3);
     return Variant(AddExtension(p, text(a[0]), text(a[1]), text(a[2])));

@@ -57,6 +57,7 @@ class AGPExtChart : public vb::AutoDispatch<AGPExtChart>, public SettingsOwner<E
   std::string Key() const { return ChartName(); }
   void Key(const std::string& v) { ChartName(v); }
 
+  static std::string_view collection_name_setting() { return setting_name(SettingIndex::ChartName); }
   std::string collection_name() const { return ChartName(); }
   void set_collection_name(const std::string& v) { ChartName(v); }
   int16_t collection_seq() const { return ChartSeq(); }
@@ -71,6 +72,7 @@ class AGPExtField : public vb::AutoDispatch<AGPExtField>, public SettingsOwner<E
   std::string Key() const { return FldName(); }
   void Key(const std::string& v) { FldName(v); }
 
+  static std::string_view collection_name_setting() { return setting_name(SettingIndex::FldName); }
   std::string collection_name() const { return FldName(); }
   void set_collection_name(const std::string& v) { FldName(v); }
   int16_t collection_seq() const { return FldSeq(); }
@@ -126,6 +128,7 @@ class AGPExtTable : public vb::AutoDispatch<AGPExtTable>, public SettingsOwner<E
   std::string Key() const { return TblName(); }
   void Key(const std::string& v) { TblName(v); }
 
+  static std::string_view collection_name_setting() { return setting_name(SettingIndex::TblName); }
   std::string collection_name() const { return TblName(); }
   void set_collection_name(const std::string& v) { TblName(v); }
   int16_t collection_seq() const { return TblSeq(); }

@@ -90,7 +90,7 @@ bool AGPExtensions::Add(const std::string& Name) {
     make_current(Name, seq);
     return true;
   }
-  if (find_by_key(Name) || full()) return false;
+  if (find_name_no_case(Name) || full()) return false;
   auto ext = vb::make_ref<AGPExtension>();
   ext->Name(Name);
   append(ext, Name);

@@ -27,6 +27,7 @@ class AGPExtension : public vb::AutoDispatch<AGPExtension>,
   std::string Key() const { return Name(); }
   void Key(const std::string& v) { Name(v); }
 
+  static std::string_view collection_name_setting() { return setting_name(SettingIndex::Name); }
   std::string collection_name() const { return Name(); }
   void set_collection_name(const std::string& v) { Name(v); }
   int16_t collection_seq() const { return Seq(); }

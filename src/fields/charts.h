@@ -26,6 +26,7 @@ class AGPChart : public vb::AutoDispatch<AGPChart>, public SettingsOwner<ChartSe
   std::string Key() const { return ChartName(); }
   void Key(const std::string& v) { ChartName(v); }
 
+  static std::string_view collection_name_setting() { return setting_name(SettingIndex::ChartName); }
   std::string collection_name() const { return ChartName(); }
   const vb::Variant& collection_name_value() const { return setting_value(SettingIndex::ChartName); }
   void set_collection_name(const std::string& v) { ChartName(v); }

@@ -33,6 +33,7 @@ class AGPField : public vb::AutoDispatch<AGPField>, public SettingsOwner<FieldSe
   // database (CurrentDbmsName) and the project's date format (CurrentDateFormat).
   void LoadFldDefault();
 
+  static std::string_view collection_name_setting() { return setting_name(SettingIndex::FldName); }
   std::string collection_name() const { return FldName(); }
   const vb::Variant& collection_name_value() const { return setting_value(SettingIndex::FldName); }
   void set_collection_name(const std::string& v) { FldName(v); }

@@ -63,7 +63,7 @@ class ModelCollection : public SequencedCollection<ItemT> {
 
   bool add_item(const std::string& owner, const std::string& name) {
     if (name.empty()) return false;
-    if (auto match = this->find_by_key(name)) {
+    if (auto match = this->find_name_no_case(name)) {
       if (match->name == name) {  // exists exactly
         if (!rules_.add_existing_makes_current) return false;
         this->make_current(name, this->at(match->slot)->collection_seq());

@@ -3,7 +3,13 @@
 // each carrying its 1-based place in a sequence setting that Add and Delete keep
 // free of gaps, and a current item that lookups move.
 //
-// Item types provide collection_name(), collection_seq() and set_collection_seq().
+// Item types provide collection_name(), collection_name_setting() (the name of the
+// setting that holds it), collection_seq() and set_collection_seq().
+//
+// The container key of an item follows its name setting however that is written (the
+// collection's Change, the typed setting, the settings store, text access, Key): the
+// collection watches each item's name setting. An item renamed to what another item's key is
+// but for letter case holds no key until that changes.
 #pragma once
 
 #include <cstdint>
@@ -27,9 +33,16 @@ namespace tolvex {
 inline constexpr int32_t kMaxSequencedItems = INT16_MAX;
 
 template <class ItemT>
-class SequencedCollection {
+class SequencedCollection : private SettingWatch {
  public:
   SequencedCollection() : col_(vb::make_ref<CSuperCollection>()) { col_->setCompareMode(int32_t(KeyCompare::Text)); }
+  // Items that outlive the collection (held by the host) stop reporting to it.
+  ~SequencedCollection() {
+    for (size_t i = 0; i < col_->size(); ++i)
+      if (auto item = at(i)) unwatch(*item);
+  }
+  SequencedCollection(const SequencedCollection&) = delete;
+  SequencedCollection& operator=(const SequencedCollection&) = delete;
 
   int32_t Count() const noexcept { return col_->Count(); }
   const std::string& curName() const noexcept { return cur_name_; }
@@ -57,24 +70,26 @@ class SequencedCollection {
     }
     return std::nullopt;
   }
-  // The item whose container key equals `name` without regard to letter case (the
-  // container keeps keys unique that way), with its name setting. Add goes by the
-  // key: it is what the container refuses a second of, and finding it needs no walk.
-  struct KeyMatch {
+  // The first item whose name setting equals `name` without regard to letter case, with
+  // that name as stored ("" when unreadable). While every item is under its name as key (the
+  // usual case) the container's key list answers without a walk.
+  struct NameMatch {
     size_t slot;
-    std::string name;  // the item's name setting ("" when unreadable)
+    std::string name;
   };
-  std::optional<KeyMatch> find_by_key(std::string_view name) const {
-    auto slot = col_->find_key(name);
-    if (!slot) return std::nullopt;
-    KeyMatch m{*slot, std::string()};
-    if (auto item = at(*slot)) {
-      ignoring_errors([&] {
-        m.name = item->collection_name();
-        return true;
-      });
+  std::optional<NameMatch> find_name_no_case(std::string_view name) {
+    if (keys_out_of_step_) key_every_item();
+    if (!keys_out_of_step_) {
+      auto slot = col_->find_key(name);
+      if (!slot) return std::nullopt;
+      return NameMatch{*slot, name_of(*slot)};
     }
-    return m;
+    // Some item's name is another's but for letter case: the first in container order wins.
+    for (size_t i = 0; i < col_->size(); ++i) {
+      std::string n = name_of(i);
+      if (!n.empty() && compare_keys(n, name, KeyCompare::Text) == 0) return NameMatch{i, std::move(n)};
+    }
+    return std::nullopt;
   }
   // The first item (in container order) whose sequence setting equals `seq`.
   std::optional<size_t> find_seq(int16_t seq) const {
@@ -117,6 +132,7 @@ class SequencedCollection {
   void append(const vb::Ref<ItemT>& item, const std::string& key) {
     note_settings_change();
     col_->Add(vb::Variant(item), key);
+    item->Properties()->set_watch(this);
     const auto seq = int16_t(Count());
     item->set_collection_seq(seq);
     cur_name_ = key;
@@ -137,13 +153,14 @@ class SequencedCollection {
   // Removes the item at `slot`, whatever key it is held under.
   void remove_slot(size_t slot) {
     note_settings_change();
+    if (auto item = at(slot)) unwatch(*item);
     col_->Remove(vb::Variant(int32_t(slot) + col_->BaseIndex()));
   }
-  // Renames the item at `slot` (container key and, through its Key, its name).
+  // Puts the item at `slot` under the key `new_name` before the caller writes that name to
+  // the item; error 457 when another item holds the key but for letter case.
   void rename_slot(size_t slot, const std::string& new_name) {
     note_settings_change();
-    const std::string old_key = col_->key_at(slot);
-    col_->ChangeKey(old_key, new_name);
+    col_->set_key_at(slot, new_name);
   }
   void make_current(const std::string& name, int16_t seq) {
     cur_name_ = name;
@@ -165,6 +182,65 @@ class SequencedCollection {
   int16_t cur_seq_ = 0;
 
  private:
+  // --- keys in step with the names ---
+
+  // The name setting of the item at `slot`, "" when it cannot be read.
+  std::string name_of(size_t slot) const {
+    std::string name;
+    if (auto item = at(slot)) {
+      ignoring_errors([&] {
+        name = item->collection_name();
+        return true;
+      });
+    }
+    return name;
+  }
+  void unwatch(ItemT& item) {
+    const auto& store = item.Properties();
+    if (store && store->watch() == this) store->set_watch(nullptr);
+  }
+  // Puts the item at `slot` under its name as key; false when another item holds that key
+  // (the item then holds none, and lookups by name walk until that is settled).
+  bool key_item(size_t slot) {
+    const std::string name = name_of(slot);
+    if (col_->key_at(slot) == name) return true;
+    if (auto holder = col_->find_key(name); holder && *holder != slot) {
+      if (!col_->key_at(slot).empty()) col_->set_key_at(slot, std::string_view());
+      keys_out_of_step_ = true;
+      return false;
+    }
+    col_->set_key_at(slot, name);
+    return true;
+  }
+  void key_every_item() {
+    bool out_of_step = false;
+    for (size_t i = 0; i < col_->size(); ++i)
+      if (!key_item(i)) out_of_step = true;
+    keys_out_of_step_ = out_of_step;
+  }
+
+  std::string_view watched_setting() const override { return ItemT::collection_name_setting(); }
+  void watched_setting_changed(AGProperties& store, const vb::Variant& old_value) override {
+    auto ours = [&](std::optional<size_t> slot) {
+      return slot && at(*slot) && at(*slot)->Properties().get() == &store;
+    };
+    // An item in step is under its old name, or already under the new one (a rename by the
+    // collection sets the key first).
+    std::optional<size_t> slot;
+    for (const vb::Variant* v : {&old_value, store.find_value(watched_setting())}) {
+      if (v && v->type() == vb::VarType::String) {
+        slot = col_->find_key(v->raw_string());
+        if (ours(slot)) break;
+        slot.reset();
+      }
+    }
+    for (size_t i = 0; !slot && i < col_->size(); ++i)
+      if (ours(i)) slot = i;
+    if (slot) key_item(*slot);
+  }
+
+  bool keys_out_of_step_ = false;
+
   static constexpr uint64_t kNever = UINT64_MAX;
 
   // What the indexes below share: when they were built and last asked, and whether every item's

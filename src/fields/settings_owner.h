@@ -66,6 +66,9 @@ class SettingsOwner : public SettingsStore {
 
   void redeclare() { SettingsStore::redeclare(Catalogue); }
 
+  // The catalogue's name of a setting.
+  static std::string_view setting_name(Enum e) noexcept { return Catalogue[setting_index(e)].name; }
+
  protected:
   template <class T>
   typename T::value_type read_setting(Enum e) const {

@@ -22,6 +22,7 @@ class AGPTrend : public vb::AutoDispatch<AGPTrend>, public SettingsOwner<TrendSe
   std::string Key() const { return TrendName(); }
   void Key(const std::string& v) { TrendName(v); }
 
+  static std::string_view collection_name_setting() { return setting_name(SettingIndex::TrendName); }
   std::string collection_name() const { return TrendName(); }
   const vb::Variant& collection_name_value() const { return setting_value(SettingIndex::TrendName); }
   void set_collection_name(const std::string& v) { TrendName(v); }

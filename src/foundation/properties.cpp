@@ -136,9 +136,12 @@ void AGProperty::detach(Variant value) {
 const Variant& AGProperty::Value() const noexcept { return store_ ? store_->values_[index_] : own_->value; }
 
 void AGProperty::setValue(Variant value) {
+  if (store_) {
+    store_->set_value_at(index_, std::move(value));
+    return;
+  }
   note_settings_change();
-  Variant& slot = store_ ? store_->values_[index_] : own_->value;
-  Variant old = std::exchange(slot, std::move(value));
+  Variant old = std::exchange(own_->value, std::move(value));
   // `old` goes last: releasing an object may run code that looks at the store.
 }
 
@@ -297,6 +300,7 @@ void AGProperties::append(PropertyDesc d) {
   }
   values_.emplace_back();
   if (!views_.empty()) views_.push_back(nullptr);
+  rewatch();
 }
 
 bool AGProperties::Add(std::string_view name, std::string_view data_type, bool reg_save, int32_t reg_format,
@@ -316,6 +320,7 @@ void AGProperties::Declare(SettingCatalogue catalogue) {
     size_t n = 0;
     layout_ = SettingsLayout::for_catalogue(catalogue, &n);
     values_.assign(n, Variant());
+    rewatch();
     return;
   }
   for (const SettingDecl& row : catalogue)
@@ -337,6 +342,24 @@ std::optional<size_t> AGProperties::index_of(std::string_view name, size_t hint)
 void AGProperties::set_value_at(size_t i, Variant value) {
   note_settings_change();
   Variant old = std::exchange(values_[i], std::move(value));
+  // `old` goes last: releasing an object may run code that looks at the store.
+  if (i == watched_) [[unlikely]]
+    tell_watch(old);
+}
+
+void AGProperties::set_watch(SettingWatch* watch) {
+  watch_ = watch;
+  watched_ = kNotWatched;
+  if (!watch) return;
+  if (auto i = index_of(watch->watched_setting())) watched_ = uint32_t(*i);
+}
+
+void AGProperties::rewatch() {
+  if (!watch_ || watched_ != kNotWatched) return;
+  if (auto i = index_of(watch_->watched_setting())) {
+    watched_ = uint32_t(*i);
+    tell_watch(Variant());
+  }
 }
 
 const Variant* AGProperties::find_value(std::string_view name) const {
@@ -346,6 +369,7 @@ const Variant* AGProperties::find_value(std::string_view name) const {
 
 void AGProperties::erase_at(size_t i) {
   note_settings_change();
+  const Variant watched_value = i == watched_ ? values_[i] : Variant();
   Variant released = std::move(values_[i]);
   if (!views_.empty() && views_[i]) {
     AGProperty* v = views_[i];
@@ -368,6 +392,14 @@ void AGProperties::erase_at(size_t i) {
     if (live_views_ == 0) std::vector<AGProperty*>().swap(views_);
   }
   if (values_.empty()) layout_ = root_layout();
+  if (watched_ != kNotWatched && i <= watched_) {
+    if (i < watched_) {
+      --watched_;
+    } else {
+      watched_ = kNotWatched;
+      tell_watch(watched_value);
+    }
+  }
 }
 
 void AGProperties::rename_at(size_t i, std::string_view name) {
@@ -379,6 +411,12 @@ void AGProperties::rename_at(size_t i, std::string_view name) {
   l.index_.erase(std::string_view(l.descs_[i].name));
   l.descs_[i].name.assign(name);
   l.index_.emplace(std::string_view(l.descs_[i].name), uint32_t(i));
+  if (i == watched_) {
+    watched_ = kNotWatched;
+    tell_watch(values_[i]);
+  } else {
+    rewatch();
+  }
 }
 
 Ref<AGProperty> AGProperties::view_at(size_t i) {

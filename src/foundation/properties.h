@@ -137,6 +137,20 @@ inline std::atomic<uint64_t> g_settings_changes{0};
 inline uint64_t settings_change_count() noexcept { return g_settings_changes.load(std::memory_order_relaxed); }
 inline void note_settings_change() noexcept { g_settings_changes.fetch_add(1, std::memory_order_relaxed); }
 
+// What a store tells about one of its entries, the one named watched_setting(): every change
+// of its value, whichever way it was written (typed access, an AGProperty view, text access),
+// and its leaving or rejoining the store (deleted, renamed, added again). A collection that
+// keeps its items under a name setting learns this way of every rename.
+class SettingWatch {
+ public:
+  virtual std::string_view watched_setting() const = 0;
+  // After the change; `old_value` is what the entry held before (Empty when it had gone).
+  virtual void watched_setting_changed(AGProperties& store, const vb::Variant& old_value) = 0;
+
+ protected:
+  ~SettingWatch() = default;
+};
+
 class AGProperties : public vb::AutoDispatch<AGProperties> {
  public:
   AGProperties();
@@ -191,6 +205,10 @@ class AGProperties : public vb::AutoDispatch<AGProperties> {
   // The layout of the declared part (shared between stores that declare alike).
   const vb::Ref<SettingsLayout>& layout() const noexcept { return layout_; }
 
+  // Tells `watch` (nullptr: no one) of the changes of its entry from now on.
+  void set_watch(SettingWatch* watch);
+  SettingWatch* watch() const noexcept { return watch_; }
+
   // Sets every RegSave entry to its per-user default: the value of the same name under
   // `key` of the current user, converted by the entry's DataType (first to text when
   // `as_text`). Stores of one layout reuse the answers while the registry is unchanged.
@@ -209,11 +227,20 @@ class AGProperties : public vb::AutoDispatch<AGProperties> {
   void rename_at(size_t i, std::string_view name);
   vb::Ref<AGProperty> view_at(size_t i);
   void view_released() noexcept;
+  // Finds the watched entry again after the entries changed; tells the watch when it was
+  // not there before and is now.
+  void rewatch();
+  void tell_watch(const vb::Variant& old_value) {
+    if (watch_) watch_->watched_setting_changed(*this, old_value);
+  }
 
   vb::Ref<SettingsLayout> layout_;
   std::vector<vb::Variant> values_;
   std::vector<AGProperty*> views_;  // live views by slot; empty while there are none
   size_t live_views_ = 0;
+  static constexpr uint32_t kNotWatched = UINT32_MAX;
+  SettingWatch* watch_ = nullptr;
+  uint32_t watched_ = kNotWatched;  // slot of the watched entry, kNotWatched while it is missing
 };
 
 }  // namespace tolvex

@@ -527,6 +527,17 @@ void CSuperCollection::ChangeKeyForIndex(std::string_view position, std::string_
   assign_item_key(node.value, new_key);
 }
 
+void CSuperCollection::set_key_at(size_t slot, std::string_view key_arg) {
+  const std::string key(key_arg);  // the argument may view a key that changes here
+  Node& node = *core_->order[slot];
+  Node* holder = find_node(key);
+  if (holder && holder != &node) vb::raise(vb::err::kKeyAlreadyExists);
+  node.key.assign(key);
+  if (holder == &node) return;  // only the letter case changes: the key list keeps its spelling
+  drop_key(node);
+  if (!key.empty()) enter_key(node, key);
+}
+
 std::vector<Variant> CSuperCollection::items() const {
   std::vector<Variant> out;
   out.reserve(core_->order.size());

@@ -175,6 +175,9 @@ class CSuperCollection : public vb::Object {
   // The item at a 0-based slot; the caller keeps slot < size().
   const vb::Variant& at(size_t slot) const noexcept { return core_->order[slot]->value; }
   const std::string& key_at(size_t slot) const noexcept { return core_->order[slot]->key; }
+  // Gives the item at a 0-based slot the key `key` ("" for none) without assigning it to the
+  // item's Key; error 457 when another item holds that key. The caller keeps slot < size().
+  void set_key_at(size_t slot, std::string_view key);
   size_t size() const noexcept { return core_->order.size(); }
   bool empty() const noexcept { return core_->order.empty(); }
   // Items in order (copies of the values).

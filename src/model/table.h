@@ -44,6 +44,7 @@ class AGPTable : public vb::AutoDispatch<AGPTable>, public SettingsOwner<TableSe
   // charts go. Runs once; nothing of it runs in the destructor.
   void discard();
 
+  static std::string_view collection_name_setting() { return setting_name(SettingIndex::TblName); }
   std::string collection_name() const { return TblName(); }
   const vb::Variant& collection_name_value() const { return setting_value(SettingIndex::TblName); }
   void set_collection_name(const std::string& v) { TblName(v); }

@@ -10,6 +10,9 @@
 #include "database/database_check.h"
 #include "database/sync_fixture.h"
 #include "database/table_sync.h"
+#include "extensions/attribute_access.h"
+#include "extensions/attribute_definitions.h"
+#include "extensions/extensions.h"
 #include "fields/field.h"
 #include "model/project_members.h"
 #include "projectfile/project_file.h"
@@ -232,6 +235,16 @@ TEST_F(Sync, CustomViewOrReportNamedLikeANewTableStays) {
   EXPECT_EQ(dump(), "c*(TABLE)[]: id* | sales*(CUSTOMVIEW)[]: id* | Totals*(REPORT)[]: id*");
 }
 
+TEST_F(Sync, TableRenamedThroughItsNameSettingIsMatchedByItsNewName) {
+  load("table name=t\nfield name=id type=int\nfield name=a type=int\n");
+  table("t")->Properties()->Item("TblName")->setValue(Variant("u"));
+  live("table name=t\nfield name=id type=int\ntable name=u\nfield name=id type=int\nfield name=a type=int\n");
+  SynchronizeDB(*project_);
+  ASSERT_EQ(ctx().ProjErr, "");
+  EXPECT_EQ(dump(), "u*(TABLE)[]: id*,a* | t(TABLE)[]: id");
+  EXPECT_TRUE(ui_->questions().empty());
+}
+
 // Puts the extension members back as they were (a member that was not there answers
 // nothing, as before) when the test ends.
 class MemberSwap {
@@ -268,6 +281,41 @@ TEST_F(Sync, ExtensionsHearOfNewAndRebuiltObjects) {
        "table name=u\nfield name=a type=int\n");
   SynchronizeDB(*project_);
   EXPECT_EQ(heard, (std::vector<std::string>{"field t n", "field t m", "table u"}));
+}
+
+// The tables of an extension's attribute tree with their field items: "t[id,a] u[x]".
+std::string extension_tree(const std::string& ext) {
+  std::string out;
+  auto tables = extension_list().find(ext)->PROJ()->DB()->Tables();
+  for (size_t i = 0; i < tables->size(); ++i) {
+    auto t = tables->at(i);
+    out += (out.empty() ? "" : " ") + t->TblName() + "[";
+    for (size_t j = 0; j < t->Fields()->size(); ++j) out += (j ? "," : "") + t->Fields()->at(j)->FldName();
+    out += "]";
+  }
+  return out;
+}
+
+TEST_F(Sync, FieldsAddedBySynchronizationGetTheirExtensionItems) {
+  ctx().ExtensionsFolder = std::string(TOLVEX_TEST_DIR) + "/fixtures";
+  load("table name=t\nfield name=id type=int\nfield name=a type=int\n");
+  LoadCustomView(*project_, "cv", "SELECT * FROM t", false);
+  ASSERT_TRUE(LoadReport(*project_, "rpt", "t"));
+  mark_user_settings();
+  ASSERT_TRUE(AddExtension(*project_, "ext", "ext.zip", "extension.xml"));
+  ASSERT_EQ(extension_tree("ext"), "t[id,a] cv[id,a] rpt[id,a]");
+  // A new column reaches the table (table sync), the custom view over it (custom sync)
+  // and the report on it (report sync); the new table comes with its fields.
+  live("table name=t\nfield name=id type=int\nfield name=a type=int\nfield name=b type=int\n"
+       "table name=u\nfield name=x type=int\n");
+  SynchronizeDB(*project_);
+  ASSERT_EQ(ctx().ProjErr, "");
+  EXPECT_EQ(dump({"t", "cv", "rpt"}), "t*(TABLE)[]: id*,a*,b | cv*(CUSTOMVIEW)[]: id*,a*,b | rpt*(REPORT)[]: id*,a*,b");
+  EXPECT_EQ(extension_tree("ext"), "t[id,a,b] cv[id,a,b] rpt[id,a,b] u[x]");
+  for (const char* table : {"t", "cv", "rpt"}) {
+    const Variant widget = GetExtFldAtt(*project_, "ext", table, "b", "FldWidget");
+    EXPECT_TRUE(widget.is_string() && widget.raw_string() == "text") << table;
+  }
 }
 
 TEST_F(Sync, UnreadableSchemaLeavesTheProjectAsItWas) {

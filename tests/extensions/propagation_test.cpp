@@ -155,6 +155,11 @@ TEST_F(PropagationTest, TheDatabaseLayerReachesThePropagationThroughTheProjectOb
   Variant chart_args[] = {Variant("loaded"), Variant("c")};
   proj_->call("ExtendChartInExtensions", chart_args);
   EXPECT_EQ(GetExtChartAtt(*proj_, "one", "loaded", "c", "canvasBgColor").raw_string(), "FFFFFF");
+  ASSERT_TRUE(loaded->Fields()->Add("loaded", "f2"));
+  ASSERT_TRUE(proj_->has_member("ExtendFieldInExtensions"));
+  Variant field_args[] = {Variant("loaded"), Variant("f2")};
+  proj_->call("ExtendFieldInExtensions", field_args);
+  EXPECT_EQ(GetExtFldAtt(*proj_, "one", "loaded", "f2", "FldWidget").raw_string(), "text");
   EXPECT_TRUE(proj_->has_member("LoadRegisteredExtensions"));
 }
 

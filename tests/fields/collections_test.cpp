@@ -102,7 +102,7 @@ TEST_F(CollectionTest, FieldsItemAndCurrent) {
 TEST_F(CollectionTest, DeleteRemovesTheItemFoundWhateverItsKey) {
   AGPFields f;
   for (const char* n : {"A", "B", "C"}) ASSERT_TRUE(f.Add("T", n));
-  // Renamed behind the collection's back: the name setting no longer matches its key.
+  // Renamed behind the collection's back, and a field without a name.
   f.at(1)->FldName("Renamed");
   f.at(2)->SetV("FldName", "");
   EXPECT_TRUE(f.Delete("T", vb::Variant("Renamed")));

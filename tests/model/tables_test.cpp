@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fields/model_fixture.h"
+#include "fields/fields.h"
 #include "model/database.h"
 #include "model/menus.h"
 #include "model/tables.h"
@@ -116,6 +117,112 @@ TEST_F(TableTest, LookupsByNameFollowEveryChangeOfTheNames) {
   }, found);
 }
 
+// The table collection and a table's field collection behind one face, for the tests
+// that hold for both.
+struct TablesFace {
+  AGPTables c;
+  static constexpr const char* setting = "TblName";
+  static std::string renamed(const std::string& o, const std::string& n) { return "rename table " + o + " " + n; }
+  bool add(const std::string& n) { return c.Add(n); }
+  bool change(const std::string& o, const std::string& n) { return c.Change(o, n); }
+  bool remove(const std::string& n) { return c.Delete(n); }
+  bool exists(const std::string& n) { return c.TableExist(vb::Variant(n)); }
+  vb::Ref<AGPTable> item(const std::string& n) { return c.Item(vb::Variant(n)); }
+  static std::string name(AGPTable& t) { return t.TblName(); }
+};
+struct FieldsFace {
+  AGPFields c;
+  static constexpr const char* setting = "FldName";
+  static std::string renamed(const std::string& o, const std::string& n) { return "rename field T." + o + " " + n; }
+  bool add(const std::string& n) { return c.Add("T", n); }
+  bool change(const std::string& o, const std::string& n) { return c.Change("T", o, n); }
+  bool remove(const std::string& n) { return c.Delete("T", vb::Variant(n)); }
+  bool exists(const std::string& n) { return c.FieldExist(vb::Variant(n)); }
+  vb::Ref<AGPField> item(const std::string& n) { return c.Item(vb::Variant(n)); }
+  static std::string name(AGPField& f) { return f.FldName(); }
+};
+
+// The ways a name setting changes without the collection's Change.
+template <class Item>
+void rename_by(const std::string& path, Item& item, const char* setting, const std::string& name) {
+  if (path == "store entry") item.Properties()->Item(setting)->setValue(vb::Variant(name));
+  else if (path == "text access") item.SetV(setting, name);
+  else if (path == "Key") item.Key(name);
+  else item.let("Key", vb::Variant(name));  // the host's way to Key
+}
+
+// After B of A, B, C is renamed to X behind the collection, Add, Item, Change and Delete
+// go by the names: X exists, x is X in other letter case, B is free.
+template <class Face>
+void expect_add_after_rename(std::vector<std::string>& notices) {
+  for (const char* path : {"store entry", "text access", "Key", "Key by name"}) {
+    SCOPED_TRACE(path);
+    Face f;
+    for (const char* n : {"A", "B", "C"}) ASSERT_TRUE(f.add(n));
+    auto b = f.item("B");
+    rename_by(path, *b, Face::setting, "X");
+    notices.clear();
+    EXPECT_FALSE(f.add("X"));
+    EXPECT_EQ(f.c.Count(), 3);
+    EXPECT_EQ(f.item("X"), b);
+
+    EXPECT_TRUE(f.add("x"));  // takes the letter case of the new name
+    EXPECT_EQ(f.c.Count(), 3);
+    EXPECT_EQ(Face::name(*b), "x");
+    EXPECT_EQ(notices, Strings{Face::renamed("X", "x")});
+    EXPECT_FALSE(f.exists("X"));
+    EXPECT_EQ(f.item("x"), b);
+
+    notices.clear();
+    EXPECT_TRUE(f.add("B"));  // the old name is free: a new item
+    EXPECT_EQ(f.c.Count(), 4);
+    EXPECT_EQ(Face::name(*b), "x");
+    EXPECT_NE(f.item("B"), b);
+    EXPECT_EQ(f.item("B")->Properties()->Item(Face::setting)->Value().raw_string(), "B");
+    EXPECT_TRUE(notices.empty());
+
+    // A rename to another item's name but for letter case stands, and Add still goes by the
+    // names; once that item has moved on, the renamed one answers to its name again.
+    rename_by(path, *b, Face::setting, "a");
+    EXPECT_FALSE(f.add("a"));
+    EXPECT_FALSE(f.add("A"));
+    EXPECT_EQ(f.c.Count(), 4);
+    EXPECT_EQ(f.item("a"), b);
+    ASSERT_TRUE(f.change("A", "Z"));
+    EXPECT_TRUE(f.add("A"));
+    EXPECT_EQ(f.c.Count(), 4);
+    EXPECT_EQ(Face::name(*b), "A");
+
+    EXPECT_TRUE(f.change("A", "Y"));
+    EXPECT_EQ(Face::name(*b), "Y");
+    EXPECT_TRUE(f.remove("Y"));
+    EXPECT_EQ(f.c.Count(), 3);
+    EXPECT_TRUE(f.add("y"));
+    EXPECT_EQ(f.c.Count(), 4);
+  }
+}
+
+TEST_F(TableTest, AddGoesByTheNamesAfterARenameBehindTheCollection) {
+  expect_add_after_rename<TablesFace>(notices());
+  expect_add_after_rename<FieldsFace>(notices());
+}
+
+// The key goes with the name setting, and comes back with a setting of that name.
+TEST_F(TableTest, ANameSettingDeletedAndAddedAgainTakesTheKeyAlong) {
+  AGPTables tables;
+  for (const char* n : {"A", "B"}) ASSERT_TRUE(tables.Add(n));
+  auto b = tables.Item(vb::Variant("B"));
+  ASSERT_TRUE(b->Properties()->Delete("TblName"));
+  EXPECT_TRUE(tables.Add("B"));
+  EXPECT_EQ(tables.Count(), 3);
+  ASSERT_TRUE(b->Properties()->Add("TblName"));
+  b->Properties()->Item("TblName")->setValue(vb::Variant("Q"));
+  EXPECT_FALSE(tables.Add("Q"));
+  EXPECT_TRUE(tables.Add("q"));
+  EXPECT_EQ(b->TblName(), "q");
+  EXPECT_EQ(tables.Count(), 3);
+}
+
 TEST_F(TableTest, TblGenShowsOrHidesEveryTableEntry) {
   auto menus = menu_list();
   ASSERT_TRUE(menus->AddMenu(1, "Orders", -1, "Orders"));
@@ -188,7 +295,7 @@ TEST_F(TableTest, ReleaseUsesTheCurrentNameAfterARenameBehindTheCollection) {
   ASSERT_TRUE(tables.Add("Old"));
   auto t = tables.Item(vb::Variant("Old"));
   ASSERT_TRUE(t->Fields()->Add("Old", "a"));
-  t->SetV("TblName", "New");  // the key stays "Old"
+  t->SetV("TblName", "New");  // not through Change
   notices().clear();
   EXPECT_TRUE(tables.delete_last());
   EXPECT_EQ(tables.Count(), 0);
