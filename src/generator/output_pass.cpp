@@ -327,6 +327,8 @@ int16_t GenerateProject(AGP& proj, bool checkOnly) {
   // Each output replaces its file whole as it is written; the flush to disk happens once for
   // the pass, when it ends (also when it ends early).
   platform::DeferredSync flush;
+  // A link planted among the outputs is replaced, never written through.
+  platform::ReplaceLinks links;
   const int16_t result = generate_project(proj, checkOnly);
   try {
     flush.finish();
