@@ -110,7 +110,8 @@ class DeferredSync {
 // its place. The old file is whole under one name or both at every moment, and the backup never
 // names the file that replaces it. When the backup cannot be made the write fails (PlatformError)
 // and leaves `path` and the old backup as they were; failure() says why. A `backup` that is a
-// folder is refused; one that is a symbolic link keeps the link and gets a copy. Scopes do not
+// folder is refused; one that is a symbolic link keeps the link and gets a copy (within a
+// ReplaceLinks scope the link itself is replaced). Scopes do not
 // nest: an inner one hides the outer one while it lives.
 class BackupOnReplace {
  public:
