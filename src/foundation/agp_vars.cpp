@@ -48,6 +48,23 @@ void append_literal(std::string& out, std::string_view s) {
   out += '"';
 }
 
+// A character that the ANSI code page lacks: "U" and the four hexadecimal digits of each of its
+// UTF-16 code units, so that names that differ there keep different identifiers (the code page
+// would write every such character as "?").
+void append_unicode_code(std::string& out, char32_t c) {
+  auto unit = [&](uint32_t u) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "U%04X", unsigned(u));
+    out += hex;
+  };
+  if (c >= 0x10000 && c <= 0x10FFFF) {
+    unit(0xD800 + ((uint32_t(c) - 0x10000) >> 10));
+    unit(0xDC00 + ((uint32_t(c) - 0x10000) & 0x3FF));
+  } else {
+    unit(uint32_t(c) & 0xFFFF);
+  }
+}
+
 }  // namespace
 
 int16_t AdoTypeClass(const Variant& ado_type) {
@@ -79,10 +96,12 @@ std::string MakeIdentifier(std::string_view name, std::string_view prefix) {
       result += char(c);
     } else if (c == U' ') {
       result += '_';
-    } else {
+    } else if (const std::optional<uint32_t> code = platform::ansi_char_code_if_present(c)) {
       char hex[16];
-      std::snprintf(hex, sizeof hex, "%X", unsigned(platform::ansi_char_code(c)));
+      std::snprintf(hex, sizeof hex, "%X", unsigned(*code));
       result += hex;
+    } else {
+      append_unicode_code(result, c);
     }
   }
   if (!result.empty() && !is_ascii_letter(char32_t(result[0]))) result.insert(result.begin(), 'z');

@@ -31,7 +31,9 @@ int16_t AdoTypeClass(const vb::Variant& ado_type);
 // The variable name made from a name: A-Z, a-z, 0-9, blank and "_" stay, any other
 // character becomes its ANSI code in upper-case hexadecimal without leading zeros,
 // blanks become "_", "z" goes in front when the result does not start with a letter,
-// and the prefix goes in front of the whole.
+// and the prefix goes in front of the whole. A character that the ANSI code page lacks
+// becomes "U" and four hexadecimal digits per UTF-16 code unit ("日" gives U65E5, "?"
+// itself stays 3F), so that such names do not all meet in one identifier.
 std::string MakeIdentifier(std::string_view name, std::string_view prefix);
 
 // Trims and strips matching pairs of quotes. With a level above 0 the result becomes

@@ -31,6 +31,8 @@ fs::path to_path(std::string_view name) { return fs::path(platform::normalize_se
 // or one that this process may not write.
 FileResult check_replaceable(const fs::path& p) {
   struct stat st {};
+  // A link that the write replaces, rather than writes through, is no file to keep.
+  if (platform::replacing_links() && ::lstat(p.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return {};
   if (::stat(p.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return {};
   if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return {platform::errno_message("Cannot replace", p, EACCES)};
   if (::access(p.c_str(), W_OK) != 0) return {platform::errno_message("Cannot replace", p, errno)};

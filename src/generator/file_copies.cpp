@@ -13,6 +13,7 @@
 #include <system_error>
 #include <vector>
 
+#include "generator/protected_inputs.h"
 #include "platform/error.h"
 #include "platform/file_io.h"
 #include "platform/folders.h"
@@ -91,11 +92,19 @@ std::string copy_file_replacing(const std::string& source, const std::string& ta
   const fs::path from(platform::normalize_separators(source));
   const fs::path to(platform::normalize_separators(target));
   std::error_code ec;
-  if (!fs::is_regular_file(from, ec)) return reason("Cannot copy", from, std::make_error_code(std::errc::no_such_file_or_directory));
-  if (fs::is_directory(to, ec)) return reason("Cannot replace", to, std::make_error_code(std::errc::is_a_directory));
-  if (!replace_read_only && is_read_only(to)) return reason("Cannot replace", to, std::make_error_code(std::errc::permission_denied));
+  // Where links are replaced rather than written through, a link is copied as a link and a link
+  // in the target's place is no file to keep.
+  const bool links_replaced = platform::replacing_links();
+  const bool link_from = links_replaced && fs::is_symlink(fs::symlink_status(from, ec));
+  const bool link_to = links_replaced && fs::is_symlink(fs::symlink_status(to, ec));
+  if (!link_from && !fs::is_regular_file(from, ec))
+    return reason("Cannot copy", from, std::make_error_code(std::errc::no_such_file_or_directory));
+  if (!link_to && fs::is_directory(to, ec)) return reason("Cannot replace", to, std::make_error_code(std::errc::is_a_directory));
+  if (!link_to && !replace_read_only && is_read_only(to))
+    return reason("Cannot replace", to, std::make_error_code(std::errc::permission_denied));
   try {
-    platform::write_file_atomic(to, platform::read_file(from));
+    if (link_from) platform::copy_link_atomic(from, to);
+    else platform::write_file_atomic(to, platform::read_file(from));
   } catch (const std::exception& e) {
     return e.what();
   }
@@ -126,10 +135,12 @@ std::string copy_folder_into(const std::string& source, const std::string& targe
   } catch (const std::exception& e) {
     return e.what();
   }
-  for (const fs::path& f : files)
+  for (const fs::path& f : files) {
+    refuse_protected_output((to / f).string(), false);
     if (std::string failure = copy_file_replacing((from / f).string(), (to / f).string(), replace_read_only);
         !failure.empty())
       return failure;
+  }
   return {};
 }
 

@@ -12,6 +12,7 @@
 #include "generator/generation_state.h"
 #include "generator/other_files.h"
 #include "generator/output_pass.h"
+#include "generator/protected_inputs.h"
 #include "model/database.h"
 #include "model/menus.h"
 #include "model/project_members.h"
@@ -395,6 +396,13 @@ void GenScript(AGP& proj) {
     // 25: the output pass.
     status_window().ShowStatus3(proj.lhWnd,
                                 phase_title(" - Generating " + vb::to_string(ctx.TargetLanguage) + " Scripts..."));
+    ProtectedInputs inputs;
+    inputs.add_file(proj.project_file(), "the project file");
+    inputs.add_file(package, "the template package");
+    for (const RunExtension& ext : extensions)
+      if (ext.enabled) inputs.add_file(extension_package(ext), "the extension package");
+    inputs.add_folder(ctx.TemplateRootFolder, "the unpacked packages in");
+    const ProtectedInputs::Scope protect(inputs);
     CreateOutputFolders(proj);
     proj.MenuList()->Sort();
     GenerateProject(proj, false);

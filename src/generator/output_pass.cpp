@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <system_error>
 #include <utility>
 
@@ -205,13 +206,16 @@ namespace {
 // One output of a control, named `base` [ "_" part ] + its name part and extension. In check
 // mode: whether it exists already. Otherwise it is announced (the user's Cancel ends the run
 // here) and handed to `write` with the compiled template and the target path.
+std::string output_file_name(AGP& proj, const AGPControl& ctrl, const std::string& base, const std::string& part) {
+  const std::string ext = ResolveExt(proj, std::string_view(ctrl.CtrlOExt));
+  return GetOutputName(proj, vb::Variant(base), vb::Variant(part), vb::Variant(name_part(proj, ctrl)), vb::Variant(ext));
+}
+
 template <class Write>
 bool run_output(AGP& proj, AGPControl& ctrl, const std::string& base, const std::string& part, bool checkOnly,
                 Write write) {
   OutputPassState& st = output_pass_state();
-  const std::string ext = ResolveExt(proj, std::string_view(ctrl.CtrlOExt));
-  const std::string file = GetOutputName(proj, vb::Variant(base), vb::Variant(part),
-                                         vb::Variant(name_part(proj, ctrl)), vb::Variant(ext));
+  const std::string file = output_file_name(proj, ctrl, base, part);
   st.OutputFile = file;
   const std::string folder = GetFolderPath(proj, ctrl.CtrlOFolderID, ctrl.CtrlOFolder);
   if (checkOnly)
@@ -328,6 +332,8 @@ int16_t GenerateProject(AGP& proj, bool checkOnly) {
   // Each output replaces its file whole as it is written; the flush to disk happens once for
   // the pass, when it ends (also when it ends early).
   platform::DeferredSync flush;
+  // A link planted among the outputs is replaced, never written through.
+  platform::ReplaceLinks links;
   const int16_t result = generate_project(proj, checkOnly);
   try {
     flush.finish();
@@ -343,7 +349,29 @@ namespace {
 // The field-level outputs that the table pass will generate for a table it generates: for
 // each field to generate, the "field" controls whose condition holds with the field current
 // (the table is the current one already).
-int32_t field_output_count(AGP& proj, AGPTable& table, int32_t controls) {
+// The outputs of the tables and fields of a run by path, each with the table or field it is
+// made for: two of them with one path would leave only the one written last.
+class OutputOwners {
+ public:
+  void add(AGP& proj, const AGPControl& ctrl, const std::string& base, const std::string& part, std::string owner) {
+    const std::string folder = GetFolderPath(proj, ctrl.CtrlOFolderID, ctrl.CtrlOFolder);
+    const std::string path =
+        platform::normalize_separators(ResolveOutputPath(proj, folder, output_file_name(proj, ctrl, base, part), true));
+    auto [it, added] = owners_.emplace(path, owner);
+    if (added || it->second == owner) return;
+    ModuleContext& ctx = context();
+    ctx.ProjErr = ctx.ProductTitle + ": The " + it->second + " and the " + owner + " both give the output \"" + path +
+                  "\": their names give the same file name. Rename one of them. Generation aborted!";
+    RaiseGenError();
+  }
+
+ private:
+  std::map<std::string, std::string> owners_;
+};
+
+std::string table_owner(const AGPTable& table) { return "table \"" + table.TblName() + "\""; }
+
+int32_t field_output_count(AGP& proj, AGPTable& table, int32_t controls, OutputOwners& owners) {
   int32_t n = 0;
   AGPFields& fields = *table.Fields();
   const int32_t field_count = fields.Count();
@@ -353,7 +381,11 @@ int32_t field_output_count(AGP& proj, AGPTable& table, int32_t controls) {
     set_current_field(proj, field);
     for (int32_t c = 1; c <= controls; ++c) {
       const vb::Ref<AGPControl> ctrl = control_at(proj, c);
-      if (ctrl && ctrl->CtrlType == "field" && EvalCondition(proj, vb::Variant(ctrl->CtrlCond))) ++n;
+      if (ctrl && ctrl->CtrlType == "field" && EvalCondition(proj, vb::Variant(ctrl->CtrlCond))) {
+        ++n;
+        owners.add(proj, *ctrl, table.TblVar(), field->FldParm(),
+                   "field \"" + table.TblName() + "." + field->FldName() + "\"");
+      }
     }
   }
   return n;
@@ -409,7 +441,10 @@ int16_t generate_project(AGP& proj, bool checkOnly) {
 
   // Counting pass: the total of outputs for the progress bar. Field pages move the bar as
   // table pages do, so a generation counts them too.
+  // A generation also makes sure, before it writes anything, that no two tables or fields give
+  // one output path.
   ctx.ProgressTotal = 0;
+  OutputOwners owners;
   for (int32_t i = 1; i <= tables.Count(); ++i) {
     const vb::Ref<AGPTable> table = tables.Item(vb::Variant(i));
     if (!table) continue;
@@ -419,10 +454,12 @@ int16_t generate_project(AGP& proj, bool checkOnly) {
     for (int32_t c = 1; c <= controls; ++c) {
       const vb::Ref<AGPControl> ctrl = control_at(proj, c);
       if (ctrl && (ctrl->CtrlType == "report" || ctrl->CtrlType == "table") &&
-          IsTableForControl(proj, *table, ctrl->CtrlID, ctrl->CtrlType, ctrl->CtrlCond))
+          IsTableForControl(proj, *table, ctrl->CtrlID, ctrl->CtrlType, ctrl->CtrlCond)) {
         ++ctx.ProgressTotal;
+        if (!checkOnly) owners.add(proj, *ctrl, table->TblVar(), "", table_owner(*table));
+      }
     }
-    if (!checkOnly && table->TblGen()) ctx.ProgressTotal += field_output_count(proj, *table, controls);
+    if (!checkOnly && table->TblGen()) ctx.ProgressTotal += field_output_count(proj, *table, controls, owners);
   }
 
   ctx.ProgressDone = 0;

@@ -42,6 +42,24 @@ std::string contained_path(std::string_view path, std::string_view shown, std::s
   return *inside;
 }
 
+// Refuses an output whose folders below the root (`inside`, relative) pass through a symbolic
+// link that leads out of the root: the output would be written elsewhere.
+void refuse_link_leaving(const std::string& root, const std::string& inside, std::string_view shown) {
+  std::error_code ec;
+  const std::filesystem::path top = std::filesystem::canonical(root.empty() ? "." : root, ec);
+  if (ec) return;  // a root that does not exist yet holds no links
+  std::filesystem::path at = root.empty() ? std::filesystem::path(".") : std::filesystem::path(root);
+  for (const auto& piece : std::filesystem::path(inside)) {
+    at /= piece;
+    if (!std::filesystem::is_symlink(std::filesystem::symlink_status(at, ec))) continue;
+    const std::filesystem::path to = std::filesystem::weakly_canonical(at, ec);
+    const auto rel = to.lexically_relative(top);
+    if (ec || rel.empty() || *rel.begin() == "..")
+      refuse_output("The output folder \"" + std::string(shown) + "\" is a link to \"" + to.string() +
+                    "\", outside the folder \"" + root + "\".");
+  }
+}
+
 }  // namespace
 
 std::string ComposeOutputName(std::string_view base, std::string_view part, std::string_view name,
@@ -98,6 +116,12 @@ std::string ResolveOutputPath(AGP& proj, std::string_view folder, std::string_vi
   std::string path = root;
   const std::string sub = contained_path(rest, folder, root);
   const std::string name = contained_path(file, file, root);
+  // The folders of the output, those in its file name included (not the file itself: a link in
+  // its place is replaced by the write).
+  std::string folders = sub;
+  if (const size_t slash = name.rfind('/'); slash != std::string::npos)
+    folders += (folders.empty() ? "" : "/") + name.substr(0, slash);
+  if (!folders.empty()) refuse_link_leaving(root, folders, folder.empty() ? std::string_view(file) : folder);
   if (!sub.empty()) {
     path += sub + "/";
     if (!checkOnly) AGP::CreateFolderTree(path);

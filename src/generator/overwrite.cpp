@@ -10,6 +10,7 @@
 #include "foundation/text_files.h"
 #include "generator/file_copies.h"
 #include "generator/generation_state.h"
+#include "generator/protected_inputs.h"
 #include "model/project_members.h"
 #include "platform/file_io.h"
 #include "platform/folders.h"
@@ -74,6 +75,7 @@ bool confirm_overwrite(AGP& proj, const std::string& target, bool overwrite, con
                        Target kind, std::string* deferred_backup = nullptr) {
   const std::string path = platform::normalize_separators(target);
   if (checkOnly) return target_exists(path, kind);
+  refuse_protected_output(path, kind == Target::Folder);
   ModuleContext& ctx = context();
   ctx.OverwriteAnswer = false;
   if (!target_exists(path, kind)) {
@@ -99,6 +101,7 @@ bool confirm_overwrite(AGP& proj, const std::string& target, bool overwrite, con
     ++ctx.OutputsSkipped;
     return false;
   }
+  if (proj.backup_file()) refuse_protected_output(path + ".bak", kind == Target::Folder);
   if (proj.backup_file() && deferred_backup) {
     *deferred_backup = path + ".bak";
   } else if (proj.backup_file()) {

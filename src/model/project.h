@@ -86,6 +86,9 @@ class AGP : public vb::Dispatch, public SettingsOwner<ProjectSetting, kProjectSe
   int16_t version_part(int i) const noexcept { return version_parts_[i]; }
   const std::string& language() const noexcept { return language_; }
   void set_language(std::string l) { language_ = std::move(l); }
+  // The project file last loaded into this object or saved from it ("" when none).
+  const std::string& project_file() const noexcept { return project_file_; }
+  void set_project_file(std::string path) { project_file_ = std::move(path); }
   bool backup_file() const noexcept { return backup_file_; }
   void set_backup_file(bool v) noexcept { backup_file_ = v; }
   const std::string& user_code() const noexcept { return user_code_; }
@@ -124,6 +127,7 @@ class AGP : public vb::Dispatch, public SettingsOwner<ProjectSetting, kProjectSe
   int16_t version_parts_[4] = {0, 0, 0, 0};
   std::string language_;
   bool backup_file_ = false;
+  std::string project_file_;
   std::string user_code_;
   int32_t script_timeout_ = 0;
   int16_t unload_threshold_ = 20;

@@ -232,14 +232,17 @@ std::string code_page_to_utf8(std::string_view bytes, int code_page) {
 std::string utf8_to_ansi(std::string_view utf8) { return utf8_to_code_page(utf8, ansi_code_page()); }
 std::string ansi_to_utf8(std::string_view bytes) { return code_page_to_utf8(bytes, ansi_code_page()); }
 
-uint32_t ansi_char_code(char32_t c) {
+std::optional<uint32_t> ansi_char_code_if_present(char32_t c) {
   std::string one;
   vb::utf8_append(one, c);
-  std::string bytes = utf8_to_ansi(one);
-  if (bytes.empty() || bytes.size() > 4) return 0x3F;
+  const std::string bytes = utf8_to_ansi(one);
+  if (bytes.empty() || bytes.size() > 4) return std::nullopt;
+  if (c != U'?' && bytes == utf8_to_ansi("?")) return std::nullopt;  // the replacement
   uint32_t code = 0;
   for (unsigned char b : bytes) code = code * 256 + b;
   return code;
 }
+
+uint32_t ansi_char_code(char32_t c) { return ansi_char_code_if_present(c).value_or(0x3F); }
 
 }  // namespace tolvex::platform

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,5 +41,8 @@ std::string ansi_to_utf8(std::string_view bytes);
 // the 16-bit value (lead byte * 256 + trail byte) of a double-byte character, and 0x3F (the
 // code of "?") for a character the code page lacks.
 uint32_t ansi_char_code(char32_t c);
+// The same, but nothing for a character the code page lacks (so that "?" itself is told apart
+// from a character written as "?").
+std::optional<uint32_t> ansi_char_code_if_present(char32_t c);
 
 }  // namespace tolvex::platform

@@ -11,6 +11,7 @@
 #include <deque>
 #include <fstream>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <set>
 #include <thread>
@@ -200,6 +201,9 @@ thread_local DeferredFolders* t_deferred = nullptr;
 // The backup the thread's next replacement of a given file keeps its old file as.
 thread_local BackupOnReplace* t_backup = nullptr;
 
+// How many ReplaceLinks scopes live on the thread.
+thread_local int t_replace_links = 0;
+
 // Whether the flush of a file written into `folder` is left to the thread's DeferredSync.
 bool flush_deferred(const fs::path& folder) {
   if (!t_deferred) return false;
@@ -287,7 +291,8 @@ std::string keep_as(const fs::path& from, dev_t dev, ino_t ino, const fs::path& 
     // Already a name of the file (a run stopped before replacing it): a rename onto it would
     // do nothing and leave the temporary name.
     if (S_ISREG(st.st_mode) && st.st_dev == dev && st.st_ino == ino) return {};
-    copy = S_ISLNK(st.st_mode);  // the link stays: the file it points to gets the copy
+    // The link stays and the file it points to gets the copy, unless links are replaced.
+    copy = S_ISLNK(st.st_mode) && t_replace_links == 0;
   }
   fs::path folder = to.parent_path();
   if (folder.empty()) folder = ".";
@@ -324,13 +329,67 @@ std::string keep_as(const fs::path& from, dev_t dev, ino_t ino, const fs::path& 
   return {};
 }
 
+// Makes `to` a symbolic link to `target`, replacing what `to` named in one step; "" or the reason.
+std::string link_as(const std::string& target, const fs::path& to) {
+  struct stat st {};
+  if (::lstat(to.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return errno_message("Cannot write", to, EISDIR);
+  fs::path folder = to.parent_path();
+  if (folder.empty()) folder = ".";
+  sweep_once(folder);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const fs::path temp = folder / temp_name();
+    if (::symlink(target.c_str(), temp.c_str()) != 0) {
+      if (errno == EEXIST) continue;
+      return errno_message("Cannot write", to, errno);
+    }
+    int err = 0;
+    if (!step_allowed("rename")) err = EIO;
+    else if (::rename(temp.c_str(), to.c_str()) != 0) err = errno;
+    if (err == 0) return {};
+    ::unlink(temp.c_str());
+    return errno_message("Cannot write", to, err);
+  }
+  return errno_message("Cannot write", to, EEXIST);
+}
+
+// The target of the symbolic link `link`; nullopt with errno set when it cannot be read.
+std::optional<std::string> link_target(const fs::path& link) {
+  std::string target(256, '\0');
+  for (;;) {
+    const ssize_t n = ::readlink(link.c_str(), target.data(), target.size());
+    if (n < 0) return std::nullopt;
+    if (size_t(n) < target.size()) {
+      target.resize(size_t(n));
+      return target;
+    }
+    target.resize(target.size() * 2);
+  }
+}
+
 }  // namespace
+
+ReplaceLinks::ReplaceLinks() { ++t_replace_links; }
+ReplaceLinks::~ReplaceLinks() { --t_replace_links; }
+bool replacing_links() { return t_replace_links > 0; }
+
+void copy_link_atomic(const fs::path& from, const fs::path& to) {
+  const std::optional<std::string> target = link_target(from);
+  if (!target) throw PlatformError(errno_message("Cannot read", from, errno));
+  if (std::string failure = link_as(*target, to); !failure.empty()) throw PlatformError(failure);
+}
 
 AtomicFileWriter::AtomicFileWriter(const fs::path& given) {
   path_ = given;
   struct stat st {};
   bool exists = ::lstat(given.c_str(), &st) == 0;
-  if (exists && S_ISLNK(st.st_mode)) {
+  if (exists && S_ISLNK(st.st_mode) && t_replace_links > 0) {
+    // The link itself goes: the new file is written as a new one, and a backup keeps the link.
+    replaces_link_ = true;
+    replaced_dev_ = st.st_dev;
+    replaced_ino_ = st.st_ino;
+    if (t_backup && t_backup->path_.native() == given.native()) backup_ = t_backup;
+    exists = false;
+  } else if (exists && S_ISLNK(st.st_mode)) {
     // Through a symbolic link: replace the file it points to, and keep the link.
     std::error_code link_ec;
     fs::path target = fs::canonical(given, link_ec);
@@ -403,8 +462,8 @@ void AtomicFileWriter::commit() {
   if (!step_allowed("rename")) fail(EIO);
   if (temp_.empty()) {
     // Nameless: a new file takes its name at once; an existing one is replaced through a name.
-    bool named = !keep_mode_ && link_nameless(fd_, path_);
-    if (!named && !keep_mode_ && errno != EEXIST && errno != ENOENT) fail(errno);
+    bool named = !keep_mode_ && !replaces_link_ && link_nameless(fd_, path_);
+    if (!named && !keep_mode_ && !replaces_link_ && errno != EEXIST && errno != ENOENT) fail(errno);
     if (!named) {
       fs::path candidate;
       for (int attempt = 0; attempt < 100 && temp_.empty(); ++attempt) {
@@ -478,7 +537,14 @@ bool AtomicFileWriter::exchange_into_place() {
 void AtomicFileWriter::keep_replaced_file() {
   BackupOnReplace& backup = *backup_;
   backup_ = nullptr;
-  std::string failure = keep_as(path_, replaced_dev_, replaced_ino_, backup.backup_);
+  std::string failure;
+  if (!replaces_link_) {
+    failure = keep_as(path_, replaced_dev_, replaced_ino_, backup.backup_);
+  } else if (const std::optional<std::string> target = link_target(path_)) {
+    failure = link_as(*target, backup.backup_);
+  } else {
+    failure = errno_message("Cannot read", path_, errno);
+  }
   if (failure.empty()) {
     backup.made_ = true;
     return;
@@ -576,7 +642,8 @@ bool link_file_atomic(const fs::path& from, const fs::path& to) {
   if (::stat(from.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   // Already one file: a rename between two names of it would leave both.
   struct stat target {};
-  if (::stat(to.c_str(), &target) == 0 && target.st_dev == st.st_dev && target.st_ino == st.st_ino) return true;
+  const int known = t_replace_links > 0 ? ::lstat(to.c_str(), &target) : ::stat(to.c_str(), &target);
+  if (known == 0 && target.st_dev == st.st_dev && target.st_ino == st.st_ino) return true;
   fs::path folder = to.parent_path();
   if (folder.empty()) folder = ".";
   sweep_once(folder);

@@ -23,7 +23,7 @@ std::string read_file(const std::filesystem::path& path);
 // removed, the old file (if any) is left untouched and PlatformError is thrown naming the path and
 // the system's reason. The folder must exist. A new file gets mode 0666 less the umask; an
 // existing file keeps its mode. When `path` is a symbolic link to an existing file, that file is
-// replaced and the link stays.
+// replaced and the link stays (within a ReplaceLinks scope: the link itself is replaced).
 void write_file_atomic(const std::filesystem::path& path, std::string_view bytes);
 
 class BackupOnReplace;
@@ -58,7 +58,28 @@ class AtomicFileWriter {
   bool keep_mode_ = false;      // `path` exists: its mode stays
   bool deferred_ = false;       // the flush is left to a DeferredSync scope
   bool write_checked_ = false;
+  bool replaces_link_ = false;  // `path` is a symbolic link that the new file takes the place of
 };
+
+// While an object of this class lives on a thread, the writes on that thread (write_file_atomic,
+// AtomicFileWriter, copy_file_atomic, link_file_atomic and the backups of BackupOnReplace) never
+// write through a symbolic link at their target: the new file takes the place of the link itself,
+// and the file or folder it points to stays as it was. The backup of a replaced link is a link to
+// the same place (the file it points to is neither read nor copied). Generated outputs are
+// written so, because a link planted among them must not redirect a write elsewhere. Scopes nest.
+class ReplaceLinks {
+ public:
+  ReplaceLinks();
+  ~ReplaceLinks();
+  ReplaceLinks(const ReplaceLinks&) = delete;
+  ReplaceLinks& operator=(const ReplaceLinks&) = delete;
+};
+// Whether a ReplaceLinks scope lives on this thread.
+bool replacing_links();
+
+// Makes `to` a symbolic link with the same target as the link `from`, replacing what `to` named in
+// one step (a folder `to` is refused). PlatformError naming the path when it cannot.
+void copy_link_atomic(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // While an object of this class lives on a thread, write_file_atomic on that thread still
 // writes each file beside its target and renames it over the target (a killed process leaves
@@ -89,7 +110,8 @@ class DeferredSync {
 // its place. The old file is whole under one name or both at every moment, and the backup never
 // names the file that replaces it. When the backup cannot be made the write fails (PlatformError)
 // and leaves `path` and the old backup as they were; failure() says why. A `backup` that is a
-// folder is refused; one that is a symbolic link keeps the link and gets a copy. Scopes do not
+// folder is refused; one that is a symbolic link keeps the link and gets a copy (within a
+// ReplaceLinks scope the link itself is replaced). Scopes do not
 // nest: an inner one hides the outer one while it lives.
 class BackupOnReplace {
  public:

@@ -809,6 +809,9 @@ void LoadXmlAttributes(const platform::XmlNode& element, AGProperties& store) {
   }
 }
 
-void Load(AGP& project, const std::string& projFile) { ProjectReader(project).load(projFile); }
+void Load(AGP& project, const std::string& projFile) {
+  project.set_project_file(platform::normalize_separators(projFile));
+  ProjectReader(project).load(projFile);
+}
 
 }  // namespace tolvex

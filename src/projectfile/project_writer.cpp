@@ -428,6 +428,7 @@ void Save(AGP& project, const std::string& projFile) {
   ctx.ProjErr.clear();
   try {
     write_project_file(project, projFile);
+    project.set_project_file(platform::normalize_separators(projFile));
   } catch (const vb::VBError& e) {
     if (ctx.ProjErr.empty()) ctx.ProjErr = ctx.ProductTitle + ": Save Project File failed! " + e.description();
     throw;

@@ -230,6 +230,7 @@ void write_debug_file(std::string_view file_name, std::string_view text) {
   if (climbs) name = name.filename();
   if (name.empty()) return;
   const std::string target = (fs::path(platform::normalize_separators(dest)) / name).string();
+  const platform::ReplaceLinks links;  // a link planted in the destination is replaced
   (void)WriteTextFile(target, text, /*ansi=*/true);
 }
 

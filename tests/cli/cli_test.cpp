@@ -77,6 +77,54 @@ TEST_F(CliTest, TheOverwriteFlagDecidesWhateverPromptOnOverwriteSays) {
   }
 }
 
+TEST_F(CliTest, OutputsNeverReplaceTheRunsInputsNorWriteThroughLinks) {
+  copy_sample();
+  fs::copy_file(std::string(TOLVEX_BUILD_DATA_DIR) + "/templates/sample.zip", dir_ / "sample.zip");
+  const std::string project = slurp(dir_ / "sample.tvp");
+  // A default page named like the project or the package, generated into their own folder.
+  for (const char* page : {"sample.tvp", "sample.zip"}) {
+    SCOPED_TRACE(page);
+    ASSERT_EQ(tolvex(std::string("set sample.tvp DefaultPage=") + page).status, 0);
+    const std::string saved = slurp(dir_ / "sample.tvp"), package = slurp(dir_ / "sample.zip");
+    CmdResult r = tolvex("generate sample.tvp --template sample.zip --destination . --overwrite=all --yes");
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("would replace the " + std::string(page[7] == 't' ? "project file" : "template package")),
+              std::string::npos)
+        << r.output;
+    EXPECT_EQ(slurp(dir_ / "sample.tvp"), saved);
+    EXPECT_EQ(slurp(dir_ / "sample.zip"), package);
+  }
+  // The unpacked package as the destination: its files are the run's inputs too.
+  write(dir_ / "sample.tvp", project);
+  const fs::path unpacked = dir_ / "documents" / "Tolvex" / "Templates" / "sample.zip" / "Script";
+  CmdResult r = tolvex("generate sample.tvp --template sample.zip --destination '" + unpacked.string() + "' --overwrite=all --yes");
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("of the unpacked packages in"), std::string::npos) << r.output;
+
+  // Links planted in the destination: a file link is replaced (its backup is the link), a folder
+  // link leading out of the destination is refused, one that stays inside is used.
+  fs::create_directories(dir_ / "site" / "styles");
+  fs::create_directories(dir_ / "elsewhere" / "css");
+  write(dir_ / "elsewhere" / "page", "keep me");
+  fs::create_symlink("../elsewhere/page", dir_ / "site" / "index.php");
+  fs::create_symlink("../elsewhere/css", dir_ / "site" / "css");
+  r = tolvex("generate sample.tvp --destination site --overwrite=all --yes");
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("The output folder \"css\" is a link to"), std::string::npos) << r.output;
+  EXPECT_TRUE(fs::is_empty(dir_ / "elsewhere" / "css"));
+  fs::remove(dir_ / "site" / "css");
+  fs::create_symlink("styles", dir_ / "site" / "css");
+  r = tolvex("generate sample.tvp --destination site --overwrite=all --yes");
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(slurp(dir_ / "elsewhere" / "page"), "keep me");
+  EXPECT_TRUE(fs::is_empty(dir_ / "elsewhere" / "css"));
+  EXPECT_FALSE(fs::is_symlink(dir_ / "site" / "index.php"));
+  EXPECT_NE(slurp(dir_ / "site" / "index.php").find("<?php"), std::string::npos);
+  EXPECT_TRUE(fs::is_regular_file(dir_ / "site" / "styles" / "site.css"));
+  ASSERT_TRUE(fs::is_symlink(dir_ / "site" / "index.php.bak")) << r.output;
+  EXPECT_EQ(fs::read_symlink(dir_ / "site" / "index.php.bak"), "../elsewhere/page");
+}
+
 TEST_F(CliTest, AChangedTemplatePackageIsUnpackedAgainWithoutATerminal) {
   fs::create_directories(dir_ / "pkg");
   const fs::path package = dir_ / "pkg" / "sample.zip";

@@ -46,7 +46,16 @@ TEST(MakeIdentifier, KeepsSafeCharactersAndHexesTheRest) {
       {" a", "", "z_a"},
       {"a\tb", "", "a9b"},          // hex without leading zeros
       {"€", "", "z80"},             // the euro sign is 0x80 in windows-1252
-      {"日", "", "z3F"},            // a character the code page lacks
+      // Characters the code page lacks keep their UTF-16 code units, "?" itself stays 3F:
+      // names that differ only there stay apart.
+      {"日", "", "U65E5"},
+      {"u_日本", "", "u_U65E5U672C"},
+      {"u_中国", "", "u_U4E2DU56FD"},
+      {"U_??", "", "U_3F3F"},
+      {"tâblé_日本", "", "tE2blE9_U65E5U672C"},
+      {"1日", "", "z1U65E5"},
+      {"\xF0\x9F\x98\x80", "", "UD83DUDE00"},  // outside the 16-bit range: both halves
+      {"ὠ0", "", "U1F600"},                 // four digits each, so no clash with the one above
   };
   for (const Case& c : cases) EXPECT_EQ(AGPVars::MakeIdentifier(c.name, c.prefix), c.expected) << c.name;
   platform::set_ansi_code_page(0);

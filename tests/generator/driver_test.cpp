@@ -195,6 +195,28 @@ TEST_F(DriverTest, AFileNamedLikeAnOutputInAnotherLetterCaseIsLeftAlone) {
   EXPECT_TRUE(ui_->questions().empty());
 }
 
+TEST_F(DriverTest, TwoTablesWhoseOutputsShareAPathAreRefusedBeforeAnythingIsWritten) {
+  make_package();
+  // "order s" and "orders" differ, but the identifier rules give both the file names of "orders".
+  ASSERT_TRUE(db_->Tables()->Add("order s"));
+  const vb::Ref<AGPTable> other = db_->Tables()->Item(vb::Variant("order s"));
+  other->TblType("TABLE");
+  other->TblVar("orders");
+  ASSERT_TRUE(other->Fields()->Add("order s", "id"));
+  other->TblKey("id");
+  other->TblGen(true);
+  EXPECT_EQ(generate(), -1);
+  EXPECT_NE(raised_.find("The table \"orders\" and the table \"order s\" both give the output"), std::string::npos)
+      << raised_;
+  for (const std::string& f : site_files()) EXPECT_EQ(f.find("orders"), std::string::npos) << f;
+
+  // Once one of them is left out, the run goes through.
+  other->TblGen(false);
+  raised_.clear();
+  ASSERT_EQ(generate(), 0) << raised_;
+  EXPECT_TRUE(site_files().count("ordersview.php"));
+}
+
 TEST_F(DriverTest, AChangedPackageIsKeptOrUnpackedAsTheUserAnswers) {
   make_package();
   ASSERT_EQ(generate(), 0) << raised_;

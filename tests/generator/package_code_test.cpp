@@ -93,9 +93,12 @@ TEST_F(PackageCode, TextsAboveAsciiAreEscaped) {
       {"\"del\" & ChrW(127)", "\"del\\u{7F}\"", "del&#127;"},
       {"ChrW(&H20AC) & vbTab & \"<\"", "\"\\u{20AC}\\x09<\"", "&#8364;\t&lt;"},
       {"ChrW(228) & \"\"\"\" & \"\\\"", "\"\\u{E4}\\\"\\\\\"", "&#228;&quot;\\"},
+      {"\"t\" & ChrW(226) & \"bl_\" & ChrW(&H65E5) & ChrW(&H672C)", "\"t\\u{E2}bl_\\u{65E5}\\u{672C}\"", "t&#226;bl_&#26085;&#26412;"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(eval(std::string("tvPhpStr(") + c.text + ")"), c.php) << c.text;
+    // The system code's literal (names and SQL of the pages) says the same in plain ASCII.
+    EXPECT_EQ(eval(std::string("zvPhpStr(") + c.text + ")"), c.php) << c.text;
     EXPECT_EQ(eval(std::string("tvHtml(") + c.text + ")"), c.html) << c.text;
   }
 }

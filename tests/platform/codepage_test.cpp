@@ -68,11 +68,14 @@ TEST_F(CodePages, AnsiCodeOfOneCharacter) {
   const Case cases[] = {
       {1252, U'-', 0x2D}, {1252, U'#', 0x23}, {1252, U'é', 0xE9}, {1252, U'€', 0x80},
       {1252, U'日', 0x3F}, {1252, U'\u0100', 0x3F}, {932, U'日', 0x93FA}, {932, U'ｱ', 0xB1},
-      {1251, U'Ж', 0xC6},
+      {1251, U'Ж', 0xC6}, {1252, U'?', 0x3F}, {1200, U'?', 0x3F00}, {1200, U'日', 0xE565},
   };
   for (const auto& c : cases) {
     set_ansi_code_page(c.code_page);
     EXPECT_EQ(ansi_char_code(c.c), c.code) << c.code_page << " U+" << std::hex << uint32_t(c.c);
+    // Only a character the code page lacks has no code of its own; "?" itself has one.
+    const bool lacking = c.code == 0x3F && c.c != U'?';
+    EXPECT_EQ(ansi_char_code_if_present(c.c).has_value(), !lacking) << c.code_page << " U+" << std::hex << uint32_t(c.c);
   }
 }
 

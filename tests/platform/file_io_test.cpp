@@ -50,6 +50,35 @@ TEST(AtomicWrite, ReplacesTheWholeFileAndKeepsItsMode) {
   EXPECT_EQ(read_file(file), "third");
 }
 
+TEST(AtomicWrite, WhereLinksAreReplacedTheLinkGoesAndItsFileStays) {
+  for (const bool nameless : {true, false}) {
+    SCOPED_TRACE(nameless ? "nameless temporary file" : "named temporary file");
+    TempFolder tmp;
+    write_file_atomic(tmp / "elsewhere.txt", "keep");
+    std::filesystem::create_symlink("elsewhere.txt", tmp / "out.php");
+    std::filesystem::create_symlink("elsewhere.txt", tmp / "out.php.bak");  // an old backup that is a link
+    set_write_fault_hook([&](std::string_view step) { return nameless || step != "tmpfile"; });
+    {
+      ReplaceLinks links;
+      DeferredSync flush;
+      BackupOnReplace keep(tmp / "out.php", tmp / "out.php.bak");
+      write_file_atomic(tmp / "out.php", "new");
+      EXPECT_TRUE(keep.made());
+      std::filesystem::create_symlink("elsewhere.txt", tmp / "copy.php");
+      write_file_atomic(tmp / "copy.php", "copied");
+    }
+    set_write_fault_hook({});
+    EXPECT_EQ(read_file(tmp / "elsewhere.txt"), "keep");
+    EXPECT_FALSE(std::filesystem::is_symlink(tmp / "out.php"));
+    EXPECT_EQ(read_file(tmp / "out.php"), "new");
+    EXPECT_EQ(read_file(tmp / "copy.php"), "copied");
+    // The backup of the link is the link.
+    ASSERT_TRUE(std::filesystem::is_symlink(tmp / "out.php.bak"));
+    EXPECT_EQ(std::filesystem::read_symlink(tmp / "out.php.bak"), "elsewhere.txt");
+    EXPECT_EQ(names_in(tmp.path()), (std::set<std::string>{"copy.php", "elsewhere.txt", "out.php", "out.php.bak"}));
+  }
+}
+
 TEST(AtomicWrite, AFailureAtAnyStepKeepsTheOldFile) {
   for (const char* failing : {"create", "write", "sync", "rename"}) {
     SCOPED_TRACE(failing);
