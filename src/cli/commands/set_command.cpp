@@ -18,6 +18,7 @@ void add_set_command(CLI::App& app, std::function<int()>& run, std::shared_ptr<A
       answers->quiet = true;
       answers->keep_definition = true;
       Host host(*answers);
+      host.lock_project(*file);
       host.open(*file);
       apply_settings(sel->resolve(project_of(host)), *pairs);
       host.call("Save", {Variant(absolute_path(*file))});

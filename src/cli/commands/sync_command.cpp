@@ -104,6 +104,7 @@ void add_sync_command(CLI::App& app, std::function<int()>& run, std::shared_ptr<
       const std::optional<bool> keep = answers->keep_definition;
       answers->keep_definition = true;
       Host host(*answers);
+      host.lock_project(*file);
       host.open(*file);
       host.answer_keep_or_update(keep);
       AGP& proj = project_of(host);
