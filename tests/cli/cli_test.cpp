@@ -178,6 +178,9 @@ TEST_F(CliTest, GetAndSetReadAndChangeSettingsByTheirTypes) {
       {"--field customers FldCaption=X", 2, "TABLE.FIELD"},
       {"--table customers TblGen", 2, "KEY=VALUE"},
       {"--extension nothing Foo=1", 1, "no extension \"nothing\""},
+      {"\"$(printf 'AppHeader=a\\001b')\"", 1, "holds the control character 0x01"},
+      {"\"$(printf 'AppHeader=a\\177b')\"", 1, "holds the control character 0x7F"},
+      {"\"$(printf 'AppHeader=caf\\351')\"", 1, "The value of AppHeader is not UTF-8 text."},
   };
   for (const Case& c : cases) {
     r = tolvex("set sample.tvp " + c.args);
@@ -185,6 +188,11 @@ TEST_F(CliTest, GetAndSetReadAndChangeSettingsByTheirTypes) {
     EXPECT_NE(r.output.find(c.message), std::string::npos) << c.args << "\n" << r.output;
   }
   EXPECT_EQ(slurp(dir_ / "sample.tvp"), before);
+
+  // Values are taken as typed; get escapes backslash, CR and LF, so that a literal "\n" and a
+  // line break print apart. Tab is kept as it is.
+  ASSERT_EQ(tolvex("set sample.tvp \"$(printf 'AppHeader=a\\\\nb\\nc\\td\\r')\"").status, 0);
+  EXPECT_EQ(tolvex("get sample.tvp AppHeader").output, "AppHeader=a\\\\nb\\nc\td\\r\n");
 }
 
 // While another process has the project open for a change, every command that saves it waits a
@@ -245,6 +253,8 @@ TEST_F(CliTest, ExitStatusesHelpAndUsageErrors) {
       {"import p.tvp --database d --type SQLite --user u", 2, "SQLite"},
       {"sync x.tvp --map-field nodot=b", 2, "TABLE.OLD=NEW"},
       {"extension add missing.tvp Charts", 1, "Project file not found"},
+      // Without a terminal to ask on.
+      {"databases --user u --password", 2, "environment variable TOLVEX_DB_PASSWORD"},
       {"--version", 0, "tolvex 3.0"},
   };
   for (const auto& c : cases) {
