@@ -255,7 +255,8 @@ for kind in ${kinds//,/ }; do
     writers) concurrent_writers ;;
     *) echo "unknown kind: $kind" >&2; exit 2 ;;
   esac
-  echo "  $kind: $kills kills in $(( ($(now_ms) - start) / 1000 ))s, $failures failures so far"
+  [ "$kind" = writers ] && runs=rounds || runs=kills
+  echo "  $kind: $kills $runs in $(( ($(now_ms) - start) / 1000 ))s, $failures failures so far"
 done
 [ $readable_temps -eq 0 ] || echo "  note: $readable_temps kills left a temporary file readable by others in the site"
 if [ $failures -ne 0 ]; then
