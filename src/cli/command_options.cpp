@@ -1,5 +1,9 @@
 #include "cli/command_options.h"
 
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <iostream>
 
@@ -17,7 +21,15 @@ void Connection::add_options(CLI::App& cmd) {
   cmd.add_option("--port", port, "Server port")->capture_default_str();
   cmd.add_option("--sid", sid, "Oracle: the service name");
   cmd.add_option("--user", user, "User name")->required();
-  cmd.add_option("--password", password, "Password (default: the environment variable TOLVEX_DB_PASSWORD)");
+  cmd.add_option_function<std::vector<std::string>>(
+         "--password",
+         [this](const std::vector<std::string>& v) {
+           ask_password = v.empty() || (v.size() == 1 && v.front().empty());
+           if (!v.empty()) password = v.front();
+         },
+         "Password: best in the environment variable TOLVEX_DB_PASSWORD; --password alone asks for it on the "
+         "terminal (a value given here shows in the process list)")
+      ->expected(0, 1);
   cmd.add_option("--encoding", encoding, "Character set of the connection");
 }
 
@@ -27,7 +39,39 @@ std::vector<Variant> Connection::values() const {
           Variant(sid),  Variant(method), Variant(url), Variant(encoding)};
 }
 
+namespace {
+
+// Reads a line from the terminal without showing it.
+std::string read_hidden_line(const std::string& prompt) {
+  const int fd = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
+  if (fd < 0 || !::isatty(STDIN_FILENO)) {
+    if (fd >= 0) ::close(fd);
+    throw CommandError{"--password without a value asks for the password on a terminal, and there is none: put it in "
+                       "the environment variable TOLVEX_DB_PASSWORD instead.",
+                       kExitUsage};
+  }
+  (void)!::write(fd, prompt.data(), prompt.size());
+  termios old {};
+  const bool quiet = ::tcgetattr(fd, &old) == 0;
+  if (quiet) {
+    termios hidden = old;
+    hidden.c_lflag &= ~tcflag_t(ECHO);
+    ::tcsetattr(fd, TCSAFLUSH, &hidden);
+  }
+  std::string line;
+  char c = 0;
+  while (::read(fd, &c, 1) == 1 && c != '\n') line += c;
+  if (quiet) ::tcsetattr(fd, TCSAFLUSH, &old);
+  (void)!::write(fd, "\n", 1);
+  ::close(fd);
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+}  // namespace
+
 std::string Connection::password_or_env() const {
+  if (ask_password) return read_hidden_line("Password for " + user + ": ");
   if (!password.empty()) return password;
   const char* env = std::getenv("TOLVEX_DB_PASSWORD");
   return env ? env : "";

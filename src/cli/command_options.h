@@ -25,6 +25,7 @@ struct Connection {
   std::string port = "3306";
   std::string user;
   std::string password;
+  bool ask_password = false;  // --password without a value: asked on the terminal
   std::string sid;
   std::string method;
   std::string url;

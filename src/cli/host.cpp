@@ -162,6 +162,8 @@ void Host::open(const std::string& file, bool need_database) {
   if (!left.empty()) warn(left);
 }
 
+void Host::lock_project(const std::string& file) { lock_.emplace(absolute_path(file)); }
+
 std::string absolute_path(const std::string& path) {
   std::error_code ec;
   auto p = std::filesystem::absolute(path, ec);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_lock.h"
 #include "platform/host_ui.h"
 #include "vb/dispatch.h"
 
@@ -58,8 +59,15 @@ class Host {
   // a project without a database ends the command too.
   void open(const std::string& file, bool need_database = true);
 
+  // Holds the writers' lock of the project file until the host ends. A command that saves the
+  // project takes it before it reads the file, so that no other writer saves in between and
+  // one of the two changes is lost; when another process holds it past a few seconds the
+  // command ends with a message that says so.
+  void lock_project(const std::string& file);
+
  private:
   vb::Ref<vb::Dispatch> project_;
+  std::optional<platform::FileLock> lock_;
   class FlagsFirstUI* ui_ = nullptr;
 };
 

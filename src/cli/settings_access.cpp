@@ -5,6 +5,7 @@
 
 #include <fnmatch.h>
 
+#include <cstdio>
 #include <ostream>
 
 #include "cli/host.h"
@@ -17,6 +18,7 @@
 #include "model/database.h"
 #include "model/table.h"
 #include "model/tables.h"
+#include "templates/package_xml.h"
 #include "vb/convert.h"
 #include "vb/strings.h"
 
@@ -92,7 +94,8 @@ std::string shown_value(const Variant& v) {
   }
   std::string out;
   for (char c : text) {
-    if (c == '\r') out += "\\r";
+    if (c == '\\') out += "\\\\";
+    else if (c == '\r') out += "\\r";
     else if (c == '\n') out += "\\n";
     else out += c;
   }
@@ -113,6 +116,20 @@ void check_charset(const std::string& text) {
   });
   if (!name || (!t.empty() && !std::isalnum(static_cast<unsigned char>(t[0]))))
     throw CommandError{"\"" + text + "\" is not the name of a charset (CharSet takes a name such as utf-8)."};
+}
+
+// A value the project file cannot keep as typed: not UTF-8, or a control character other than
+// tab, line feed and carriage return (which multi-line texts may hold); the file would store
+// "?" in its place. Empty when the value can be kept.
+std::string unkept_value(const std::string& key, const std::string& text) {
+  if (!is_valid_utf8(text)) return "The value of " + key + " is not UTF-8 text.";
+  for (unsigned char c : text)
+    if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F) {
+      char code[8];
+      std::snprintf(code, sizeof code, "0x%02X", c);
+      return "The value of " + key + " holds the control character " + code + ", which a project cannot keep.";
+    }
+  return {};
 }
 
 }  // namespace
@@ -170,6 +187,7 @@ void apply_settings(const std::vector<SettingsTarget>& targets, const std::vecto
     if (eq == std::string::npos || eq == 0) throw CommandError{"Expected KEY=VALUE, not \"" + pair + "\".", kExitUsage};
     const std::string key = pair.substr(0, eq);
     const std::string text = pair.substr(eq + 1);
+    if (const std::string why = unkept_value(key, text); !why.empty()) throw CommandError{why};
     for (const SettingsTarget& t : targets) {
       AGProperties& props = properties_of(*t.object);
       const size_t slot = slot_of(props, key, t);

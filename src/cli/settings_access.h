@@ -31,14 +31,16 @@ struct TargetChoice {
 std::vector<SettingsTarget> select_targets(AGP& proj, const TargetChoice& choice);
 
 // "KEY=VALUE" lines for the keys (every setting when none is given), prefixed by the
-// target's label and "." when there are several targets. CR and LF in values are shown as
-// \r and \n. A key that a target lacks is an error, and nothing is printed.
+// target's label and "." when there are several targets. Backslash, CR and LF in values are
+// shown as \\, \r and \n, so that each value is one line and reads back unambiguously. A key that a target lacks is an error, and nothing is printed.
 void print_settings(const std::vector<SettingsTarget>& targets, const std::vector<std::string>& keys,
                     std::ostream& out);
 
 // Sets "KEY=VALUE" on every target: the text is converted by the setting's declared type and
 // goes through the object's typed property where it has one (which may do more than store
-// it). An unknown key or a value that does not convert is an error before anything changes.
+// it). The text is taken as given: no escapes are read. An unknown key, a value that does not
+// convert, text that is not UTF-8 or holds a control character other than tab, LF and CR is an
+// error before anything changes.
 void apply_settings(const std::vector<SettingsTarget>& targets, const std::vector<std::string>& pairs);
 
 }  // namespace tolvex::cli

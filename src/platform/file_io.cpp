@@ -417,7 +417,11 @@ AtomicFileWriter::AtomicFileWriter(const fs::path& given) {
   if (step_allowed("tmpfile")) fd_ = ::open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
   if (fd_ >= 0) {
     // New files get 0666 less the umask, as the open applied it.
-    if (keep_mode_) ::fchmod(fd_, mode_);
+    if (keep_mode_) {
+      ::fchmod(fd_, mode_);
+    } else if (::fstat(fd_, &st) == 0) {
+      mode_ = st.st_mode & 07777;
+    }
   } else {
     fd_ = create_named_temp(folder_, temp_);
     // Nothing was created: do not unlink a file of that name that someone else may own.
@@ -433,6 +437,11 @@ AtomicFileWriter::AtomicFileWriter(const fs::path& given) {
 }
 
 AtomicFileWriter::~AtomicFileWriter() { discard(); }
+
+void AtomicFileWriter::limit_mode(mode_t allowed) {
+  mode_ &= allowed;
+  if (fd_ >= 0) ::fchmod(fd_, mode_);
+}
 
 void AtomicFileWriter::discard() noexcept {
   if (fd_ >= 0) ::close(fd_);
@@ -670,12 +679,14 @@ void copy_file_atomic(const fs::path& from, const fs::path& to) {
   int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) throw PlatformError(errno_message("Cannot open", from, errno));
   struct stat st {};
-  if (::fstat(in, &st) == 0 && S_ISDIR(st.st_mode)) {
+  const bool known = ::fstat(in, &st) == 0;
+  if (known && S_ISDIR(st.st_mode)) {
     ::close(in);
     throw PlatformError(errno_message("Cannot read", from, EISDIR));
   }
   try {
     AtomicFileWriter file(to);
+    if (known) file.limit_mode(st.st_mode & 07777);
     char buf[65536];
     for (;;) {
       ssize_t n = ::read(in, buf, sizeof buf);

@@ -42,6 +42,9 @@ class AtomicFileWriter {
 
   void write(std::string_view bytes);
   void commit();
+  // The file gets no permission outside `allowed` (0700: its owner's only), from now on and
+  // once it is in place: for a file that holds a secret. Never widens what the file gets.
+  void limit_mode(mode_t allowed);
 
  private:
   [[noreturn]] void fail(int err);
@@ -134,7 +137,8 @@ class BackupOnReplace {
 };
 
 // Copies the file `from` over `to` as write_file_atomic writes: `to` is the old file or the whole
-// copy, never a part. PlatformError when `from` cannot be read or `to` cannot be written.
+// copy, never a part. The copy grants no permission that `from` lacks, so that no more users may
+// read it than the original. PlatformError when `from` cannot be read or `to` cannot be written.
 void copy_file_atomic(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Gives the file `from` the name `to` as well, without copying its bytes (a hard link), and

@@ -2,6 +2,8 @@
 // on disk becomes backup number 1 and the older copies move up by one.
 #include <sys/stat.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -27,7 +29,48 @@ bool single_name(const fs::path& p) {
   return ::stat(p.c_str(), &st) == 0 && st.st_nlink == 1;
 }
 
+// The full path of the project file, with symbolic links followed where they exist.
+fs::path full_path(const std::string& projFile) {
+  const fs::path given = platform::normalize_separators(projFile);
+  std::error_code ec;
+  fs::path absolute = fs::absolute(given, ec);
+  if (ec) return given;
+  fs::path resolved = fs::weakly_canonical(absolute, ec);
+  return ec ? absolute.lexically_normal() : resolved;
+}
+
+// 64-bit FNV-1a: a code that stays the same for a path from one run and one build to the next.
+uint64_t path_code(const std::string& text) {
+  uint64_t h = 14695981039346656037ull;
+  for (unsigned char c : text) {
+    h ^= c;
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
+constexpr const char* kPathNote = "project-path.txt";
+
 }  // namespace
+
+std::string ProjectBackupFolder(const std::string& backupFolder, const std::string& projFile) {
+  const fs::path file = full_path(projFile);
+  char code[13];
+  std::snprintf(code, sizeof code, "%012llx",
+                static_cast<unsigned long long>(path_code(file.string()) & 0xFFFFFFFFFFFFull));
+  return (fs::path(platform::normalize_separators(backupFolder)) / (file.filename().string() + "-" + code)).string();
+}
+
+void LabelProjectBackupFolder(const std::string& folder, const std::string& projFile) {
+  const fs::path dir = platform::normalize_separators(folder);
+  std::error_code ec;
+  if (!fs::is_directory(dir, ec) || is_file(dir / kPathNote)) return;
+  try {
+    platform::write_file_atomic(dir / kPathNote, full_path(projFile).string() + "\n");
+  } catch (const std::exception&) {
+    // Only a help for finding the backups: they are made without it.
+  }
+}
 
 std::string BackupFileName(const std::string& projFile, int n) {
   std::string name = projFile;

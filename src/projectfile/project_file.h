@@ -58,6 +58,16 @@ std::string GetXmlAttribute(const platform::XmlNode& element, const std::string&
 // "shop" gives "shop(n)".
 std::string BackupFileName(const std::string& projFile, int n);
 
+// The folder below `backupFolder` that holds the numbered backups of `projFile`, apart from those
+// of every other project: "<file name>-<code>", where the code of twelve hex digits stands for
+// the file's full path (symbolic links followed), so that /a/shop.tvp and /b/shop.tvp never share
+// a set. Its file "project-path.txt" names the project file (LabelProjectBackupFolder).
+std::string ProjectBackupFolder(const std::string& backupFolder, const std::string& projFile);
+
+// Writes the full path of `projFile` into the file "project-path.txt" of `folder` when the
+// folder exists and has none, so that a user can tell whose backups it holds. Never fails.
+void LabelProjectBackupFolder(const std::string& folder, const std::string& projFile);
+
 // How BackupProjectFile keeps the file itself as number 1.
 enum class BackupOfFile : uint8_t {
   Copy,  // a copy of its bytes
@@ -70,7 +80,8 @@ enum class BackupOfFile : uint8_t {
 // Rotates the numbered backups of `projFile` in `backupFolder` (number 1 newest)
 // and keeps the file as number 1, keeping at most `maxCount` copies. Does nothing
 // when the file does not exist; never fails. True when number 1 was made a second
-// name of the file (BackupOfFile::Link).
+// name of the file (BackupOfFile::Link). A copy is readable by no more users than the
+// file it copies.
 bool BackupProjectFile(const std::string& projFile, const std::string& backupFolder, int16_t maxCount,
                        BackupOfFile how = BackupOfFile::Copy);
 

@@ -23,6 +23,7 @@
 #include "model/project_members.h"
 #include "platform/error.h"
 #include "platform/file_io.h"
+#include "platform/file_lock.h"
 #include "platform/folders.h"
 #include "projectfile/object_members.h"
 #include "projectfile/project_file.h"
@@ -427,6 +428,9 @@ void Save(AGP& project, const std::string& projFile) {
   ModuleContext& ctx = context();
   ctx.ProjErr.clear();
   try {
+    // Held while the file is written, so that no other writer replaces it meanwhile; a command
+    // that read the file holds it already, from its load on.
+    const platform::FileLock lock(platform::normalize_separators(projFile));
     write_project_file(project, projFile);
     project.set_project_file(platform::normalize_separators(projFile));
   } catch (const vb::VBError& e) {
@@ -459,6 +463,10 @@ void write_project_file(AGP& project, const std::string& projFile) {
     file.reset();
     fail(ctx.ProductTitle + ": Save Project File failed! " + e.what());
   }
+  // A file that holds the database password is its owner's only, and so is the old file that
+  // becomes its backup; other files keep the mode of the file they replace.
+  const bool holds_secret = project.DB() && !project.DB()->DBPwd().empty();
+  if (holds_secret) file->limit_mode(S_IRWXU);
   if (utf8) file->write("\xEF\xBB\xBF");
   platform::XmlWriter w({"\r\n", ""});
   std::string encoded;
@@ -481,12 +489,15 @@ void write_project_file(AGP& project, const std::string& projFile) {
   if (max_count < 1) max_count = 10;
   // A read-only project file is not replaced.
   struct stat st {};
-  const bool read_only = ::stat(path.c_str(), &st) == 0 &&
-                         ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0);
+  const bool exists = ::stat(path.c_str(), &st) == 0;
+  const bool read_only =
+      exists && ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0);
+  if (exists && holds_secret && (st.st_mode & (S_IRWXG | S_IRWXO)) != 0) ::chmod(path.c_str(), st.st_mode & S_IRWXU);
   // The old file becomes backup number 1 under a second name, without copying its bytes, when
   // it is about to be replaced; until then the two names are one file.
+  const std::string backup_folder = ProjectBackupFolder(ctx.BackupFolder, projFile);
   const bool linked =
-      BackupProjectFile(projFile, ctx.BackupFolder, max_count, read_only ? BackupOfFile::Copy : BackupOfFile::Link);
+      BackupProjectFile(projFile, backup_folder, max_count, read_only ? BackupOfFile::Copy : BackupOfFile::Link);
   if (read_only)
     fail(ctx.ProductTitle + ": Save Project File failed! " + platform::errno_message("Cannot replace", path, EACCES));
   // The new text replaces the old file in one step; a failure leaves the old file, and backup
@@ -497,14 +508,14 @@ void write_project_file(AGP& project, const std::string& projFile) {
     file.reset();
     if (linked) {
       try {
-        platform::copy_file_atomic(path, std::filesystem::path(platform::normalize_separators(ctx.BackupFolder)) /
-                                             BackupFileName(projFile, 1));
+        platform::copy_file_atomic(path, std::filesystem::path(backup_folder) / BackupFileName(projFile, 1));
       } catch (const std::exception&) {
         // The backup keeps the old bytes either way.
       }
     }
     fail(ctx.ProductTitle + ": Save Project File failed! " + e.what());
   }
+  LabelProjectBackupFolder(backup_folder, projFile);
 }
 
 }  // namespace

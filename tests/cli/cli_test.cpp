@@ -5,9 +5,11 @@
 #include <signal.h>
 
 #include <chrono>
+#include <future>
 #include <thread>
 
 #include "cli_runner.h"
+#include "platform/file_lock.h"
 
 namespace fs = std::filesystem;
 using tolvex::testing::CmdResult;
@@ -200,8 +202,14 @@ TEST_F(CliTest, GetAndSetReadAndChangeSettingsByTheirTypes) {
   // All settings when no key is given.
   r = tolvex("get sample.tvp", "", true);
   EXPECT_NE(r.output.find("\nPromptOnOverwrite="), std::string::npos) << r.output;
-  // Each change saved the project and kept the copy before it.
-  EXPECT_TRUE(fs::is_regular_file(dir_ / "documents" / "Tolvex" / "Backup" / "sample(1).tvp"));
+  // Each change saved the project and kept the copy before it, in the folder of this project's
+  // backups, which names the project.
+  std::vector<fs::path> sets;
+  for (const auto& entry : fs::directory_iterator(dir_ / "documents" / "Tolvex" / "Backup")) sets.push_back(entry.path());
+  ASSERT_EQ(sets.size(), 1u);
+  EXPECT_EQ(sets[0].filename().string().rfind("sample.tvp-", 0), 0u) << sets[0];
+  EXPECT_TRUE(fs::is_regular_file(sets[0] / "sample(1).tvp"));
+  EXPECT_EQ(slurp(sets[0] / "project-path.txt"), (dir_ / "sample.tvp").string() + "\n");
 
   // Errors change nothing.
   const std::string before = slurp(dir_ / "sample.tvp");
@@ -219,6 +227,9 @@ TEST_F(CliTest, GetAndSetReadAndChangeSettingsByTheirTypes) {
       {"--table customers TblGen", 2, "KEY=VALUE"},
       {"--extension nothing Foo=1", 1, "no extension \"nothing\""},
       {"'CharSet=utf-8\"><script>alert(5)</script>'", 1, "is not the name of a charset"},
+      {"\"$(printf 'AppHeader=a\\001b')\"", 1, "holds the control character 0x01"},
+      {"\"$(printf 'AppHeader=a\\177b')\"", 1, "holds the control character 0x7F"},
+      {"\"$(printf 'AppHeader=caf\\351')\"", 1, "The value of AppHeader is not UTF-8 text."},
   };
   for (const Case& c : cases) {
     r = tolvex("set sample.tvp " + c.args);
@@ -226,6 +237,54 @@ TEST_F(CliTest, GetAndSetReadAndChangeSettingsByTheirTypes) {
     EXPECT_NE(r.output.find(c.message), std::string::npos) << c.args << "\n" << r.output;
   }
   EXPECT_EQ(slurp(dir_ / "sample.tvp"), before);
+
+  // Values are taken as typed; get escapes backslash, CR and LF, so that a literal "\n" and a
+  // line break print apart. Tab is kept as it is.
+  ASSERT_EQ(tolvex("set sample.tvp \"$(printf 'AppHeader=a\\\\nb\\nc\\td\\r')\"").status, 0);
+  EXPECT_EQ(tolvex("get sample.tvp AppHeader").output, "AppHeader=a\\\\nb\\nc\td\\r\n");
+}
+
+// While another process has the project open for a change, every command that saves it waits a
+// few seconds and then fails, saying so and changing nothing; readers go on. One that the
+// holder lets go of in time goes on and saves.
+TEST_F(CliTest, ACommandThatSavesWaitsForAnotherThatHasTheProjectOpen) {
+  copy_sample();
+  const std::string before = slurp(dir_ / "sample.tvp");
+  {
+    const tolvex::platform::FileLock other(dir_ / "sample.tvp");
+    const char* writers[] = {
+        "set sample.tvp AppHeader=x",
+        "new sample.tvp --force",
+        "extension enable sample.tvp SampleNotes",
+        "sync sample.tvp --keep",
+        "import sample.tvp --database shop --user report",
+    };
+    std::vector<std::future<CmdResult>> runs;
+    for (const char* args : writers) runs.push_back(std::async(std::launch::async, [this, args] { return tolvex(args); }));
+    const CmdResult get = tolvex("get sample.tvp ProjName");
+    EXPECT_EQ(get.status, 0) << get.output;
+    EXPECT_EQ(get.output, "ProjName=Sample Shop\n");
+    for (size_t i = 0; i < runs.size(); ++i) {
+      const CmdResult r = runs[i].get();
+      EXPECT_EQ(r.status, 1) << writers[i] << "\n" << r.output;
+      EXPECT_NE(r.output.find("Another process has '" + (dir_ / "sample.tvp").string() + "' open"), std::string::npos)
+          << writers[i] << "\n" << r.output;
+    }
+  }
+  EXPECT_EQ(slurp(dir_ / "sample.tvp"), before);
+
+  std::promise<void> taken;
+  std::thread holder([&] {
+    const tolvex::platform::FileLock other(dir_ / "sample.tvp");
+    taken.set_value();
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+  });
+  taken.get_future().wait();
+  const CmdResult r = tolvex("set sample.tvp AppHeader=later");
+  holder.join();
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(tolvex("get sample.tvp AppHeader").output, "AppHeader=later\n");
+  EXPECT_FALSE(fs::exists(dir_ / ".sample.tvp.lock"));
 }
 
 TEST_F(CliTest, ACharSetThatIsNoCharsetNameReachesNoPage) {
@@ -286,6 +345,8 @@ TEST_F(CliTest, ExitStatusesHelpAndUsageErrors) {
       {"import p.tvp --database d --type SQLite --user u", 2, "SQLite"},
       {"sync x.tvp --map-field nodot=b", 2, "TABLE.OLD=NEW"},
       {"extension add missing.tvp Charts", 1, "Project file not found"},
+      // Without a terminal to ask on.
+      {"databases --user u --password", 2, "environment variable TOLVEX_DB_PASSWORD"},
       {"--version", 0, "tolvex 3.0"},
   };
   for (const auto& c : cases) {

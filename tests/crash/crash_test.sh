@@ -7,12 +7,15 @@
 # backup may be truncated, and a kill may leave in a site folder only hidden temporary files
 # without a served extension; after the next normal run the registry hive must be complete and
 # no temporary file may be left.
+# One more kind kills nothing but runs two writers at once:
+#   writers    two `tolvex set` of one project started together, each changing another setting:
+#              both must succeed and both changes must be in the file afterwards
 #
 # Usage: crash_test.sh --tolvex BIN --probe BIN --data DIR [--kills N] [--tables N] [--kinds LIST]
 #                      [--seed N] [--work DIR] [--keep]
-#   --kills N     kills of each kind (default 10: about two minutes in all)
+#   --kills N     kills of each kind, rounds of the writers (default 10: about two minutes in all)
 #   --tables N    tables of the large project (default 100 of 24 columns, about 5 MB)
-#   --kinds LIST  comma-separated kinds (default first-run,save,generate)
+#   --kinds LIST  comma-separated kinds (default first-run,save,generate; writers on request)
 #   --work DIR    where to work (default a new temporary folder, removed unless --keep)
 # Kills are SIGKILL, SIGTERM and SIGINT (Ctrl-C), chosen at random.
 set -u
@@ -50,7 +53,11 @@ umask 022
 echo "crash test: seed $seed, $kills kills of each kind ($kinds), in $work"
 
 failures=0 readable_temps=0
-fail() { echo "FAIL [$kind kill $k, $signal after ${delay_ms}ms]: $*" >&2; failures=$((failures + 1)); }
+fail() {
+  if [ "$kind" = writers ]; then echo "FAIL [writers round $k]: $*" >&2
+  else echo "FAIL [$kind kill $k, $signal after ${delay_ms}ms]: $*" >&2; fi
+  failures=$((failures + 1))
+}
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
@@ -150,13 +157,13 @@ kill_saves() {
     run_and_kill "$budget" "$probe" save "$schema" "$file" "$name"
     is_one_of "$file" "${refs[@]}" || fail "the project file is not a whole version"
     local b
-    for b in "$backups"/big\(*\).tvp; do
+    for b in "$backups"/big.tvp-*/big\(*\).tvp; do
       [ -e "$b" ] || continue
       is_one_of "$b" "${refs[@]}" || fail "backup $(basename "$b") is not a whole version ($(stat -c %s "$b") bytes)"
     done
     next_run "$probe" save "$schema" "$file" "$name" || continue
     cmp -s "$file" "$dir/ref-$name" || fail "the next save wrote another project"
-    for b in "$backups"/big\(*\).tvp; do
+    for b in "$backups"/big.tvp-*/big\(*\).tvp; do
       [ -e "$b" ] || continue
       is_one_of "$b" "${refs[@]}" || fail "backup $(basename "$b") is not a whole version after the next run"
     done
@@ -210,6 +217,34 @@ kill_generations() {
   done
 }
 
+# ---------------------------------------------------------------------------------------------
+concurrent_writers() {
+  local dir="$work/writers" lost=0
+  rm -rf "$dir" "$XDG_DOCUMENTS_DIR"; mkdir -p "$dir"
+  local file="$dir/shop.tvp"
+  cp "$data/samples/sample.tvp" "$file"
+  "$tolvex" get "$file" AppHeader >/dev/null 2>&1  # the user registry, once
+  for k in $(seq 1 "$kills"); do
+    "$tolvex" set "$file" "AppHeader=header $k" >"$dir/header.log" 2>&1 &
+    local header=$!
+    "$tolvex" set "$file" "AppFooter=footer $k" >"$dir/footer.log" 2>&1 &
+    local footer=$!
+    local header_status=0 footer_status=0
+    wait $header || header_status=$?
+    wait $footer || footer_status=$?
+    [ $header_status -eq 0 ] || fail "the writer of AppHeader failed: $(tr '\n' ' ' <"$dir/header.log")"
+    [ $footer_status -eq 0 ] || fail "the writer of AppFooter failed: $(tr '\n' ' ' <"$dir/footer.log")"
+    local got; got=$("$tolvex" get "$file" AppHeader AppFooter 2>&1 | tr '\n' ' ')
+    if [ "$got" != "AppHeader=header $k AppFooter=footer $k " ]; then
+      lost=$((lost + 1))
+      fail "a change was lost: $got"
+    fi
+  done
+  [ -z "$(find "$dir" -name '.*.lock')" ] || fail "lock files left: $(find "$dir" -name '.*.lock')"
+  no_temp_files "$dir"
+  echo "  writers: $kills rounds of two writers at once, $lost changes lost"
+}
+
 for kind in ${kinds//,/ }; do
   k=0 signal=- delay_ms=0
   start=$(now_ms)
@@ -217,9 +252,11 @@ for kind in ${kinds//,/ }; do
     first-run) kill_first_runs ;;
     save) kill_saves ;;
     generate) kill_generations ;;
+    writers) concurrent_writers ;;
     *) echo "unknown kind: $kind" >&2; exit 2 ;;
   esac
-  echo "  $kind: $kills kills in $(( ($(now_ms) - start) / 1000 ))s, $failures failures so far"
+  [ "$kind" = writers ] && runs=rounds || runs=kills
+  echo "  $kind: $kills $runs in $(( ($(now_ms) - start) / 1000 ))s, $failures failures so far"
 done
 [ $readable_temps -eq 0 ] || echo "  note: $readable_temps kills left a temporary file readable by others in the site"
 if [ $failures -ne 0 ]; then

@@ -39,8 +39,10 @@ class ProjectBackupsTest : public ProjectFileFixture {
     ::stat(file.c_str(), &st);
     return st;
   }
+  // The folder of the backups that Save keeps of `file`.
+  std::string folder_of(const std::string& file) { return ProjectBackupFolder(ctx().BackupFolder, file); }
   std::string backup(const std::string& file, int n) {
-    return (fs::path(ctx().BackupFolder) / BackupFileName(file, n)).string();
+    return (fs::path(folder_of(file)) / BackupFileName(file, n)).string();
   }
 };
 
@@ -161,12 +163,12 @@ TEST_F(ProjectBackupsTest, SaveKeepsTheReplacedFileAsBackupOneWithoutCopyingIt) 
       EXPECT_EQ(stat_of(file).st_nlink, 1u);
     }
     platform::set_write_fault_hook({});
-    EXPECT_EQ(backups(ctx().BackupFolder, file), (std::map<int, std::string>{{1, saved[1]}, {2, saved[0]}}));
+    EXPECT_EQ(backups(folder_of(file), file), (std::map<int, std::string>{{1, saved[1]}, {2, saved[0]}}));
     EXPECT_EQ(stat_of(backup(file, 2)).st_nlink, 1u);
     if (c.second_name) {
       EXPECT_EQ(read(other), saved[0]);
     }
-    for (const auto& entry : fs::directory_iterator(ctx().BackupFolder))
+    for (const auto& entry : fs::directory_iterator(folder_of(file)))
       EXPECT_FALSE(entry.path().filename().string().starts_with(".tolvex-")) << entry.path();
   }
 }
@@ -222,7 +224,7 @@ TEST_F(ProjectBackupsTest, AKillDuringSavesLeavesWholeFilesAndBackups) {
     int status = 0;
     ::waitpid(child, &status, 0);
     EXPECT_TRUE(versions.contains(read(file))) << "after kill " << kill_no;
-    for (const auto& [n, text] : backups(ctx().BackupFolder, file))
+    for (const auto& [n, text] : backups(folder_of(file), file))
       EXPECT_TRUE(versions.contains(text)) << "backup " << n << " after kill " << kill_no;
   }
 }
@@ -237,8 +239,77 @@ TEST_F(ProjectBackupsTest, SaveBacksUpThePreviousFileUpToTheRegistryMaximum) {
     Save(*p, file);
     saved.push_back(read(file));
   }
-  const std::string folder = ctx().BackupFolder;
-  EXPECT_EQ(backups(folder, file), (std::map<int, std::string>{{1, saved[2]}, {2, saved[1]}}));
+  EXPECT_EQ(backups(folder_of(file), file), (std::map<int, std::string>{{1, saved[2]}, {2, saved[1]}}));
+}
+
+// Two projects of one file name in two folders: the saves of one never displace the backups
+// of the other, and each set's folder names its project.
+TEST_F(ProjectBackupsTest, ProjectsOfOneNameKeepTheirBackupsApart) {
+  fs::create_directories(path("a"));
+  fs::create_directories(path("b"));
+  const std::string a = path("a/shop.tvp"), b = path("b/shop.tvp");
+  auto p = vb::make_ref<AGP>();
+  std::vector<std::string> saved_a;
+  for (const char* name : {"a1", "a2"}) {
+    p->set_setting_value(ProjectSetting::ProjName, vb::Variant(name));
+    Save(*p, a);
+    saved_a.push_back(read(a));
+  }
+  for (int i = 0; i < 12; ++i) {
+    p->set_setting_value(ProjectSetting::ProjName, vb::Variant("b" + std::to_string(i)));
+    Save(*p, b);
+  }
+  EXPECT_NE(folder_of(a), folder_of(b));
+  EXPECT_EQ(backups(folder_of(a), a), (std::map<int, std::string>{{1, saved_a[0]}}));
+  EXPECT_EQ(backups(folder_of(b), b).size(), 10u);
+  for (const std::string& file : {a, b}) {
+    EXPECT_TRUE(fs::path(folder_of(file)).filename().string().starts_with("shop.tvp-")) << folder_of(file);
+    EXPECT_EQ(fs::path(folder_of(file)).parent_path(), fs::path(ctx().BackupFolder));
+    EXPECT_EQ(read((fs::path(folder_of(file)) / "project-path.txt").string()), file + "\n");
+  }
+  // One project under two names (a symbolic link) has one set.
+  fs::create_symlink(a, path("link.tvp"));
+  EXPECT_EQ(folder_of(path("link.tvp")), folder_of(a));
+}
+
+// A project that holds the database password is written for its owner only, and so are its
+// backups, linked or copied; any other save keeps the mode of the file it replaces.
+TEST_F(ProjectBackupsTest, AFileThatHoldsThePasswordIsItsOwnersOnly) {
+  const struct {
+    const char* what;
+    const char* password;
+    mode_t before;  // of the file on disk, 0: none yet
+    bool copied;    // backup number 1 is a copy (no hard links)
+    mode_t after;   // of the file and of backup number 1
+  } cases[] = {
+      {"new file with a password", "secret", 0, false, 0600},
+      {"password, file open to all", "secret", 0644, false, 0600},
+      {"password, backup copied", "secret", 0664, true, 0600},
+      {"no password, private file", "", 0600, false, 0600},
+      {"no password, group file", "", 0640, false, 0640},
+      {"no password, backup copied", "", 0640, true, 0640},
+  };
+  const mode_t old_mask = ::umask(022);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string file = path(std::string("mode-") + std::to_string(&c - cases) + ".tvp");
+    auto p = project_with_database();
+    p->DB()->DBPwd(c.password);
+    if (c.before != 0) {
+      write(file, "the old project");
+      ::chmod(file.c_str(), c.before);
+    }
+    if (c.copied) platform::set_write_fault_hook([](std::string_view s) { return s != "link"; });
+    Save(*p, file);
+    platform::set_write_fault_hook({});
+    ASSERT_EQ(ctx().ProjErr, "");
+    EXPECT_EQ(stat_of(file).st_mode & 07777, c.after);
+    if (c.before != 0) {
+      EXPECT_EQ(stat_of(backup(file, 1)).st_mode & 07777, c.after);
+      EXPECT_EQ(read(backup(file, 1)), "the old project");
+    }
+  }
+  ::umask(old_mask);
 }
 
 TEST_F(ProjectBackupsTest, FailedSaveKeepsTheOldFile) {

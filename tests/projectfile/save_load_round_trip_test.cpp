@@ -157,7 +157,7 @@ TEST_F(SaveLoadRoundTripTest, ARefusalLateInALargeFileKeepsTheFile) {
     EXPECT_THROW(Save(*p, file), vb::VBError);
     EXPECT_EQ(ctx().ProjErr, "Tolvex: Save Project File failed! " + c.error);
     EXPECT_EQ(read(file), before);
-    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(ctx().BackupFolder) / BackupFileName(file, 1)));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(ProjectBackupFolder(ctx().BackupFolder, file)) / BackupFileName(file, 1)));
     for (const auto& entry : std::filesystem::directory_iterator(docs_))
       EXPECT_EQ(entry.path().string().find(".tmp-"), std::string::npos) << entry.path();
   }

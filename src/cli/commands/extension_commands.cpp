@@ -56,6 +56,7 @@ void add_extension_commands(CLI::App& app, std::function<int()>& run, std::share
         answers->quiet = true;
         answers->keep_definition = true;
         Host host(*answers);
+        if (save) host.lock_project(*file);
         host.open(*file);
         change(host, extensions_of(host), *name);
         if (save) host.call("Save", {Variant(absolute_path(*file))});

@@ -11,7 +11,9 @@ void add_get_command(CLI::App& app, std::function<int()>& run, std::shared_ptr<A
   auto keys = std::make_shared<std::vector<std::string>>();
   auto sel = std::make_shared<Selection>();
   auto file = add_project_file(*cmd);
-  cmd->add_option("key", *keys, "Settings to print (all when none is given)");
+  cmd->add_option("key", *keys,
+                  "Settings to print (all when none is given), as KEY=VALUE lines; in values a backslash is shown "
+                  "as \\\\, a carriage return as \\r and a line feed as \\n");
   sel->add_options(*cmd);
   example(*cmd, "tolvex get shop.tvp --table orders TblGen TblCaption");
   cmd->callback([=, &run] {

@@ -32,6 +32,7 @@ void add_import_command(CLI::App& app, std::function<int()>& run, std::shared_pt
   cmd->callback([=, &run] {
     run = guarded([=] {
       Host host(*answers);
+      host.lock_project(*file);
       AGP& proj = project_of(host);
       if (fs::exists(*file)) {
         host.open(*file, /*need_database=*/false);

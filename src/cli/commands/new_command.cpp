@@ -19,6 +19,8 @@ void add_new_command(CLI::App& app, std::function<int()>& run, std::shared_ptr<A
   example(*cmd, "tolvex new shop.tvp");
   cmd->callback([=, &run] {
     run = guarded([=] {
+      // Held from the look at the file until the save, so that two runs never both write it.
+      const platform::FileLock lock(absolute_path(*file));
       if (fs::exists(*file) && !*force) throw CommandError{"The file exists already (use --force): " + *file};
       Host host(*answers);
       host.call("AddProj", {Variant(name->empty() ? fs::path(*file).stem().string() : *name)});

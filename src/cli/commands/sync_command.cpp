@@ -126,6 +126,7 @@ void add_sync_command(CLI::App& app, std::function<int()>& run, std::shared_ptr<
       // The sync below compares the project with the database; the opening need not (AutoSync).
       answers->keep_definition = true;
       Host host(*answers);
+      host.lock_project(*file);
       ModuleContext& ctx = context();
       ctx.SkipAutoSyncOnLoad = true;
       host.open(*file);
