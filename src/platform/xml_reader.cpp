@@ -247,6 +247,7 @@ XmlDocument XmlDocument::parse_memory(std::string_view bytes, const std::string&
       first.line = e ? e->line : 0;
       first.message = e && e->message ? trimmed(e->message) : "not well-formed XML";
     }
+    if (first.refused) throw XmlEntityError(name_for_messages, first.line, first.message);
     throw XmlError(name_for_messages, first.line, first.message);
   }
   if (!xmlDocGetRootElement(doc)) {
@@ -399,7 +400,7 @@ FirstError scan_entities(const std::function<size_t(char*, size_t)>& read_some) 
 }
 
 void refuse_entities(const std::string& name_for_messages, const FirstError& scan) {
-  if (scan.refused) throw XmlError(name_for_messages, scan.line, scan.message);
+  if (scan.refused) throw XmlEntityError(name_for_messages, scan.line, scan.message);
 }
 
 }  // namespace
@@ -505,6 +506,7 @@ void XmlStreamReader::fail() {
     first.line = xmlTextReaderGetParserLineNumber(state_->reader);
     first.message = "not well-formed XML";
   }
+  if (first.refused) throw XmlEntityError(name_for_messages_, first.line, first.message);
   throw XmlError(name_for_messages_, first.line, first.message);
 }
 
@@ -534,7 +536,7 @@ XmlStreamReader::Event XmlStreamReader::next() {
       case XML_READER_TYPE_COMMENT:
       case XML_READER_TYPE_PROCESSING_INSTRUCTION: return Event::Other;
       case XML_READER_TYPE_ENTITY_REFERENCE:
-        throw XmlError(name_for_messages_, line(), "the entity '&" + std::string(name()) + ";' cannot be read");
+        throw XmlEntityError(name_for_messages_, line(), "the entity '&" + std::string(name()) + ";' cannot be read");
       default: continue;  // the document type declaration and the like
     }
   }

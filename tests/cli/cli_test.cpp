@@ -226,6 +226,49 @@ TEST_F(CliTest, ExitStatusesHelpAndUsageErrors) {
   }
 }
 
+// A document type declaring nested entities, put after the XML declaration of the file.
+void plant_entity_bomb(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string dtd = "\n<!DOCTYPE x [<!ENTITY l0 \"haha\">";
+  for (int i = 1; i <= 9; ++i) {
+    dtd += "<!ENTITY l" + std::to_string(i) + " \"";
+    for (int j = 0; j < 10; ++j) dtd += "&l" + std::to_string(i - 1) + ";";
+    dtd += "\">";
+  }
+  const size_t end = text.find("?>") + 2;
+  std::ofstream(file, std::ios::binary) << text.substr(0, end) << dtd << "]>" << text.substr(end);
+}
+
+TEST_F(CliTest, AnEntityBombIsRefusedAtOnceNamingItsFile) {
+  copy_sample();
+  const fs::path project = dir_ / "sample.tvp";
+  const fs::path package = dir_ / "sample.zip";
+  fs::copy_file(std::string(TOLVEX_BUILD_DATA_DIR) + "/templates/sample.zip", package);
+  const std::string generate = "generate sample.tvp --template sample.zip --destination site --overwrite=all";
+  ASSERT_EQ(tolvex(generate).status, 0);
+  const fs::path script = dir_ / "documents" / "Tolvex" / "Templates" / "sample.zip" / "Script";
+  struct Case {
+    fs::path file;
+    std::string args;
+  };
+  const Case cases[] = {
+      {project, "get sample.tvp ProjName"},
+      {script / "control.xml", generate},
+      {script / "lang.xml", generate},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file.string());
+    const std::string kept = slurp(c.file);
+    plant_entity_bomb(c.file);
+    CmdResult r = tolvex(c.args);
+    EXPECT_NE(r.output.find(c.file.string() + ": line 2: the document type declares the entity 'l0'"),
+              std::string::npos)
+        << r.output;
+    std::ofstream(c.file, std::ios::binary) << kept;
+  }
+}
+
 TEST_F(CliTest, ExtensionsOfAProjectAndTheirAttributes) {
   copy_sample();
   CmdResult r = tolvex("extension list sample.tvp", "", true);
