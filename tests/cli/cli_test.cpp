@@ -248,20 +248,37 @@ TEST_F(CliTest, AnEntityBombIsRefusedAtOnceNamingItsFile) {
   const std::string generate = "generate sample.tvp --template sample.zip --destination site --overwrite=all";
   ASSERT_EQ(tolvex(generate).status, 0);
   const fs::path script = dir_ / "documents" / "Tolvex" / "Templates" / "sample.zip" / "Script";
+  // The system and validation code: copies that the settings name instead of the installed files.
+  const fs::path settings = dir_ / "config" / "user.reg";
+  const std::string installed_settings = slurp(settings);
+  for (const char* code : {"syscode.xml", "validate.xml"})
+    fs::copy_file(std::string(TOLVEX_BUILD_DATA_DIR) + "/code/" + code, dir_ / code);
   struct Case {
     fs::path file;
     std::string args;
+    std::string setting;  // the setting that names the file, if any
   };
   const Case cases[] = {
-      {project, "get sample.tvp ProjName"},
-      {script / "control.xml", generate},
-      {script / "lang.xml", generate},
+      {project, "get sample.tvp ProjName", ""},
+      {script / "control.xml", generate, ""},
+      {script / "lang.xml", generate, ""},
+      {dir_ / "syscode.xml", generate, "SYSCODE"},
+      {dir_ / "validate.xml", generate, "VALIDATECODE"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file.string());
     const std::string kept = slurp(c.file);
     plant_entity_bomb(c.file);
+    std::string with_file = installed_settings;
+    if (!c.setting.empty()) {
+      const size_t at = with_file.find("\n\"" + c.setting + "\"=");
+      ASSERT_NE(at, std::string::npos) << c.setting;
+      const size_t end = with_file.find('\n', at + 1);
+      with_file.replace(at + 1, end - at - 1, "\"" + c.setting + "\"=\"" + c.file.string() + "\"");
+    }
+    std::ofstream(settings, std::ios::binary) << with_file;
     CmdResult r = tolvex(c.args);
+    EXPECT_EQ(r.status, 1) << r.output;
     EXPECT_NE(r.output.find(c.file.string() + ": line 2: the document type declares the entity 'l0'"),
               std::string::npos)
         << r.output;
