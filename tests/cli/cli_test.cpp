@@ -2,6 +2,7 @@
 // sample project generated with the bundled template package), the answers to the engine's
 // questions, Ctrl-C, reading and changing settings, and the command's errors.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <signal.h>
 
 #include <chrono>
@@ -194,8 +195,14 @@ TEST_F(CliTest, ExitStatusesHelpAndUsageErrors) {
       {"import p.tvp --database d --type SQLite --user u", 2, "SQLite"},
       {"sync x.tvp --map-field nodot=b", 2, "TABLE.OLD=NEW"},
       {"extension add missing.tvp Charts", 1, "Project file not found"},
+      {"get . ProjName", 1, "The project . is not a regular file."},
+      {"get /dev/zero ProjName", 1, "The project /dev/zero is not a regular file."},
+      {"get fifo.tvp ProjName", 1, "The project fifo.tvp is not a regular file."},
+      {"get " + std::string(300, 'n') + ".tvp ProjName", 1,
+       "Cannot read the project file " + std::string(300, 'n') + ".tvp: File name too long"},
       {"--version", 0, "tolvex 3.0"},
   };
+  ASSERT_EQ(mkfifo((dir_ / "fifo.tvp").c_str(), 0644), 0);
   for (const auto& c : cases) {
     CmdResult r = tolvex(c.args);
     EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.output;
