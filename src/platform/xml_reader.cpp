@@ -396,6 +396,9 @@ FirstError scan_entities(const std::function<size_t(char*, size_t)>& read_some) 
                                state == XML_PARSER_EPILOG))
       break;
   }
+  // libxml2 may have made a document to hold the declarations it saw.
+  if (ctxt->myDoc) xmlFreeDoc(ctxt->myDoc);
+  ctxt->myDoc = nullptr;
   return scan;
 }
 
@@ -486,6 +489,7 @@ static FirstError first_parse_error(const char* data, size_t size) {
   ctxt->_private = &first;
   xmlCtxtUseOptions(ctxt, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE);
   xmlParseDocument(ctxt);
+  if (ctxt->myDoc) xmlFreeDoc(ctxt->myDoc);
   xmlFreeParserCtxt(ctxt);
   return first;
 }
