@@ -141,8 +141,13 @@ void Host::set_setting(const std::string& key, const vb::Variant& value) {
 }
 
 void Host::open(const std::string& file, bool need_database) {
+  // The status only: a FIFO is never opened, so it cannot block.
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(file, ec)) throw CommandError{"Project file not found: " + file};
+  const auto status = std::filesystem::status(file, ec);
+  if (ec && ec != std::errc::no_such_file_or_directory)
+    throw CommandError{"Cannot read the project file " + file + ": " + ec.message()};
+  if (!std::filesystem::exists(status)) throw CommandError{"Project file not found: " + file};
+  if (!std::filesystem::is_regular_file(status)) throw CommandError{"The project " + file + " is not a regular file."};
   ModuleContext& ctx = context();
   ctx.ProjErr.clear();
   try {

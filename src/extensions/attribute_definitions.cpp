@@ -144,7 +144,13 @@ ExtensionDefinition ExtensionDefinition::load(const std::string& xml_file) {
   if (!found) return def;
   def.path_ = *found;
   const std::string damaged = context().ProductTitle + ": Extension definition file \"" + def.path_ + "\" is damaged: ";
-  def.doc_ = load_package_xml(def.path_);
+  try {
+    def.doc_ = load_package_xml(def.path_);
+  } catch (const platform::XmlEntityError& e) {
+    def.state_ = State::Damaged;
+    def.error_ = damaged + e.what();
+    return def;
+  }
   if (!def.doc_) {
     std::string why = "not a well-formed XML file";
     try {

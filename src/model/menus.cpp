@@ -54,6 +54,9 @@ bool AGPMenus::LoadMenus(const vb::Variant& file) {
   try {
     auto doc = platform::XmlDocument::parse_file(platform::normalize_separators(vb::to_string(file)));
     root = doc.root();
+  } catch (const platform::XmlEntityError& e) {
+    ctx.ProjErr = ctx.ProductTitle + ": Load project file failed! " + e.what();
+    return false;
   } catch (const std::exception&) {
     ctx.ProjErr = ctx.ProductTitle + ": Load project file failed!";
     return false;

@@ -25,6 +25,13 @@ class XmlError : public FileFormatError {
   using FileFormatError::FileFormatError;
 };
 
+// A document that declares entities, or refers to one declared nowhere: refused before anything
+// expands it, and never taken for a missing or empty file.
+class XmlEntityError : public XmlError {
+ public:
+  using XmlError::XmlError;
+};
+
 enum class XmlNodeKind { Element, Text, CData, Comment, ProcessingInstruction, Other };
 
 struct XmlAttribute {

@@ -73,6 +73,7 @@ std::vector<XmlNode> run_xpath(xmlDoc* doc, xmlNode* context, const std::string&
 struct FirstError {
   bool set = false;
   bool fatal = false;
+  bool refused = false;  // entities stopped the parse
   int line = 0;
   std::string message;
 };
@@ -84,6 +85,42 @@ void keep_first_parse_error(void* user, xmlErrorPtr error) {
   first->set = true;
   first->line = error->line;
   first->message = error->message ? trimmed(error->message) : "not well-formed XML";
+}
+
+// Entities. No file we read needs any, and declared entities are what an entity bomb is made
+// of (libxml2's own guard against their expansion is off once texts over 10 MB are allowed):
+// the first declaration stops the parse before any reference can expand it. A reference to
+// an entity declared nowhere (one that an external DTD, never loaded, would declare) stops it
+// too: its text cannot be read, and leaving it out would change the value.
+// Both hooks take a context whose `_private` is the parse's FirstError.
+void stop_parse(xmlParserCtxt* ctxt, std::string message) {
+  auto* first = static_cast<FirstError*>(ctxt->_private);
+  if (first && !first->refused) {
+    first->set = first->fatal = first->refused = true;
+    first->line = ctxt->input ? ctxt->input->line : 0;
+    first->message = std::move(message);
+  }
+  ctxt->wellFormed = 0;
+  xmlStopParser(ctxt);
+}
+
+void refuse_entity_declaration(void* ctx, const xmlChar* name, int type, const xmlChar*, const xmlChar*, xmlChar*) {
+  const bool parameter = type == XML_INTERNAL_PARAMETER_ENTITY || type == XML_EXTERNAL_PARAMETER_ENTITY;
+  stop_parse(static_cast<xmlParserCtxt*>(ctx), std::string("the document type declares the entity '") +
+                                                   (parameter ? "%" : "") + to_string(name) +
+                                                   "': entities are not accepted in this file");
+}
+
+xmlEntity* refuse_undeclared_entity(void* ctx, const xmlChar* name) {
+  if (xmlEntity* predefined = xmlGetPredefinedEntity(name)) return predefined;
+  stop_parse(static_cast<xmlParserCtxt*>(ctx), "the entity '&" + to_string(name) +
+                                                   ";' is not declared: its value cannot be read");
+  return nullptr;
+}
+
+void guard_entities(xmlSAXHandler* sax) {
+  sax->entityDecl = &refuse_entity_declaration;
+  sax->getEntity = &refuse_undeclared_entity;
 }
 
 }  // namespace
@@ -199,16 +236,18 @@ XmlDocument XmlDocument::parse_memory(std::string_view bytes, const std::string&
   ctxt->_private = &first;
   ctxt->userData = ctxt.get();
   ctxt->sax->serror = &keep_first_parse_error;
+  guard_entities(ctxt->sax);
   // Texts over libxml2's default limit of 10 MB are read, as the streaming reader reads them.
   const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE;
   xmlDoc* doc = xmlCtxtReadMemory(ctxt.get(), bytes.data(), int(bytes.size()), nullptr, nullptr, options);
-  if (!doc || !ctxt->wellFormed) {
+  if (!doc || !ctxt->wellFormed || first.refused) {
     if (doc) xmlFreeDoc(doc);
     if (!first.set) {
       const xmlError* e = xmlCtxtGetLastError(ctxt.get());
       first.line = e ? e->line : 0;
       first.message = e && e->message ? trimmed(e->message) : "not well-formed XML";
     }
+    if (first.refused) throw XmlEntityError(name_for_messages, first.line, first.message);
     throw XmlError(name_for_messages, first.line, first.message);
   }
   if (!xmlDocGetRootElement(doc)) {
@@ -292,6 +331,81 @@ std::string_view view_of(const xmlChar* s) {
   return s ? std::string_view(reinterpret_cast<const char*>(s)) : std::string_view();
 }
 
+// Keeps the first error of a parse whose context's `_private` is its FirstError.
+void keep_first_error_of_parse(void* ctx, xmlErrorPtr error) {
+  keep_first_reader_error(static_cast<xmlParserCtxt*>(ctx)->_private, error);
+}
+
+// What the streaming reader is about to walk, parsed first with the entity guard (libxml2's
+// reader gives no hold on its parser to guard it as it reads) and nothing built: the prolog
+// only, where a document declares its entities, or the whole text when it names an external
+// DTD, whose entities may be referred to anywhere.
+struct EntityScan : FirstError {
+  bool external_dtd = false;
+};
+
+void note_document_type(void* ctx, const xmlChar*, const xmlChar* external_id, const xmlChar* system_id) {
+  auto* scan = static_cast<EntityScan*>(static_cast<FirstError*>(static_cast<xmlParserCtxt*>(ctx)->_private));
+  if (external_id || system_id) scan->external_dtd = true;
+}
+
+void stop_at_document_element(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*, int, const xmlChar**, int,
+                              int, const xmlChar**) {
+  auto* ctxt = static_cast<xmlParserCtxt*>(ctx);
+  if (!static_cast<EntityScan*>(static_cast<FirstError*>(ctxt->_private))->external_dtd) xmlStopParser(ctxt);
+}
+
+// `read_some` fills the buffer from the start of the text on, and returns 0 at its end.
+FirstError scan_entities(const std::function<size_t(char*, size_t)>& read_some) {
+  xmlSAXHandler sax{};
+  sax.initialized = XML_SAX2_MAGIC;
+  guard_entities(&sax);
+  sax.internalSubset = &note_document_type;
+  sax.startElementNs = &stop_at_document_element;
+  sax.serror = &keep_first_error_of_parse;
+  EntityScan scan;
+  std::vector<char> buf(65536);
+  size_t n = read_some(buf.data(), buf.size());
+  // The first bytes tell the encoding.
+  const size_t head = std::min<size_t>(n, 4);
+  std::unique_ptr<xmlParserCtxt, decltype(&xmlFreeParserCtxt)> ctxt(
+      xmlCreatePushParserCtxt(&sax, nullptr, buf.data(), int(head), nullptr), &xmlFreeParserCtxt);
+  if (!ctxt) return scan;
+  ctxt->_private = &scan;
+  xmlCtxtUseOptions(ctxt.get(), kStreamOptions);
+  size_t offset = head;
+  while (ctxt->instate != XML_PARSER_EOF) {
+    if (offset == n) {
+      n = read_some(buf.data(), buf.size());
+      offset = 0;
+    }
+    if (scan.external_dtd && n > 0) {
+      // The rest in one piece: a long tag fed in pieces would take time that grows with its square.
+      std::string rest(buf.data() + offset, n - offset);
+      while ((n = read_some(buf.data(), buf.size())) > 0) rest.append(buf.data(), n);
+      xmlParseChunk(ctxt.get(), rest.data(), int(rest.size()), 1);
+      break;
+    }
+    if (xmlParseChunk(ctxt.get(), buf.data() + offset, int(n - offset), n == 0) != 0 || n == 0) break;
+    offset = n;
+    // Past the prolog (at the document element's start tag, which may be long, or beyond it):
+    // no declaration can follow.
+    const int state = ctxt->instate;
+    if (!scan.external_dtd && (state == XML_PARSER_START_TAG || state == XML_PARSER_CONTENT ||
+                               state == XML_PARSER_CDATA_SECTION || state == XML_PARSER_END_TAG ||
+                               state == XML_PARSER_EPILOG))
+      break;
+  }
+  // libxml2 may have made a document to hold the declarations it saw.
+  if (ctxt->myDoc) xmlFreeDoc(ctxt->myDoc);
+  ctxt->myDoc = nullptr;
+  return scan;
+}
+
+void refuse_entities(const std::string& name_for_messages, const FirstError& scan) {
+  if (scan.refused) throw XmlEntityError(name_for_messages, scan.line, scan.message);
+}
+
 }  // namespace
 
 XmlStreamReader::XmlStreamReader(const std::filesystem::path& path) : path_(path), name_for_messages_(path.string()) {
@@ -303,6 +417,15 @@ XmlStreamReader::XmlStreamReader(const std::filesystem::path& path) : path_(path
   struct stat st {};
   if (::fstat(state_->fd, &st) == 0 && S_ISDIR(st.st_mode)) throw PlatformError(errno_message("Cannot read", path, EISDIR));
   if (st.st_size > INT32_MAX) throw XmlError(name_for_messages_, 0, "the document is too large");
+  const int fd = state_->fd;
+  refuse_entities(name_for_messages_, scan_entities([fd](char* buf, size_t size) {
+    for (;;) {
+      const ssize_t n = ::read(fd, buf, size);
+      if (n >= 0) return size_t(n);
+      if (errno != EINTR) return size_t(0);
+    }
+  }));
+  if (::lseek(state_->fd, 0, SEEK_SET) != 0) throw PlatformError(errno_message("Cannot read", path, errno));
   if (longest_tag_run(state_->fd) > kLongestStreamedTag) {
     // The streaming reader hands the parser small pieces and looks for the end of a tag
     // again after each: a tag of many megabytes would take time that grows with its
@@ -333,6 +456,13 @@ void XmlStreamReader::open(const char* data, size_t size) {
   static const bool initialised = (xmlInitParser(), true);
   (void)initialised;
   if (size > size_t(INT32_MAX)) throw XmlError(name_for_messages_, 0, "the document is too large");
+  size_t offset = 0;
+  refuse_entities(name_for_messages_, scan_entities([&](char* buf, size_t room) {
+    const size_t n = std::min(room, size - offset);
+    if (n) std::memcpy(buf, data + offset, n);
+    offset += n;
+    return n;
+  }));
   state_ = std::make_unique<State>();
   state_->reader = xmlReaderForMemory(size ? data : "", int(size), nullptr, nullptr, kStreamOptions);
   if (!state_->reader) throw XmlError(name_for_messages_, 0, "out of memory");
@@ -351,13 +481,15 @@ static FirstError first_parse_error(const char* data, size_t size) {
   }
   xmlSAXHandler sax{};
   sax.initialized = XML_SAX2_MAGIC;
-  sax.serror = &keep_first_reader_error;
   xmlParserCtxtPtr ctxt = xmlCreateMemoryParserCtxt(data, int(size));
   if (!ctxt) return first;
+  sax.serror = &keep_first_error_of_parse;
+  guard_entities(&sax);
   std::memcpy(ctxt->sax, &sax, sizeof sax);
-  ctxt->userData = &first;
+  ctxt->_private = &first;
   xmlCtxtUseOptions(ctxt, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE);
   xmlParseDocument(ctxt);
+  if (ctxt->myDoc) xmlFreeDoc(ctxt->myDoc);
   xmlFreeParserCtxt(ctxt);
   return first;
 }
@@ -378,6 +510,7 @@ void XmlStreamReader::fail() {
     first.line = xmlTextReaderGetParserLineNumber(state_->reader);
     first.message = "not well-formed XML";
   }
+  if (first.refused) throw XmlEntityError(name_for_messages_, first.line, first.message);
   throw XmlError(name_for_messages_, first.line, first.message);
 }
 
@@ -406,6 +539,8 @@ XmlStreamReader::Event XmlStreamReader::next() {
       case XML_READER_TYPE_CDATA:
       case XML_READER_TYPE_COMMENT:
       case XML_READER_TYPE_PROCESSING_INSTRUCTION: return Event::Other;
+      case XML_READER_TYPE_ENTITY_REFERENCE:
+        throw XmlEntityError(name_for_messages_, line(), "the entity '&" + std::string(name()) + ";' cannot be read");
       default: continue;  // the document type declaration and the like
     }
   }

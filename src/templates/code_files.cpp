@@ -38,6 +38,8 @@ std::optional<platform::XmlDocument> load_list(std::string_view list_path) {
   if (!file) return std::nullopt;
   try {
     return platform::XmlDocument::parse_file(*file);
+  } catch (const platform::XmlEntityError&) {
+    throw;
   } catch (const std::exception&) {
     return std::nullopt;
   }

@@ -80,6 +80,8 @@ std::optional<platform::XmlDocument> load_package_xml(std::string_view path) {
     std::string bytes = platform::read_file(*file);
     if (!names_its_encoding(bytes) && !is_valid_utf8(bytes)) bytes = platform::ansi_to_utf8(bytes);
     return platform::XmlDocument::parse_memory(bytes, *file);
+  } catch (const platform::XmlEntityError&) {
+    throw;
   } catch (const std::exception&) {
     return std::nullopt;
   }

@@ -2,6 +2,7 @@
 // sample project generated with the bundled template package), the answers to the engine's
 // questions, Ctrl-C, reading and changing settings, and the command's errors.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <signal.h>
 
 #include <chrono>
@@ -347,8 +348,14 @@ TEST_F(CliTest, ExitStatusesHelpAndUsageErrors) {
       {"extension add missing.tvp Charts", 1, "Project file not found"},
       // Without a terminal to ask on.
       {"databases --user u --password", 2, "environment variable TOLVEX_DB_PASSWORD"},
+      {"get . ProjName", 1, "The project . is not a regular file."},
+      {"get /dev/zero ProjName", 1, "The project /dev/zero is not a regular file."},
+      {"get fifo.tvp ProjName", 1, "The project fifo.tvp is not a regular file."},
+      {"get " + std::string(300, 'n') + ".tvp ProjName", 1,
+       "Cannot read the project file " + std::string(300, 'n') + ".tvp: File name too long"},
       {"--version", 0, "tolvex 3.0"},
   };
+  ASSERT_EQ(mkfifo((dir_ / "fifo.tvp").c_str(), 0644), 0);
   for (const auto& c : cases) {
     CmdResult r = tolvex(c.args);
     EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.output;
@@ -376,6 +383,66 @@ TEST_F(CliTest, ExitStatusesHelpAndUsageErrors) {
     EXPECT_EQ(r.status, 0) << h.command;
     for (const auto& s : h.has) EXPECT_NE(r.output.find(s), std::string::npos) << h.command << ": " << s << "\n" << r.output;
     for (const auto& s : h.lacks) EXPECT_EQ(r.output.find(s), std::string::npos) << h.command << ": " << s << "\n" << r.output;
+  }
+}
+
+// A document type declaring nested entities, put after the XML declaration of the file.
+void plant_entity_bomb(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string dtd = "\n<!DOCTYPE x [<!ENTITY l0 \"haha\">";
+  for (int i = 1; i <= 9; ++i) {
+    dtd += "<!ENTITY l" + std::to_string(i) + " \"";
+    for (int j = 0; j < 10; ++j) dtd += "&l" + std::to_string(i - 1) + ";";
+    dtd += "\">";
+  }
+  const size_t end = text.find("?>") + 2;
+  std::ofstream(file, std::ios::binary) << text.substr(0, end) << dtd << "]>" << text.substr(end);
+}
+
+TEST_F(CliTest, AnEntityBombIsRefusedAtOnceNamingItsFile) {
+  copy_sample();
+  const fs::path project = dir_ / "sample.tvp";
+  const fs::path package = dir_ / "sample.zip";
+  fs::copy_file(std::string(TOLVEX_BUILD_DATA_DIR) + "/templates/sample.zip", package);
+  const std::string generate = "generate sample.tvp --template sample.zip --destination site --overwrite=all";
+  ASSERT_EQ(tolvex(generate).status, 0);
+  const fs::path script = dir_ / "documents" / "Tolvex" / "Templates" / "sample.zip" / "Script";
+  // The system and validation code: copies that the settings name instead of the installed files.
+  const fs::path settings = dir_ / "config" / "user.reg";
+  const std::string installed_settings = slurp(settings);
+  for (const char* code : {"syscode.xml", "validate.xml"})
+    fs::copy_file(std::string(TOLVEX_BUILD_DATA_DIR) + "/code/" + code, dir_ / code);
+  struct Case {
+    fs::path file;
+    std::string args;
+    std::string setting;  // the setting that names the file, if any
+  };
+  const Case cases[] = {
+      {project, "get sample.tvp ProjName", ""},
+      {script / "control.xml", generate, ""},
+      {script / "lang.xml", generate, ""},
+      {dir_ / "syscode.xml", generate, "SYSCODE"},
+      {dir_ / "validate.xml", generate, "VALIDATECODE"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file.string());
+    const std::string kept = slurp(c.file);
+    plant_entity_bomb(c.file);
+    std::string with_file = installed_settings;
+    if (!c.setting.empty()) {
+      const size_t at = with_file.find("\n\"" + c.setting + "\"=");
+      ASSERT_NE(at, std::string::npos) << c.setting;
+      const size_t end = with_file.find('\n', at + 1);
+      with_file.replace(at + 1, end - at - 1, "\"" + c.setting + "\"=\"" + c.file.string() + "\"");
+    }
+    std::ofstream(settings, std::ios::binary) << with_file;
+    CmdResult r = tolvex(c.args);
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find(c.file.string() + ": line 2: the document type declares the entity 'l0'"),
+              std::string::npos)
+        << r.output;
+    std::ofstream(c.file, std::ios::binary) << kept;
   }
 }
 

@@ -98,6 +98,62 @@ TEST(XmlRead, NoExternalEntitiesAreLoaded) {
   }
 }
 
+// Nested entities used in an attribute: a few hundred bytes that would expand to gigabytes.
+std::string entity_bomb(int levels) {
+  std::string dtd = "<?xml version=\"1.0\"?>\n<!DOCTYPE Project [\n<!ENTITY l0 \"haha\">\n";
+  for (int i = 1; i <= levels; ++i) {
+    dtd += "<!ENTITY l" + std::to_string(i) + " \"";
+    for (int j = 0; j < 10; ++j) dtd += "&l" + std::to_string(i - 1) + ";";
+    dtd += "\">\n";
+  }
+  return dtd + "]>\n<Project ProjName=\"&l" + std::to_string(levels) + ";\"/>\n";
+}
+
+// Reads the file to its end with the streaming reader, its attribute values too.
+void stream_through(const std::filesystem::path& file) {
+  XmlStreamReader reader(file);
+  std::string_view name, value;
+  for (XmlStreamReader::Event e; (e = reader.next()) != XmlStreamReader::Event::End;)
+    if (e == XmlStreamReader::Event::StartElement)
+      while (reader.next_attribute(name, value)) {
+      }
+}
+
+TEST(XmlRead, EntitiesAreRefusedAtOnceNamingTheFile) {
+  TempFolder tmp;
+  struct Case {
+    const char* what;
+    std::string text;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"nine levels", entity_bomb(9), "declares the entity 'l0'"},
+      {"seven levels (past 10 MB)", entity_bomb(7), "declares the entity 'l0'"},
+      {"parameter entity", "<!DOCTYPE a [<!ENTITY % p \"<!ENTITY x 'y'>\"> %p;]><a v=\"&x;\"/>", "'%p'"},
+      {"entity of an external DTD", "<!DOCTYPE a SYSTEM \"a.dtd\">\n<a>\n<b v=\"1&x;2\"/></a>", "'&x;' is not declared"},
+      {"the same in text", "<!DOCTYPE a SYSTEM \"a.dtd\">\n<a>\n<b>1&x;2</b></a>", "'&x;' is not declared"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto file = tmp / "bomb.xml";
+    write_file_atomic(file, c.text);
+    for (int streamed = 0; streamed < 2; ++streamed) {
+      try {
+        if (streamed) stream_through(file);
+        else (void)XmlDocument::parse_file(file);
+        ADD_FAILURE() << "read, streamed " << streamed;
+      } catch (const XmlError& e) {
+        EXPECT_EQ(e.file(), file.string());
+        EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
+      }
+    }
+  }
+  // Predefined entities and character references are no declared entities.
+  write_file_atomic(tmp / "plain.xml", "<!DOCTYPE a>\n<a v=\"&amp;&#65;\">&lt;</a>");
+  EXPECT_EQ(XmlDocument::parse_file(tmp / "plain.xml").root().attribute("v"), "&A");
+  EXPECT_NO_THROW(stream_through(tmp / "plain.xml"));
+}
+
 TEST(XmlWrite, EscapingTable) {
   struct Case {
     std::string in;

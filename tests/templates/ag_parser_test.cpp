@@ -127,6 +127,22 @@ TEST_F(ParserTest, IncompleteAndNestedBlocksReportLineAndColumn) {
   }
 }
 
+TEST_F(ParserTest, AVeryLongOffendingLineIsShownAsAnExcerpt) {
+  // A minified line of some 200 KB with a nested block at its end, after a long line.
+  const std::string before(150000, 'b');
+  const std::string src = "x\r\n" + before + "\r\n" + std::string(200000, 'a') + "<!--##x ü<!--##y##-->";
+  AGParser p;
+  ctx_->ProjErr.clear();
+  p.Parse(src);
+  const std::string& m = ctx_->ProjErr;
+  EXPECT_EQ(m.rfind("***Nested Blocks found at line 3 column 200010! Generation failed!\r\nError lines:\r\nx\r\nbbb", 0), 0u)
+      << m.substr(0, 300);
+  EXPECT_LT(m.size(), 500u);
+  EXPECT_NE(m.find("bbb...\r\n...aaa"), std::string::npos) << m;
+  EXPECT_EQ(m.substr(m.size() - 11), "<!--##x ü<") << m;
+  EXPECT_LT(ui_->questions().back().text.size(), 2100u);
+}
+
 TEST_F(ParserTest, ErrorListsAtMostElevenLinesAndCountsCharacters) {
   std::string src;
   for (int i = 1; i <= 20; ++i) src += "line" + std::to_string(i) + "\r\n";
