@@ -137,6 +137,9 @@ class Interp : public std::enable_shared_from_this<Interp> {
   Interp& operator=(const Interp&) = delete;
 
   RuntimeEnv env;
+  // The script class instances alive in this interpreter (a list through the objects, kept
+  // by ScriptObject), so that those only holding each other can be freed when it goes.
+  ScriptObject* live_objects = nullptr;
 
   // --- modules and named objects
   Module* global_module() { return modules_.front().get(); }
