@@ -58,8 +58,8 @@ Variant binop(BinOp op, const Variant& a, const Variant& b) {
   return Variant();
 }
 
-// Literals are "hard" typed, everything else "soft". Comparing a string with a
-// number converts the soft side to the hard side's type (both hard: the string
+// Literals and constants are "hard" typed, everything else "soft". Comparing a string
+// with a number converts the soft side to the hard side's type (both hard: the string
 // becomes a number); two soft values compare as they are (a number is less).
 void harden(Variant& a, bool a_hard, Variant& b, bool b_hard) {
   if (!a_hard && !b_hard) return;
@@ -73,17 +73,29 @@ void harden(Variant& a, bool a_hard, Variant& b, bool b_hard) {
 }
 
 Variant chain_step_general(BinOp op, const Variant& a, bool a_hard, const Variant& b, bool b_hard) {
-  if (is_comparison(op) && a.is_string() != b.is_string() && (a_hard || b_hard)) {
-    Variant x = a, y = b;
-    harden(x, a_hard, y, b_hard);
-    return binop(op, x, y);
+  if (is_comparison(op) && a.is_string() != b.is_string()) {
+    if (a_hard || b_hard) {
+      // (A Boolean against a string then compares with its text: "True" = True.)
+      Variant x = a, y = b;
+      harden(x, a_hard, y, b_hard);
+      return binop(op, x, y);
+    }
+    // Two soft sides: a Boolean is a number here, less than any string.
+    if (a.is_bool() || b.is_bool()) {
+      const int c = a.is_bool() ? -1 : 1;
+      switch (op) {
+        case BinOp::Eq: return Variant(false);
+        case BinOp::Ne: return Variant(true);
+        case BinOp::Lt: case BinOp::Le: return Variant(c < 0);
+        default: return Variant(c > 0);
+      }
+    }
   }
   return binop_general(op, a, b);
 }
 
 Variant chain_step(BinOp op, const Variant& a, bool a_hard, const Variant& b, bool b_hard) {
-  if (is_comparison(op) && a.is_string() != b.is_string() && (a_hard || b_hard))
-    return chain_step_general(op, a, a_hard, b, b_hard);
+  if (is_comparison(op) && a.is_string() != b.is_string()) return chain_step_general(op, a, a_hard, b, b_hard);
   return binop(op, a, b);
 }
 
@@ -228,7 +240,7 @@ struct ExprHandlers {
   [[gnu::always_inline]] static Variant step(const Variant& a, const Expr& ae, const Variant& b, const Expr& be) {
     Variant r;
     if (fast_binop<OP>(a, b, r)) return r;
-    return chain_step_general(OP, a, is_literal(ae), b, is_literal(be));  // looked at only here
+    return chain_step_general(OP, a, is_hard(ae), b, is_hard(be));  // looked at only here
   }
 
   // The shapes of a two-operand node's operands. A "simple" operand is a literal or a
@@ -403,14 +415,14 @@ Variant Interp::eval_chain(Frame& f, const ChainExpr& c) {
   Temp acc([&] { return eval(f, first); });
   for (size_t i = 0; i < n; ++i) {
     const Expr& re = *c.operands[i + 1];
-    const bool lh = i == 0 && is_literal(first), rh = is_literal(re);
+    const bool lh = i == 0 && is_hard(first);
     if (const Variant* pr = peek(f, re)) {
-      Temp r([&] { return chain_step(c.ops[i], acc.get(), lh, *pr, rh); });
+      Temp r([&] { return chain_step(c.ops[i], acc.get(), lh, *pr, is_hard(re)); });
       store(acc.get(), std::move(r.get()));
       continue;
     }
     Temp rhs([&] { return eval(f, re); });
-    Temp r([&] { return chain_step(c.ops[i], acc.get(), lh, rhs.get(), rh); });
+    Temp r([&] { return chain_step(c.ops[i], acc.get(), lh, rhs.get(), is_hard(re)); });
     store(acc.get(), std::move(r.get()));
   }
   return take(acc.get());

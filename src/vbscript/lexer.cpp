@@ -270,11 +270,21 @@ std::vector<Token> tokenize(std::string_view s, LexError& error) {
           fail(1031, start);
           break;
         }
-        if (j < n && s[j] == '&') ++j;  // optional Long suffix
+        if (!hex && j < n && is_digit(s[j])) {  // &19: an 8 or 9 among octal digits
+          fail(1002, start);
+          break;
+        }
+        // Up to 0x7FFF the literal is an Integer, & or not; above, a Long. Without & the
+        // digits of four or fewer hex places are a 16-bit pattern (&H8000 is -32768),
+        // with it they are the number written (&H8000& is 32768).
+        const bool long_suffix = j < n && s[j] == '&';
+        if (long_suffix) ++j;
         i = j;
         Token& t = push(Tok::Number, start, i);
-        if (v <= 0xFFFF && s[i - 1] != '&')
-          t.value = vb::Variant(int16_t(uint16_t(v)));
+        if (v <= 0x7FFF)
+          t.value = vb::Variant(int16_t(v));
+        else if (v <= 0xFFFF && !long_suffix)
+          t.value = vb::Variant(int32_t(int16_t(uint16_t(v))));
         else
           t.value = vb::Variant(int32_t(uint32_t(v)));
         continue;
