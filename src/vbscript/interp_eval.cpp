@@ -452,7 +452,13 @@ Variant Interp::eval_new(Frame& f, const NewExpr& n) {
     if (vb::iequals(n.class_name, "RegExp")) {
       if (vb::Ref<vb::Dispatch> re = create_object("VBScript.RegExp", env)) return Variant(std::move(re));
     }
-    raise_named(vb::err::kTypeNameUndefined, n.class_name);
+    // A name that is nothing at all is undefined; a variable or procedure is no class.
+    auto implicit = [&](const std::pair<std::string, int>& s) { return vb::iequals(s.first, n.class_name); };
+    const bool known = g.kind != GlobalKind::None || (f.proc && f.proc->slot_of.count(n.class_name)) ||
+                       (f.proc && std::any_of(f.proc->implicit_slots.begin(), f.proc->implicit_slots.end(), implicit)) ||
+                       (f.me && f.me->cls().find(n.class_name) >= 0) ||
+                       (f.added && added_ref(*f.added, n.class_name));
+    raise_named(known ? vb::err::kTypeNameUndefined : vb::err::kVariableUndefined, n.class_name);
   }
   ClassPtr cls = g.sym->cls;
   return make_object(cls);
@@ -463,26 +469,38 @@ Variant Interp::with_object(Frame& f) {
   return f.with->object;
 }
 
+namespace {
+// A variable or constant written as a statement (v, or v()): an object's default member
+// is called; any other value is no procedure (13).
+Variant variable_statement(const Variant& v, std::string_view name) {
+  if (v.is_object() && v.raw_object()) return v.raw_object()->invoke(vb::kDispValue, InvokeKind::Method, {});
+  raise_named(vb::err::kTypeMismatch, name);
+}
+}  // namespace
+
 Variant Interp::eval_name(Frame& f, const NameExpr& n, bool statement) {
   switch (n.bind) {
     case Bind::Local:
     case Bind::LocalConst:
+      if (statement) return variable_statement(*f.slots[n.slot], n.name);
       return copy_of(*f.slots[n.slot]);
     case Bind::Field:
+      if (statement) return variable_statement(f.me->fields()[size_t(n.slot)], n.name);
       return copy_of(f.me->fields()[size_t(n.slot)]);
     case Bind::ClassMember:
       return call_class_member(f, f.me, n.slot, nullptr, statement ? InvokeKind::Method : InvokeKind::Get);
     case Bind::Dynamic:
       break;
   }
-  if (n.implicit_slot >= 0 && f.live[n.implicit_slot]) return copy_of(*f.slots[n.implicit_slot]);
+  if (n.implicit_slot >= 0 && f.live[n.implicit_slot]) {
+    if (statement) return variable_statement(*f.slots[n.implicit_slot], n.name);
+    return copy_of(*f.slots[n.implicit_slot]);
+  }
   const GlobalRef& g = lookup(f, n);
   switch (g.kind) {
     case GlobalKind::Var:
-      if (statement && g.sym->value.is_object() && g.sym->value.raw_object())
-        return g.sym->value.raw_object()->invoke(vb::kDispValue, InvokeKind::Method, {});
-      return copy_of(g.sym->value);
     case GlobalKind::Const:
+      if (statement) return variable_statement(g.sym->value, n.name);
       return copy_of(g.sym->value);
     case GlobalKind::Proc:
       return call_proc_ast(f, *g.sym->proc, nullptr, nullptr);
@@ -562,6 +580,10 @@ Variant Interp::eval_call(Frame& f, const CallExpr& c, bool statement) {
   const Expr& t = *c.target;
   if (t.kind == ExprKind::Name) {
     const auto& n = static_cast<const NameExpr&>(t);
+    if (statement && c.args.empty()) [[unlikely]] {
+      // v() as a statement: as v alone, unless v holds an array.
+      if (const Variant* v = peek(f, n); v && !v->is_array()) return variable_statement(*v, n.name);
+    }
     switch (n.bind) {
       case Bind::Local:
       case Bind::LocalConst: {

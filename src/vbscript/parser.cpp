@@ -229,12 +229,14 @@ class Parser {
       }
       auto it = proc->slot_of.find(n->name);
       if (it != proc->slot_of.end()) {
-        n->slot = it->second;
         int li = it->second - proc->first_local;
-        n->bind = (li >= 0 && size_t(li) < proc->locals.size() && proc->locals[size_t(li)].const_value)
-                      ? Bind::LocalConst
-                      : Bind::Local;
-        return;
+        const VarDecl* d = li >= 0 && size_t(li) < proc->locals.size() ? &proc->locals[size_t(li)] : nullptr;
+        // (A ReDim of a field declared further down the class resizes the field.)
+        if (!d || !d->by_redim || !cls || cls->find(n->name) < 0) {
+          n->slot = it->second;
+          n->bind = d && d->const_value ? Bind::LocalConst : Bind::Local;
+          return;
+        }
       }
     }
     if (cls) {
@@ -280,6 +282,9 @@ class Parser {
     for (const NameExpr* n : pc.names)
       if (n->bind == Bind::Local && n->slot < int(p->params.size()) && (n->assigned || n->argument))
         p->params[size_t(n->slot)].read_only = false;
+    if (cls)
+      for (VarDecl& d : p->locals)
+        if (d.by_redim && cls->find(d.name) >= 0) d.by_redim = d.is_array = false;  // the field's instead
     p->init_locals = std::any_of(p->locals.begin(), p->locals.end(),
                                  [](const VarDecl& d) { return d.is_array || d.const_value; });
   }
@@ -926,6 +931,7 @@ class Parser {
         d.name = name;
         d.pos = npos;
         d.is_array = true;
+        d.by_redim = true;
         declare_local(std::move(d));
       }
       NameExpr* n = make_name(npos, name);
