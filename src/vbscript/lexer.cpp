@@ -320,6 +320,7 @@ std::vector<Token> tokenize(std::string_view s, LexError& error) {
       case '>':
         type = Tok::Gt;
         if (i + 1 < n && s[i + 1] == '=') type = Tok::Ge, len = 2;
+        else if (i + 1 < n && s[i + 1] == '<') type = Tok::Ne, len = 2;  // >< as <>
         break;
       default:
         break;

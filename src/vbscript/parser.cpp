@@ -613,6 +613,11 @@ class Parser {
   }
 
   // Statements of a single-line If up to the end of the line (or Else).
+  // The end of a one-line If's statements: the line's end, its Else, or an End If
+  // (if c then x = 1 end if).
+  bool at_inline_end() const {
+    return at_line_end() || is_kw(Kw::Else) || (is_kw(Kw::End) && peek().kw == Kw::If);
+  }
   void parse_inline(Block& out) {
     DepthGuard guard(*this);
     for (;;) {
@@ -620,10 +625,10 @@ class Parser {
         next();
         continue;
       }
-      if (at_line_end() || is_kw(Kw::Else)) return;
+      if (at_inline_end()) return;
       parse_statement(out);
       if (cur().type == Tok::Colon) continue;
-      if (at_line_end() || is_kw(Kw::Else)) return;
+      if (at_inline_end()) return;
       fail(1025);
     }
   }
@@ -960,6 +965,10 @@ class Parser {
       parse_inline(br.body);
       st->branches.push_back(std::move(br));
       if (accept_kw(Kw::Else)) parse_inline(st->else_body);
+      if (is_kw(Kw::End) && peek().kw == Kw::If) {
+        next();
+        next();
+      }
       --inline_if_;
       out.push_back(std::move(st));
       return;

@@ -74,3 +74,5 @@ CheckTable Array( _
 ' A keyword may follow a hexadecimal literal at once.
 Execute "hexOr = &h01or&h02 : hexXor = &H0CXor&H0A&Mod&O7"
 CheckTable Array("hexOr", 3, "hexXor", 15)
+' An 8 or 9 among the digits of an octal literal is a syntax error (1002), not the end of it.
+CheckTable Array("Eval(""&19"")", "error 1002", "Eval(""&O78"")", "error 1002", "Eval(""&17"")", 15)

@@ -126,3 +126,12 @@ End With
 ok h.Got Is re, "a host object with no default member, through With"
 CheckTable Array( _
   "Assign(""propertyHolder = c"")", "error 438", "Assign(""h.Got = c"")", "error 438")
+
+' A one-line If may be closed by End If (the reference has no such form), with or without
+' Else, and statements may follow it after a colon; >< is <>.
+if true then oneLineA = 1 end if
+If False Then oneLineB = 1 Else oneLineB = 2 End If
+If True Then oneLineC = 1 : oneLineD = 2 End If : oneLineE = 3
+If True Then If False Then oneLineF = 1 Else oneLineF = 2 End If
+CheckTable Array("oneLineA", 1, "oneLineB", 2, "oneLineC & oneLineD & oneLineE", "123", "oneLineF", 2, _
+  "1 >< 2", True, "1 >< 1", False, """a""><""b""", True)
