@@ -738,6 +738,7 @@ class Parser {
             uint32_t npos = cur().pos;
             next();
             st->value = std::make_unique<NewExpr>(npos, expect_name());
+            if (cur().type == Tok::Dot && !cur().space_before) st->value = parse_postfix(std::move(st->value));
           } else {
             st->value = parse_expr();
           }
@@ -756,7 +757,8 @@ class Parser {
         case Kw::Call: {
           next();
           auto st = std::make_unique<CallStmt>(pos);
-          ExprPtr target = parse_postfix_chain();
+          // Call (New C).M() and Call (f)(x): an expression in parentheses with its parts.
+          ExprPtr target = cur().type == Tok::LParen ? parse_primary() : parse_postfix_chain();
           if (target->kind == ExprKind::Name) static_cast<NameExpr*>(target.get())->called = true;
           st->call = std::move(target);
           out.push_back(std::move(st));
@@ -1225,8 +1227,10 @@ class Parser {
         ExprPtr inner = parse_expr();
         expect(Tok::RParen, 1006);
         inner->parens = true;
-        // (New C).Prop: a member of the value in parentheses.
-        if (cur().type == Tok::Dot && !cur().space_before) return parse_postfix(std::move(inner));
+        // (New C).Prop and (f)(x): a member of the value in parentheses, or arguments
+        // (a call, an element or the default member).
+        if ((cur().type == Tok::Dot && !cur().space_before) || cur().type == Tok::LParen)
+          return parse_postfix(std::move(inner));
         return inner;
       }
       case Tok::Dot:
@@ -1241,7 +1245,10 @@ class Parser {
           case Kw::Nothing: next(); return std::make_unique<LiteralExpr>(pos, vb::Variant::nothing());
           case Kw::New: {
             next();
-            return std::make_unique<NewExpr>(pos, expect_name());
+            ExprPtr e = std::make_unique<NewExpr>(pos, expect_name());
+            // New C.Init(5) is (New C).Init(5).
+            if (cur().type == Tok::Dot && !cur().space_before) return parse_postfix(std::move(e));
+            return e;
           }
           case Kw::Me:
           case Kw::None:

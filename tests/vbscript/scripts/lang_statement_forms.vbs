@@ -135,3 +135,21 @@ If True Then oneLineC = 1 : oneLineD = 2 End If : oneLineE = 3
 If True Then If False Then oneLineF = 1 Else oneLineF = 2 End If
 CheckTable Array("oneLineA", 1, "oneLineB", 2, "oneLineC & oneLineD & oneLineE", "123", "oneLineF", 2, _
   "1 >< 2", True, "1 >< 1", False, """a""><""b""", True)
+
+' Parts after an expression in parentheses: Call (New C).M(), call (((f))) (x), (f)(x),
+' ((x))(0), (New C)(5) for the default member, and New C.Init(5) as (New C).Init(5).
+Class Parts
+  Public V
+  Public Default Function Twin(a) : Set Twin = New Parts : Twin.V = a & a : End Function
+  Public Sub Mark() : partsMarked = partsMarked + 1 : End Sub
+  Public Function Init(a) : V = a : Set Init = Me : End Function
+End Class
+Function Doubled(a) : Doubled = a * 2 : lastDoubled = Doubled : End Function
+Dim partsMarked, lastDoubled
+Call (New Parts).Mark()
+call (((Doubled))) (21)
+partsArr = Array("first", "second")
+Set partsTwin = (New Parts)(5)
+Set partsInit = New Parts.Init(7)
+CheckTable Array("partsMarked", 1, "lastDoubled", 42, "(Doubled)(4)", 8, "((partsArr))(1)", "second", _
+  "partsTwin.V", "55", "partsInit.V", 7, "(New Parts).Init(3).V", 3)
