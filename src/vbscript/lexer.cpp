@@ -156,8 +156,9 @@ std::vector<Token> tokenize(std::string_view s, LexError& error) {
       i = j + 1;
       continue;
     }
-    if (is_digit(c) || (c == '.' && i + 1 < n && is_digit(s[i + 1]) &&
-                        (out.empty() || !ends_operand(out.back()) || space))) {
+    // A dot before a digit starts a number wherever it stands (no member name begins
+    // with a digit): NpS.5 calls NpS with 0.5.
+    if (is_digit(c) || (c == '.' && i + 1 < n && is_digit(s[i + 1]))) {
       size_t start = i;
       bool is_float = false;
       while (i < n && is_digit(s[i])) ++i;
