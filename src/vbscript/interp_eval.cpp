@@ -473,7 +473,10 @@ namespace {
 // A variable or constant written as a statement (v, or v()): an object's default member
 // is called; any other value is no procedure (13).
 Variant variable_statement(const Variant& v, std::string_view name) {
-  if (v.is_object() && v.raw_object()) return v.raw_object()->invoke(vb::kDispValue, InvokeKind::Method, {});
+  if (v.is_object() && v.raw_object()) {
+    vb::Ref<vb::Dispatch> keep(v.raw_object());  // the call may reassign the variable
+    return keep->invoke(vb::kDispValue, InvokeKind::Method, {});
+  }
   raise_named(vb::err::kTypeMismatch, name);
 }
 }  // namespace

@@ -275,9 +275,9 @@ std::vector<Token> tokenize(std::string_view s, LexError& error) {
           fail(1002, start);
           break;
         }
-        // Up to 0x7FFF the literal is an Integer, & or not; above, a Long. Without & the
-        // digits of four or fewer hex places are a 16-bit pattern (&H8000 is -32768),
-        // with it they are the number written (&H8000& is 32768).
+        // Up to 0x7FFF the literal is an Integer, & or not; above, a Long. Without & a
+        // value up to 0xFFFF is a 16-bit pattern (&H8000 is -32768), with it the number
+        // written (&H8000& is 32768).
         const bool long_suffix = j < n && s[j] == '&';
         if (long_suffix) ++j;
         i = j;
