@@ -301,6 +301,9 @@ struct VarDecl {
   uint32_t pos = 0;
   bool is_public = true;
   bool is_array = false;         // Dim a() or Dim a(n)
+  // A procedure's local made by ReDim of a name it does not declare: a script-level
+  // variable of that name, when there is one as the procedure starts, stands for it.
+  bool by_redim = false;
   std::vector<int32_t> bounds;   // upper bounds of a fixed array
   ExprPtr const_value;           // Const
 };

@@ -3,7 +3,7 @@
 #include "vbscript/interp.h"
 #include "vbscript/objects.h"
 #include "vbscript/parser.h"
-#include "vbscript/runtime/dictionary.h"
+#include "vbscript/runtime/builtins.h"
 
 namespace tolvex::vbscript {
 
@@ -17,7 +17,7 @@ void finish(Interp& in) {
   in.shutdown();
   if (in.running()) return;
   ScriptObject::free_cycles(in);
-  Dictionary::free_cycles(in.env);
+  free_object_cycles(in.env);
 }
 
 }  // namespace

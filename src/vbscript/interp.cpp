@@ -292,6 +292,12 @@ Module& Interp::added_names(Frame& f) {
   return *f.added;
 }
 
+Variant* Interp::script_variable(Module* m, std::string_view name) {
+  Symbol* s = m ? m->find(name) : nullptr;
+  if (!s && !modules_.empty() && m != modules_.front().get()) s = modules_.front()->find(name);
+  return s && s->kind == Symbol::Kind::Var ? &s->value : nullptr;
+}
+
 GlobalRef Interp::resolve_global(Module* m, std::string_view name) {
   GlobalRef r;
   if (m) {
@@ -378,6 +384,15 @@ void Interp::retire_proc(Symbol* s) {
 void Interp::define(Module* m, const Program& prog, Module* local) {
   // Procedures and variables go to `names`; classes always to the module.
   Module* names = local ? local : m;
+  // Names an earlier unit defined: a Const cannot take over a variable or constant
+  // (1041), nor a Dim of an array a variable (13). Nothing of the unit is defined then.
+  for (const VarDecl& d : prog.globals) {
+    const Symbol* s = names->find(d.name);
+    if (!s) continue;
+    if (d.const_value && (s->kind == Symbol::Kind::Var || s->kind == Symbol::Kind::Const))
+      raise_named(1041, d.name);
+    if (d.is_array && s->kind == Symbol::Kind::Var) raise_named(vb::err::kTypeMismatch, d.name);
+  }
   for (const ProcPtr& p : prog.procs) {
     p->module = m;  // (the procedure itself sees the module's globals, not the activation's names)
     Symbol* s = names->find(p->name);
@@ -561,6 +576,12 @@ Variant Interp::call_with(const ProcDef& p, ScriptObject* me, size_t nargs, Fill
   if (p.init_locals) {
     for (size_t k = 0; k < p.locals.size(); ++k) {
       const VarDecl& d = p.locals[k];
+      if (d.by_redim) {
+        if (Variant* g = script_variable(p.module, d.name)) {
+          slots.refer(size_t(p.first_local) + k, g);
+          continue;
+        }
+      }
       if (d.is_array || d.const_value) init_decl(f, d, slots.own(size_t(p.first_local) + k));
     }
   }

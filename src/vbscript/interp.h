@@ -137,6 +137,9 @@ class Interp : public std::enable_shared_from_this<Interp> {
   Interp& operator=(const Interp&) = delete;
 
   RuntimeEnv env;
+  // The script class instances alive in this interpreter (a list through the objects, kept
+  // by ScriptObject), so that those only holding each other can be freed when it goes.
+  ScriptObject* live_objects = nullptr;
 
   // --- modules and named objects
   Module* global_module() { return modules_.front().get(); }
@@ -244,6 +247,8 @@ class Interp : public std::enable_shared_from_this<Interp> {
   static Module& added_names(Frame& f);
   void resolve_into(const Frame& f, const NameExpr& n);
   GlobalRef resolve_global(Module* m, std::string_view name);
+  // The script-level variable of that name seen from module m; null when there is none.
+  vb::Variant* script_variable(Module* m, std::string_view name);
   Symbol* create_global(Module* m, std::string_view name);
   // A variable of the activation's own, made at run time (Frame::added).
   Symbol* create_local(Frame& f, std::string_view name);

@@ -49,14 +49,19 @@ inline bool is_real(const Variant& v) { return v.type() == VarType::Double; }
 inline double real_of(const Variant& v) { return is_real(v) ? v.raw_double() : double(int_of(v)); }
 
 inline constexpr bool is_comparison(BinOp op) { return op >= BinOp::Eq && op <= BinOp::Ge; }
-// A hard-typed literal (see harden).
-inline bool is_literal(const Expr& e) {
-  return e.kind == ExprKind::Literal && static_cast<const LiteralExpr&>(e).hard;
+// A hard-typed operand (see harden): a literal as written or a constant. A global name
+// counts once it has been looked up (its value read).
+inline bool is_hard(const Expr& e) {
+  if (e.kind == ExprKind::Literal) return static_cast<const LiteralExpr&>(e).hard;
+  if (e.kind != ExprKind::Name) return false;
+  const auto& n = static_cast<const NameExpr&>(e);
+  if (n.bind == Bind::LocalConst) return true;
+  return n.bind == Bind::Dynamic && (n.cache.kind == GlobalKind::Const || n.cache.kind == GlobalKind::Constant);
 }
 
 // The runtime library's operator for op, without the inline paths below.
 Variant binop_general(BinOp op, const Variant& a, const Variant& b);
-// Literals are "hard" typed, everything else "soft" (see interp_eval.cpp).
+// Literals and constants are "hard" typed, everything else "soft" (see interp_eval.cpp).
 void harden(Variant& a, bool a_hard, Variant& b, bool b_hard);
 // One step of a chain: the hard/soft rule for mixed comparisons, then the operator.
 Variant chain_step(BinOp op, const Variant& a, bool a_hard, const Variant& b, bool b_hard);
@@ -219,6 +224,7 @@ inline OperandRef operand_ref(const Expr& e) {
     const auto& n = static_cast<const NameExpr&>(e);
     o.slot = n.slot;
     o.field = n.bind == Bind::Field;
+    o.hard = n.bind == Bind::LocalConst;
   }
   return o;
 }

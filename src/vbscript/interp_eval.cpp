@@ -58,8 +58,8 @@ Variant binop(BinOp op, const Variant& a, const Variant& b) {
   return Variant();
 }
 
-// Literals are "hard" typed, everything else "soft". Comparing a string with a
-// number converts the soft side to the hard side's type (both hard: the string
+// Literals and constants are "hard" typed, everything else "soft". Comparing a string
+// with a number converts the soft side to the hard side's type (both hard: the string
 // becomes a number); two soft values compare as they are (a number is less).
 void harden(Variant& a, bool a_hard, Variant& b, bool b_hard) {
   if (!a_hard && !b_hard) return;
@@ -73,17 +73,29 @@ void harden(Variant& a, bool a_hard, Variant& b, bool b_hard) {
 }
 
 Variant chain_step_general(BinOp op, const Variant& a, bool a_hard, const Variant& b, bool b_hard) {
-  if (is_comparison(op) && a.is_string() != b.is_string() && (a_hard || b_hard)) {
-    Variant x = a, y = b;
-    harden(x, a_hard, y, b_hard);
-    return binop(op, x, y);
+  if (is_comparison(op) && a.is_string() != b.is_string()) {
+    if (a_hard || b_hard) {
+      // (A Boolean against a string then compares with its text: "True" = True.)
+      Variant x = a, y = b;
+      harden(x, a_hard, y, b_hard);
+      return binop(op, x, y);
+    }
+    // Two soft sides: a Boolean is a number here, less than any string.
+    if (a.is_bool() || b.is_bool()) {
+      const int c = a.is_bool() ? -1 : 1;
+      switch (op) {
+        case BinOp::Eq: return Variant(false);
+        case BinOp::Ne: return Variant(true);
+        case BinOp::Lt: case BinOp::Le: return Variant(c < 0);
+        default: return Variant(c > 0);
+      }
+    }
   }
   return binop_general(op, a, b);
 }
 
 Variant chain_step(BinOp op, const Variant& a, bool a_hard, const Variant& b, bool b_hard) {
-  if (is_comparison(op) && a.is_string() != b.is_string() && (a_hard || b_hard))
-    return chain_step_general(op, a, a_hard, b, b_hard);
+  if (is_comparison(op) && a.is_string() != b.is_string()) return chain_step_general(op, a, a_hard, b, b_hard);
   return binop(op, a, b);
 }
 
@@ -228,7 +240,7 @@ struct ExprHandlers {
   [[gnu::always_inline]] static Variant step(const Variant& a, const Expr& ae, const Variant& b, const Expr& be) {
     Variant r;
     if (fast_binop<OP>(a, b, r)) return r;
-    return chain_step_general(OP, a, is_literal(ae), b, is_literal(be));  // looked at only here
+    return chain_step_general(OP, a, is_hard(ae), b, is_hard(be));  // looked at only here
   }
 
   // The shapes of a two-operand node's operands. A "simple" operand is a literal or a
@@ -403,14 +415,14 @@ Variant Interp::eval_chain(Frame& f, const ChainExpr& c) {
   Temp acc([&] { return eval(f, first); });
   for (size_t i = 0; i < n; ++i) {
     const Expr& re = *c.operands[i + 1];
-    const bool lh = i == 0 && is_literal(first), rh = is_literal(re);
+    const bool lh = i == 0 && is_hard(first);
     if (const Variant* pr = peek(f, re)) {
-      Temp r([&] { return chain_step(c.ops[i], acc.get(), lh, *pr, rh); });
+      Temp r([&] { return chain_step(c.ops[i], acc.get(), lh, *pr, is_hard(re)); });
       store(acc.get(), std::move(r.get()));
       continue;
     }
     Temp rhs([&] { return eval(f, re); });
-    Temp r([&] { return chain_step(c.ops[i], acc.get(), lh, rhs.get(), rh); });
+    Temp r([&] { return chain_step(c.ops[i], acc.get(), lh, rhs.get(), is_hard(re)); });
     store(acc.get(), std::move(r.get()));
   }
   return take(acc.get());
@@ -440,7 +452,13 @@ Variant Interp::eval_new(Frame& f, const NewExpr& n) {
     if (vb::iequals(n.class_name, "RegExp")) {
       if (vb::Ref<vb::Dispatch> re = create_object("VBScript.RegExp", env)) return Variant(std::move(re));
     }
-    raise_named(vb::err::kTypeNameUndefined, n.class_name);
+    // A name that is nothing at all is undefined; a variable or procedure is no class.
+    auto implicit = [&](const std::pair<std::string, int>& s) { return vb::iequals(s.first, n.class_name); };
+    const bool known = g.kind != GlobalKind::None || (f.proc && f.proc->slot_of.count(n.class_name)) ||
+                       (f.proc && std::any_of(f.proc->implicit_slots.begin(), f.proc->implicit_slots.end(), implicit)) ||
+                       (f.me && f.me->cls().find(n.class_name) >= 0) ||
+                       (f.added && added_ref(*f.added, n.class_name));
+    raise_named(known ? vb::err::kTypeNameUndefined : vb::err::kVariableUndefined, n.class_name);
   }
   ClassPtr cls = g.sym->cls;
   return make_object(cls);
@@ -451,26 +469,41 @@ Variant Interp::with_object(Frame& f) {
   return f.with->object;
 }
 
+namespace {
+// A variable or constant written as a statement (v, or v()): an object's default member
+// is called; any other value is no procedure (13).
+Variant variable_statement(const Variant& v, std::string_view name) {
+  if (v.is_object() && v.raw_object()) {
+    vb::Ref<vb::Dispatch> keep(v.raw_object());  // the call may reassign the variable
+    return keep->invoke(vb::kDispValue, InvokeKind::Method, {});
+  }
+  raise_named(vb::err::kTypeMismatch, name);
+}
+}  // namespace
+
 Variant Interp::eval_name(Frame& f, const NameExpr& n, bool statement) {
   switch (n.bind) {
     case Bind::Local:
     case Bind::LocalConst:
+      if (statement) return variable_statement(*f.slots[n.slot], n.name);
       return copy_of(*f.slots[n.slot]);
     case Bind::Field:
+      if (statement) return variable_statement(f.me->fields()[size_t(n.slot)], n.name);
       return copy_of(f.me->fields()[size_t(n.slot)]);
     case Bind::ClassMember:
       return call_class_member(f, f.me, n.slot, nullptr, statement ? InvokeKind::Method : InvokeKind::Get);
     case Bind::Dynamic:
       break;
   }
-  if (n.implicit_slot >= 0 && f.live[n.implicit_slot]) return copy_of(*f.slots[n.implicit_slot]);
+  if (n.implicit_slot >= 0 && f.live[n.implicit_slot]) {
+    if (statement) return variable_statement(*f.slots[n.implicit_slot], n.name);
+    return copy_of(*f.slots[n.implicit_slot]);
+  }
   const GlobalRef& g = lookup(f, n);
   switch (g.kind) {
     case GlobalKind::Var:
-      if (statement && g.sym->value.is_object() && g.sym->value.raw_object())
-        return g.sym->value.raw_object()->invoke(vb::kDispValue, InvokeKind::Method, {});
-      return copy_of(g.sym->value);
     case GlobalKind::Const:
+      if (statement) return variable_statement(g.sym->value, n.name);
       return copy_of(g.sym->value);
     case GlobalKind::Proc:
       return call_proc_ast(f, *g.sym->proc, nullptr, nullptr);
@@ -550,6 +583,10 @@ Variant Interp::eval_call(Frame& f, const CallExpr& c, bool statement) {
   const Expr& t = *c.target;
   if (t.kind == ExprKind::Name) {
     const auto& n = static_cast<const NameExpr&>(t);
+    if (statement && c.args.empty()) [[unlikely]] {
+      // v() as a statement: as v alone, unless v holds an array.
+      if (const Variant* v = peek(f, n); v && !v->is_array()) return variable_statement(*v, n.name);
+    }
     switch (n.bind) {
       case Bind::Local:
       case Bind::LocalConst: {

@@ -472,9 +472,7 @@ Flow Interp::exec_select(Frame& f, const SelectStmt& s) {
             if (subject.is_string() != val.is_string()) {
               // The test value is held like a variable: a literal there is not hard typed
               // (Select Case 3 with Case "a" is no type mismatch).
-              Variant subj = subject, w = val;
-              harden(subj, false, w, is_literal(*ve));
-              Variant r = binop(BinOp::Eq, subj, w);
+              Variant r = chain_step_general(BinOp::Eq, subject, false, val, is_hard(*ve));
               return r.is_bool() && r.raw_bool();
             }
             Temp r([&] { return apply_binop<BinOp::Eq>(subject, val); });

@@ -156,8 +156,9 @@ std::vector<Token> tokenize(std::string_view s, LexError& error) {
       i = j + 1;
       continue;
     }
-    if (is_digit(c) || (c == '.' && i + 1 < n && is_digit(s[i + 1]) &&
-                        (out.empty() || !ends_operand(out.back()) || space))) {
+    // A dot before a digit starts a number wherever it stands (no member name begins
+    // with a digit): NpS.5 calls NpS with 0.5.
+    if (is_digit(c) || (c == '.' && i + 1 < n && is_digit(s[i + 1]))) {
       size_t start = i;
       bool is_float = false;
       while (i < n && is_digit(s[i])) ++i;
@@ -270,11 +271,21 @@ std::vector<Token> tokenize(std::string_view s, LexError& error) {
           fail(1031, start);
           break;
         }
-        if (j < n && s[j] == '&') ++j;  // optional Long suffix
+        if (!hex && j < n && is_digit(s[j])) {  // &19: an 8 or 9 among octal digits
+          fail(1002, start);
+          break;
+        }
+        // Up to 0x7FFF the literal is an Integer, & or not; above, a Long. Without & a
+        // value up to 0xFFFF is a 16-bit pattern (&H8000 is -32768), with it the number
+        // written (&H8000& is 32768).
+        const bool long_suffix = j < n && s[j] == '&';
+        if (long_suffix) ++j;
         i = j;
         Token& t = push(Tok::Number, start, i);
-        if (v <= 0xFFFF && s[i - 1] != '&')
-          t.value = vb::Variant(int16_t(uint16_t(v)));
+        if (v <= 0x7FFF)
+          t.value = vb::Variant(int16_t(v));
+        else if (v <= 0xFFFF && !long_suffix)
+          t.value = vb::Variant(int32_t(int16_t(uint16_t(v))));
         else
           t.value = vb::Variant(int32_t(uint32_t(v)));
         continue;
@@ -310,6 +321,7 @@ std::vector<Token> tokenize(std::string_view s, LexError& error) {
       case '>':
         type = Tok::Gt;
         if (i + 1 < n && s[i + 1] == '=') type = Tok::Ge, len = 2;
+        else if (i + 1 < n && s[i + 1] == '<') type = Tok::Ne, len = 2;  // >< as <>
         break;
       default:
         break;

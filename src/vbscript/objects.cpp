@@ -13,16 +13,16 @@ using vb::InvokeKind;
 
 ScriptObject::ScriptObject(std::shared_ptr<Interp> interp, ClassPtr cls)
     : interp_(std::move(interp)), cls_(std::move(cls)), fields_(cls_->fields.size()) {
-  live_.join(this, interp_->env.live_objects);
+  live_.join(this, interp_->live_objects);
 }
 
-ScriptObject::~ScriptObject() { live_.leave(interp_->env.live_objects); }
+ScriptObject::~ScriptObject() { live_.leave(interp_->live_objects); }
 
 void ScriptObject::free_cycles(Interp& in) noexcept {
   if (in.api_depth_ > 0 || in.alive()) return;
   try {
     std::vector<vb::Ref<ScriptObject>> held;
-    for (ScriptObject* o = in.env.live_objects; o; o = o->live_.next) held.emplace_back(o);
+    for (ScriptObject* o = in.live_objects; o; o = o->live_.next) held.emplace_back(o);
     // Emptying fields releases other objects (which leave the list): the values are moved
     // out first and destroyed after the walk.
     std::vector<Variant> values;

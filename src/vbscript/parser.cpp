@@ -229,12 +229,14 @@ class Parser {
       }
       auto it = proc->slot_of.find(n->name);
       if (it != proc->slot_of.end()) {
-        n->slot = it->second;
         int li = it->second - proc->first_local;
-        n->bind = (li >= 0 && size_t(li) < proc->locals.size() && proc->locals[size_t(li)].const_value)
-                      ? Bind::LocalConst
-                      : Bind::Local;
-        return;
+        const VarDecl* d = li >= 0 && size_t(li) < proc->locals.size() ? &proc->locals[size_t(li)] : nullptr;
+        // (A ReDim of a field declared further down the class resizes the field.)
+        if (!d || !d->by_redim || !cls || cls->find(n->name) < 0) {
+          n->slot = it->second;
+          n->bind = d && d->const_value ? Bind::LocalConst : Bind::Local;
+          return;
+        }
       }
     }
     if (cls) {
@@ -280,6 +282,9 @@ class Parser {
     for (const NameExpr* n : pc.names)
       if (n->bind == Bind::Local && n->slot < int(p->params.size()) && (n->assigned || n->argument))
         p->params[size_t(n->slot)].read_only = false;
+    if (cls)
+      for (VarDecl& d : p->locals)
+        if (d.by_redim && cls->find(d.name) >= 0) d.by_redim = d.is_array = false;  // the field's instead
     p->init_locals = std::any_of(p->locals.begin(), p->locals.end(),
                                  [](const VarDecl& d) { return d.is_array || d.const_value; });
   }
@@ -608,6 +613,11 @@ class Parser {
   }
 
   // Statements of a single-line If up to the end of the line (or Else).
+  // The end of a one-line If's statements: the line's end, its Else, or an End If
+  // (if c then x = 1 end if).
+  bool at_inline_end() const {
+    return at_line_end() || is_kw(Kw::Else) || (is_kw(Kw::End) && peek().kw == Kw::If);
+  }
   void parse_inline(Block& out) {
     DepthGuard guard(*this);
     for (;;) {
@@ -615,10 +625,10 @@ class Parser {
         next();
         continue;
       }
-      if (at_line_end() || is_kw(Kw::Else)) return;
+      if (at_inline_end()) return;
       parse_statement(out);
       if (cur().type == Tok::Colon) continue;
-      if (at_line_end() || is_kw(Kw::Else)) return;
+      if (at_inline_end()) return;
       fail(1025);
     }
   }
@@ -728,6 +738,7 @@ class Parser {
             uint32_t npos = cur().pos;
             next();
             st->value = std::make_unique<NewExpr>(npos, expect_name());
+            if (cur().type == Tok::Dot && !cur().space_before) st->value = parse_postfix(std::move(st->value));
           } else {
             st->value = parse_expr();
           }
@@ -746,7 +757,8 @@ class Parser {
         case Kw::Call: {
           next();
           auto st = std::make_unique<CallStmt>(pos);
-          ExprPtr target = parse_postfix_chain();
+          // Call (New C).M() and Call (f)(x): an expression in parentheses with its parts.
+          ExprPtr target = cur().type == Tok::LParen ? parse_primary() : parse_postfix_chain();
           if (target->kind == ExprKind::Name) static_cast<NameExpr*>(target.get())->called = true;
           st->call = std::move(target);
           out.push_back(std::move(st));
@@ -926,6 +938,7 @@ class Parser {
         d.name = name;
         d.pos = npos;
         d.is_array = true;
+        d.by_redim = true;
         declare_local(std::move(d));
       }
       NameExpr* n = make_name(npos, name);
@@ -954,6 +967,10 @@ class Parser {
       parse_inline(br.body);
       st->branches.push_back(std::move(br));
       if (accept_kw(Kw::Else)) parse_inline(st->else_body);
+      if (is_kw(Kw::End) && peek().kw == Kw::If) {
+        next();
+        next();
+      }
       --inline_if_;
       out.push_back(std::move(st));
       return;
@@ -1210,8 +1227,10 @@ class Parser {
         ExprPtr inner = parse_expr();
         expect(Tok::RParen, 1006);
         inner->parens = true;
-        // (New C).Prop: a member of the value in parentheses.
-        if (cur().type == Tok::Dot && !cur().space_before) return parse_postfix(std::move(inner));
+        // (New C).Prop and (f)(x): a member of the value in parentheses, or arguments
+        // (a call, an element or the default member).
+        if ((cur().type == Tok::Dot && !cur().space_before) || cur().type == Tok::LParen)
+          return parse_postfix(std::move(inner));
         return inner;
       }
       case Tok::Dot:
@@ -1226,7 +1245,10 @@ class Parser {
           case Kw::Nothing: next(); return std::make_unique<LiteralExpr>(pos, vb::Variant::nothing());
           case Kw::New: {
             next();
-            return std::make_unique<NewExpr>(pos, expect_name());
+            ExprPtr e = std::make_unique<NewExpr>(pos, expect_name());
+            // New C.Init(5) is (New C).Init(5).
+            if (cur().type == Tok::Dot && !cur().space_before) return parse_postfix(std::move(e));
+            return e;
           }
           case Kw::Me:
           case Kw::None:

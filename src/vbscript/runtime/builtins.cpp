@@ -101,4 +101,6 @@ vb::Ref<vb::Dispatch> create_object(std::string_view progid, RuntimeEnv& env) {
   return nullptr;
 }
 
+void free_object_cycles(RuntimeEnv& env) noexcept { Dictionary::free_cycles(env); }
+
 }  // namespace tolvex::vbscript

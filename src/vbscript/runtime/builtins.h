@@ -26,5 +26,8 @@ const vb::Variant* find_constant(std::string_view name);
 // CreateObject targets ("Scripting.Dictionary", "Scripting.FileSystemObject",
 // "VBScript.RegExp"); null when the ProgID is unknown.
 vb::Ref<vb::Dispatch> create_object(std::string_view progid, RuntimeEnv& env);
+// After the engine's code has ended: frees the objects of `env` made by create_object
+// that only hold each other (reference cycles, which counts alone never release).
+void free_object_cycles(RuntimeEnv& env) noexcept;
 
 }  // namespace tolvex::vbscript

@@ -268,22 +268,24 @@ vb::Ref<vb::Enumerator> Dictionary::enumerate() {
 // ---------------------------------------------------------------- the engine's list
 
 Dictionary::Dictionary(RuntimeEnv* env) : env_(env) {
-  if (env_) live_.join(this, env_->live_dictionaries);
+  if (env_) live_.join(this, env_->live_dictionaries.head);
 }
 
 Dictionary::~Dictionary() {
-  if (env_) live_.leave(env_->live_dictionaries);
+  if (env_) live_.leave(env_->live_dictionaries.head);
 }
 
-void Dictionary::forget_env(RuntimeEnv& env) noexcept {
-  for (Dictionary* d = env.live_dictionaries; d;) {
+void Dictionary::forget_env(RuntimeEnv::DictionaryList& list) noexcept {
+  for (Dictionary* d = list.head; d;) {
     Dictionary* next = d->live_.next;
     d->env_ = nullptr;
     d->live_ = {};
     d = next;
   }
-  env.live_dictionaries = nullptr;
+  list.head = nullptr;
 }
+
+RuntimeEnv::DictionaryList::~DictionaryList() { Dictionary::forget_env(*this); }
 
 namespace {
 
@@ -316,7 +318,7 @@ void Dictionary::free_cycles(RuntimeEnv& env) noexcept {
   try {
     std::vector<vb::Ref<Dictionary>> held;
     std::unordered_map<const vb::Dispatch*, size_t> index;
-    for (Dictionary* d = env.live_dictionaries; d; d = d->live_.next) {
+    for (Dictionary* d = env.live_dictionaries.head; d; d = d->live_.next) {
       index.emplace(d, held.size());
       held.emplace_back(d);
     }

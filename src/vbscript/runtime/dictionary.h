@@ -26,7 +26,7 @@ class Dictionary : public vb::AutoDispatch<Dictionary> {
   // would never release. Those still reachable from elsewhere keep their items.
   static void free_cycles(RuntimeEnv& env) noexcept;
   // The engine goes: its Dictionaries leave its list.
-  static void forget_env(RuntimeEnv& env) noexcept;
+  static void forget_env(RuntimeEnv::DictionaryList& list) noexcept;
 
   void Add(const vb::Variant& key, const vb::Variant& item);  // error 457 when the key exists
   bool Exists(const vb::Variant& key) const;

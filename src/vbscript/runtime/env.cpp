@@ -4,7 +4,6 @@
 #include <cstring>
 #include <ctime>
 
-#include "vbscript/runtime/dictionary.h"
 
 namespace tolvex::vbscript {
 
@@ -52,8 +51,6 @@ void RandomState::randomize(std::optional<double> number) {
 }
 
 RuntimeEnv::RuntimeEnv() : ui(&default_ui()) {}
-
-RuntimeEnv::~RuntimeEnv() { Dictionary::forget_env(*this); }
 
 HostUi& RuntimeEnv::default_ui() {
   static HostUi ui;

@@ -31,7 +31,6 @@ class RandomState {
   uint32_t seed_ = 0x50000;  // the generator's initial value
 };
 
-class ScriptObject;
 class Dictionary;
 
 // A place in one of the engine's lists of live objects (RuntimeEnv): the class keeps it
@@ -59,7 +58,6 @@ struct LiveLink {
 
 struct RuntimeEnv {
   RuntimeEnv();
-  ~RuntimeEnv();
   RuntimeEnv(const RuntimeEnv&) = delete;
   RuntimeEnv& operator=(const RuntimeEnv&) = delete;
   // SetLocale/GetLocale: English (United States) is the only locale the library formats in.
@@ -67,11 +65,15 @@ struct RuntimeEnv {
   RandomState random;
   // Never null; points at the non-interactive default unless the host sets its own.
   HostUi* ui;
-  // The script class instances alive in this engine (a list through the objects, kept by
-  // ScriptObject), so that those only holding each other can be freed when the engine goes.
-  ScriptObject* live_objects = nullptr;
-  // Likewise the Dictionaries it made (kept by Dictionary; they may outlive the engine).
-  Dictionary* live_dictionaries = nullptr;
+  // The Dictionaries this engine made (a list through them, kept by Dictionary), so that
+  // those only holding each other can be freed when the engine goes; they may outlive it.
+  struct DictionaryList {
+    Dictionary* head = nullptr;
+    DictionaryList() = default;
+    DictionaryList(const DictionaryList&) = delete;
+    DictionaryList& operator=(const DictionaryList&) = delete;
+    ~DictionaryList();  // those still alive forget the engine (dictionary.cpp)
+  } live_dictionaries;
 
   static HostUi& default_ui();
 };

@@ -135,7 +135,7 @@ ok total = 6, "linked objects"
 
 On Error Resume Next
 Set q = New NoSuchClass
-ok Err.Number = 506, "unknown class: " & Err.Number
+ok Err.Number = 500, "New of a name declared nowhere: " & Err.Number
 On Error GoTo 0
 
 Class WithDefaultFunction

@@ -125,3 +125,62 @@ End With
 ok h.Got Is re, "a host object with no default member, through With"
 CheckTable Array( _
   "Assign(""propertyHolder = c"")", "error 438", "Assign(""h.Got = c"")", "error 438")
+
+' A one-line If may be closed by End If (the reference has no such form), with or without
+' Else, and statements may follow it after a colon; >< is <>.
+if true then oneLineA = 1 end if
+If False Then oneLineB = 1 Else oneLineB = 2 End If
+If True Then oneLineC = 1 : oneLineD = 2 End If : oneLineE = 3
+If True Then If False Then oneLineF = 1 Else oneLineF = 2 End If
+CheckTable Array("oneLineA", 1, "oneLineB", 2, "oneLineC & oneLineD & oneLineE", "123", "oneLineF", 2, _
+  "1 >< 2", True, "1 >< 1", False, """a""><""b""", True)
+
+' Parts after an expression in parentheses: Call (New C).M(), call (((f))) (x), (f)(x),
+' ((x))(0), (New C)(5) for the default member, and New C.Init(5) as (New C).Init(5).
+Class Parts
+  Public V
+  Public Default Function Twin(a) : Set Twin = New Parts : Twin.V = a & a : End Function
+  Public Sub Mark() : partsMarked = partsMarked + 1 : End Sub
+  Public Function Init(a) : V = a : Set Init = Me : End Function
+End Class
+Function Doubled(a) : Doubled = a * 2 : lastDoubled = Doubled : End Function
+Dim partsMarked, lastDoubled
+Call (New Parts).Mark()
+call (((Doubled))) (21)
+partsArr = Array("first", "second")
+Set partsTwin = (New Parts)(5)
+Set partsInit = New Parts.Init(7)
+CheckTable Array("partsMarked", 1, "lastDoubled", 42, "(Doubled)(4)", 8, "((partsArr))(1)", "second", _
+  "partsTwin.V", "55", "partsInit.V", 7, "(New Parts).Init(3).V", 3)
+
+' A number that starts with a dot right after a call statement's name is its argument:
+' NpS.5 calls NpS with 0.5, inside With too.
+Sub NpS(a) : npsGot = npsGot & "|" & a : End Sub
+Class DotArg
+  Sub Check(a) : npsGot = npsGot & "|c" & a : End Sub
+End Class
+Dim npsGot
+Set dotTarget = New DotArg
+NpS.5
+NpS.5E1
+dotTarget.Check.5
+With dotTarget
+  .Check.25
+End With
+ok npsGot = "|0.5|5|c0.5|c0.25", "a number after a dot as the argument: " & npsGot
+
+' S(x) op y as a statement calls S with (x) op y, for every binary operator but =.
+Sub TakesOne(a) : takenValue = a : End Sub
+Dim takenValue
+opX = 3 : opY = 4
+Function StatementOp(op)
+  Execute "TakesOne(opX) " & op & " opY"
+  StatementOp = takenValue
+End Function
+CheckTable Array( _
+  "StatementOp(""+"")", 7, "StatementOp(""-"")", -1, "StatementOp(""*"")", 12, "StatementOp(""/"")", 0.75, _
+  "StatementOp(""\"")", 0, "StatementOp(""Mod"")", 3, "StatementOp(""^"")", 81, "StatementOp(""&"")", "34", _
+  "StatementOp(""<"")", True, "StatementOp("">"")", False, "StatementOp(""<="")", True, _
+  "StatementOp("">="")", False, "StatementOp(""<>"")", True, "StatementOp(""><"")", True, _
+  "StatementOp(""And"")", 0, "StatementOp(""Or"")", 7, "StatementOp(""Xor"")", 7, _
+  "StatementOp(""Eqv"")", -8, "StatementOp(""Imp"")", -4)
