@@ -19,7 +19,7 @@ TEST(Compare, VariantsAcrossSubtypes) {
       {Variant(int16_t(2)), Variant(2.0), 0, 0},
       {Variant(int32_t(3)), Variant(uint8_t(2)), 1, 1},
       {Variant(1.5f), Variant(1.5), 0, 0},
-      {Variant(0.1f), Variant(0.1), 1, 1},  // the Single widens with its binary error
+      {Variant(0.1f), Variant(0.1), 0, 0},  // a Single beside a Double compares at Single precision
       {Variant::currency(15000), Variant(1.5), 0, 0},
       {Variant::currency(20000), Variant(int32_t(2)), 0, 0},
       {Variant::currency(1), Variant(int32_t(0)), 1, 1},
