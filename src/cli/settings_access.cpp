@@ -107,14 +107,9 @@ bool is_number_or_boolean(const std::string& type) {
   return t == "boolean" || t == "integer" || t == "long" || t == "single" || t == "double";
 }
 
-// The project's CharSet is written into every page's charset declaration: it must be a
-// charset name (letters, digits, ".", "_", ":", "-"), or empty for the default.
+// The project's CharSet is written into every page's charset declaration.
 void check_charset(const std::string& text) {
-  const std::string t = common::trim_blanks(text);
-  const bool name = t.size() <= 40 && std::all_of(t.begin(), t.end(), [](unsigned char c) {
-    return std::isalnum(c) || c == '.' || c == '_' || c == ':' || c == '-';
-  });
-  if (!name || (!t.empty() && !std::isalnum(static_cast<unsigned char>(t[0]))))
+  if (!common::IsCharsetName(text))
     throw CommandError{"\"" + text + "\" is not the name of a charset (CharSet takes a name such as utf-8)."};
 }
 

@@ -1,6 +1,7 @@
 #include "foundation/common.h"
 
 #include <algorithm>
+#include <cctype>
 #include <limits>
 #include <unordered_map>
 #include <vector>
@@ -194,6 +195,14 @@ std::string SortLines(std::string_view list) {
     out += moved[i] ? keys[i] : items[i];
   }
   return out;
+}
+
+bool IsCharsetName(std::string_view text) {
+  const std::string t = trim_blanks(text);
+  if (t.size() > 40 || (!t.empty() && !std::isalnum(static_cast<unsigned char>(t[0])))) return false;
+  return std::all_of(t.begin(), t.end(), [](unsigned char c) {
+    return std::isalnum(c) || c == '.' || c == '_' || c == ':' || c == '-';
+  });
 }
 
 std::string CodePageToCharset(const Variant& code_page) {

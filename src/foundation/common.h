@@ -76,5 +76,8 @@ void InitSystemCharset();
 // The charset name of a Windows code page number ("iso-8859-1" for 1252, "utf-8"
 // for 65001, ...); "" for a code page without one.
 std::string CodePageToCharset(const vb::Variant& code_page);
+// True when `text`, trimmed, can stand in a page's charset declaration: empty (the default),
+// or up to 40 letters, digits, ".", "_", ":" and "-" starting with a letter or digit.
+bool IsCharsetName(std::string_view text);
 
 }  // namespace tolvex::common

@@ -138,6 +138,10 @@ void GenScript(AGP& proj) {
   const vb::Ref<AGPDatabase> db = proj.DB();
   if (!db) return abort_with(": Database not loaded! Generation aborted!");
   if (db->Tables()->Count() < 1) return abort_with(": No tables found in the Database! Generation aborted!");
+  // Every page declares the project's charset: a value that is no charset name (a project file
+  // edited by hand, or a host that set it) would be written into the pages' HTML and PHP.
+  if (!common::IsCharsetName(proj.CharSet()))
+    return abort_with(": The CharSet \"" + proj.CharSet() + "\" is not the name of a charset. Generation aborted!");
 
   // 4-7: the template package.
   const std::string package = template_package_path(proj);
