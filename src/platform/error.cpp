@@ -56,4 +56,12 @@ std::string folder_refusal(const std::filesystem::path& given, int err) {
          above.string() + "'";
 }
 
+std::string replace_refusal(const std::filesystem::path& file, int err) {
+  std::filesystem::path folder = file.parent_path();
+  if (folder.empty()) folder = ".";
+  if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0) return std::strerror(err);
+  const int refused = errno;
+  return refuses_new_names(refused) ? folder_refusal(folder, refused) : std::strerror(err);
+}
+
 }  // namespace tolvex::platform

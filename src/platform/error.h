@@ -51,4 +51,9 @@ std::string errno_message(const std::string& what, const std::filesystem::path& 
 // deepest folder above it that exists refuses the new name), or "No such file or directory".
 std::string folder_refusal(const std::filesystem::path& folder, int err);
 
+// Why the existing file `file` may not be replaced by this process, its write access refused
+// with `err`: strerror(err), with " in folder '<folder>'" after it where the file's folder takes
+// no new name either (the replacement is made there), as folder_refusal says it.
+std::string replace_refusal(const std::filesystem::path& file, int err);
+
 }  // namespace tolvex::platform

@@ -60,12 +60,20 @@ TEST_F(ReadOnlyCliTest, GenerateStopsNamingTheFolderItMayNotWrite) {
   tolvex::testing::give_to_unprivileged(dir_ / "open");
   ::chown((dir_ / "open" / "images").c_str(), 0, 0);
   ::chmod((dir_ / "open" / "images").c_str(), 0555);
+  // A site that another user generated, in a folder of theirs.
+  ASSERT_EQ(tolvex("generate sample.tvp --destination theirs --overwrite=all --yes").status, 0);
+  const fs::path theirs = dir_ / "theirs";
+  for (const std::string& f : files_below(theirs)) ::chown((theirs / f).c_str(), 0, 0);
+  ::chown(theirs.c_str(), 0, 0);
+  ::chmod(theirs.c_str(), 0555);
+  const std::string generated = slurp(theirs / "index.php");
   struct Case {
     const char* destination;
     std::string message;
   };
   const Case cases[] = {
       {"site", "': Permission denied in folder '" + site.string() + "'"},
+      {"theirs", "': Permission denied in folder '" + theirs.string() + "'"},
       {"ro/new/site", "Tolvex: Cannot create the folder '" + (ro / "new" / "site").string() +
                           "': Permission denied in folder '" + ro.string() + "'. Generation aborted!"},
       // A folder of the site that the user may not write, where a copy goes.
@@ -82,6 +90,7 @@ TEST_F(ReadOnlyCliTest, GenerateStopsNamingTheFolderItMayNotWrite) {
     EXPECT_EQ(r.output.find(" files written, "), std::string::npos) << r.output;
     EXPECT_EQ(temporary_files(), std::vector<std::string>{});
   }
+  EXPECT_EQ(slurp(theirs / "index.php"), generated);
   EXPECT_TRUE(fs::is_empty(site));
   EXPECT_TRUE(fs::is_empty(ro));
 }
