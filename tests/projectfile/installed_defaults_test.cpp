@@ -95,17 +95,22 @@ TEST_F(InstalledDefaultsTest, ACopyThatCannotBeStoredServesTheRunFromMemory) {
   int32_t text = 1;
   EXPECT_NO_THROW(common::SetRegValue(vb::Variant("HKCU"), vb::Variant(general()), vb::Variant("Language"), text,
                                       vb::Variant(language)));
-  try {
-    common::SetRegValue(vb::Variant("HKCU"), vb::Variant(general()), vb::Variant("Language"), text,
-                        vb::Variant("changed.xml"));
-    ADD_FAILURE() << "stored";
-  } catch (const RegistryWriteError& e) {
-    EXPECT_EQ(e.number(), 26001);
-    EXPECT_EQ(e.source(), "tolvex3.cRegistry");
-    EXPECT_EQ(e.cause(), "Cannot keep the user settings in '" + hive.string() + "': " + unsaved->cause);
-    EXPECT_EQ(e.description(), "Failed to set registry value Key: '-2147483647',Section: '" + general() +
-                                   "',Key: 'Language': " + e.cause());
+  // A changed value, and one in a key that must be made first.
+  for (const std::string& section : {general(), testing::kRegRoot + "\\Settings\\New"}) {
+    SCOPED_TRACE(section);
+    try {
+      common::SetRegValue(vb::Variant("HKCU"), vb::Variant(section), vb::Variant("Language"), text,
+                          vb::Variant("changed.xml"));
+      ADD_FAILURE() << "stored";
+    } catch (const RegistryWriteError& e) {
+      EXPECT_EQ(e.number(), 26001);
+      EXPECT_EQ(e.source(), "tolvex3.cRegistry");
+      EXPECT_EQ(e.cause(), "Cannot keep the user settings in '" + hive.string() + "': " + unsaved->cause);
+      EXPECT_EQ(e.description(), "Failed to set registry value Key: '-2147483647',Section: '" + section +
+                                     "',Key: 'Language': " + e.cause());
+    }
   }
+  EXPECT_FALSE(blocked->key_exists(RegRoot::CurrentUser, testing::kRegRoot + "\\Settings\\New"));
   EXPECT_EQ(blocked->query_value(RegRoot::CurrentUser, general(), "Language")->text, language);
   EXPECT_EQ(vb::make_ref<AGP>()->language(), language) << "a second start-up copies nothing again";
   EXPECT_TRUE(std::filesystem::is_regular_file(docs_ / "blocked"));
