@@ -129,16 +129,20 @@ ProjectDocument ProjectDocument::read(const std::filesystem::path& path, ReadsCh
   };
   std::vector<Open> open;
   // What reads_child said, by parent (UINT32_MAX for the root) and child name number.
+  // Siblings mostly repeat a name: the last answer is tried first.
   std::unordered_map<uint64_t, bool> reads;
+  uint64_t last_key = UINT64_MAX;
+  bool last_answer = true;
   auto is_read = [&](const Open& parent, uint32_t child) {
     if (!reads_child) return true;
     const bool root = doc.elements_[parent.index].parent == kNone;
     const uint32_t parent_name = doc.elements_[parent.index].name;
     const uint64_t key = (uint64_t(root ? kNone : parent_name) << 32) | child;
-    if (auto it = reads.find(key); it != reads.end()) return it->second;
-    const bool answer = reads_child(doc.names_[parent_name], root, doc.names_[child]);
-    reads.emplace(key, answer);
-    return answer;
+    if (key == last_key) return last_answer;
+    auto it = reads.find(key);
+    if (it == reads.end()) it = reads.emplace(key, reads_child(doc.names_[parent_name], root, doc.names_[child])).first;
+    last_key = key;
+    return last_answer = it->second;
   };
   // The element being kept as text, and the names of its elements not yet ended.
   std::string* kept = nullptr;

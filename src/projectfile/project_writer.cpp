@@ -374,6 +374,14 @@ class CharsetEncoder {
   void append(std::string& out, std::string_view utf8) {
     size_t i = 0;
     while (i < utf8.size()) {
+      if (plain_run_possible()) {
+        // A run of ASCII that leaves where the text stands as it is: copied whole.
+        size_t end = i;
+        while (end < utf8.size() && !marks(static_cast<unsigned char>(utf8[end]))) ++end;
+        out.append(utf8.data() + i, end - i);
+        i = end;
+        if (i == utf8.size()) break;
+      }
       const unsigned char c = static_cast<unsigned char>(utf8[i]);
       if (c < 0x80) {
         follow(char(c));
@@ -409,6 +417,13 @@ class CharsetEncoder {
 
  private:
   enum class Where : uint8_t { Content, Tag, Value, Comment, Instruction, CData };
+
+  // Whether where the text stands can change only at a character that marks() (the common
+  // case: not inside a comment, instruction or section, nor just after a "<").
+  bool plain_run_possible() const {
+    return where_ == Where::Content || where_ == Where::Value || (where_ == Where::Tag && opening_.empty());
+  }
+  static bool marks(unsigned char c) { return c >= 0x80 || c == '<' || c == '>' || c == '"'; }
 
   // Where the text stands after the character `c`. The writer escapes "<", ">" and the
   // quote within values and text; comments, instructions and CDATA sections only come

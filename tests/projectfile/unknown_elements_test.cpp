@@ -22,7 +22,7 @@ const std::string kFixture = std::string(TOLVEX_TEST_DIR) + "/fixtures/unknown-e
 // The text with the attributes of the elements the program writes itself left out (they
 // hold every saved setting), lines ending in "\n" instead of "\r\n".
 std::string skeleton(const std::string& text) {
-  static const std::regex known("^<(/?)(Project|Database|Table|Chart|Trendline|Field|Menu)( [^>]*?)?(/?)>$");
+  static const std::regex known("^<(/?)(Project|Database|Table|Chart|Trendline|Field|Extension|ExtProject|ExtDatabase|ExtTable|Menu)( [^>]*?)?(/?)>$");
   std::istringstream in(text);
   std::string out;
   for (std::string line; std::getline(in, line);) {
@@ -84,6 +84,15 @@ TEST_F(UnknownElementsTest, SaveWritesThemBackWhereTheyStood) {
             "  <Table TblName=\"not read\"/>\n"
             "</Outer>\n"
             "</Database>\n"
+            "<Extension>\n"
+            "<NotesVersion n=\"2\"/>\n"
+            "<ExtProject>\n"
+            "<ExtDatabase>\n"
+            "<ExtTable>\n"
+            "<ExtTableNote>shown above the list</ExtTableNote>\n"
+            "</ExtTable>\n"
+            "</ExtDatabase></ExtProject></Extension>\n"
+            "\n"
             "<Menu>\n"
             "<MenuIcon src=\"orders.png\"/>\n"
             "</Menu>\n"
