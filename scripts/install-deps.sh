@@ -10,6 +10,9 @@ packages=(
   zip unzip
   php-cli php-mysql
   locales
+  # The fuzz smoke run of scripts/test.sh: clang, and its libFuzzer and sanitizer runtimes
+  # (only recommended by clang's packages, and this script installs no recommendations).
+  clang libclang-rt-dev
 )
 
 missing=()

@@ -77,7 +77,7 @@ std::function<int()> guarded(F body) {
     } catch (const CommandError& e) {
       return report(e);
     } catch (const vb::VBError& e) {
-      return report(CommandError{e.description()});
+      return report(CommandError{shown_message(e, e.description())});
     } catch (const std::exception& e) {
       return report(CommandError{e.what()});
     }

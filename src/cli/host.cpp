@@ -2,12 +2,15 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <filesystem>
 #include <iostream>
 
 #include "foundation/class_registry.h"
 #include "foundation/context.h"
+#include "foundation/registry.h"
 #include "platform/progress.h"
+#include "platform/registry.h"
 #include "vb/convert.h"
 #include "vb/strings.h"
 
@@ -94,6 +97,13 @@ Host::Host(const Answers& answers) {
   project_ = create_object("Tolvex.AGP");
   if (!project_) throw CommandError{"The project object is not available in this build."};
   if (!ctx.ProjErr.empty()) throw CommandError{ctx.ProjErr};
+  // The first run's copy of the machine defaults could not be stored: it serves this run only.
+  if (auto unsaved = platform::current_registry().unsaved(platform::RegRoot::CurrentUser)) {
+    std::string cause = unsaved->cause;
+    if (!cause.empty()) cause[0] = char(std::tolower(static_cast<unsigned char>(cause[0])));
+    warn("cannot keep the user settings in '" + unsaved->file.string() + "': " + cause +
+         "; using the defaults for this run");
+  }
 }
 
 Host::~Host() = default;
@@ -112,7 +122,7 @@ vb::Variant Host::call(const std::string& member, std::vector<vb::Variant> args)
     result = project_->call(member, args);
   } catch (const vb::VBError& e) {
     // A generation run ends with a raised error whose description is the last-error text.
-    std::string message = ctx.ProjErr.empty() ? e.description() : ctx.ProjErr;
+    std::string message = shown_message(e, ctx.ProjErr.empty() ? e.description() : ctx.ProjErr);
     const bool cancelled =
         platform::interrupt_requested() || message.find("Generation cancelled by user!") != std::string::npos;
     throw CommandError{cancelled ? "Generation cancelled by user!" : message, cancelled ? kExitCancelled : kExitFailure};
@@ -154,7 +164,7 @@ void Host::open(const std::string& file, bool need_database) {
     vb::Variant path(absolute_path(file));
     project_->call("Load", std::span(&path, 1));
   } catch (const vb::VBError& e) {
-    throw CommandError{ctx.ProjErr.empty() ? e.description() : ctx.ProjErr};
+    throw CommandError{shown_message(e, ctx.ProjErr.empty() ? e.description() : ctx.ProjErr)};
   }
   std::string left = std::move(ctx.ProjErr);
   ctx.ProjErr.clear();
@@ -173,6 +183,14 @@ std::string absolute_path(const std::string& path) {
   std::error_code ec;
   auto p = std::filesystem::absolute(path, ec);
   return ec ? path : p.lexically_normal().string();
+}
+
+std::string shown_message(const vb::VBError& e, std::string message) {
+  const auto* refused = dynamic_cast<const RegistryWriteError*>(&e);
+  if (!refused) return message;
+  if (const size_t at = message.find(e.description()); at != std::string::npos)
+    return message.replace(at, e.description().size(), refused->cause());
+  return message;
 }
 
 void warn(const std::string& text) {

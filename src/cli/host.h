@@ -74,6 +74,11 @@ class Host {
 // An absolute form of a path given on the command line (relative to the current folder).
 std::string absolute_path(const std::string& path);
 
+// `message`, the text of a raised error (its description or the last-error text holding it), as
+// the command shows it: a registry write that failed shows the registry's own reason, which names
+// the file and the cause, in place of the registry key it was writing.
+std::string shown_message(const vb::VBError& e, std::string message);
+
 // Prints a warning on stderr ("warning: " + text), one line per line of the text.
 void warn(const std::string& text);
 

@@ -66,6 +66,7 @@ void SettingsStore::redeclare(SettingCatalogue catalogue) {
       break;
     }
   }
+  props_->set_kept_elements({});
   props_->Declare(catalogue);
 }
 

@@ -26,7 +26,8 @@ class SettingsStore {
   // (the project's way): a missing value then leaves a Boolean or number Empty.
   void load_registry_defaults(const std::string& key, bool as_text = false);
 
-  // Empties the store and declares the catalogue again, all values empty.
+  // Empties the store (the elements kept from a file too) and declares the catalogue
+  // again, all values empty.
   void redeclare(SettingCatalogue catalogue);
 
  protected:

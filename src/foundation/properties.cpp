@@ -262,6 +262,11 @@ AGProperties::~AGProperties() {
     if (AGProperty* v = views_[i]) v->detach(std::move(values_[i]));
 }
 
+void AGProperties::set_kept_elements(std::vector<KeptElement> elements) {
+  if (elements.empty()) kept_.reset();
+  else kept_ = std::make_unique<std::vector<KeptElement>>(std::move(elements));
+}
+
 void AGProperties::view_released() noexcept {
   if (--live_views_ == 0) std::vector<AGProperty*>().swap(views_);
 }

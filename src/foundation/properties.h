@@ -20,6 +20,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "foundation/kept_element.h"
 #include "foundation/setting_decl.h"
 #include "foundation/super_collection.h"
 #include "vb/dispatch.h"
@@ -214,6 +215,12 @@ class AGProperties : public vb::AutoDispatch<AGProperties> {
   // `as_text`). Stores of one layout reuse the answers while the registry is unchanged.
   void LoadUserDefaults(const std::string& key, bool as_text = false);
 
+  // The elements of the owner's element in the file that were kept as they stood, in file
+  // order; null when there are none (as for every object made other than by reading such
+  // a file). Setting an empty list drops them.
+  const std::vector<KeptElement>* kept_elements() const noexcept { return kept_.get(); }
+  void set_kept_elements(std::vector<KeptElement> elements);
+
   static const vb::DispatchTable<AGProperties>& dispatch_table();
 
  private:
@@ -241,6 +248,7 @@ class AGProperties : public vb::AutoDispatch<AGProperties> {
   static constexpr uint32_t kNotWatched = UINT32_MAX;
   SettingWatch* watch_ = nullptr;
   uint32_t watched_ = kNotWatched;  // slot of the watched entry, kNotWatched while it is missing
+  std::unique_ptr<std::vector<KeptElement>> kept_;  // only for the rare store that has any
 };
 
 }  // namespace tolvex

@@ -17,6 +17,9 @@ namespace reg_kind = platform::reg_kind;
 // The library's module name, then the class, as the errors of this class name their source.
 const char* const cRegistry::kErrorSource = "tolvex3.cRegistry";
 
+RegistryWriteError::RegistryWriteError(const std::string& where, std::string cause)
+    : vb::VBError(cRegistry::kErrRegistry, where + ": " + cause, cRegistry::kErrorSource), cause_(std::move(cause)) {}
+
 namespace {
 
 // Where a root key lives in the registry stand-in. HKEY_CLASSES_ROOT is kept as
@@ -154,8 +157,8 @@ void cRegistry::SetValue(const Variant& value) {
   auto& reg = platform::current_registry();
   try {
     reg.create_key(loc->root, loc->path);
-  } catch (const std::exception&) {
-    fail(kErrRegistry, where);
+  } catch (const std::exception& e) {
+    throw RegistryWriteError(where, e.what());
   }
   std::optional<RegValue> data;
   switch (ValueType) {
@@ -188,7 +191,7 @@ void cRegistry::SetValue(const Variant& value) {
   } catch (const std::exception& e) {
     // The stand-in refuses a write when it cannot keep it (its hive file cannot be
     // written, a name it cannot store): the setting would be lost silently.
-    fail(kErrRegistry, where + ": " + e.what());
+    throw RegistryWriteError(where, e.what());
   }
 }
 

@@ -18,6 +18,19 @@
 
 namespace tolvex {
 
+// A write that the registry refused because it cannot keep it (its hive file cannot be
+// written, or cannot be read as a hive). Raised as cRegistry raises its errors: number 26001,
+// the description naming the key and value and then the cause, source "tolvex3.cRegistry".
+// cause() is the registry's own message alone, which names the file and the reason.
+class RegistryWriteError : public vb::VBError {
+ public:
+  RegistryWriteError(const std::string& where, std::string cause);
+  const std::string& cause() const noexcept { return cause_; }
+
+ private:
+  std::string cause_;
+};
+
 class cRegistry : public vb::AutoDispatch<cRegistry> {
  public:
   // Root keys as the registry numbers them (signed, as VB shows them).

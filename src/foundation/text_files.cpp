@@ -34,8 +34,10 @@ FileResult check_replaceable(const fs::path& p) {
   // A link that the write replaces, rather than writes through, is no file to keep.
   if (platform::replacing_links() && ::lstat(p.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return {};
   if (::stat(p.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return {};
-  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return {platform::errno_message("Cannot replace", p, EACCES)};
-  if (::access(p.c_str(), W_OK) != 0) return {platform::errno_message("Cannot replace", p, errno)};
+  int err = 0;
+  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) err = EACCES;
+  else if (::access(p.c_str(), W_OK) != 0) err = errno;
+  if (err != 0) return {platform::PlatformError("Cannot replace", p, platform::replace_refusal(p, err)).what()};
   return {};
 }
 

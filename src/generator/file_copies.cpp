@@ -101,7 +101,7 @@ std::string copy_file_replacing(const std::string& source, const std::string& ta
     return reason("Cannot copy", from, std::make_error_code(std::errc::no_such_file_or_directory));
   if (!link_to && fs::is_directory(to, ec)) return reason("Cannot replace", to, std::make_error_code(std::errc::is_a_directory));
   if (!link_to && !replace_read_only && is_read_only(to))
-    return reason("Cannot replace", to, std::make_error_code(std::errc::permission_denied));
+    return platform::PlatformError("Cannot replace", to, platform::replace_refusal(to, EACCES)).what();
   try {
     if (link_from) platform::copy_link_atomic(from, to);
     else platform::write_file_atomic(to, platform::read_file(from));

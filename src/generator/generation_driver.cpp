@@ -254,8 +254,14 @@ void GenScript(AGP& proj) {
 
   // The destination exists before anything is written into it: the engines copy the system
   // and validation code there for debugging, and the site's root files go there.
-  if (const std::string dest = common::trim_blanks(proj.Destination()); !dest.empty())
-    AGP::CreateFolderTree(platform::normalize_separators(dest));
+  // A destination that cannot be made stops the run here, before any output, with the reason.
+  if (const std::string dest = common::trim_blanks(proj.Destination()); !dest.empty()) {
+    try {
+      platform::create_folders(platform::normalize_separators(dest));
+    } catch (const platform::PlatformError& e) {
+      return abort_with(": " + std::string(e.what()) + ". Generation aborted!");
+    }
+  }
 
   // 15-19: the run's switches and the two engines.
   ReadRunSwitches(proj);

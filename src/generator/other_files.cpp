@@ -113,8 +113,8 @@ bool copy_one_file(AGP& proj, const AGPControl& ctrl, const std::string& source_
   }
   status_window().DispStatus("Copying file " + item + "...");
   make_parent_folder(target);
-  if (!copy_file_replacing(source, target, /*replace_read_only=*/false).empty()) {
-    ctx.ProjErr = "Copying to file " + in_quotes(target) + " failed!";
+  if (const std::string why = copy_file_replacing(source, target, /*replace_read_only=*/false); !why.empty()) {
+    ctx.ProjErr = "Copying to file " + in_quotes(target) + " failed! " + why;
     return false;
   }
   return true;
@@ -141,8 +141,9 @@ bool copy_one_folder(AGP& proj, const AGPControl& ctrl, bool overwrite, const vb
     return true;
   }
   status_window().DispStatus("Copying folder " + shown + "...");
-  if (target.empty() || !copy_folder_into(source, target, /*replace_read_only=*/false).empty()) {
-    ctx.ProjErr = "Copying to folder " + in_quotes(shown) + " failed!";
+  const std::string why = target.empty() ? std::string() : copy_folder_into(source, target, /*replace_read_only=*/false);
+  if (target.empty() || !why.empty()) {
+    ctx.ProjErr = "Copying to folder " + in_quotes(shown) + " failed!" + (why.empty() ? "" : " " + why);
     return false;
   }
   return true;

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "foundation/kept_element.h"
 #include "platform/xml.h"
 #include "vb/dispatch.h"
 
@@ -34,6 +36,14 @@ class AGPMenu : public vb::AutoDispatch<AGPMenu> {
   // not convert leaves its field as it was.
   void Load(const platform::XmlNode& xmlControl);
 
+  // The elements inside the entry's element in the project file that nothing reads, kept
+  // for the next save; null when there are none. An empty list drops them.
+  const std::vector<KeptElement>* kept_elements() const noexcept { return kept_.get(); }
+  void set_kept_elements(std::vector<KeptElement> elements) {
+    if (elements.empty()) kept_.reset();
+    else kept_ = std::make_unique<std::vector<KeptElement>>(std::move(elements));
+  }
+
   static const vb::DispatchTable<AGPMenu>& dispatch_table();
 
  private:
@@ -45,6 +55,7 @@ class AGPMenu : public vb::AutoDispatch<AGPMenu> {
   int32_t level_ = 0;
   bool show_ = false;
   int32_t order_ = 0;
+  std::unique_ptr<std::vector<KeptElement>> kept_;
 };
 
 class AGPMenus : public vb::AutoDispatch<AGPMenus> {

@@ -30,16 +30,18 @@ std::function<vb::Ref<vb::Dispatch>()>& extension_list_factory() {
 }
 
 // Writes values of the current user as the shared registry object would, failing with its
-// error; a failed list names its last value.
-void set_user_values(const std::vector<platform::RegWrite>& writes) {
+// error; a failed list names its last value. With `or_keep`, values that the registry cannot
+// store stay in memory for the run (the registry says why) rather than failing.
+void set_user_values(const std::vector<platform::RegWrite>& writes, bool or_keep = false) {
   if (writes.empty()) return;
   try {
-    platform::current_registry().set_values(platform::RegRoot::CurrentUser, writes);
+    platform::RegistryBackend& reg = platform::current_registry();
+    if (or_keep) reg.keep_values(platform::RegRoot::CurrentUser, writes);
+    else reg.set_values(platform::RegRoot::CurrentUser, writes);
   } catch (const std::exception& e) {
-    throw vb::VBError(cRegistry::kErrRegistry,
-                      "Failed to set registry value Key: '" + std::to_string(cRegistry::HKEY_CURRENT_USER) +
-                          "',Section: '" + writes.back().path + "',Key: '" + writes.back().name + "': " + e.what(),
-                      cRegistry::kErrorSource);
+    throw RegistryWriteError("Failed to set registry value Key: '" + std::to_string(cRegistry::HKEY_CURRENT_USER) +
+                                 "',Section: '" + writes.back().path + "',Key: '" + writes.back().name + "'",
+                             e.what());
   }
 }
 
@@ -253,7 +255,9 @@ void AGP::CopyDefaultSettings() {
                                  &ctx.RegKeyField, &ctx.RegKeyExtensions})
     copy_registry_key(*key, *key == ctx.RegKeyGeneral ? "Language" : "", writes);
   copy_registry_value(ctx.RegKeyGeneral, "Language", writes);
-  set_user_values(writes);
+  // Where the user's settings cannot be stored the copy serves this run from memory: commands
+  // that only read need no writable settings.
+  set_user_values(writes, /*or_keep=*/true);
 }
 
 void AGP::CopyRegistryKey(const std::string& key) {

@@ -29,6 +29,14 @@ namespace {
 std::mutex g_hook_mutex;
 WriteFaultHook g_hook;
 
+// The failure of a write to `path` with the system's error `err`. Where the folder refused
+// the new name (no permission, a read-only file system, a folder that could not be made) the
+// message says so and names that folder.
+PlatformError write_failure(const fs::path& path, int err) {
+  return PlatformError("Cannot write", path, folder_refusal(path.parent_path(), err));
+}
+std::string write_message(const fs::path& path, int err) { return write_failure(path, err).what(); }
+
 // Whether the test hook lets this step go ahead.
 bool step_allowed(std::string_view step) {
   std::lock_guard lock(g_hook_mutex);
@@ -287,7 +295,7 @@ std::string keep_as(const fs::path& from, dev_t dev, ino_t ino, const fs::path& 
   bool copy = false, old_backup = false;
   if (::lstat(to.c_str(), &st) == 0) {
     old_backup = S_ISREG(st.st_mode);
-    if (S_ISDIR(st.st_mode)) return errno_message("Cannot write", to, EISDIR);
+    if (S_ISDIR(st.st_mode)) return write_message(to, EISDIR);
     // Already a name of the file (a run stopped before replacing it): a rename onto it would
     // do nothing and leave the temporary name.
     if (S_ISREG(st.st_mode) && st.st_dev == dev && st.st_ino == ino) return {};
@@ -323,7 +331,7 @@ std::string keep_as(const fs::path& from, dev_t dev, ino_t ino, const fs::path& 
   if (err != 0) {
     ::unlink(temp.c_str());
     if (!displaced.empty()) ::unlink(displaced.c_str());
-    return errno_message("Cannot write", to, err);
+    return write_message(to, err);
   }
   if (!displaced.empty()) t_deferred->remover.remove(std::move(displaced));
   return {};
@@ -332,7 +340,7 @@ std::string keep_as(const fs::path& from, dev_t dev, ino_t ino, const fs::path& 
 // Makes `to` a symbolic link to `target`, replacing what `to` named in one step; "" or the reason.
 std::string link_as(const std::string& target, const fs::path& to) {
   struct stat st {};
-  if (::lstat(to.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return errno_message("Cannot write", to, EISDIR);
+  if (::lstat(to.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return write_message(to, EISDIR);
   fs::path folder = to.parent_path();
   if (folder.empty()) folder = ".";
   sweep_once(folder);
@@ -340,16 +348,16 @@ std::string link_as(const std::string& target, const fs::path& to) {
     const fs::path temp = folder / temp_name();
     if (::symlink(target.c_str(), temp.c_str()) != 0) {
       if (errno == EEXIST) continue;
-      return errno_message("Cannot write", to, errno);
+      return write_message(to, errno);
     }
     int err = 0;
     if (!step_allowed("rename")) err = EIO;
     else if (::rename(temp.c_str(), to.c_str()) != 0) err = errno;
     if (err == 0) return {};
     ::unlink(temp.c_str());
-    return errno_message("Cannot write", to, err);
+    return write_message(to, err);
   }
-  return errno_message("Cannot write", to, EEXIST);
+  return write_message(to, EEXIST);
 }
 
 // The target of the symbolic link `link`; nullopt with errno set when it cannot be read.
@@ -401,7 +409,7 @@ AtomicFileWriter::AtomicFileWriter(const fs::path& given) {
 
   // The mode of the file being replaced, so that replacing it does not change who may read it.
   if (exists) {
-    if (S_ISDIR(st.st_mode)) throw PlatformError(errno_message("Cannot write", path_, EISDIR));
+    if (S_ISDIR(st.st_mode)) throw write_failure(path_, EISDIR);
     mode_ = st.st_mode & 07777;
     keep_mode_ = true;
     replaced_dev_ = st.st_dev;
@@ -411,7 +419,7 @@ AtomicFileWriter::AtomicFileWriter(const fs::path& given) {
   sweep_once(folder_);
   deferred_ = flush_deferred(folder_);
 
-  if (!step_allowed("create")) throw PlatformError(errno_message("Cannot write", path_, EIO));
+  if (!step_allowed("create")) throw write_failure(path_, EIO);
   // With O_TMPFILE the file has no name until it is complete, so a kill while writing leaves
   // nothing behind; otherwise it is a named file that only its owner may read until then.
   if (step_allowed("tmpfile")) fd_ = ::open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
@@ -425,7 +433,7 @@ AtomicFileWriter::AtomicFileWriter(const fs::path& given) {
   } else {
     fd_ = create_named_temp(folder_, temp_);
     // Nothing was created: do not unlink a file of that name that someone else may own.
-    if (fd_ < 0) throw PlatformError(errno_message("Cannot write", path_, errno));
+    if (fd_ < 0) throw write_failure(path_, errno);
     if (!keep_mode_) {
       const mode_t mask = ::umask(0);
       ::umask(mask);
@@ -452,11 +460,11 @@ void AtomicFileWriter::discard() noexcept {
 
 void AtomicFileWriter::fail(int err) {
   discard();
-  throw PlatformError(errno_message("Cannot write", path_, err));
+  throw write_failure(path_, err);
 }
 
 void AtomicFileWriter::write(std::string_view bytes) {
-  if (fd_ < 0) throw PlatformError(errno_message("Cannot write", path_, EBADF));
+  if (fd_ < 0) throw write_failure(path_, EBADF);
   if (!write_checked_) {
     write_checked_ = true;
     if (!step_allowed("write")) fail(EIO);

@@ -150,7 +150,10 @@ void create_folders(const fs::path& folder) {
   if (ec || !fs::is_directory(folder)) {
     int err = ec ? ec.value() : ENOTDIR;
     if (!ec && fs::exists(folder)) err = EEXIST;
-    throw PlatformError(errno_message("Cannot create the folder", folder, err));
+    // The folder that refused the first missing one names the place to look at.
+    fs::path above = folder.parent_path();
+    while (!above.empty() && above != above.parent_path() && !fs::is_directory(above, ec)) above = above.parent_path();
+    throw PlatformError("Cannot create the folder", folder, folder_refusal(above, err));
   }
 }
 

@@ -533,13 +533,17 @@ std::vector<std::string> MemoryRegistry::value_names(RegRoot root, std::string_v
 void RegistryBackend::set_values(RegRoot root, const std::vector<RegWrite>& writes) {
   for (const RegWrite& w : writes) set_value(root, w.path, w.name, w.value);
 }
+void RegistryBackend::keep_values(RegRoot root, const std::vector<RegWrite>& writes) { set_values(root, writes); }
+std::optional<RegistryBackend::Unsaved> RegistryBackend::unsaved(RegRoot) { return std::nullopt; }
 
 // ---------------------------------------------------------------------------------------------
 // Hive files
 
 FileRegistry::FileRegistry(fs::path user_hive, fs::path machine_hive) {
   user_.file = std::move(user_hive);
+  user_.name = "user";
   machine_.file = std::move(machine_hive);
+  machine_.name = "machine";
 }
 
 FileRegistry::FileRegistry() : FileRegistry(user_hive_path(), machine_hive_path()) {}
@@ -554,29 +558,38 @@ FileRegistry::Hive& FileRegistry::hive(RegRoot root) {
     std::error_code ec;
     if (!fs::exists(h.file, ec)) {
       h.tree = RegistryTree();
-      h.on_disk.reset();
+      h.kept.reset();
     } else {
       std::string text = read_file(h.file);
       h.tree = RegistryTree::from_hive_text(text, h.file.string());
-      h.on_disk = std::move(text);
+      h.kept = std::move(text);
     }
     h.loaded = true;
   }
   return h;
 }
 
-void FileRegistry::save(Hive& h) {
+void FileRegistry::save(Hive& h, bool or_keep) {
   std::string text = h.tree.to_hive_text();
-  if (h.on_disk && *h.on_disk == text) return;
+  if (h.kept && *h.kept == text) return;
   try {
     if (!h.file.parent_path().empty()) create_folders(h.file.parent_path());
     write_file_atomic(h.file, text);
-  } catch (...) {
-    // Memory follows the file: take back the change.
-    h.tree = h.on_disk ? RegistryTree::from_hive_text(*h.on_disk, h.file.string()) : RegistryTree();
-    throw;
+  } catch (const PlatformError& e) {
+    // The cause alone where the message names the hive file; the whole message where it names
+    // another (the hive's folder that could not be made).
+    const std::string cause = e.cause().empty() || e.path() != h.file ? e.what() : e.cause();
+    if (or_keep) {
+      h.kept = std::move(text);
+      h.unsaved = cause;
+      return;
+    }
+    // Memory follows the file (or what is kept in memory only): take back the change.
+    h.tree = h.kept ? RegistryTree::from_hive_text(*h.kept, h.file.string()) : RegistryTree();
+    throw PlatformError("Cannot keep the " + std::string(h.name) + " settings in", h.file, cause);
   }
-  h.on_disk = std::move(text);
+  h.kept = std::move(text);
+  h.unsaved.clear();
 }
 
 template <class F>
@@ -604,7 +617,9 @@ void FileRegistry::set_value(RegRoot root, std::string_view path, std::string_vi
   std::lock_guard lock(mutex_);
   modify(root, [&](RegistryTree& t) { t.set_value(path, name, value); return true; });
 }
-void FileRegistry::set_values(RegRoot root, const std::vector<RegWrite>& writes) {
+void FileRegistry::set_values(RegRoot root, const std::vector<RegWrite>& writes) { store(root, writes, false); }
+void FileRegistry::keep_values(RegRoot root, const std::vector<RegWrite>& writes) { store(root, writes, true); }
+void FileRegistry::store(RegRoot root, const std::vector<RegWrite>& writes, bool or_keep) {
   std::lock_guard lock(mutex_);
   Hive& h = hive(root);
   // A bad name part-way through takes back the values stored before it.
@@ -615,7 +630,13 @@ void FileRegistry::set_values(RegRoot root, const std::vector<RegWrite>& writes)
     h.tree = std::move(before);
     throw;
   }
-  save(h);
+  save(h, or_keep);
+}
+std::optional<RegistryBackend::Unsaved> FileRegistry::unsaved(RegRoot root) {
+  std::lock_guard lock(mutex_);
+  const Hive& h = root == RegRoot::CurrentUser ? user_ : machine_;
+  if (h.unsaved.empty()) return std::nullopt;
+  return Unsaved{h.file, h.unsaved};
 }
 bool FileRegistry::delete_value(RegRoot root, std::string_view path, std::string_view name) {
   std::lock_guard lock(mutex_);

@@ -91,6 +91,20 @@ class RegistryBackend {
   // this default does). A backend that keeps files writes them once for the whole list, all or
   // nothing: after a failure, or a kill half-way, none of the values is stored.
   virtual void set_values(RegRoot root, const std::vector<RegWrite>& writes);
+  // Stores the values as set_values does, except that when the store refuses to keep them (a
+  // hive file that cannot be written) they live on in memory for as long as this object does,
+  // and unsaved() says why; reads see them either way. A later change to that root is stored
+  // together with them, or fails as usual and leaves them as they are. Other failures (a
+  // corrupt hive, a bad name) throw as set_values does. This default stores them.
+  virtual void keep_values(RegRoot root, const std::vector<RegWrite>& writes);
+  // Why the values of `root` live in memory only (see keep_values): the file that cannot hold
+  // them and the cause ("Permission denied in folder '/home/u/.config/tolvex'"). nullopt while
+  // the store holds everything.
+  struct Unsaved {
+    std::filesystem::path file;
+    std::string cause;
+  };
+  virtual std::optional<Unsaved> unsaved(RegRoot root);
   // False when the key or the value does not exist.
   virtual bool delete_value(RegRoot root, std::string_view path, std::string_view name) = 0;
   // Deletes the key with all its subkeys and values; false when it does not exist. The root
@@ -172,7 +186,9 @@ class MemoryRegistry : public RegistryBackend {
 // A registry whose roots are hive files (format: RegistryTree::to_hive_text). Each hive is read
 // on first use (a missing file is an empty hive) and kept in memory; every change rewrites that
 // root's file at once with write_file_atomic, creating its folder. When the write fails the
-// change is undone in memory too and PlatformError is thrown, so memory and file never differ.
+// change is undone in memory too and PlatformError is thrown ("Cannot keep the user settings in
+// '<file>': <cause>", cause() the cause), so memory and file never differ, except for what
+// keep_values kept in memory only.
 // A corrupt hive throws FileFormatError naming the file and line on every access to that root
 // (the file is never overwritten then).
 class FileRegistry : public RegistryBackend {
@@ -189,6 +205,8 @@ class FileRegistry : public RegistryBackend {
                                       bool expand_text = false) override;
   void set_value(RegRoot root, std::string_view path, std::string_view name, const RegValue& value) override;
   void set_values(RegRoot root, const std::vector<RegWrite>& writes) override;
+  void keep_values(RegRoot root, const std::vector<RegWrite>& writes) override;
+  std::optional<Unsaved> unsaved(RegRoot root) override;
   bool delete_value(RegRoot root, std::string_view path, std::string_view name) override;
   bool delete_key(RegRoot root, std::string_view path) override;
   std::vector<std::string> subkeys(RegRoot root, std::string_view path) override;
@@ -197,12 +215,17 @@ class FileRegistry : public RegistryBackend {
  private:
   struct Hive {
     std::filesystem::path file;
+    const char* name;  // "user", "machine": whose settings the hive holds
     bool loaded = false;
     RegistryTree tree;
-    std::optional<std::string> on_disk;  // the file's text as last read or written; none: no file
+    // The tree's text as last read, written or (keep_values) kept in memory only; none: no file.
+    std::optional<std::string> kept;
+    std::string unsaved;  // why the kept text is in memory only; "" when the file holds it
   };
   Hive& hive(RegRoot root);   // loads on first use; caller holds mutex_
-  void save(Hive& h);         // caller holds mutex_
+  // Writes the tree into the file; with `or_keep`, a refused write keeps it in memory instead.
+  void save(Hive& h, bool or_keep = false);  // caller holds mutex_
+  void store(RegRoot root, const std::vector<RegWrite>& writes, bool or_keep);
   template <class F>
   auto modify(RegRoot root, F&& change);
 

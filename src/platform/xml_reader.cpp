@@ -10,6 +10,7 @@
 
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
+#include <libxml/SAX2.h>
 #include <libxml/tree.h>
 #include <libxml/xmlreader.h>
 #include <libxml/xpath.h>
@@ -92,7 +93,7 @@ void keep_first_parse_error(void* user, xmlErrorPtr error) {
 // the first declaration stops the parse before any reference can expand it. A reference to
 // an entity declared nowhere (one that an external DTD, never loaded, would declare) stops it
 // too: its text cannot be read, and leaving it out would change the value.
-// Both hooks take a context whose `_private` is the parse's FirstError.
+// The hooks take a context whose `_private` is the parse's FirstError.
 void stop_parse(xmlParserCtxt* ctxt, std::string message) {
   auto* first = static_cast<FirstError*>(ctxt->_private);
   if (first && !first->refused) {
@@ -118,9 +119,27 @@ xmlEntity* refuse_undeclared_entity(void* ctx, const xmlChar* name) {
   return nullptr;
 }
 
+// A default value for an attribute is refused too: the readers would copy a namespace
+// declaration's default into every element it names (a short document that reads as many
+// megabytes), and leave out any other default, which would change the values read.
+void refuse_attribute_default(void* ctx, const xmlChar* element, const xmlChar* name, int type, int def,
+                              const xmlChar* default_value, xmlEnumeration* values) {
+  auto* ctxt = static_cast<xmlParserCtxt*>(ctx);
+  if (default_value) {
+    if (values) xmlFreeEnumeration(values);
+    stop_parse(ctxt, "the document type declares a default value for the attribute '" + to_string(name) +
+                         "' of '" + to_string(element) + "': attribute defaults are not accepted in this file");
+    return;
+  }
+  // Kept with the document that the parse builds, as without the guard.
+  if (ctxt->myDoc) xmlSAX2AttributeDecl(ctx, element, name, type, def, default_value, values);
+  else if (values) xmlFreeEnumeration(values);
+}
+
 void guard_entities(xmlSAXHandler* sax) {
   sax->entityDecl = &refuse_entity_declaration;
   sax->getEntity = &refuse_undeclared_entity;
+  sax->attributeDecl = &refuse_attribute_default;
 }
 
 }  // namespace
@@ -253,6 +272,12 @@ XmlDocument XmlDocument::parse_memory(std::string_view bytes, const std::string&
   if (!xmlDocGetRootElement(doc)) {
     xmlFreeDoc(doc);
     throw XmlError(name_for_messages, 0, "the document has no root element");
+  }
+  // After the document element libxml2 takes a NUL character for the end of the text and
+  // accepts whatever follows it: the streaming reader refuses such a text, and so is it here.
+  if (const xmlParserInput* in = ctxt->input; in && in->cur && in->end && in->cur < in->end) {
+    xmlFreeDoc(doc);
+    throw XmlError(name_for_messages, in->line, "Extra content at the end of the document");
   }
   return XmlDocument(std::shared_ptr<xmlDoc>(doc, &xmlFreeDoc));
 }

@@ -1,5 +1,6 @@
 #include "projectfile/project_document.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "platform/xml.h"
@@ -10,9 +11,75 @@ namespace {
 
 bool blank(std::string_view text) { return text.find_first_not_of(" \t\r\n") == std::string_view::npos; }
 
+// The line end of a project file: a line end of a kept element's text is written as it, so
+// that a kept element of a file that has them reads out as it stood (the parser made each
+// a single "\n").
+constexpr std::string_view kLineEnd = "\r\n";
+
+// Text that the parser delivered, as it stands inside a comment, processing instruction
+// or CDATA section (where nothing is escaped).
+void append_unescaped(std::string& out, std::string_view text) {
+  for (char c : text) {
+    if (c == '\n') out += kLineEnd;
+    else out += c;
+  }
+}
+
+// Character data, escaped; a carriage return (from a reference: the parser leaves no other)
+// stays one.
+void append_text(std::string& out, std::string_view text) {
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '\r': out += "&#13;"; break;
+      case '\n': out += kLineEnd; break;
+      default: out += c; break;
+    }
+  }
+}
+
+// The reader's current start element with its attributes, closed as "/>" when it is empty.
+// Gives the element's name (the reader's own name() then names the last attribute).
+std::string append_start_tag(std::string& out, platform::XmlStreamReader& reader, bool empty) {
+  std::string element(reader.name());
+  out += '<';
+  out += element;
+  std::string_view name, value;
+  while (reader.next_attribute(name, value)) {
+    out += ' ';
+    out += name;
+    out += "=\"";
+    out += platform::xml_escape_attribute(value);
+    out += '"';
+  }
+  out += empty ? "/>" : ">";
+  return element;
+}
+
+// A comment, processing instruction or CDATA section by the reader's name for it.
+void append_other(std::string& out, std::string_view name, std::string_view value) {
+  if (name == "#comment") {
+    out += "<!--";
+    append_unescaped(out, value);
+    out += "-->";
+  } else if (name == "#cdata-section") {
+    out += "<![CDATA[";
+    append_unescaped(out, value);
+    out += "]]>";
+  } else {
+    out += "<?";
+    out += name;
+    if (!value.empty()) out += ' ';
+    append_unescaped(out, value);
+    out += "?>";
+  }
+}
+
 }  // namespace
 
-ProjectDocument ProjectDocument::read(const std::filesystem::path& path) {
+ProjectDocument ProjectDocument::read(const std::filesystem::path& path, ReadsChild reads_child) {
   platform::XmlStreamReader reader(path);
   ProjectDocument doc;
   std::error_code ec;
@@ -54,15 +121,69 @@ ProjectDocument ProjectDocument::read(const std::filesystem::path& path) {
     followed_by[previous] = {name.data(), number};
     return previous = number;
   };
-  std::vector<uint32_t> open;  // the elements not yet ended, innermost last
+  // The elements of the tree not yet ended, innermost last, each with the number of its
+  // child elements so far that entered the tree.
+  struct Open {
+    uint32_t index;
+    uint32_t read_children = 0;
+  };
+  std::vector<Open> open;
+  // What reads_child said, by parent (UINT32_MAX for the root) and child name number.
+  // Siblings mostly repeat a name: the last answer is tried first.
+  std::unordered_map<uint64_t, bool> reads;
+  uint64_t last_key = UINT64_MAX;
+  bool last_answer = true;
+  auto is_read = [&](const Open& parent, uint32_t child) {
+    if (!reads_child) return true;
+    const bool root = doc.elements_[parent.index].parent == kNone;
+    const uint32_t parent_name = doc.elements_[parent.index].name;
+    const uint64_t key = (uint64_t(root ? kNone : parent_name) << 32) | child;
+    if (key == last_key) return last_answer;
+    auto it = reads.find(key);
+    if (it == reads.end()) it = reads.emplace(key, reads_child(doc.names_[parent_name], root, doc.names_[child])).first;
+    last_key = key;
+    return last_answer = it->second;
+  };
+  // The element being kept as text, and the names of its elements not yet ended.
+  std::string* kept = nullptr;
+  std::vector<std::string> kept_open;
   for (;;) {
     const platform::XmlStreamReader::Event event = reader.next();
     if (event == platform::XmlStreamReader::Event::End) break;
+    if (kept) {
+      switch (event) {
+        case platform::XmlStreamReader::Event::StartElement: {
+          const bool empty = reader.empty_element();
+          std::string name = append_start_tag(*kept, reader, empty);
+          if (!empty) kept_open.push_back(std::move(name));
+          break;
+        }
+        case platform::XmlStreamReader::Event::EndElement:
+          *kept += "</" + kept_open.back() + ">";
+          kept_open.pop_back();
+          break;
+        case platform::XmlStreamReader::Event::Text: append_text(*kept, reader.value()); break;
+        case platform::XmlStreamReader::Event::Other: append_other(*kept, reader.name(), reader.value()); break;
+        case platform::XmlStreamReader::Event::End: break;
+      }
+      if (kept_open.empty()) kept = nullptr;
+      continue;
+    }
     switch (event) {
       case platform::XmlStreamReader::Event::StartElement: {
+        const uint32_t name_number = number_of(reader.name());
+        if (!open.empty() && !is_read(open.back(), name_number)) {
+          doc.kept_.push_back({open.back().index, {open.back().read_children, std::string()}});
+          kept = &doc.kept_.back().element.xml;
+          const bool empty = reader.empty_element();
+          std::string name = append_start_tag(*kept, reader, empty);
+          if (empty) kept = nullptr;
+          else kept_open.push_back(std::move(name));
+          break;
+        }
         Element e;
-        e.name = number_of(reader.name());
-        e.parent = open.empty() ? kNone : open.back();
+        e.name = name_number;
+        e.parent = open.empty() ? kNone : open.back().index;
         e.line = reader.line();
         e.first_attribute = uint32_t(doc.attributes_.size());
         const bool empty = reader.empty_element();
@@ -79,24 +200,34 @@ ProjectDocument ProjectDocument::read(const std::filesystem::path& path) {
           if (parent.last_child == kNone) parent.first_child = index;
           else doc.elements_[parent.last_child].next_sibling = index;
           parent.last_child = index;
+          ++open.back().read_children;
         }
         doc.elements_.push_back(e);
-        if (!empty) open.push_back(index);
+        if (!empty) open.push_back({index});
         break;
       }
       case platform::XmlStreamReader::Event::EndElement:
-        if (!open.empty()) open.pop_back();
+        if (open.empty()) break;
+        // The kept children after the element's last one in the tree stay last.
+        for (auto it = doc.kept_.rbegin();
+             it != doc.kept_.rend() && it->holder == open.back().index && it->element.position == open.back().read_children;
+             ++it)
+          it->element.position = KeptElement::kAfterAll;
+        open.pop_back();
         break;
       case platform::XmlStreamReader::Event::Text:
-        if (!open.empty() && !blank(reader.value())) ++doc.elements_[open.back()].other_children;
+        if (!open.empty() && !blank(reader.value())) ++doc.elements_[open.back().index].other_children;
         break;
       case platform::XmlStreamReader::Event::Other:
-        if (!open.empty()) ++doc.elements_[open.back()].other_children;
+        if (!open.empty()) ++doc.elements_[open.back().index].other_children;
         break;
       case platform::XmlStreamReader::Event::End:
         break;
     }
   }
+  // Each holder's kept children one after another, for kept_children to find.
+  std::stable_sort(doc.kept_.begin(), doc.kept_.end(),
+                   [](const Kept& a, const Kept& b) { return a.holder < b.holder; });
   if (doc.elements_.empty()) throw platform::XmlError(path.string(), 0, "the document has no root element");
   return doc;
 }
@@ -133,6 +264,16 @@ std::vector<ProjectElement> ProjectElement::child_elements() const {
 }
 
 uint32_t ProjectElement::other_children() const { return doc_->elements_[index_].other_children; }
+
+std::vector<KeptElement> ProjectElement::kept_children() const {
+  std::vector<KeptElement> out;
+  const auto& kept = doc_->kept_;
+  if (kept.empty()) return out;
+  auto it = std::lower_bound(kept.begin(), kept.end(), index_,
+                             [](const ProjectDocument::Kept& k, uint32_t holder) { return k.holder < holder; });
+  for (; it != kept.end() && it->holder == index_; ++it) out.push_back(it->element);
+  return out;
+}
 
 bool ProjectElement::is_root() const { return doc_->elements_[index_].parent == ProjectDocument::kNone; }
 

@@ -5,6 +5,10 @@
 // of a large project takes about the size of its file rather than the many times of a
 // whole DOM. The whole file is read before anything uses it: a malformed file fails
 // before the model is touched.
+//
+// Elements that the program does not read (a later version's, a user's own) do not enter
+// the tree: each is kept whole as XML text, with its place among the elements that do,
+// for the object that holds it to write back.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +18,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "foundation/properties.h"
 
 namespace tolvex::projectfile {
 
@@ -41,6 +47,9 @@ class ProjectElement {
   std::vector<ProjectElement> child_elements() const;
   // The number of children that are no elements, not counting white-space text.
   uint32_t other_children() const;
+  // The child elements kept as they stood (see ProjectDocument::read), in file order, each
+  // with the number of child elements before it that are in the tree.
+  std::vector<KeptElement> kept_children() const;
   bool is_root() const;
 
   const ProjectDocument& document() const { return *doc_; }
@@ -54,9 +63,17 @@ class ProjectElement {
 
 class ProjectDocument {
  public:
+  // Whether the program reads a child element of that name, given its parent element's
+  // name and whether that is the root (names as written, letter case and all).
+  using ReadsChild = bool (*)(std::string_view parent, bool parent_is_root, std::string_view child);
+
   // Throws platform::XmlError (file, line and the parser's reason) for a malformed file and
-  // PlatformError for one that cannot be read.
-  static ProjectDocument read(const std::filesystem::path& path);
+  // PlatformError for one that cannot be read. A child that `reads_child` refuses is kept,
+  // with its whole subtree, as XML text: its attributes, elements, text, comments,
+  // processing instructions and CDATA sections as the file has them (UTF-8, and
+  // the project file's line end "\r\n" for every line end inside). Without `reads_child`
+  // every element enters the tree.
+  static ProjectDocument read(const std::filesystem::path& path, ReadsChild reads_child = nullptr);
 
   ProjectElement root() const { return ProjectElement(this, 0); }
   // The number of distinct element and attribute names, and the name of each number.
@@ -81,6 +98,11 @@ class ProjectDocument {
   std::vector<Element> elements_;
   std::vector<ProjectElement::Attribute> attributes_;
   std::string values_;
+  struct Kept {
+    uint32_t holder;  // the element it is a child of
+    KeptElement element;
+  };
+  std::vector<Kept> kept_;  // by holder, and in file order for each
 };
 
 }  // namespace tolvex::projectfile

@@ -83,6 +83,7 @@ class LoadRollback {
   explicit LoadRollback(AGP& project) : project_(project) {
     AGProperties& props = *project.Properties();
     for (size_t i = 0; i < props.size(); ++i) values_.push_back(props.value_at(i));
+    if (const std::vector<KeptElement>* kept = props.kept_elements()) kept_ = *kept;
     had_database_ = bool(project.DB());
     if (auto exts = project.Extensions()) {
       const int32_t n = vb::to_long(member(*exts, "Count"));
@@ -98,7 +99,8 @@ class LoadRollback {
       vb::Ref<AGPMenu> m = menus->Item(i);
       if (m)
         menus_.push_back({m->MenuId(), m->MenuText(), m->MenuParentID(), m->MenuUrl(), m->MenuCustomUrl(),
-                          m->MenuLevel(), m->MenuShow(), m->MenuDisplayOrder()});
+                          m->MenuLevel(), m->MenuShow(), m->MenuDisplayOrder(),
+                          m->kept_elements() ? *m->kept_elements() : std::vector<KeptElement>()});
     }
     menus_kept_ = true;
   }
@@ -108,6 +110,7 @@ class LoadRollback {
       AGProperties& props = *project_.Properties();
       for (size_t i = props.size(); i > values_.size(); --i) props.Delete(std::string(props.name_at(i - 1)));
       for (size_t i = 0; i < values_.size() && i < props.size(); ++i) props.set_value_at(i, values_[i]);
+      props.set_kept_elements(kept_);
     } catch (...) {
     }
     try {
@@ -137,8 +140,9 @@ class LoadRollback {
           vb::Ref<AGPMenu> first = menus->Item(1);
           if (!first || !menus->DeleteMenu(first->MenuId())) break;
         }
-        for (const MenuEntry& m : menus_)
-          menus->AddMenu(m.id, m.text, m.parent, m.url, m.custom, m.level, m.show, m.order);
+        for (MenuEntry& m : menus_)
+          if (menus->AddMenu(m.id, m.text, m.parent, m.url, m.custom, m.level, m.show, m.order) && !m.kept.empty())
+            if (vb::Ref<AGPMenu> added = menus->Item(menus->Count())) added->set_kept_elements(std::move(m.kept));
       }
     } catch (...) {
     }
@@ -147,6 +151,7 @@ class LoadRollback {
  private:
   AGP& project_;
   std::vector<vb::Variant> values_;
+  std::vector<KeptElement> kept_;
   bool had_database_ = false;
   std::vector<std::string> extensions_;
   struct MenuEntry {
@@ -158,6 +163,7 @@ class LoadRollback {
     int32_t level;
     bool show;
     int32_t order;
+    std::vector<KeptElement> kept;
   };
   std::vector<MenuEntry> menus_;
   bool menus_kept_ = false;
@@ -330,6 +336,20 @@ std::string attribute_folded(const ProjectElement& element, std::string_view nam
 }
 
 
+bool is_container(std::string_view name) {
+  return vb::iequals(name, "database") || vb::iequals(name, "table") || vb::iequals(name, "chart") ||
+         vb::iequals(name, "extension") || vb::iequals(name, "extproject") || vb::iequals(name, "extdatabase") ||
+         vb::iequals(name, "exttable") || vb::iequals(name, "extchart") || vb::iequals(name, "extfield");
+}
+
+// The child elements that the reader reads (load_node, and the site menu below the root); any
+// other is kept as it stood by the object of its parent.
+bool reads_child(std::string_view parent, bool parent_is_root, std::string_view child) {
+  if (!parent_is_root && !is_container(parent)) return false;
+  if (is_container(child) || vb::iequals(child, "field") || vb::iequals(child, "trendline")) return true;
+  return parent_is_root && vb::iequals(child, "menu");
+}
+
 class ProjectReader {
  public:
   explicit ProjectReader(AGP& project) : project_(project), ctx_(context()) {}
@@ -344,6 +364,12 @@ class ProjectReader {
   }
   // Hands the file to the converter; true when its result loaded (doc and projFile then name it).
   bool convert(std::string& projFile, ProjectDocument& doc);
+  // The element's attributes into the store, and its children that the reader does not
+  // read, kept in the store as they stood for the next save.
+  void load_settings(const ProjectElement& element, AGProperties& store) {
+    rules_->load(element, store);
+    store.set_kept_elements(element.kept_children());
+  }
   void load_node(const ProjectElement& node);
   void load_database(const ProjectElement& child);
   void load_table(const ProjectElement& child);
@@ -377,7 +403,7 @@ bool ProjectReader::convert(std::string& projFile, ProjectDocument& doc) {
   project_converter().ConvertProjectFile(projFile, ctx_.ProductCode, project_.version_text(), converted);
   if (converted.empty()) return false;
   try {
-    doc = ProjectDocument::read(platform::normalize_separators(converted));
+    doc = ProjectDocument::read(platform::normalize_separators(converted), &reads_child);
   } catch (const std::exception&) {
     return false;  // the caller's file is read instead
   }
@@ -393,7 +419,7 @@ void ProjectReader::load(std::string projFile) {
     project_.LoadDefault();
     std::optional<ProjectDocument> parsed;
     try {
-      parsed = ProjectDocument::read(platform::normalize_separators(projFile));
+      parsed = ProjectDocument::read(platform::normalize_separators(projFile), &reads_child);
     } catch (const std::exception& e) {
       rollback->restore();
       fail_load(e.what());
@@ -450,7 +476,7 @@ void ProjectReader::load(std::string projFile) {
       progress_open_ = true;
     }
     rules_.emplace(doc);
-    rules_->load(root, *project_.Properties());
+    load_settings(root, *project_.Properties());
     if (text_of(project_.setting_value(ProjectSetting::SmtpServer)).empty()) {
       project_.set_setting_value(ProjectSetting::SmtpServer, vb::Variant(local_host_name()));
       project_.set_setting_value(ProjectSetting::SmtpServerPort, vb::Variant(int16_t(25)));
@@ -510,7 +536,15 @@ void ProjectReader::load_menus(const ProjectElement& root) {
   }
   w.end_element();
   const platform::XmlDocument menus = platform::XmlDocument::parse_memory(w.finish(), "the site menu");
-  project_.MenuList()->LoadMenus(menus.root());
+  vb::Ref<AGPMenus> list = project_.MenuList();
+  list->LoadMenus(menus.root());
+  // The list holds an entry per menu element, in file order.
+  int32_t entry = 0;
+  for (const ProjectElement& child : root.child_elements()) {
+    if (!vb::iequals(child.name(), "menu")) continue;
+    std::vector<KeptElement> kept = child.kept_children();
+    if (vb::Ref<AGPMenu> m = list->Item(++entry); m && !kept.empty()) m->set_kept_elements(std::move(kept));
+  }
 }
 
 void ProjectReader::check_database() {
@@ -602,7 +636,7 @@ void ProjectReader::load_database(const ProjectElement& child) {
   vb::Ref<AGPDatabase> db = project_.databases().Item(vb::Variant(int32_t(1)));
   if (!db) return;
   project_.set_current_database(db);
-  rules_->load(child, *db->Properties());
+  load_settings(child, *db->Properties());
   load_node(child);
 }
 
@@ -628,7 +662,7 @@ void ProjectReader::load_table(const ProjectElement& child) {
       shown.emplace_back(m, m->MenuShow());
   table->LoadTableDefault();
   for (auto& [m, show] : shown) m->MenuShow(show);
-  rules_->load(child, *table->Properties());
+  load_settings(child, *table->Properties());
   table->set_setting_value(TableSetting::TblVar,
                            vb::Variant(AGPVars::MakeIdentifier(text_of(table->setting_value(TableSetting::TblName)), "")));
   load_node(child);
@@ -643,7 +677,7 @@ void ProjectReader::load_chart(const ProjectElement& child) {
   if (!charts.Add(table->TblName(), name)) return;
   vb::Ref<AGPChart> chart = charts.Item(vb::Variant(name));
   if (!chart) return;
-  rules_->load(child, *chart->Properties());
+  load_settings(child, *chart->Properties());
   chart->set_setting_value(ChartSetting::ChartVar,
                            vb::Variant(AGPVars::MakeIdentifier(text_of(chart->setting_value(ChartSetting::ChartName)), "")));
   load_node(child);
@@ -662,7 +696,7 @@ void ProjectReader::load_trend(const ProjectElement& child) {
   if (!chart) return;
   AGPTrends& trends = *chart->Trendlines();
   if (!trends.Add(name)) return;
-  if (vb::Ref<AGPTrend> trend = trends.Item(vb::Variant(name))) rules_->load(child, *trend->Properties());
+  if (vb::Ref<AGPTrend> trend = trends.Item(vb::Variant(name))) load_settings(child, *trend->Properties());
 }
 
 void ProjectReader::load_field(const ProjectElement& child) {
@@ -673,7 +707,7 @@ void ProjectReader::load_field(const ProjectElement& child) {
   if (!fields.Add(table->TblName(), name)) return;
   vb::Ref<AGPField> field = fields.Item(vb::Variant(name));
   if (!field) return;
-  rules_->load(child, *field->Properties());
+  load_settings(child, *field->Properties());
   field->set_setting_value(FieldSetting::FldVar,
                            vb::Variant(AGPVars::MakeIdentifier(text_of(field->setting_value(FieldSetting::FldName)), "x_")));
   int32_t type = -1;
@@ -697,7 +731,7 @@ void ProjectReader::load_extension(const ProjectElement& child) {
   if (!bool_of(member(*exts, "Add", {vb::Variant(name)}))) return;
   auto ext = member_object(*exts, "Item", {vb::Variant(name)});
   if (!ext) return;
-  if (auto props = store_of(*ext)) rules_->load(child, *props);
+  if (auto props = store_of(*ext)) load_settings(child, *props);
   // Each extension reads its own definitions; without them the file's attributes are
   // kept as they stand (a later Save writes them back).
   definitions_.reset();
@@ -741,10 +775,10 @@ void ProjectReader::load_ext_level(const std::string& name, const ProjectElement
     ProjectExtensionHooks& hooks = project_extension_hooks();
     if (name == "extproject") {
       if (proj)
-        if (auto props = store_of(*proj)) rules_->load(child, *props);
+        if (auto props = store_of(*proj)) load_settings(child, *props);
     } else if (name == "extdatabase") {
       if (ext_db)
-        if (auto props = store_of(*ext_db)) rules_->load(child, *props);
+        if (auto props = store_of(*ext_db)) load_settings(child, *props);
     } else if (name == "exttable") {
       const std::string table_name = attribute_folded(child, "TblName");
       if (ext_db && db && db->Tables()->TableExist(vb::Variant(table_name))) {
@@ -753,7 +787,7 @@ void ProjectReader::load_ext_level(const std::string& name, const ProjectElement
           if (auto props = keep ? kept_item(member_object(*ext_db, "Tables"), table_name)
                                 : hooks.AddExtendedTable(project_, ext_name, table_name,
                                                          definition("//Project/Database/Table")))
-            rules_->load(child, *props);
+            load_settings(child, *props);
       }
     } else if (ext_db && db) {
       auto ext_tables = member_object(*ext_db, "Tables");
@@ -768,13 +802,13 @@ void ProjectReader::load_ext_level(const std::string& name, const ProjectElement
         if (has_item && keep) {
           auto ext_table = member_object(*ext_tables, "Item", {vb::Variant(table_name)});
           if (auto props = kept_item(ext_table ? member_object(*ext_table, chart ? "Charts" : "Fields") : nullptr, item_name))
-            rules_->load(child, *props);
+            load_settings(child, *props);
         } else if (has_item) {
           auto props = chart ? hooks.AddExtendedChart(project_, ext_name, table_name, item_name,
                                                       definition("//Project/Database/Table/Chart"))
                              : hooks.AddExtendedField(project_, ext_name, table_name, item_name,
                                                       definition("//Project/Database/Table/Field"));
-          if (props) rules_->load(child, *props);
+          if (props) load_settings(child, *props);
         }
       }
     }

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <deque>
@@ -118,11 +119,62 @@ std::optional<std::string_view> plain_value_text(const vb::Variant& value, char 
   return std::string_view(buffer, size_t(r.ptr - buffer));
 }
 
+// The document being written: the writer, the rules of the stores met, and what tells
+// whether the text stands at the start of a line.
+struct Output {
+  explicit Output(platform::XmlWriter& writer) : w(writer) {}
+  platform::XmlWriter& w;
+  RuleCache cache;
+  // The last byte the writer handed to its sink ('\n' before any).
+  char handed_out_last = '\n';
+
+  bool at_line_start() const {
+    const std::string& held = w.str();
+    return (held.empty() ? handed_out_last : held.back()) == '\n';
+  }
+};
+
+// Writes back the elements kept for an element between the children the writer gives it:
+// each just before the child it stood before (counting the children written), the rest
+// before the element's end. Each stands on a line of its own.
+class KeptChildren {
+ public:
+  KeptChildren(Output& out, const std::vector<KeptElement>* kept) : out_(out), kept_(kept) {}
+  KeptChildren(Output& out, const vb::Ref<AGProperties>& store)
+      : KeptChildren(out, store ? store->kept_elements() : nullptr) {}
+
+  // Before each child element.
+  void before_child() {
+    if (kept_) write_while([&](const KeptElement& k) { return k.position <= children_; });
+    ++children_;
+  }
+  // Before the element's end tag.
+  void before_end() {
+    if (kept_) write_while([](const KeptElement&) { return true; });
+  }
+
+ private:
+  template <class Condition>
+  void write_while(Condition condition) {
+    for (; next_ < kept_->size() && condition((*kept_)[next_]); ++next_) {
+      if (!out_.at_line_start()) out_.w.line_break();
+      out_.w.raw((*kept_)[next_].xml);
+      out_.w.line_break();
+    }
+  }
+
+  Output& out_;
+  const std::vector<KeptElement>* kept_;
+  size_t next_ = 0;
+  uint32_t children_ = 0;
+};
+
 // Starts an element with one attribute per saved setting of the store.
-void start_element(platform::XmlWriter& w, RuleCache& cache, const char* name, const vb::Ref<AGProperties>& store) {
+void start_element(Output& out, const char* name, const vb::Ref<AGProperties>& store) {
+  platform::XmlWriter& w = out.w;
   w.start_element(name);
   if (!store) return;
-  const std::vector<AttributeRule>& rules = cache.of(*store);
+  const std::vector<AttributeRule>& rules = out.cache.of(*store);
   char buffer[16];
   for (size_t i = 0, n = store->size(); i < n; ++i) {
     const AttributeRule rule = rules[i];
@@ -166,24 +218,43 @@ std::vector<vb::Ref<Item>> by_sequence(const Collection& items) {
   return out;
 }
 
+// An element with the store's settings and nothing inside but what was kept for it.
+void write_leaf(Output& out, const char* name, const vb::Ref<AGProperties>& store) {
+  start_element(out, name, store);
+  KeptChildren(out, store).before_end();
+  out.w.end_element();
+}
+
 // One extension: its settings and, when it is extended, its attribute tree.
-void write_extension(platform::XmlWriter& w, RuleCache& cache, vb::Dispatch& ext) {
-  start_element(w, cache, "Extension", store_of(ext));
+void write_extension(Output& out, vb::Dispatch& ext) {
+  platform::XmlWriter& w = out.w;
+  const vb::Ref<AGProperties> ext_store = store_of(ext);
+  start_element(out, "Extension", ext_store);
+  KeptChildren ext_kept(out, ext_store);
   if (vb::to_bool(member(ext, "IsExtended"))) {
     w.line_break();
     auto proj = member_object(ext, "PROJ");
-    start_element(w, cache, "ExtProject", proj ? store_of(*proj) : nullptr);
+    const vb::Ref<AGProperties> proj_store = proj ? store_of(*proj) : nullptr;
+    ext_kept.before_child();
+    start_element(out, "ExtProject", proj_store);
+    KeptChildren proj_kept(out, proj_store);
     w.line_break();
     if (proj && vb::to_long(member(*proj, "DBCnt")) >= 1) {
       auto db = member_object(*proj, "DB");
-      start_element(w, cache, "ExtDatabase", db ? store_of(*db) : nullptr);
+      const vb::Ref<AGProperties> db_store = db ? store_of(*db) : nullptr;
+      proj_kept.before_child();
+      start_element(out, "ExtDatabase", db_store);
+      KeptChildren db_kept(out, db_store);
       w.line_break();
       auto tables = db ? member_object(*db, "Tables") : nullptr;
       const int32_t ntables = tables ? count_of(*tables) : 0;
       for (int32_t i = 1; i <= ntables; ++i) {
         auto table = member_object(*tables, "Seq", {vb::Variant(int16_t(i))});
         if (!table) continue;
-        start_element(w, cache, "ExtTable", store_of(*table));
+        const vb::Ref<AGProperties> table_store = store_of(*table);
+        db_kept.before_child();
+        start_element(out, "ExtTable", table_store);
+        KeptChildren table_kept(out, table_store);
         w.line_break();
         for (const char* kind : {"Charts", "Fields"}) {
           auto items = member_object(*table, kind);
@@ -191,57 +262,73 @@ void write_extension(platform::XmlWriter& w, RuleCache& cache, vb::Dispatch& ext
           for (int32_t k = 1; k <= n; ++k) {
             auto item = member_object(*items, "Seq", {vb::Variant(int16_t(k))});
             if (!item) continue;
-            start_element(w, cache, kind[0] == 'C' ? "ExtChart" : "ExtField", store_of(*item));
-            w.end_element();
+            table_kept.before_child();
+            write_leaf(out, kind[0] == 'C' ? "ExtChart" : "ExtField", store_of(*item));
             w.line_break();
           }
         }
+        table_kept.before_end();
         w.end_element();  // ExtTable
         w.line_break();
       }
+      db_kept.before_end();
       w.end_element();  // ExtDatabase
     }
+    proj_kept.before_end();
     w.end_element();  // ExtProject
   }
+  ext_kept.before_end();
   w.end_element();  // Extension
 }
 
-void write_database(platform::XmlWriter& w, RuleCache& cache, AGPDatabase& db) {
-  start_element(w, cache, "Database", db.Properties());
+void write_database(Output& out, AGPDatabase& db) {
+  platform::XmlWriter& w = out.w;
+  start_element(out, "Database", db.Properties());
+  KeptChildren db_kept(out, db.Properties());
   w.line_break();
   for (const vb::Ref<AGPTable>& table : by_sequence<AGPTable>(*db.Tables())) {
     if (!table) continue;
-    start_element(w, cache, "Table", table->Properties());
+    db_kept.before_child();
+    start_element(out, "Table", table->Properties());
+    KeptChildren table_kept(out, table->Properties());
     w.line_break();
     for (const vb::Ref<AGPChart>& chart : by_sequence<AGPChart>(*table->Charts())) {
       if (!chart) continue;
-      start_element(w, cache, "Chart", chart->Properties());
+      table_kept.before_child();
+      start_element(out, "Chart", chart->Properties());
+      KeptChildren chart_kept(out, chart->Properties());
       w.line_break();
       for (const vb::Ref<AGPTrend>& trend : by_sequence<AGPTrend>(*chart->Trendlines())) {
         if (!trend) continue;
-        start_element(w, cache, "Trendline", trend->Properties());
-        w.end_element();
+        chart_kept.before_child();
+        write_leaf(out, "Trendline", trend->Properties());
         w.line_break();
       }
+      chart_kept.before_end();
       w.end_element();  // Chart
       w.line_break();
     }
     for (const vb::Ref<AGPField>& field : by_sequence<AGPField>(*table->Fields())) {
       if (!field) continue;
-      start_element(w, cache, "Field", field->Properties());
-      w.end_element();
+      table_kept.before_child();
+      write_leaf(out, "Field", field->Properties());
       w.line_break();
     }
+    table_kept.before_end();
     w.end_element();  // Table
     w.line_break();
   }
+  db_kept.before_end();
   w.end_element();  // Database
 }
 
-void write_menus(platform::XmlWriter& w, AGPMenus& menus) {
+// The site menu's entries, children of the root (whose kept elements go among them).
+void write_menus(Output& out, AGPMenus& menus, KeptChildren& root_kept) {
+  platform::XmlWriter& w = out.w;
   for (int32_t i = 1; i <= menus.Count(); ++i) {
     vb::Ref<AGPMenu> m = menus.Item(i);
     if (!m) continue;
+    root_kept.before_child();
     w.start_element("Menu", {{"MenuID", std::to_string(m->MenuId())},
                              {"MenuText", m->MenuText()},
                              {"MenuParentID", std::to_string(m->MenuParentID())},
@@ -250,6 +337,7 @@ void write_menus(platform::XmlWriter& w, AGPMenus& menus) {
                              {"MenuLevel", std::to_string(m->MenuLevel())},
                              {"MenuShow", std::to_string(BoolToXml(vb::Variant(m->MenuShow())))},
                              {"MenuDisplayOrder", std::to_string(m->MenuDisplayOrder())}});
+    KeptChildren(out, m->kept_elements()).before_end();
     w.end_element();
     w.line_break();
   }
@@ -269,8 +357,10 @@ std::string name_around(const std::string& text, size_t at) {
 
 // Turns the UTF-8 text the XML writer makes (well-formed UTF-8), piece by piece, into the
 // charset the declaration names. Characters the charset lacks become character references in
-// values; in a name, where no reference can stand, they fail the save. Pieces may break
-// anywhere outside a character.
+// values and text, and in a CDATA section a reference between two sections; in a name, where
+// no reference can stand, they fail the save. In a comment or processing instruction (of an
+// element kept as it stood), where nothing is read as a reference, the reference's text
+// stands for the character. Pieces may break anywhere outside a character.
 class CharsetEncoder {
  public:
   explicit CharsetEncoder(const std::string& charset) : charset_(charset), cd_(iconv_open(charset.c_str(), "UTF-8")) {
@@ -284,17 +374,22 @@ class CharsetEncoder {
   void append(std::string& out, std::string_view utf8) {
     size_t i = 0;
     while (i < utf8.size()) {
+      if (plain_run_possible()) {
+        // A run of ASCII that leaves where the text stands as it is: copied whole.
+        size_t end = i;
+        while (end < utf8.size() && !marks(static_cast<unsigned char>(utf8[end]))) ++end;
+        out.append(utf8.data() + i, end - i);
+        i = end;
+        if (i == utf8.size()) break;
+      }
       const unsigned char c = static_cast<unsigned char>(utf8[i]);
       if (c < 0x80) {
-        // Outside values, a "<" opens a tag and a ">" closes it; inside a tag a quote opens or
-        // closes a value (the writer escapes all three within values and texts).
-        if (c == '<' && !in_value_) in_tag_ = true;
-        else if (c == '>' && !in_value_) in_tag_ = false;
-        else if (c == '"' && in_tag_) in_value_ = !in_value_;
+        follow(char(c));
         out += char(c);
         ++i;
         continue;
       }
+      previous_ = {0, 0};  // no end marker across it
       size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
       if (len > utf8.size() - i) len = utf8.size() - i;
       char buf[16];
@@ -305,7 +400,7 @@ class CharsetEncoder {
       iconv(cd_, nullptr, nullptr, nullptr, nullptr);
       if (iconv(cd_, &in, &in_left, &o, &out_left) != size_t(-1) && in_left == 0) {
         out.append(buf, size_t(o - buf));
-      } else if (in_tag_ && !in_value_) {
+      } else if (where_ == Where::Tag) {
         throw vb::VBError(vb::err::kInvalidProcedureCall,
                           "The name \"" + name_around(std::string(utf8), i) +
                               "\" cannot be written in the character set \"" + charset_ + "\".",
@@ -313,16 +408,69 @@ class CharsetEncoder {
       } else {
         char32_t cp = len == 1 ? c : (c & (0xFF >> (len + 1)));
         for (size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        out += "&#" + std::to_string(uint32_t(cp)) + ";";
+        const std::string reference = "&#" + std::to_string(uint32_t(cp)) + ";";
+        out += where_ == Where::CData ? "]]>" + reference + "<![CDATA[" : reference;
       }
       i += len;
     }
   }
 
  private:
+  enum class Where : uint8_t { Content, Tag, Value, Comment, Instruction, CData };
+
+  // Whether where the text stands can change only at a character that marks() (the common
+  // case: not inside a comment, instruction or section, nor just after a "<").
+  bool plain_run_possible() const {
+    return where_ == Where::Content || where_ == Where::Value || (where_ == Where::Tag && opening_.empty());
+  }
+  static bool marks(unsigned char c) { return c >= 0x80 || c == '<' || c == '>' || c == '"'; }
+
+  // Where the text stands after the character `c`. The writer escapes "<", ">" and the
+  // quote within values and text; comments, instructions and CDATA sections only come
+  // from kept elements.
+  void follow(char c) {
+    switch (where_) {
+      case Where::Content:
+        if (c == '<') {
+          where_ = Where::Tag;
+          opening_ = "<";
+        }
+        return;
+      case Where::Tag:
+        if (!opening_.empty()) {
+          opening_ += c;
+          if (opening_ == "<?") where_ = Where::Instruction;
+          else if (opening_ == "<!--") where_ = Where::Comment;
+          else if (opening_ == "<![CDATA[") where_ = Where::CData;
+          else if (std::string_view("<!--").starts_with(opening_) || std::string_view("<![CDATA[").starts_with(opening_))
+            return;
+          const bool decided = where_ != Where::Tag;
+          opening_.clear();
+          previous_ = {0, 0};
+          if (decided) return;
+        }
+        if (c == '"') where_ = Where::Value;
+        else if (c == '>') where_ = Where::Content;
+        return;
+      case Where::Value:
+        if (c == '"') where_ = Where::Tag;
+        return;
+      case Where::Comment: return follow_to_end(c, "--");
+      case Where::Instruction: return follow_to_end(c, "\0?");
+      case Where::CData: return follow_to_end(c, "]]");
+    }
+  }
+  // In a comment, instruction or section: its end is `before` (NUL for any character) and ">".
+  void follow_to_end(char c, const char (&before)[3]) {
+    if (c == '>' && (!before[0] || previous_[0] == before[0]) && previous_[1] == before[1]) where_ = Where::Content;
+    previous_ = {previous_[1], c};
+  }
+
   std::string charset_;
   iconv_t cd_;
-  bool in_tag_ = false, in_value_ = false;
+  Where where_ = Where::Content;
+  std::string opening_;  // of a markup whose kind is not yet known, from its "<"
+  std::array<char, 2> previous_{};  // the characters before, inside a comment, instruction or section
 };
 
 std::string general_text(const char* name) {
@@ -385,23 +533,30 @@ std::string ProjectFileDeclaration(const std::string& charset, bool utf8) {
 namespace {
 
 // The whole document through the writer.
-void write_project_document(platform::XmlWriter& w, AGP& project, const std::string& declaration) {
+void write_project_document(Output& out, AGP& project, const std::string& declaration) {
   ModuleContext& ctx = context();
-  RuleCache cache;
+  platform::XmlWriter& w = out.w;
   w.declaration(declaration);
   Attributes root;
   set_attribute(root, "Version", project.version_text());
   set_attribute(root, "Product", ctx.ProductKey);
   WritePropertyAttributes(root, *project.Properties());
   w.start_element("Project", root);
+  KeptChildren root_kept(out, project.Properties());
   w.line_break();
-  if (project.DB()) write_database(w, cache, *project.DB());
+  if (project.DB()) {
+    root_kept.before_child();
+    write_database(out, *project.DB());
+  }
   if (auto exts = project.Extensions()) {
     const int32_t n = count_of(*exts);
     if (n > 0) {
       w.line_break();
       for (int32_t i = 1; i <= n; ++i) {
-        if (auto ext = member_object(*exts, "Seq", {vb::Variant(int16_t(i))})) write_extension(w, cache, *ext);
+        if (auto ext = member_object(*exts, "Seq", {vb::Variant(int16_t(i))})) {
+          root_kept.before_child();
+          write_extension(out, *ext);
+        }
         w.line_break();
       }
     }
@@ -409,8 +564,9 @@ void write_project_document(platform::XmlWriter& w, AGP& project, const std::str
   vb::Ref<AGPMenus> menus = project.MenuList();
   if (menus && menus->Count() >= 1) {
     w.line_break();
-    write_menus(w, *menus);
+    write_menus(out, *menus, root_kept);
   }
+  root_kept.before_end();
   w.end_element();  // Project
   w.line_break();
 }
@@ -419,7 +575,8 @@ void write_project_document(platform::XmlWriter& w, AGP& project, const std::str
 
 std::string ProjectFileText(AGP& project, const std::string& declaration) {
   platform::XmlWriter w({"\r\n", ""});
-  write_project_document(w, project, declaration);
+  Output out(w);
+  write_project_document(out, project, declaration);
   return w.finish();
 }
 
@@ -469,14 +626,16 @@ void write_project_file(AGP& project, const std::string& projFile) {
   if (holds_secret) file->limit_mode(S_IRWXU);
   if (utf8) file->write("\xEF\xBB\xBF");
   platform::XmlWriter w({"\r\n", ""});
+  Output out(w);
   std::string encoded;
   w.stream_to([&](std::string_view piece) {
+    if (!piece.empty()) out.handed_out_last = piece.back();
     if (!encoder) return file->write(piece);
     encoded.clear();
     encoder->append(encoded, piece);
     file->write(encoded);
   });
-  write_project_document(w, project, ProjectFileDeclaration(charset, utf8));
+  write_project_document(out, project, ProjectFileDeclaration(charset, utf8));
   w.finish();
 
   {

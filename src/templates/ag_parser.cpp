@@ -33,16 +33,6 @@ std::string trailing_indent(std::string_view content) {
   return std::string(content.substr(b));
 }
 
-// At most `limit` bytes of a text to show in a message, cut between UTF-8 characters: its start
-// (`from_end` false) or its end, with "..." where the rest was left out.
-std::string excerpt(std::string_view text, size_t limit, bool from_end) {
-  if (text.size() <= limit) return std::string(text);
-  size_t cut = from_end ? text.size() - limit : limit;
-  while (cut > 0 && cut < text.size() && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-    from_end ? ++cut : --cut;
-  return from_end ? "..." + std::string(text.substr(cut)) : std::string(text.substr(0, cut)) + "...";
-}
-
 constexpr size_t kShownLine = 160;     // bytes of an error line shown
 constexpr size_t kShownSource = 2000;  // bytes of a template's text shown
 
@@ -62,7 +52,7 @@ std::string block_error_message(std::string_view src, size_t marker_pos, bool ne
   // marker, so its end is shown; of the others their start.
   for (size_t i = first; i <= line; ++i) {
     msg += "\r\n";
-    msg += excerpt(lines[i - 1], kShownLine, i == line);
+    msg += vb::excerpt(lines[i - 1], i == line ? lines[i - 1].size() : 0, kShownLine);
   }
   return msg;
 }
@@ -83,7 +73,7 @@ void AGParser::Parse(std::string src) {
     }
     const size_t next = s.find(kBlockOpen, after_open);
     if (next != kNoMatch && next < close) {
-      host_ui().message_box("Nested Block: " + excerpt(source_, kShownSource, false), context().ProductTitle, platform::msgbox::vbOKOnly);
+      host_ui().message_box("Nested Block: " + vb::excerpt(source_, 0, kShownSource), context().ProductTitle, platform::msgbox::vbOKOnly);
       // The inner opening marker is the offending one.
       context().ProjErr = block_error_message(s, next, true);
       break;

@@ -140,12 +140,25 @@ int32_t script_timeout_setting() {
   return kDefaultScriptTimeout;
 }
 
+int64_t script_memory_limit_setting() {
+  try {
+    const Variant stored = common::GetRegValue("HKCU", context().RegKeyGeneral, "ScriptEngineMemoryLimit");
+    if (!stored.is_empty() && !stored.is_null()) {
+      const Variant v = common::ConvertByType(stored, Variant("Long"));
+      if (v.type() == vb::VarType::Long && v.raw_long() > 0) return int64_t(v.raw_long()) << 20;
+    }
+  } catch (const vb::VBError&) {
+  }
+  return vbscript::kDefaultMemoryLimit;
+}
+
 AGScript::AGScript() : ui_(std::make_unique<ScriptUi>()) {
   ModuleContext& ctx = context();
   try {
     engine_ = std::make_unique<vbscript::ScriptEngine>();
     engine_->set_host_ui(ui_.get());
     engine_->set_timeout(script_timeout_setting());
+    engine_->set_memory_limit(script_memory_limit_setting());
     engine_->set_cancel_flag(&platform::interrupt_flag());
     engine_->reset();
     const Variant convert = common::GetRegValue("HKCU", ctx.RegKeyGeneral, "ConvertBoolean");

@@ -26,6 +26,10 @@ inline constexpr int32_t kDefaultScriptTimeout = 10000;
 // The registry's ScriptEngineTimeout (milliseconds; 0 or less: no limit), kDefaultScriptTimeout
 // when the value is missing or not a number.
 int32_t script_timeout_setting();
+// The registry's ScriptEngineMemoryLimit in bytes: what the strings and arrays of values may
+// take while scripts run (the value is in megabytes; missing, 0 or less, or not a number:
+// vbscript::kDefaultMemoryLimit).
+int64_t script_memory_limit_setting();
 
 class AGUserScript : public vb::AutoDispatch<AGUserScript> {
  public:

@@ -21,11 +21,17 @@ size_t element_count(const std::vector<Array::Bound>& bounds) {
 Array::Array(VarType element_type, std::vector<Bound> bounds)
     : element_type_(element_type), bounds_(std::move(bounds)) {
   if (bounds_.size() > 60) raise(err::kSubscriptOutOfRange);
-  data_.assign(element_count(bounds_), empty_element());
+  const size_t n = element_count(bounds_);
+  held_.grow_to(n * sizeof(Variant));
+  data_.assign(n, empty_element());
+  held_.settle(data_.capacity() * sizeof(Variant));
 }
 
 Array::Array(std::vector<Variant> items)
-    : element_type_(VarType::Variant), bounds_{{0, int32_t(items.size())}}, data_(std::move(items)) {}
+    : element_type_(VarType::Variant),
+      bounds_{{0, int32_t(items.size())}},
+      held_(items.capacity() * sizeof(Variant)),
+      data_(std::move(items)) {}
 
 Variant Array::empty_element() const {
   if (element_type_ == VarType::Byte) return Variant(uint8_t(0));
@@ -64,8 +70,14 @@ void Array::redim(std::vector<Bound> bounds, bool preserve) {
   if (bounds.size() > 60 || bounds.empty()) raise(err::kSubscriptOutOfRange);
   size_t n = element_count(bounds);
   if (!preserve || data_.empty() || bounds_.empty()) {
+    if (n > data_.capacity() || n < data_.capacity() / 4) {
+      // The old elements go before the new ones are made: they never take room together.
+      held_.grow_to(n * sizeof(Variant));
+      std::vector<Variant>().swap(data_);
+    }
     bounds_ = std::move(bounds);
     data_.assign(n, empty_element());
+    held_.settle(data_.capacity() * sizeof(Variant));
     return;
   }
   if (bounds.size() != bounds_.size()) raise(err::kSubscriptOutOfRange);
@@ -74,8 +86,22 @@ void Array::redim(std::vector<Bound> bounds, bool preserve) {
       raise(err::kSubscriptOutOfRange);
   }
   // Column-major layout: changing the last dimension keeps the leading elements.
+  if (n > data_.capacity()) reserve(n);
   bounds_ = std::move(bounds);
   data_.resize(n, empty_element());
+}
+
+void Array::reserve(size_t n) {
+  if (n <= data_.capacity()) return;
+  // The elements move to the new storage while the old is still there.
+  held_.grow_to(held_.bytes() + n * sizeof(Variant));
+  try {
+    data_.reserve(n);
+  } catch (...) {
+    held_.settle(data_.capacity() * sizeof(Variant));
+    throw;
+  }
+  held_.settle(data_.capacity() * sizeof(Variant));
 }
 
 void Array::erase() {
@@ -85,7 +111,8 @@ void Array::erase() {
     return;
   }
   bounds_.clear();
-  data_.clear();
+  std::vector<Variant>().swap(data_);
+  held_.settle(0);
 }
 
 }  // namespace tolvex::vb

@@ -14,6 +14,24 @@ std::string ascii_upper(std::string_view s) {
   return out;
 }
 
+std::string excerpt(std::string_view text, size_t at, size_t limit) {
+  const size_t n = text.size();
+  if (n <= limit) return std::string(text);
+  if (at > n) at = n;
+  size_t begin = at > limit / 2 ? at - limit / 2 : 0;
+  if (begin > n - limit) begin = n - limit;
+  size_t end = begin + limit;
+  auto inside = [&](size_t i) { return (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80; };
+  while (begin > 0 && begin < end && inside(begin)) ++begin;
+  while (end < n && end > begin && inside(end)) --end;
+  std::string out;
+  out.reserve(end - begin + 6);
+  if (begin > 0) out += "...";
+  out.append(text.substr(begin, end - begin));
+  if (end < n) out += "...";
+  return out;
+}
+
 bool iequals(std::string_view a, std::string_view b) noexcept {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)

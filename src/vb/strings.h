@@ -29,6 +29,10 @@ struct IEqual {
   bool operator()(std::string_view a, std::string_view b) const noexcept { return iequals(a, b); }
 };
 
+// At most `limit` bytes of a text to show in a message, around byte `at` (0: its start,
+// text.size(): its end), cut between UTF-8 characters, with "..." where text was left out.
+std::string excerpt(std::string_view text, size_t at, size_t limit);
+
 // UTF-8 helpers. Invalid bytes count as one character each (decoded as U+FFFD).
 bool is_ascii(std::string_view s) noexcept;
 size_t utf8_length(std::string_view s) noexcept;  // characters

@@ -1,5 +1,6 @@
 #include "vb/variant.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "vb/dispatch.h"
@@ -79,7 +80,10 @@ Variant& Variant::move_assign_slow(Variant& o) noexcept {
 void Variant::copy_from(const Variant& o) {
   switch (o.type_) {
     case VarType::String:
-      new (&u_.str) std::string(o.u_.str);
+      if (o.u_.str.size() > memory::kInlineText)
+        init_long_string(o.u_.str);
+      else
+        new (&u_.str) std::string(o.u_.str);
       break;
     case VarType::Object:
       u_.obj = o.u_.obj;
@@ -123,6 +127,7 @@ void Variant::release_resource() noexcept {
   type_ = VarType::Empty;
   switch (t) {
     case VarType::String:
+      if (size_t bytes = memory::string_bytes(u_.str)) memory::credit(bytes);
       u_.str.~basic_string();
       break;
     case VarType::Object: {
@@ -141,6 +146,42 @@ void Variant::release_resource() noexcept {
       break;
   }
   u_.i8 = 0;
+}
+
+void Variant::init_long_string(std::string_view s) {
+  // A copy takes as many bytes as the text (and its terminator): refused before it is made.
+  const size_t expected = s.size() + 1;
+  memory::charge(expected);
+  try {
+    new (&u_.str) std::string(s);
+  } catch (...) {
+    memory::credit(expected);
+    throw;
+  }
+  memory::adjust(expected, memory::string_bytes(u_.str));
+}
+
+void Variant::reserve_string(size_t size, bool keep) {
+  std::string& s = u_.str;
+  const size_t before = memory::string_bytes(s);
+  // Growing by as much again keeps a text that is appended to piece by piece from being
+  // copied at every piece.
+  const size_t room = keep ? std::max(size, std::min(2 * s.capacity(), s.max_size())) : size;
+  memory::charge(room + 1);
+  try {
+    if (keep) {
+      s.reserve(room);
+    } else {
+      std::string fresh;
+      fresh.reserve(room);
+      s.swap(fresh);
+    }
+  } catch (...) {
+    memory::credit(room + 1);
+    throw;
+  }
+  // The old buffer is gone (or was inline): count what the text holds now.
+  memory::adjust(room + 1 + before, memory::string_bytes(s));
 }
 
 void Variant::swap(Variant& o) noexcept {

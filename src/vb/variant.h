@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "vb/memory_budget.h"
 #include "vb/object.h"
 
 namespace tolvex::vb {
@@ -52,10 +53,21 @@ class Variant {
   Variant(double v) noexcept : type_(VarType::Double) { u_.r8 = v; }
   Variant(bool v) noexcept : type_(VarType::Boolean) { set_low(uint8_t(v)); }
   Variant(uint8_t v) noexcept : type_(VarType::Byte) { set_low(v); }
-  Variant(const char* s) : type_(VarType::String) { new (&u_.str) std::string(s ? s : ""); }
-  Variant(std::string_view s) : type_(VarType::String) { new (&u_.str) std::string(s); }
-  Variant(const std::string& s) : type_(VarType::String) { new (&u_.str) std::string(s); }
-  Variant(std::string&& s) noexcept : type_(VarType::String) { new (&u_.str) std::string(std::move(s)); }
+  // A text on the heap is counted in the memory budget (error 7 when a script's limit
+  // refuses it; a refused text taken by move stays with the caller).
+  Variant(const char* s) : Variant(std::string_view(s ? s : "")) {}
+  Variant(std::string_view s) : type_(VarType::String) {
+    if (s.size() > memory::kInlineText) [[unlikely]]
+      init_long_string(s);
+    else
+      new (&u_.str) std::string(s);
+  }
+  Variant(const std::string& s) : Variant(std::string_view(s)) {}
+  Variant(std::string&& s) : type_(VarType::String) {
+    if (size_t bytes = memory::string_bytes(s)) [[unlikely]]
+      memory::charge(bytes);
+    new (&u_.str) std::string(std::move(s));
+  }
   Variant(Ref<Dispatch> obj) noexcept;  // a null Ref is Nothing
   template <class T, class = std::enable_if_t<std::is_base_of_v<Dispatch, T> && !std::is_same_v<T, Dispatch>>>
   Variant(Ref<T> obj) noexcept : type_(VarType::Object) {
@@ -141,7 +153,30 @@ class Variant {
   uint8_t raw_byte() const noexcept { return u_.ui1; }
   int32_t raw_error() const noexcept { return u_.i4; }
   const std::string& raw_string() const noexcept { return u_.str; }
-  std::string& raw_string_mut() noexcept { return u_.str; }
+  // Changes of a String's text, counted in the memory budget (the caller has checked
+  // the subtype). Growing raises 7, leaving the text as it was, when the budget refuses.
+  void append_string(std::string_view text) {
+    std::string& s = u_.str;
+    if (text.size() > s.capacity() - s.size()) [[unlikely]]
+      reserve_string(s.size() + text.size());
+    s.append(text);
+  }
+  void assign_string(std::string_view text) {
+    if (text.size() > u_.str.capacity()) [[unlikely]]
+      reserve_string(text.size(), false);
+    u_.str.assign(text);
+  }
+  // Room for a text of `size` bytes, so that appending up to it allocates nothing.
+  void reserve_text(size_t size) {
+    if (size > u_.str.capacity()) reserve_string(size);
+  }
+  // Trades texts with another String (no allocation).
+  void swap_string(Variant& o) noexcept { u_.str.swap(o.u_.str); }
+  // Takes the text out, leaving "" behind; the text is no longer counted.
+  std::string take_string() noexcept {
+    memory::credit(memory::string_bytes(u_.str));
+    return std::move(u_.str);
+  }
   Dispatch* raw_object() const noexcept { return u_.obj; }
   const Array& raw_array() const noexcept { return *u_.arr; }
   // The array for writing; a shared array is copied first (arrays copy on assignment).
@@ -177,6 +212,10 @@ class Variant {
     return type_ == VarType::String || type_ == VarType::Object || type_ == VarType::Array;
   }
   void release_resource() noexcept;
+  // Builds the String of a text too long to keep inline, counted.
+  void init_long_string(std::string_view s);
+  // Room for `size` bytes of text, counted first; keep: whether the text stays.
+  void reserve_string(size_t size, bool keep = true);
   Variant& move_assign_slow(Variant& o) noexcept;
   void copy_from(const Variant& o);
   void move_from(Variant& o) noexcept;
@@ -212,7 +251,11 @@ class Array {
   Array(VarType element_type, std::vector<Bound> bounds);
   // A copy is unshared and unlocked.
   Array(const Array& o)
-      : element_type_(o.element_type_), bounds_(o.bounds_), data_(o.data_), fixed_(o.fixed_) {}
+      : element_type_(o.element_type_),
+        bounds_(o.bounds_),
+        held_(o.data_.size() * sizeof(Variant)),
+        data_(o.data_),
+        fixed_(o.fixed_) {}
   Array& operator=(const Array&) = delete;
   // One dimension, lower bound 0.
   explicit Array(std::vector<Variant> items);
@@ -230,8 +273,11 @@ class Array {
   // Element by flat position.
   Variant& operator[](size_t i) noexcept { return data_[i]; }
   const Variant& operator[](size_t i) const noexcept { return data_[i]; }
+  // The elements, to read and write; their number is the array's to change (redim).
   std::vector<Variant>& data() noexcept { return data_; }
   const std::vector<Variant>& data() const noexcept { return data_; }
+  // Room for n elements, so that ReDim Preserve up to n moves none.
+  void reserve(size_t n);
 
   // ReDim: new bounds; with preserve only the last dimension may change (error 9 otherwise).
   void redim(std::vector<Bound> bounds, bool preserve);
@@ -257,6 +303,8 @@ class Array {
 
   VarType element_type_ = VarType::Variant;
   std::vector<Bound> bounds_;
+  // The element storage's bytes in the memory budget; counted before data_ allocates.
+  memory::Held held_;
   std::vector<Variant> data_;
   bool fixed_ = false;
   int locks_ = 0;

@@ -291,8 +291,10 @@ struct Chunk {
   void index_lines();
   // 1-based line and 0-based column (in characters) of a byte offset.
   void position(uint32_t pos, int& line, int& column) const;
-  // The text of the line holding pos, without its line end.
+  // The text of the line holding pos, without its line end, to show in an error: of a
+  // line longer than kShownLineBytes, that many bytes around pos.
   std::string line_text(uint32_t pos) const;
+  static constexpr size_t kShownLineBytes = 160;
 };
 
 // A variable or constant declared by Dim/Private/Public/Const.

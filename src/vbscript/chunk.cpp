@@ -45,7 +45,8 @@ std::string Chunk::line_text(uint32_t pos) const {
   uint32_t start = *(it - 1);
   size_t end = start;
   while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
-  return text.substr(start, end - start);
+  const std::string_view line = std::string_view(text).substr(start, end - start);
+  return vb::excerpt(line, std::min<size_t>(pos, end) - start, kShownLineBytes);
 }
 
 }  // namespace tolvex::vbscript

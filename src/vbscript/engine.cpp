@@ -31,6 +31,7 @@ ScriptEngine::~ScriptEngine() {
 void ScriptEngine::start() {
   interp_ = std::make_shared<Interp>();
   interp_->set_timeout_ms(timeout_ms_);
+  interp_->set_memory_limit(memory_limit_);
   interp_->set_cancel_flag(cancel_);
   if (ui_) interp_->env.ui = ui_;
 }
@@ -45,6 +46,11 @@ void ScriptEngine::reset() {
 void ScriptEngine::set_timeout(long ms) {
   timeout_ms_ = ms;
   interp_->set_timeout_ms(ms);
+}
+
+void ScriptEngine::set_memory_limit(int64_t bytes) {
+  memory_limit_ = bytes > 0 ? bytes : kDefaultMemoryLimit;
+  interp_->set_memory_limit(memory_limit_);
 }
 
 void ScriptEngine::set_cancel_flag(const std::atomic<bool>* flag) {

@@ -31,6 +31,10 @@ inline vb::VBError stop_error(bool cancelled, const char* source) {
                    : vb::VBError(kErrTimeout, kTimeoutDescription, source);
 }
 
+// The bytes of strings and arrays that the values alive during a run may take, unless the
+// host sets another limit: a run that would pass it gets error 7 "Out of memory".
+inline constexpr int64_t kDefaultMemoryLimit = int64_t(2) << 30;
+
 // The last error of an engine call.
 struct ScriptError {
   int32_t number = 0;
@@ -105,6 +109,12 @@ class ScriptEngine {
   // Milliseconds a call may run; 0 or less: no limit.
   void set_timeout(long ms);
   long timeout() const { return timeout_ms_; }
+  // Bytes that the strings and arrays of values may take while a call runs (counted for
+  // the process: the host's values and other engines' count too); an allocation past it
+  // raises error 7 "Out of memory", which On Error Resume Next catches. 0 or less:
+  // kDefaultMemoryLimit.
+  void set_memory_limit(int64_t bytes);
+  int64_t memory_limit() const { return memory_limit_; }
   // While a call runs and *flag becomes true, the call stops within a second wherever it
   // is, as at its time-out, with kErrCancelled. Null: no flag. The flag must outlive the
   // calls that run while it is set; it stays set across reset().
@@ -123,6 +133,7 @@ class ScriptEngine {
   std::shared_ptr<Interp> interp_;
   ScriptError error_;
   long timeout_ms_ = 0;
+  int64_t memory_limit_ = kDefaultMemoryLimit;
   const std::atomic<bool>* cancel_ = nullptr;
   HostUi* ui_ = nullptr;
 };

@@ -173,7 +173,7 @@ void Interp::add_object(std::string_view name, vb::Ref<vb::Dispatch> obj, bool a
   ++gen_;
 }
 
-Interp::RunScope::RunScope(Interp& in) : in_(in) {
+Interp::RunScope::RunScope(Interp& in) : in_(in), limit_(in.memory_limit_) {
   if (in_.api_depth_++ == 0) {
     char here;
     in_.stack_base_ = &here;

@@ -39,6 +39,7 @@
 
 #include "vb/dispatch.h"
 #include "vb/error.h"
+#include "vb/memory_budget.h"
 #include "vb/variant.h"
 #include "vbscript/ast.h"
 #include "vbscript/runtime/env.h"
@@ -167,7 +168,8 @@ class Interp : public std::enable_shared_from_this<Interp> {
   void note_site(const Frame& f, uint32_t pos);
 
   // --- limits
-  // Starts a host-level run: sets the time-out clock and the stack base when not nested.
+  // Starts a host-level run: sets the time-out clock and the stack base when not nested,
+  // and puts the run's memory limit in force.
   class RunScope {
    public:
     explicit RunScope(Interp& in);
@@ -175,7 +177,10 @@ class Interp : public std::enable_shared_from_this<Interp> {
 
    private:
     Interp& in_;
+    vb::memory::LimitScope limit_;
   };
+  // Bytes of strings and arrays that may be alive while the run goes on (vb::memory).
+  void set_memory_limit(int64_t bytes) { memory_limit_ = bytes; }
   void set_timeout_ms(long ms) { timeout_ms_ = ms; }
   long timeout_ms() const { return timeout_ms_; }
   // A flag that stops the run when it becomes true (null: none); looked at as the clock is.
@@ -397,6 +402,7 @@ class Interp : public std::enable_shared_from_this<Interp> {
   uint32_t cur_pos_ = 0;
 
   long timeout_ms_ = 0;
+  int64_t memory_limit_ = vb::memory::kNoLimit;
   int api_depth_ = 0;
   int call_depth_ = 0;
   // Ticks until the next look at the clock.

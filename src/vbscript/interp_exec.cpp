@@ -231,6 +231,12 @@ Flow Interp::exec_with(Frame& f, const WithStmt& s) {
 void Interp::exec_erase(Frame& f, const EraseStmt& s) {
   Variant* r = var_ref(f, static_cast<const NameExpr&>(*s.var), false);
   if (!r || !r->is_array()) vb::raise(vb::err::kTypeMismatch);
+  const vb::Array& shared = r->raw_array();
+  if (shared.ref_count() > 1 && !shared.fixed()) {
+    // Another variable keeps the elements: this one lets go of them rather than copy them first.
+    *r = Variant(vb::make_ref<vb::Array>(shared.element_type(), std::vector<vb::Array::Bound>{}));
+    return;
+  }
   r->raw_array_mut().erase();
 }
 
@@ -300,7 +306,8 @@ bool Interp::append_peeked(Variant* r, const Variant* const* parts, size_t count
   size_t total = r->is_string() ? r->raw_string().size() : 0;
   for (size_t i = 0; i < count; ++i)
     if (parts[i]->is_string()) total += parts[i]->raw_string().size();
-  if (total > kMaxStringBytes) vb::raise(vb::err::kOutOfStringSpace);
+  if (total >= kBudgetedTextBytes) [[unlikely]]
+    make_text_room(*r, total);
   for (size_t i = 0; i < count; ++i) op_concat_inplace(*r, *parts[i]);
   return true;
 }
@@ -314,7 +321,7 @@ void Interp::exec_append_place(Frame& f, const AssignStmt& a) {
       Variant* r = append_place(f, *a.target, *c.operands[0]);
       if (r && r != v) {
         if (r->raw_string().size() + v->raw_string().size() > kMaxStringBytes) vb::raise(vb::err::kOutOfStringSpace);
-        r->raw_string_mut() += v->raw_string();
+        r->append_string(v->raw_string());
         return;
       }
     }
@@ -366,7 +373,7 @@ void Interp::exec_append(Frame& f, const AssignStmt& a) {
     Variant& r = local_or_field(f, n);
     if (v && v != &r && v->is_string() && r.is_string()) {
       if (r.raw_string().size() + v->raw_string().size() > kMaxStringBytes) vb::raise(vb::err::kOutOfStringSpace);
-      r.raw_string_mut() += v->raw_string();
+      r.append_string(v->raw_string());
       return;
     }
   }
@@ -439,7 +446,8 @@ void Interp::exec_append(Frame& f, const AssignStmt& a) {
   size_t total = r->is_string() ? r->raw_string().size() : 0;
   for (size_t i = 0; i < count; ++i)
     if (parts[i].is_string()) total += parts[i].raw_string().size();
-  if (total > kMaxStringBytes) vb::raise(vb::err::kOutOfStringSpace);
+  if (total >= kBudgetedTextBytes) [[unlikely]]
+    make_text_room(*r, total);
   for (size_t i = 0; i < count; ++i) op_concat_inplace(*r, parts[i]);
 }
 
@@ -637,12 +645,17 @@ void Interp::exec_redim(Frame& f, const ReDimStmt& s) {
       }
       f.option_explicit = saved;
     }
-    if (r->is_array()) {
+    if (r->is_array() && !s.preserve && r->raw_array().ref_count() > 1 && !r->raw_array().fixed() &&
+        r->raw_array().locks() == 0) {
+      // Another variable shares the array: this one gets new elements, without a copy of the
+      // old ones first.
+      *r = Variant(vb::make_ref<vb::Array>(r->raw_array().element_type(), std::move(bounds)));
+    } else if (r->is_array()) {
       vb::Array& arr = r->raw_array_mut();
       if (s.preserve && bounds.size() == 1 && arr.dims() == 1 && size_t(bounds[0].count) > arr.data().capacity()) {
         // Growing a list one ReDim Preserve at a time: room for as many again, so that
         // the next ones need not move every element (as a vector grows).
-        arr.data().reserve(size_t(std::min<int64_t>(2 * int64_t(bounds[0].count), kMaxArrayElements)));
+        arr.reserve(size_t(std::min<int64_t>(2 * int64_t(bounds[0].count), kMaxArrayElements)));
       }
       arr.redim(std::move(bounds), s.preserve);
     } else {

@@ -77,7 +77,7 @@ Variant Interp::call_intrinsic(Frame& f, int which, const std::vector<Arg>* args
   auto text_of = [&](size_t i) {
     Variant v = default_of(arg(i));
     if (!v.is_string()) vb::raise(vb::err::kTypeMismatch);
-    return std::move(v.raw_string_mut());
+    return v.take_string();
   };
   switch (which) {
     case kErr:

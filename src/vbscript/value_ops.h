@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "vb/error.h"
+#include "vb/memory_budget.h"
 #include "vb/variant.h"
 
 namespace tolvex::vbscript {
@@ -36,11 +37,34 @@ inline void check_array_size(const std::vector<vb::Array::Bound>& bounds) {
   }
 }
 
-// Raises 14 when appending b's text to a's would pass kMaxStringBytes.
+// Texts from this length on are looked at against the memory budget before they are
+// made (shorter ones are counted as they are made).
+inline constexpr size_t kBudgetedTextBytes = size_t(64) << 10;
+
+// Raises 14 when a text of n bytes would pass kMaxStringBytes, 7 when the memory
+// budget has no room for it.
+inline void check_text_room(size_t n) {
+  if (n > kMaxStringBytes) vb::raise(vb::err::kOutOfStringSpace);
+  vb::memory::check(n + 1);
+}
+
+// Raises 14 when appending b's text to a's would pass kMaxStringBytes, 7 when the
+// memory budget has no room for the result.
 inline void check_concat(const vb::Variant& a, const vb::Variant& b) {
   size_t la = a.is_string() ? a.raw_string().size() : 0;
   size_t lb = b.is_string() ? b.raw_string().size() : 0;
-  if (la + lb > kMaxStringBytes) vb::raise(vb::err::kOutOfStringSpace);
+  if (la + lb >= kBudgetedTextBytes) [[unlikely]]
+    check_text_room(la + lb);
+}
+
+// Before appending texts of `total` bytes in all to r, one at a time: raises 14 or 7 as
+// check_text_room, and makes room in a String r, so that the appending cannot fail half-way.
+inline void make_text_room(vb::Variant& r, size_t total) {
+  if (total > kMaxStringBytes) vb::raise(vb::err::kOutOfStringSpace);
+  if (r.is_string())
+    r.reserve_text(total);
+  else
+    vb::memory::check(total + 1);
 }
 
 // A copy of v (inline unless v holds a string, object or array).
@@ -56,7 +80,7 @@ inline void store(vb::Variant& dst, vb::Variant&& src) {
     return;
   }
   if (dst.is_string() && src.is_string()) {
-    dst.raw_string_mut().swap(src.raw_string_mut());
+    dst.swap_string(src);
     return;
   }
   dst = std::move(src);
@@ -69,7 +93,7 @@ inline void store_copy(vb::Variant& dst, const vb::Variant& src) {
     return;
   }
   if (dst.is_string() && src.is_string()) {
-    dst.raw_string_mut() = src.raw_string();
+    dst.assign_string(src.raw_string());
     return;
   }
   store(dst, vb::Variant(src));

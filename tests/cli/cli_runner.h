@@ -50,7 +50,7 @@ class CliFixture : public ::testing::Test {
   // The shell command line; `env` is put before the command ("NAME='value' ...").
   std::string command_line(const std::string& args, const std::string& env = "") const {
     // exec: the command's process is the shell's, so that a signal reaches it.
-    return "cd '" + dir_.string() + "' && exec env TOLVEX_CONFIG_DIR='" + (dir_ / "config").string() +
+    return "cd '" + dir_.string() + "' && exec " + runner_ + "env TOLVEX_CONFIG_DIR='" + (dir_ / "config").string() +
            "' XDG_DOCUMENTS_DIR='" + (dir_ / "documents").string() + "' " + env + " '" + TOLVEX_CLI + "' " + args +
            " </dev/null";
   }
@@ -89,6 +89,7 @@ class CliFixture : public ::testing::Test {
   }
 
   std::filesystem::path dir_;
+  std::string runner_;  // put before the command, e.g. to run it as another user
 };
 
 }  // namespace tolvex::testing

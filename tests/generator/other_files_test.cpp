@@ -313,7 +313,9 @@ TEST_F(OtherFilesTest, MissingSourcesAndFailedCopies) {
   platform::set_write_fault_hook([](std::string_view step) { return step != "rename"; });
   ctx().ProjErr.clear();
   CopyControlFiles(*proj_, false);
-  EXPECT_EQ(ctx().ProjErr, "Copying to file \"" + (dest_ / "a.js").string() + "\" failed!");
+  // The message ends with the reason.
+  EXPECT_EQ(ctx().ProjErr, "Copying to file \"" + (dest_ / "a.js").string() + "\" failed! Cannot write '" +
+                               (dest_ / "a.js").string() + "': Input/output error");
   EXPECT_EQ(read(dest_ / "a.js"), "old");
   EXPECT_FALSE(fs::exists(dest_ / "images"));
   // A read-only target is never replaced, as with generated pages.
@@ -321,7 +323,8 @@ TEST_F(OtherFilesTest, MissingSourcesAndFailedCopies) {
   fs::permissions(dest_ / "a.js", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   ctx().ProjErr.clear();
   CopyControlFiles(*proj_, false);
-  EXPECT_EQ(ctx().ProjErr, "Copying to file \"" + (dest_ / "a.js").string() + "\" failed!");
+  EXPECT_EQ(ctx().ProjErr, "Copying to file \"" + (dest_ / "a.js").string() + "\" failed! Cannot replace '" +
+                               (dest_ / "a.js").string() + "': Permission denied");
   EXPECT_EQ(read(dest_ / "a.js"), "old");
   fs::permissions(dest_ / "a.js", fs::perms::owner_write, fs::perm_options::add);
   platform::set_write_fault_hook([](std::string_view step) { return step != "rename"; });
@@ -329,7 +332,8 @@ TEST_F(OtherFilesTest, MissingSourcesAndFailedCopies) {
   ctx().ProjErr.clear();
   CopyControlFiles(*proj_, false);
   platform::set_write_fault_hook({});
-  EXPECT_EQ(ctx().ProjErr, "Copying to folder \"images\" failed!");
+  EXPECT_EQ(ctx().ProjErr, "Copying to folder \"images\" failed! Cannot write '" +
+                               (dest_ / "images" / "logo.png").string() + "': Input/output error");
   size_t entries = 0;
   for ([[maybe_unused]] const auto& e : fs::recursive_directory_iterator(dest_)) ++entries;
   EXPECT_EQ(entries, 3u) << "a.js, images and images/sub: no scratch copies left";

@@ -63,7 +63,7 @@ TEST(XmlRead, Windows1252FileWithAttributesInDocumentOrder) {
 
 TEST(XmlRead, ErrorsNameTheFileAndLine) {
   struct Case {
-    const char* text;
+    std::string text;
     int line;
   };
   const Case cases[] = {
@@ -71,15 +71,25 @@ TEST(XmlRead, ErrorsNameTheFileAndLine) {
       {"<?xml version=\"1.0\"?>\n<a x=\"1\" x=\"2\"/>", 2},
       {"", 1},
       {"<a>\n\n&undefined;</a>", 3},
+      // A NUL character after the document element ends nothing: what follows it is no XML either.
+      {std::string("<a/>\n\0<b>", 8), 2},
   };
   for (const auto& c : cases) {
-    try {
-      XmlDocument::parse_memory(c.text, "lang.xml");
-      ADD_FAILURE() << c.text;
-    } catch (const XmlError& e) {
-      EXPECT_EQ(e.file(), "lang.xml");
-      EXPECT_EQ(e.line(), c.line) << e.what();
-      EXPECT_EQ(std::string(e.what()).rfind("lang.xml: line " + std::to_string(c.line) + ": ", 0), 0u) << e.what();
+    for (int streamed = 0; streamed < 2; ++streamed) {
+      try {
+        if (streamed) {
+          XmlStreamReader reader(c.text, "lang.xml");
+          while (reader.next() != XmlStreamReader::Event::End) {
+          }
+        } else {
+          XmlDocument::parse_memory(c.text, "lang.xml");
+        }
+        ADD_FAILURE() << c.text << ", streamed " << streamed;
+      } catch (const XmlError& e) {
+        EXPECT_EQ(e.file(), "lang.xml");
+        EXPECT_EQ(e.line(), c.line) << e.what() << ", streamed " << streamed;
+        EXPECT_EQ(std::string(e.what()).rfind("lang.xml: line " + std::to_string(c.line) + ": ", 0), 0u) << e.what();
+      }
     }
   }
   EXPECT_THROW(XmlDocument::parse_file("/nonexistent/file.xml"), PlatformError);
@@ -119,7 +129,15 @@ void stream_through(const std::filesystem::path& file) {
       }
 }
 
-TEST(XmlRead, EntitiesAreRefusedAtOnceNamingTheFile) {
+// A namespace declaration's default, which the parser would copy into each of the elements:
+// 20 kB that would read as 4 MB, growing with the square of the length.
+std::string namespace_default_bomb() {
+  std::string text = "<!DOCTYPE Project [<!ATTLIST Table xmlns:x CDATA \"" + std::string(2000, 'x') + "\">]>\n<Project>";
+  for (int i = 0; i < 2000; ++i) text += "<Table/>";
+  return text + "</Project>";
+}
+
+TEST(XmlRead, EntitiesAndAttributeDefaultsAreRefusedAtOnceNamingTheFile) {
   TempFolder tmp;
   struct Case {
     const char* what;
@@ -132,6 +150,8 @@ TEST(XmlRead, EntitiesAreRefusedAtOnceNamingTheFile) {
       {"parameter entity", "<!DOCTYPE a [<!ENTITY % p \"<!ENTITY x 'y'>\"> %p;]><a v=\"&x;\"/>", "'%p'"},
       {"entity of an external DTD", "<!DOCTYPE a SYSTEM \"a.dtd\">\n<a>\n<b v=\"1&x;2\"/></a>", "'&x;' is not declared"},
       {"the same in text", "<!DOCTYPE a SYSTEM \"a.dtd\">\n<a>\n<b>1&x;2</b></a>", "'&x;' is not declared"},
+      {"namespace default", namespace_default_bomb(), "default value for the attribute 'xmlns:x' of 'Table'"},
+      {"fixed attribute", "<!DOCTYPE a [<!ATTLIST a v CDATA #FIXED \"1\">]><a/>", "attribute 'v' of 'a'"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -144,6 +164,7 @@ TEST(XmlRead, EntitiesAreRefusedAtOnceNamingTheFile) {
         ADD_FAILURE() << "read, streamed " << streamed;
       } catch (const XmlError& e) {
         EXPECT_EQ(e.file(), file.string());
+        EXPECT_NE(dynamic_cast<const XmlEntityError*>(&e), nullptr) << "refused, not taken for a damaged file";
         EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
       }
     }
@@ -152,6 +173,10 @@ TEST(XmlRead, EntitiesAreRefusedAtOnceNamingTheFile) {
   write_file_atomic(tmp / "plain.xml", "<!DOCTYPE a>\n<a v=\"&amp;&#65;\">&lt;</a>");
   EXPECT_EQ(XmlDocument::parse_file(tmp / "plain.xml").root().attribute("v"), "&A");
   EXPECT_NO_THROW(stream_through(tmp / "plain.xml"));
+  // So are attributes declared without a default.
+  write_file_atomic(tmp / "declared.xml", "<!DOCTYPE a [<!ATTLIST a v CDATA #IMPLIED w ID #REQUIRED>]><a w=\"k\" v=\"1\"/>");
+  EXPECT_EQ(XmlDocument::parse_file(tmp / "declared.xml").root().attribute("v"), "1");
+  EXPECT_NO_THROW(stream_through(tmp / "declared.xml"));
 }
 
 TEST(XmlWrite, EscapingTable) {

@@ -10,6 +10,7 @@
 #include "fields/chart_settings.h"
 #include "fields/field_settings.h"
 #include "fields/trend_settings.h"
+#include "foundation/registry.h"
 #include "model/database_settings.h"
 #include "model/project.h"
 #include "model/project_fixture.h"
@@ -69,22 +70,50 @@ TEST_F(InstalledDefaultsTest, FirstStartUpCopiesTheShippedHive) {
   EXPECT_NE(again->FooterText(), "changed");
 }
 
-// A user hive that cannot be written ends the first start-up with the registry
-// layer's error; the machine hive is left as it was.
-TEST_F(InstalledDefaultsTest, CopyThatCannotBeWrittenRaisesTheRegistryError) {
+// A user hive that cannot be written: the first start-up's copy serves the run from memory and
+// the registry says why; the same value written again needs no file, a changed one fails naming
+// the file and its cause and leaves the copy as it was; neither hive file changes.
+TEST_F(InstalledDefaultsTest, ACopyThatCannotBeStoredServesTheRunFromMemory) {
   std::ofstream(docs_ / "blocked") << "a file where the user's folder should be";
-  auto blocked = std::make_shared<platform::FileRegistry>(docs_ / "blocked" / "user.reg", machine_hive_);
+  const auto hive = docs_ / "blocked" / "user.reg";
+  auto blocked = std::make_shared<platform::FileRegistry>(hive, machine_hive_);
   platform::ScopedRegistry scoped(blocked);
   const auto before = std::filesystem::last_write_time(machine_hive_);
-  try {
-    vb::make_ref<AGP>();
-    ADD_FAILURE() << "start-up succeeded";
-  } catch (const vb::VBError& e) {
-    EXPECT_EQ(e.number(), 26001);
-    EXPECT_EQ(e.source(), "tolvex3.cRegistry");
-    // The error names the key being copied (the first one written, whichever it is).
-    EXPECT_NE(e.description().find("Software\\Tolvex\\3.0\\"), std::string::npos) << e.description();
+  const std::string language = blocked->query_value(RegRoot::LocalMachine, general(), "Language")->text;
+
+  auto p = vb::make_ref<AGP>();
+  EXPECT_EQ(p->language(), language);
+  EXPECT_EQ(blocked->query_value(RegRoot::CurrentUser, project_key(), "FooterText"),
+            blocked->query_value(RegRoot::LocalMachine, project_key(), "FooterText"));
+  const auto unsaved = blocked->unsaved(RegRoot::CurrentUser);
+  ASSERT_TRUE(unsaved);
+  EXPECT_EQ(unsaved->file, hive);
+  EXPECT_EQ(unsaved->cause.rfind("Cannot create the folder '" + (docs_ / "blocked").string() + "': ", 0), 0u)
+      << unsaved->cause;
+  EXPECT_FALSE(blocked->unsaved(RegRoot::LocalMachine));
+
+  int32_t text = 1;
+  EXPECT_NO_THROW(common::SetRegValue(vb::Variant("HKCU"), vb::Variant(general()), vb::Variant("Language"), text,
+                                      vb::Variant(language)));
+  // A changed value, and one in a key that must be made first.
+  for (const std::string& section : {general(), testing::kRegRoot + "\\Settings\\New"}) {
+    SCOPED_TRACE(section);
+    try {
+      common::SetRegValue(vb::Variant("HKCU"), vb::Variant(section), vb::Variant("Language"), text,
+                          vb::Variant("changed.xml"));
+      ADD_FAILURE() << "stored";
+    } catch (const RegistryWriteError& e) {
+      EXPECT_EQ(e.number(), 26001);
+      EXPECT_EQ(e.source(), "tolvex3.cRegistry");
+      EXPECT_EQ(e.cause(), "Cannot keep the user settings in '" + hive.string() + "': " + unsaved->cause);
+      EXPECT_EQ(e.description(), "Failed to set registry value Key: '-2147483647',Section: '" + section +
+                                     "',Key: 'Language': " + e.cause());
+    }
   }
+  EXPECT_FALSE(blocked->key_exists(RegRoot::CurrentUser, testing::kRegRoot + "\\Settings\\New"));
+  EXPECT_EQ(blocked->query_value(RegRoot::CurrentUser, general(), "Language")->text, language);
+  EXPECT_EQ(vb::make_ref<AGP>()->language(), language) << "a second start-up copies nothing again";
+  EXPECT_TRUE(std::filesystem::is_regular_file(docs_ / "blocked"));
   EXPECT_EQ(std::filesystem::last_write_time(machine_hive_), before);
 }
 

@@ -605,6 +605,42 @@ TEST_F(ScriptEngineTest, EveryScriptStopsAtTheTimeOut) {
   }
 }
 
+// The registry's memory limit (megabytes) is the engine's: a script that allocates past it
+// ends with error 7; a value that is missing, not positive or not a number gives the default.
+TEST_F(ScriptEngineTest, TheMemoryLimitComesFromTheRegistry) {
+  standard_settings();
+  const std::string code = "Function zvExBig()\r\n s = Space(100000000)\r\n zvExBig = Len(s)\r\nEnd Function\r\n";
+  struct Case {
+    platform::RegValue value;
+    int64_t limit;
+  };
+  const Case cases[] = {
+      {platform::RegValue::make_dword(64), int64_t(64) << 20},
+      {platform::RegValue::make_dword(0), vbscript::kDefaultMemoryLimit},
+      {platform::RegValue::make_text("-5"), vbscript::kDefaultMemoryLimit},
+      {platform::RegValue::make_text("lots"), vbscript::kDefaultMemoryLimit},
+      {platform::RegValue::make_text("300"), int64_t(300) << 20},
+  };
+  EXPECT_EQ(script_memory_limit_setting(), vbscript::kDefaultMemoryLimit);
+  for (const Case& c : cases) {
+    reg_->set_value(platform::RegRoot::CurrentUser, kGeneral, "ScriptEngineMemoryLimit", c.value);
+    EXPECT_EQ(script_memory_limit_setting(), c.limit) << c.limit;
+    FakeModel m;
+    auto e = start(m);
+    ASSERT_EQ(ctx_->ProjErr, "");
+    EXPECT_EQ(e->engine()->memory_limit(), c.limit);
+    const std::string text = e->BuildNewCode("zvExBig", code, 0, 0);
+    if (c.limit < (int64_t(100) << 20)) {
+      EXPECT_EQ(text, "");
+      EXPECT_EQ(ctx_->ProjErr, "VBScript Runtime error, line: 2\r\nOut of memory\r\n s = Space(100000000)\r\n");
+    } else {
+      EXPECT_EQ(text, "100000000");
+      EXPECT_EQ(ctx_->ProjErr, "");
+    }
+    ctx_->ProjErr.clear();
+  }
+}
+
 TEST_F(ScriptEngineTest, AnEngineThatDidNotStartDoesNothing) {
   standard_settings();
   setting("ConvertBoolean", "maybe");

@@ -534,6 +534,100 @@ TEST(Engine, HugeArraysAreOutOfMemoryNotACrash) {
   EXPECT_NO_THROW(ok.add_code("ReDim a(100000)\na(100000) = 1\n"));
 }
 
+constexpr int64_t kSmallBudget = int64_t(64) << 20;
+
+// A script that keeps what it allocates ends with error 7 at the statement that allocates
+// past the budget, after what fitted; what it held is given back with the engine.
+TEST(Engine, ScriptsThatKeepAllocatingRunOutOfMemory) {
+  struct Case {
+    const char* code;
+    int line;
+    int passes;  // the passes that fit before the refused one (n counts them)
+  };
+  const Case cases[] = {
+      // Arrays of 33 million elements, each kept in another element.
+      {"Dim k(60)\nFor i = 0 To 60\n  ReDim t(33000000)\n  k(i) = t\n  n = n + 1\nNext\n", 3, 0},
+      // Texts of 250 MB, kept.
+      {"Dim k(199)\nFor i = 0 To 199\n  k(i) = Space(250000000)\n  n = n + 1\nNext\n", 3, 0},
+      // Arrays of 8 MB.
+      {"Dim k(60)\nFor i = 0 To 60\n  ReDim t(200000)\n  k(i) = t\n  n = n + 1\nNext\n", 3, 7},
+      // Texts of 10 MB: made by String, copied, joined.
+      {"Dim k(199)\nFor i = 0 To 199\n  k(i) = String(10000000, \"x\")\n  n = n + 1\nNext\n", 3, 6},
+      {"s = Space(10000000)\nDim k(199)\nFor i = 0 To 199\n  k(i) = s\n  n = n + 1\nNext\n", 4, 5},
+      {"s = Space(5000000)\nDim k(199)\nFor i = 0 To 199\n  k(i) = s & s & i\n  n = n + 1\nNext\n", 4, 2},
+      // One text growing in place, and one array growing by ReDim Preserve.
+      {"t = Space(1000000)\nFor i = 0 To 199\n  s = s & t\n  n = n + 1\nNext\n", 3, 32},
+      {"ReDim a(0)\nFor i = 1 To 10000000\n  ReDim Preserve a(i)\n  n = n + 1\nNext\n", 3, 500000},
+  };
+  for (const Case& c : cases) {
+    const int64_t before = vb::memory::used();
+    {
+      ScriptEngine e;
+      e.set_memory_limit(kSmallBudget);
+      EXPECT_EQ(e.memory_limit(), kSmallBudget);
+      ScriptError err = add_code_error(e, c.code);
+      EXPECT_EQ(err.number, vb::err::kOutOfMemory) << c.code;
+      EXPECT_EQ(err.description, "Out of memory") << c.code;
+      EXPECT_EQ(err.line, c.line) << c.code;
+      const int32_t passes = vb::to_long(e.eval("n"));
+      EXPECT_GE(passes, c.passes) << c.code;
+      EXPECT_LE(vb::memory::used() - before, kSmallBudget) << c.code;
+    }
+    EXPECT_EQ(vb::memory::used(), before) << c.code;
+  }
+}
+
+// Under On Error Resume Next the refused statement is skipped; once the script lets go of
+// what it held, it allocates again.
+TEST(Engine, OutOfMemoryIsCaughtAndTheScriptGoesOn) {
+  ScriptEngine e;
+  e.set_memory_limit(kSmallBudget);
+  e.add_code(
+      "On Error Resume Next\n"
+      "Dim k(199)\n"
+      "For i = 0 To 199\n"
+      "  k(i) = Space(10000000)\n"
+      "  If Err.Number <> 0 Then Exit For\n"
+      "Next\n"
+      "number = Err.Number : description = Err.Description : at = i\n"
+      "Err.Clear\n"
+      "Erase k\n"
+      "s = Space(50000000)\n"
+      "after = Err.Number : length = Len(s)\n");
+  EXPECT_EQ(vb::to_long(e.eval("number")), 7);
+  EXPECT_EQ(vb::to_string(e.eval("description")), "Out of memory");
+  EXPECT_EQ(vb::to_long(e.eval("at")), 6);
+  EXPECT_EQ(vb::to_long(e.eval("after")), 0);
+  EXPECT_EQ(vb::to_long(e.eval("length")), 50000000);
+}
+
+// What dies is given back: allocating and letting go in a loop never meets the budget.
+TEST(Engine, MemoryLetGoInALoopIsGivenBack) {
+  // Ten passes hold several budgets' worth in all: each must give back what it took.
+  struct Case {
+    int64_t budget;
+    const char* code;
+  };
+  const Case cases[] = {
+      {int64_t(256) << 20, "For i = 1 To 10\n  s = Space(100000000)\nNext\n"},
+      {kSmallBudget, "For i = 1 To 10\n  s = Space(40000000)\n  s = Empty\nNext\n"},
+      {kSmallBudget, "Sub P()\n  Dim x\n  x = String(15000000, \"a\") & \"b\"\nEnd Sub\nFor i = 1 To 10\n  P\nNext\n"},
+      {kSmallBudget, "For i = 1 To 10\n  ReDim a(1000000)\n  a(i) = i\nNext\n"},
+      {kSmallBudget, "For i = 1 To 10\n  ReDim a(1000000)\n  b = a\n  Erase a\n  b = 0\nNext\n"},
+      {kSmallBudget, "t = Space(1000000)\nFor i = 1 To 10\n  s = \"\"\n  For j = 1 To 20\n    s = s & t\n  Next\nNext\n"},
+  };
+  for (const Case& c : cases) {
+    ScriptEngine e;
+    e.set_memory_limit(c.budget);
+    EXPECT_NO_THROW(e.add_code(c.code)) << c.code << ": " << e.error().description;
+  }
+  // The default fits what any generation holds; 0 or less stands for it.
+  ScriptEngine d;
+  EXPECT_EQ(d.memory_limit(), kDefaultMemoryLimit);
+  d.set_memory_limit(0);
+  EXPECT_EQ(d.memory_limit(), kDefaultMemoryLimit);
+}
+
 TEST(Engine, EvalAndExecuteSeeTheCallersScope) {
   ScriptEngine e;
   e.add_code("Function F(a)\n Dim b\n b = 10\n Execute \"b = b + a\"\n F = Eval(\"a * b\")\nEnd Function\n"

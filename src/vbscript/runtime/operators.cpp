@@ -470,11 +470,14 @@ Variant op_concat(const Variant& av, const Variant& bv) {
 void op_concat_inplace(Variant& acc, const Variant& rhs) {
   if (acc.is_string()) {
     if (rhs.is_string()) {
-      acc.raw_string_mut() += rhs.raw_string();
+      acc.append_string(rhs.raw_string());
       return;
     }
     Operand b(rhs);
-    append_text(acc.raw_string_mut(), *b);
+    if (b->is_string())
+      acc.append_string(b->raw_string());
+    else if (!b->is_null())
+      acc.append_string(vb::to_string(*b));
     return;
   }
   acc = op_concat(acc, rhs);

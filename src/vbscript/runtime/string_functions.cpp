@@ -345,6 +345,7 @@ Variant trim(RuntimeEnv&, Args a) {
 // between two whether the run must stop.
 std::string repeated(std::string_view unit, size_t n) {
   const size_t total = n * unit.size();
+  vb::memory::check(total + 1);
   std::string out;
   out.reserve(total);
   if (n) out = unit;

@@ -8,15 +8,9 @@
 #   sample_site_test.sh <source-dir> <tolvex> <share-dir> <work-dir>
 # The environment variable TOLVEX_TEST_DB_ENV names the fixture's server.env.
 set -euo pipefail
-src=$1
-tolvex=$2
-share=$3
-work=$4
 here="$(cd "$(dirname "$0")" && pwd)"
-if ! command -v php >/dev/null || ! php -m | grep -x mysqli >/dev/null; then
-  echo "php with mysqli is not installed (scripts/install-deps.sh installs php-cli and php-mysql)"
-  exit 77
-fi
+# shellcheck source-path=SCRIPTDIR source=site_test_prologue.sh
+. "$here/site_test_prologue.sh"
 rm -rf "$work"
 mkdir -p "$work"
 pids=()
