@@ -518,6 +518,25 @@ TEST(Engine, RunawayStringGrowthIsOutOfStringSpace) {
   }
 }
 
+TEST(Engine, ANestingErrorOnAHugeLineQuotesAnExcerpt) {
+  // One line of 200 KB nested past the parser's depth, and one with a syntax error at its end:
+  // the error names its line and shows a readable part of it, not the whole line.
+  const std::string deep = "x = 1\ny = " + std::string(100000, '(') + "1" + std::string(100000, ')') + "\n";
+  std::string chain = "x = 1\ny = 1";
+  while (chain.size() < 200000) chain += " + (a * (b - (c * (d - (e * (f - (g * (h - (i * (j - 1)))))))))) ";
+  for (const std::string& code : {deep, chain + " +\n"}) {
+    ScriptEngine e;
+    try {
+      e.add_code(code);
+      ADD_FAILURE() << "no error";
+    } catch (const ScriptException& ex) {
+      EXPECT_EQ(ex.info().line, 2);
+      EXPECT_LE(ex.info().text.size(), 200u);
+      EXPECT_LE(ex.info().description.size(), 400u);
+    }
+  }
+}
+
 TEST(Engine, HugeArraysAreOutOfMemoryNotACrash) {
   const char* cases[] = {
       "ReDim a(100000000)\n",
