@@ -40,6 +40,13 @@ class ProjectFileFixture : public ProjectFixture {
   }
 
   std::string path(const std::string& name) const { return (docs_ / name).string(); }
+  // A new project loaded from `file`, with no menu list left from an earlier load.
+  vb::Ref<AGP> open(const std::string& file) {
+    ctx().MenuList = nullptr;
+    auto p = vb::make_ref<AGP>();
+    Load(*p, file);
+    return p;
+  }
   static std::string read(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
     std::ostringstream s;

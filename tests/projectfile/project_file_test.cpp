@@ -94,12 +94,6 @@ class ProjectFileTest : public ProjectFileFixture {
     return p;
   }
   // The project in a fresh session: the site menu of the old one is gone.
-  vb::Ref<AGP> open(const std::string& file) {
-    ctx().MenuList = nullptr;
-    auto p = vb::make_ref<AGP>();
-    Load(*p, file);
-    return p;
-  }
 };
 
 TEST_F(ProjectFileTest, RoundTripReproducesTheFileAndTheModel) {

@@ -23,15 +23,7 @@ std::string project_file(const std::string& root_attributes, const std::string& 
          body + "</" + root + ">\r\n";
 }
 
-class ProjectReaderTest : public ProjectFileFixture {
- protected:
-  vb::Ref<AGP> open(const std::string& file) {
-    ctx().MenuList = nullptr;
-    auto p = vb::make_ref<AGP>();
-    Load(*p, file);
-    return p;
-  }
-};
+class ProjectReaderTest : public ProjectFileFixture {};
 
 TEST_F(ProjectReaderTest, RepairsAndRulesOfTheReader) {
   const std::string file = path("rules.tvp");

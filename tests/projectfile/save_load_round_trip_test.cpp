@@ -19,12 +19,6 @@ using testing::ProjectFileFixture;
 
 class SaveLoadRoundTripTest : public ProjectFileFixture {
  protected:
-  vb::Ref<AGP> open(const std::string& file) {
-    ctx().MenuList = nullptr;
-    auto p = vb::make_ref<AGP>();
-    Load(*p, file);
-    return p;
-  }
   void use_charset(const std::string& charset) {
     user_value(general(), "XMLEncodeCharSet", platform::RegValue::make_text(charset));
   }

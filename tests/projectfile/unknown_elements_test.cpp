@@ -34,12 +34,6 @@ std::string skeleton(const std::string& text) {
 
 class UnknownElementsTest : public ProjectFileFixture {
  protected:
-  vb::Ref<AGP> open(const std::string& file) {
-    ctx().MenuList = nullptr;
-    auto p = vb::make_ref<AGP>();
-    Load(*p, file);
-    return p;
-  }
   std::string saved(AGP& p, const std::string& name) {
     const std::string file = path(name);
     Save(p, file);
